@@ -1,0 +1,20 @@
+#include "link/Clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace kdx {
+
+void SystemClock::sleepMs(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+uint64_t SystemClock::nowMs() const
+{
+    using namespace std::chrono;
+    return static_cast<uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace kdx

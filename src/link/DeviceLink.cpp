@@ -1,0 +1,120 @@
+#include "link/DeviceLink.h"
+
+#include <algorithm>
+
+namespace kdx {
+
+DeviceLink::DeviceLink(SerialLine& line, Clock& clock, ConnectionState& state)
+    : m_line(line), m_clock(clock), m_state(state)
+{
+}
+
+void DeviceLink::selectPort(const std::string& deviceName) { m_selected = deviceName; }
+const std::string& DeviceLink::selectedPort() const { return m_selected; }
+const std::string& DeviceLink::lastOpenError() const { return m_lastOpenError; }
+
+bool DeviceLink::openPort()
+{
+    if (!m_line.open(m_selected)) {
+        m_lastOpenError = m_line.lastError();
+        return false;
+    }
+    m_lastOpenError.clear();
+    m_state.portOpen = true;
+    return true;
+}
+
+void DeviceLink::closePort()
+{
+    m_state.connected = false;
+    if (m_state.portOpen) {
+        m_line.close();
+        m_state.portOpen = false;
+    }
+}
+
+bool DeviceLink::transmitBytes(const uint8_t* data, size_t count)
+{
+    if (!m_state.portOpen)
+        return false;
+    return m_line.transmit(data, count);
+}
+
+size_t DeviceLink::readAvailable(uint8_t* destination, size_t maxCount)
+{
+    if (!m_state.portOpen)
+        return 0;
+    const size_t waiting = m_line.bytesWaiting();
+    if (waiting == 0)
+        return 0;
+    return m_line.read(destination, std::min(waiting, maxCount));
+}
+
+void DeviceLink::drainTransmit()
+{
+    if (m_state.portOpen)
+        m_line.drain();
+}
+
+bool DeviceLink::sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d)
+{
+    const uint8_t frame[wire::kFrameSize] = {
+        code, b, c, d, wire::frameChecksum(code, b, c, d), wire::kFrameEnd};
+    drainTransmit();
+    if (!transmitBytes(frame, sizeof frame))
+        return false;
+    m_clock.sleepMs(wire::kSendPauseMs);
+    return true;
+}
+
+bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
+{
+    size_t total = 0;
+    size_t last = 0;
+    m_responseSum = wire::kFrameSumBias;
+    for (int polls = 0; polls < wire::kMaxPolls;) {
+        // The bytes of the previous poll count only now, so a complete answer
+        // always costs one more poll.
+        total += last;
+        m_clock.sleepMs(wire::kPollPauseMs);
+        ++polls;
+        last = readAvailable(m_scratch.data(), m_scratch.size());
+        // Bytes that would land beyond the receive buffer are dropped.
+        if (total < m_receive.size()) {
+            const size_t room = m_receive.size() - total;
+            std::copy_n(m_scratch.begin(), std::min(last, room), m_receive.begin() + static_cast<long>(total));
+        }
+        if (total >= expected) {
+            uint8_t sum = wire::kFrameSumBias;
+            const size_t stop = std::min<size_t>(end, m_receive.size());
+            for (size_t i = start; i < stop; ++i)
+                sum = static_cast<uint8_t>(sum + m_receive[i]);
+            m_responseSum = sum;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DeviceLink::readPage(uint16_t address, uint8_t* destination)
+{
+    m_clock.sleepMs(wire::kPagePrePauseMs);
+    if (!sendCommand(wire::kCmdRead, wire::kReadPage, static_cast<uint8_t>(address >> 8),
+                     static_cast<uint8_t>(address & 0xFF)))
+        return false;
+    m_clock.sleepMs(wire::kPagePostPauseMs);
+    const bool ok = readResponse(wire::kPageResponseLen, 2, 130);
+    if (!ok || m_receive[0] != wire::kPageStart || m_receive[1] != wire::kPageSecond
+        || m_receive[131] != wire::kFrameEnd || m_responseSum != m_receive[130])
+        return false;
+    std::copy_n(m_receive.begin() + 2, wire::kPageSize, destination);
+    return true;
+}
+
+const std::array<uint8_t, wire::kReceiveBufferSize>& DeviceLink::receiveBuffer() const { return m_receive; }
+uint8_t DeviceLink::responseSum() const { return m_responseSum; }
+Clock& DeviceLink::clock() { return m_clock; }
+ConnectionState& DeviceLink::state() { return m_state; }
+SerialLine& DeviceLink::line() { return m_line; }
+
+} // namespace kdx

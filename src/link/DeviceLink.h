@@ -1,0 +1,58 @@
+#pragma once
+
+#include "link/Clock.h"
+#include "link/ConnectionState.h"
+#include "link/LinkConstants.h"
+#include "link/SerialLine.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kdx {
+
+// The one serial port of the program and the request/answer exchange over it:
+// command frames, the polling reader and page reads. Blocking, one thread.
+class DeviceLink {
+public:
+    DeviceLink(SerialLine& line, Clock& clock, ConnectionState& state);
+
+    // --- the port -----------------------------------------------------------
+    // Name that openPort() opens (a device path, or the demo port's name).
+    void selectPort(const std::string& deviceName);
+    const std::string& selectedPort() const;
+    bool openPort();                       // sets portOpen
+    void closePort();                      // clears connected, then portOpen
+    bool transmitBytes(const uint8_t* data, size_t count);
+    size_t readAvailable(uint8_t* destination, size_t maxCount);
+    void drainTransmit();
+    // Reason the last openPort() failed (errno text), empty after a success.
+    const std::string& lastOpenError() const;
+
+    // --- frames and answers ---------------------------------------------------
+    bool sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d);
+    // Polls up to 21 times, 2 ms apart, until `expected` bytes have arrived in
+    // earlier polls; on success responseSum() = 0xAA + bytes [start, end).
+    bool readResponse(uint32_t expected, uint16_t start, uint16_t end);
+    // Reads the 128-byte page at address into destination; false on any fault.
+    bool readPage(uint16_t address, uint8_t* destination);
+
+    const std::array<uint8_t, wire::kReceiveBufferSize>& receiveBuffer() const;
+    uint8_t responseSum() const;
+
+    Clock& clock();
+    ConnectionState& state();
+    SerialLine& line();
+
+private:
+    SerialLine& m_line;
+    Clock& m_clock;
+    ConnectionState& m_state;
+    std::string m_selected;
+    std::string m_lastOpenError;
+    std::array<uint8_t, wire::kReceiveBufferSize> m_receive{};
+    std::array<uint8_t, wire::kReceiveBufferSize> m_scratch{};
+    uint8_t m_responseSum = wire::kFrameSumBias;
+};
+
+} // namespace kdx

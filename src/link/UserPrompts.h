@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kdx {
+
+// Every modal box the technician sees goes through this seam, so tests can
+// record them instead of blocking on a dialog. Texts are UTF-8.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    // Modal box with one OK button.
+    virtual void message(const std::string& text) = 0;
+    // Modal box with OK and Cancel; true for OK.
+    virtual bool okCancel(const std::string& text, const std::string& caption) = 0;
+    // The firmware open dialog ("Hex file|*.hex", default extension "hex"),
+    // starting in folder. Empty when the technician cancels.
+    virtual std::optional<std::string> openFirmwareFile(const std::string& folder) = 0;
+};
+
+} // namespace kdx
