@@ -1,0 +1,29 @@
+#include "i18n/LanguageTexts.h"
+
+#include "i18n/KeyTable.h"
+
+namespace kdx {
+
+LanguageTexts::LanguageTexts()
+{
+    for (const auto& t : keyTable()) {
+        if (t.kind == TargetKind::Text || t.kind == TargetKind::GridHeading)
+            m_texts[t.key] = t.defaultText;
+    }
+    // Used by the live displays but not settable from a language file.
+    m_texts[100202] = "Bin, LSB:";
+    m_texts[100227] = " shortOff: ";
+}
+
+const std::string& LanguageTexts::text(int key) const
+{
+    static const std::string empty;
+    auto it = m_texts.find(key);
+    return it == m_texts.end() ? empty : it->second;
+}
+
+void LanguageTexts::set(int key, std::string text) { m_texts[key] = std::move(text); }
+
+bool LanguageTexts::has(int key) const { return m_texts.count(key) != 0; }
+
+} // namespace kdx

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace kdx {
+
+// Texts the program composes its displays from (status lines, grid labels,
+// lamp captions), each addressed by its six-digit key. They start with the
+// built-in English defaults; a language file replaces them one by one, and
+// nothing resets them afterwards.
+class LanguageTexts {
+public:
+    LanguageTexts();
+    // The current text of key (UTF-8); empty for a key that has none.
+    const std::string& text(int key) const;
+    void set(int key, std::string text);
+    bool has(int key) const;
+
+private:
+    std::map<int, std::string> m_texts;
+};
+
+} // namespace kdx
