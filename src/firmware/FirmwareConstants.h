@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kdx::fw {
+
+// Firmware file: fixed records of 424 upper-case hex digits (212 bytes) and
+// a two-character line end.
+constexpr size_t kRecordChars = 426;
+constexpr size_t kRecordBytes = 212;
+constexpr size_t kHeaderRecords = 12;
+constexpr size_t kPayloadBytes = 210;     // sent unchanged
+constexpr size_t kBlockSumIndex = 210;    // sum of bytes 0..209
+constexpr size_t kFrameEndIndex = 211;    // always 0xE0 in the sent frame
+// Version text in header record 0: three three-digit numbers.
+constexpr size_t kVersionFirstByte = 43;
+constexpr size_t kVersionSecondByte = 47;
+constexpr size_t kVersionThirdByte = 51;  // compatibility number
+constexpr uint8_t kCompatibleNumber = 1;
+// Block count: u32 little-endian at bytes 8..11 of header record 11.
+constexpr size_t kBlockCountRecord = 11;
+constexpr size_t kBlockCountByte = 8;
+
+// Protocol waits of the upgrade.
+constexpr uint32_t kAfterBootCommandMs = 150;
+constexpr uint32_t kBeforeFrameMs = 5;
+constexpr uint32_t kAfterBootFrameMs = 50;
+constexpr uint32_t kBeforeBootReplyMs = 10;
+constexpr uint32_t kAfterBlockFrameMs = 20;
+
+// A block rejected this many times in a row ends the transfer.
+constexpr int kMaxBlockAttempts = 10;
+// The block whose "flash erased" reply (code 4) counts as accepted.
+constexpr uint32_t kEraseBlock = 4;
+
+} // namespace kdx::fw
