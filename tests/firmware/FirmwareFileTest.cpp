@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 using namespace kdx;
 using kdx::test::makeFirmwareText;
 using kdx::test::recordCharIndex;
@@ -105,4 +108,16 @@ TEST(FirmwareFile, BlockFrameHasFreshSumAndEndMark)
     EXPECT_EQ(frame[fw::kBlockSumIndex], sum);
     EXPECT_NE(frame[fw::kBlockSumIndex], 0xFF);
     EXPECT_EQ(frame[fw::kFrameEndIndex], 0xE0);
+}
+
+TEST(FirmwareFile, ShippedSampleIsCompleteAndCompatible)
+{
+    std::ifstream in(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex", std::ios::binary);
+    ASSERT_TRUE(in.good());
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    FirmwareFile f(text);
+    EXPECT_TRUE(f.isComplete());
+    EXPECT_EQ(f.compatibilityNumber(), 1);
+    EXPECT_EQ(f.blockCount(), 40);
+    EXPECT_EQ(verifyFirmwareBlocks(f).errors, 0);
 }
