@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <unistd.h>
 
 using namespace kdx;
@@ -160,4 +162,49 @@ TEST(LanguageChoice, CodePageDecoding)
     EXPECT_FALSE(isValidUtf8("\xC0\x80"));      // overlong
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
     EXPECT_FALSE(isValidUtf8("\xE2\x82"));      // cut short
+}
+
+TEST(ShippedLanguageFiles, EveryFileSetsEveryKeyOnce)
+{
+    for (uint8_t code = kLanguageEnglish; code <= kLanguageGerman; ++code) {
+        const auto info = languageInfo(code);
+        ASSERT_TRUE(info.has_value());
+        SCOPED_TRACE(info->file);
+        std::ifstream in(std::string(KDX_SOURCE_DIR) + "/" + info->file, std::ios::binary);
+        ASSERT_TRUE(in.good());
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        const auto content = parseLanguageFile(bytes);
+        EXPECT_FALSE(content.error.has_value());
+        std::map<int, int> seen;
+        for (const auto& e : content.entries) {
+            ++seen[e.key];
+            EXPECT_NE(findKey(e.key), nullptr) << e.key;
+            EXPECT_FALSE(decodeLanguageText(e.text, info->codePage).empty()) << e.key;
+        }
+        EXPECT_EQ(seen.size(), keyTable().size());
+        for (const auto& [key, count] : seen)
+            EXPECT_EQ(count, 1) << key;
+    }
+}
+
+TEST(ShippedLanguageFiles, EnglishIsTheBuiltInTextsAndOthersAreInTheirCodePage)
+{
+    auto load = [](uint8_t code) {
+        const auto info = languageInfo(code);
+        std::ifstream in(std::string(KDX_SOURCE_DIR) + "/" + info->file, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        std::map<int, std::string> texts;
+        for (const auto& e : parseLanguageFile(bytes).entries)
+            texts[e.key] = decodeLanguageText(e.text, info->codePage);
+        return texts;
+    };
+    const auto english = load(kLanguageEnglish);
+    for (const auto& t : keyTable())
+        EXPECT_EQ(english.at(t.key), t.defaultText) << t.key;
+    // Polish diacritics and Cyrillic come through their 8-bit code pages.
+    EXPECT_EQ(load(kLanguagePolish).at(100116), "PO\xC5\x81\xC4\x84" "CZ");
+    EXPECT_EQ(load(kLanguageRussian).at(100001), "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xB0\xD0\xBC\xD0\xB5\xD1\x82\xD1\x80\xD1\x8B");
+    EXPECT_EQ(load(kLanguageGerman).at(100106), "PARAMETER ZUR\xC3\x9C" "CKSETZEN!");
+    // Composed texts keep their surrounding spaces.
+    EXPECT_EQ(load(kLanguageGerman).at(100226), " Aus: ");
 }
