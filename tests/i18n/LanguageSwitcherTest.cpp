@@ -1,0 +1,209 @@
+#include "i18n/LanguageSwitcher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kdx;
+
+namespace {
+
+class RecordingTargets : public LanguageTargets {
+public:
+    void setCaption(const std::string& object, const std::string& text) override { captions[object] = text; }
+    void setGridCell(const std::string& grid, int column, int row, const std::string& text) override
+    {
+        cells[grid + ":" + std::to_string(column) + ":" + std::to_string(row)] = text;
+    }
+    void setComboItem(const std::string& combo, int index, const std::string& text) override
+    {
+        items[combo + ":" + std::to_string(index)] = text;
+    }
+    void setTextFont(const std::string& family, int charset) override
+    {
+        fonts.push_back(family + "/" + std::to_string(charset));
+    }
+    void message(const std::string& text) override { messages.push_back(text); }
+
+    std::map<std::string, std::string> captions, cells, items;
+    std::vector<std::string> fonts, messages;
+};
+
+class LanguageSwitcherTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(getcwd(m_oldCwd, sizeof m_oldCwd), nullptr);
+        char dir[] = "/tmp/kdx-langXXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        root = dir;
+        start = root + "/start";
+        mkdir(start.c_str(), 0755);
+        mkdir((start + "/lang").c_str(), 0755);
+        ASSERT_EQ(chdir(start.c_str()), 0);
+    }
+    void TearDown() override
+    {
+        (void)chdir(m_oldCwd);
+        (void)std::system(("rm -rf " + root).c_str());
+    }
+    void write(const std::string& path, const std::string& bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    std::string cwd()
+    {
+        char buf[4096];
+        return getcwd(buf, sizeof buf) ? buf : "";
+    }
+
+    std::string root, start;
+    LanguageTexts texts;
+    RecordingTargets targets;
+    LinkCounts counts{3, 2, 1};
+    char m_oldCwd[4096]{};
+};
+
+} // namespace
+
+TEST_F(LanguageSwitcherTest, MissingChoiceFileLoadsEnglishAndRefreshesCounters)
+{
+    write(start + "/lang/ang.txt", "# english\n100006 Update\n");
+    LanguageSwitcher sw(texts, targets, start);
+    sw.loadLanguage(counts);
+    EXPECT_EQ(targets.fonts, (std::vector<std::string>{"Arial/1"}));
+    EXPECT_EQ(targets.captions.at("TabSheetUpg"), "Update");
+    EXPECT_EQ(targets.captions.at("LabeBladCRC"), "Pakiet Blad CRC: 3");
+    EXPECT_EQ(targets.captions.at("LabelPakietBlad"), "Pakiet blad: 2");
+    EXPECT_EQ(targets.captions.at("LabelPakietUtracony"), "Pakiet utracony: 1");
+    EXPECT_EQ(targets.captions.size(), 4u); // nothing else changed
+    EXPECT_TRUE(targets.messages.empty());
+}
+
+TEST_F(LanguageSwitcherTest, ChoiceByteSelectsFileAndCharset)
+{
+    write(start + "/lang/rus.txt", "100001 \xEF\xE0\xF0\n");
+    write(start + "/lang/pol.txt", "100001 x\n");
+    struct Case {
+        std::string choice;
+        std::vector<std::string> fonts;
+        const char* tab; // caption of TabSheetPar afterwards, or nullptr
+    };
+    const std::vector<Case> cases = {
+        {"\x03", {"Arial/204"}, "\xD0\xBF\xD0\xB0\xD1\x80"},
+        {"2", {}, nullptr}, // the digit character is not a code
+        {"", {}, nullptr},  // empty file: no valid code
+        {std::string(1, '\0'), {}, nullptr},
+        {"\x02rest", {"Arial/1"}, "x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.choice));
+        write(start + "/lan.txt", c.choice);
+        RecordingTargets t;
+        LanguageSwitcher sw(texts, t, start);
+        sw.loadLanguage(counts);
+        EXPECT_EQ(t.fonts, c.fonts);
+        if (c.tab)
+            EXPECT_EQ(t.captions.at("TabSheetPar"), c.tab);
+        else
+            EXPECT_EQ(t.captions.count("TabSheetPar"), 0u);
+        EXPECT_EQ(t.captions.count("LabeBladCRC"), 1u);
+    }
+}
+
+TEST_F(LanguageSwitcherTest, MissingLanguageFileReportsAndKeepsTexts)
+{
+    write(start + "/lan.txt", "\x04");
+    LanguageSwitcher sw(texts, targets, start);
+    sw.loadLanguage(counts);
+    EXPECT_EQ(targets.messages, (std::vector<std::string>{"Lang ERROR"}));
+    EXPECT_EQ(targets.fonts, (std::vector<std::string>{"Arial/1"}));
+    EXPECT_EQ(texts.text(100235), "KDX ON");
+}
+
+TEST_F(LanguageSwitcherTest, EveryKindOfTarget)
+{
+    write(start + "/lang/ang.txt",
+          "100700\n"                 // empty caption
+          "100102 PC\n"              // grid cell
+          "100301 P1 on\n"           // grid heading, also kept as text
+          "100104 analog\n"          // drop-down item
+          "100235 KDX AN\n"          // text of the program
+          "100903 J1 out\n"          // the two error boxes of a bit
+          "123456 unknown\n");
+    LanguageSwitcher sw(texts, targets, start);
+    sw.loadLanguage(counts);
+    EXPECT_EQ(targets.captions.at("ButtonFirmware"), "");
+    EXPECT_EQ(targets.cells.at("StringGridPC_ID:1:0"), "PC");
+    EXPECT_EQ(targets.cells.at("StringGridManualTrigMap:1:0"), "P1 on");
+    EXPECT_EQ(texts.text(100301), "P1 on");
+    EXPECT_EQ(targets.items.at("ComboBoxRpmIn:1"), "analog");
+    EXPECT_EQ(texts.text(100235), "KDX AN");
+    EXPECT_EQ(targets.captions.at("CheckBox4"), "J1 out");
+    EXPECT_EQ(targets.captions.at("CheckBox13"), "J1 out");
+}
+
+TEST_F(LanguageSwitcherTest, SwitchStoresChoiceAndKeepsTextsTheNewFileOmits)
+{
+    write(start + "/lan.txt", "\x02");
+    write(start + "/lang/pol.txt", "100235 KDX WL\n100234 Wysylanie\n");
+    write(start + "/lang/ger.txt", "100235 KDX EIN\n");
+    LanguageSwitcher sw(texts, targets, start);
+    sw.loadLanguage(counts);
+    EXPECT_EQ(texts.text(100234), "Wysylanie");
+    sw.switchLanguage(4, counts);
+    EXPECT_EQ(texts.text(100235), "KDX EIN");
+    EXPECT_EQ(texts.text(100234), "Wysylanie"); // nothing resets it
+    std::ifstream in(start + "/lan.txt", std::ios::binary);
+    EXPECT_EQ(in.get(), 4);
+}
+
+TEST_F(LanguageSwitcherTest, SwitchAfterTheFirmwareDialogMovedTheProcess)
+{
+    write(start + "/lan.txt", "\x02");
+    write(start + "/lang/ang.txt", "100235 english\n");
+    write(start + "/lang/ger.txt", "100235 deutsch\n");
+    const std::string firmware = root + "/fw";
+    mkdir(firmware.c_str(), 0755);
+    ASSERT_EQ(chdir(firmware.c_str()), 0);
+
+    LanguageSwitcher sw(texts, targets, start);
+    sw.switchLanguage(4, counts); // no lan.txt here: not stored, English loaded
+    EXPECT_EQ(texts.text(100235), "english");
+    EXPECT_EQ(cwd(), start);
+    std::ifstream in(start + "/lan.txt", std::ios::binary);
+    EXPECT_EQ(in.get(), 2);
+    in.close();
+    sw.switchLanguage(4, counts); // back in the start directory: normal again
+    EXPECT_EQ(texts.text(100235), "deutsch");
+}
+
+TEST_F(LanguageSwitcherTest, FallbackFolderWhenStartHasNoLanguageFiles)
+{
+    const std::string installed = root + "/share";
+    mkdir(installed.c_str(), 0755);
+    mkdir((installed + "/lang").c_str(), 0755);
+    write(installed + "/lang/ang.txt", "100235 installed\n");
+    LanguageSwitcher sw(texts, targets, start, {root + "/nowhere", installed});
+    sw.loadLanguage(counts);
+    EXPECT_EQ(texts.text(100235), "installed");
+    EXPECT_TRUE(targets.messages.empty());
+}
+
+TEST_F(LanguageSwitcherTest, BadKeyStopsWithMessageAndUtf8FilesCutCleanly)
+{
+    // 300 two-byte characters: the 254-byte cut must not split one.
+    std::string longUtf8;
+    for (int i = 0; i < 300; ++i)
+        longUtf8 += "\xC5\x81";
+    write(start + "/lang/ang.txt", "100001 a" + longUtf8 + "\n10x001 bad\n100002 never\n");
+    LanguageSwitcher sw(texts, targets, start);
+    sw.loadLanguage(counts);
+    EXPECT_EQ(targets.captions.at("TabSheetPar"), "a" + longUtf8.substr(0, 252));
+    EXPECT_EQ(targets.captions.count("TabSheetAuto"), 0u);
+    EXPECT_EQ(targets.messages, (std::vector<std::string>{"'10x001' is not a valid integer value"}));
+}
