@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Live data: status poll, deferred save, connection log and tester timing.
+namespace kdx::live {
+
+// Status request: read command, selector "status", two zero bytes.
+constexpr uint8_t kStatusRequestCode = 0xAA;
+constexpr uint8_t kStatusRequestSelector = 0x05;
+// ReadResponse window for the status answer: checksum over bytes [2, 98).
+constexpr uint16_t kStatusSumStart = 2;
+constexpr uint16_t kStatusSumEnd = 98;
+constexpr size_t kStatusSumIndex = 98;
+constexpr size_t kStatusEndIndex = 99;
+
+// Deferred EEPROM save: the image is compared with its shadow in 4-byte units;
+// the save goes out once no change has been seen for more than kSaveQuietMs of
+// accumulated timer interval. The accumulator stops growing at kQuietTimeCapMs.
+constexpr size_t kShadowUnitBytes = 4;
+constexpr uint32_t kSaveQuietMs = 1000;
+constexpr uint32_t kQuietTimeCapMs = 10000;
+
+// Text keys of the live displays (defaults in LiveTexts).
+constexpr int kTextCrcCounter = 100120;
+constexpr int kTextBadCounter = 100121;
+constexpr int kTextLostCounter = 100122;
+constexpr int kTextSaveSeen = 100233;
+constexpr int kTextSaveSent = 100234;
+
+// Connection log inside the parameter image.
+constexpr size_t kLogSlots = 8;
+constexpr size_t kLogIdentityOffset = 24; // bytes 24 + 4i .. 27 + 4i
+constexpr size_t kLogDateOffset = 56;     // bytes 56 + 2i, 57 + 2i
+constexpr unsigned kLogDateWord = 28;     // word 28 + i
+constexpr size_t kLogFirstPcSlot = 7;     // keeps the first PC ever connected
+
+// Production tester.
+constexpr int32_t kTestStepMs = 50;        // per valid status frame
+constexpr int32_t kTestVerdictMs = 5000;
+constexpr uint32_t kFailToneHz = 4000;
+constexpr uint32_t kFailToneMs = 1000;
+constexpr size_t kSerialLength = 20;       // characters, the entry field's limit
+
+} // namespace kdx::live

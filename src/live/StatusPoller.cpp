@@ -1,0 +1,114 @@
+#include "live/StatusPoller.h"
+
+#include "live/LiveConstants.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kdx {
+
+StatusPoller::StatusPoller(DeviceLink& link, ImageBytes& image, ImageWriter& writer, TextLookup texts)
+    : m_link(link), m_image(image), m_writer(writer), m_texts(std::move(texts))
+{
+}
+
+TickResult StatusPoller::tick()
+{
+    TickResult result;
+    if (!m_link.state().connected)
+        return result;
+    if (m_pollPhase == 0)
+        sendTick(result);
+    else
+        receiveTick(result);
+    return result;
+}
+
+void StatusPoller::sendTick(TickResult& result)
+{
+    result.kind = TickResult::Kind::Sent;
+
+    bool changed = false;
+    for (size_t unit = 0; unit < m_image.size(); unit += live::kShadowUnitBytes) {
+        const auto first = m_image.begin() + static_cast<long>(unit);
+        const auto last = first + static_cast<long>(live::kShadowUnitBytes);
+        if (!std::equal(first, last, m_shadow.begin() + static_cast<long>(unit))) {
+            std::copy(first, last, m_shadow.begin() + static_cast<long>(unit));
+            changed = true;
+        }
+    }
+    if (changed) {
+        m_savePending = true;
+        m_quietTime = 0;
+        result.saveLamp = TickResult::SaveLamp{true, m_texts(live::kTextSaveSeen)};
+    }
+
+    if (m_quietTime < live::kQuietTimeCapMs)
+        m_quietTime = static_cast<uint16_t>(m_quietTime + wire::kTimerIntervalMs);
+
+    if (m_quietTime > live::kSaveQuietMs && m_savePending) {
+        m_writer.saveToEeprom();
+        m_savePending = false;
+        result.saveIssued = true;
+        result.saveLamp = TickResult::SaveLamp{false, m_texts(live::kTextSaveSent)};
+    }
+
+    m_link.sendCommand(live::kStatusRequestCode, live::kStatusRequestSelector, 0, 0);
+    m_pollPhase = 1;
+}
+
+void StatusPoller::receiveTick(TickResult& result)
+{
+    result.kind = TickResult::Kind::Received;
+    const auto& answer = m_link.receiveBuffer();
+
+    if (!m_link.readResponse(wire::kStatusResponseLen, live::kStatusSumStart, live::kStatusSumEnd)) {
+        result.counter = count(CounterLabel::Lost, m_lost);
+    } else if (answer[0] != wire::kStatusStart || answer[1] != wire::kStatusSecond
+               || answer[live::kStatusEndIndex] != wire::kFrameEnd) {
+        result.counter = count(CounterLabel::Bad, m_bad);
+    } else if (answer[live::kStatusSumIndex] != m_link.responseSum()) {
+        result.counter = count(CounterLabel::Crc, m_crc);
+    } else {
+        result.frame = StatusFrame::fromResponse(answer.data(), wire::kStatusResponseLen);
+    }
+    m_pollPhase = 0;
+}
+
+TickResult::Counter StatusPoller::count(CounterLabel label, uint32_t& counter)
+{
+    ++counter;
+    return TickResult::Counter{label, counterText(label)};
+}
+
+std::string StatusPoller::counterText(CounterLabel label) const
+{
+    switch (label) {
+    case CounterLabel::Crc: return m_texts(live::kTextCrcCounter) + std::to_string(m_crc);
+    case CounterLabel::Bad: return m_texts(live::kTextBadCounter) + std::to_string(m_bad);
+    case CounterLabel::Lost: break;
+    }
+    return m_texts(live::kTextLostCounter) + std::to_string(m_lost);
+}
+
+std::string StatusPoller::initialCounterText(CounterLabel label)
+{
+    switch (label) {
+    case CounterLabel::Crc: return "Pakiet Blad CRC: 0";
+    case CounterLabel::Bad: return "Pakiet blad: 0";
+    case CounterLabel::Lost: break;
+    }
+    return "Pakiet utracony: 0";
+}
+
+const char* StatusPoller::objectName(CounterLabel label)
+{
+    switch (label) {
+    case CounterLabel::Crc: return "LabeBladCRC";
+    case CounterLabel::Bad: return "LabelPakietBlad";
+    case CounterLabel::Lost: break;
+    }
+    return "LabelPakietUtracony";
+}
+
+} // namespace kdx

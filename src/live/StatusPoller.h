@@ -1,0 +1,96 @@
+#pragma once
+
+#include "link/DeviceLink.h"
+#include "live/ImageWriter.h"
+#include "live/LiveTexts.h"
+#include "live/StatusFrame.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kdx {
+
+// The three link-error labels of the parameter page.
+enum class CounterLabel {
+    Crc,  // LabeBladCRC
+    Bad,  // LabelPakietBlad
+    Lost, // LabelPakietUtracony
+};
+
+// What one timer tick asks the window to show.
+struct TickResult {
+    enum class Kind { Idle, Sent, Received };
+    Kind kind = Kind::Idle;
+
+    // The save lamp AbLEDZapisDoPamieci, when this tick changed it.
+    struct SaveLamp {
+        bool on = false;
+        std::string caption;
+    };
+    std::optional<SaveLamp> saveLamp;
+    bool saveIssued = false; // the deferred EEPROM save went out this tick
+
+    // A counter label that moved, with its new caption.
+    struct Counter {
+        CounterLabel label = CounterLabel::Lost;
+        std::string text;
+    };
+    std::optional<Counter> counter;
+
+    // A valid status frame: decode it, repaint the map grids, let the tester
+    // take its step.
+    std::optional<StatusFrame> frame;
+};
+
+// The 50 ms timer's work while connected: every other tick requests the
+// status, the tick after reads and checks the answer. The send tick also runs
+// the deferred EEPROM save: an edit of the image is committed once the image
+// has stayed unchanged for a second of timer time.
+class StatusPoller {
+public:
+    StatusPoller(DeviceLink& link, ImageBytes& image, ImageWriter& writer, TextLookup texts);
+
+    TickResult tick();
+
+    // The next tick sends (a connection attempt begins, or the read failed).
+    void resetPollPhase() { m_pollPhase = 0; }
+    // The image as now shown counts as saved: called last when the parameters
+    // are shown, so that reading them never starts a save.
+    void syncShadow() { m_shadow = m_image; }
+
+    uint32_t lostPacketCount() const { return m_lost; }
+    uint32_t badPacketCount() const { return m_bad; }
+    uint32_t crcErrorCount() const { return m_crc; }
+    // Caption of a counter label with the current prefix text and count (used
+    // after a language change).
+    std::string counterText(CounterLabel label) const;
+    // The label's caption before its first error.
+    static std::string initialCounterText(CounterLabel label);
+    static const char* objectName(CounterLabel label);
+
+    uint8_t pollPhase() const { return m_pollPhase; }
+    bool savePending() const { return m_savePending; }
+    uint16_t quietTime() const { return m_quietTime; }
+    const ImageBytes& shadow() const { return m_shadow; }
+
+private:
+    void sendTick(TickResult& result);
+    void receiveTick(TickResult& result);
+    TickResult::Counter count(CounterLabel label, uint32_t& counter);
+
+    DeviceLink& m_link;
+    ImageBytes& m_image;
+    ImageWriter& m_writer;
+    TextLookup m_texts;
+
+    uint8_t m_pollPhase = 0;
+    uint32_t m_lost = 0;
+    uint32_t m_bad = 0;
+    uint32_t m_crc = 0;
+    ImageBytes m_shadow{};
+    bool m_savePending = false;
+    uint16_t m_quietTime = 0;
+};
+
+} // namespace kdx
