@@ -17,6 +17,9 @@ bool DeviceLink::openPort()
 {
     if (!m_line.open(m_selected)) {
         m_lastOpenError = m_line.lastError();
+        // A line lets go of a handle it held before trying the new name, so
+        // the flag follows the line rather than staying set for a closed port.
+        m_state.portOpen = m_line.isOpen();
         return false;
     }
     m_lastOpenError.clear();

@@ -24,8 +24,11 @@ public:
     void build();
     void clearMarks();
     // Linux numbering: entry k takes paths[k] as its device name (k < 256);
-    // the entries beyond keep their names.
+    // the entries beyond take their "\\.\COMn" names back.
     void assignNames(const std::vector<std::string>& paths);
+
+    // "\\.\COM" and k + 1: the name of entry k before any numbering.
+    static std::string defaultName(int k);
 
     PortTableEntry& operator[](int k) { return m_entries[static_cast<size_t>(k)]; }
     const PortTableEntry& operator[](int k) const { return m_entries[static_cast<size_t>(k)]; }

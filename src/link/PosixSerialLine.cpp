@@ -78,9 +78,10 @@ bool PosixSerialLine::transmit(const uint8_t* data, size_t count)
     size_t done = 0;
     while (done < count) {
         const ssize_t n = ::write(m_fd, data + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // A device that takes nothing (or fails) will not take the rest.
             setModemBit(m_fd, TIOCM_RTS, false);
             return false;
         }

@@ -35,6 +35,8 @@ size_t ScriptedLine::pendingBytes() const
 bool ScriptedLine::open(const std::string& deviceName)
 {
     m_opened.push_back(deviceName);
+    if (onOpen)
+        onOpen(deviceName);
     auto it = refuseOpen.find(deviceName);
     if (it != refuseOpen.end()) {
         m_lastError = it->second;

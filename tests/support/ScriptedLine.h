@@ -30,6 +30,8 @@ public:
     void arriveAfter(uint64_t delayMs, std::vector<uint8_t> bytes);
     // Called after each transmission; may queue an answer with arriveAfter().
     std::function<void(const std::vector<uint8_t>& bytes, const std::string& port)> onTransmit;
+    // Called at every open attempt, before it succeeds or fails.
+    std::function<void(const std::string& port)> onOpen;
     // Ports whose open fails, with the reason reported.
     std::map<std::string, std::string> refuseOpen;
     bool failWrites = false;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Connecting to the controller and reading its parameter image.
+namespace kdx::connect {
+
+// Shown in the banner: the version and seven spaces, twelve characters.
+constexpr const char* kProgramVersion = "1.097       ";
+constexpr const char* kBannerPrefix = "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: ";
+
+// Controllers with a newer software than this need a newer tool.
+constexpr uint8_t kMaxSoftwareVersion = 4;
+
+// Image bytes 4..7: the controller's serial number, little-endian.
+constexpr size_t kSerialNumberOffset = 4;
+
+// Whole-image passes after a failed first one.
+constexpr uint8_t kMaxReadRetries = 10;
+
+// Identify answer: byte 0 'A', versions in bytes 1..3, end mark in byte 7.
+constexpr size_t kIdHardwareIndex = 1;
+constexpr size_t kIdSoftwareIndex = 2;
+constexpr size_t kIdRevisionIndex = 3;
+constexpr size_t kIdEndIndex = 7;
+
+// Messages.
+constexpr const char* kMsgSoftwareNeedUpdate = "Software need update.";
+constexpr const char* kMsgEcuNotFound = "ECU not Found";
+constexpr const char* kMsgNoConnection = "No Connection";
+constexpr const char* kMsgUartErrors = "Uart interface errors! Check connection.Software disconnected.";
+
+} // namespace kdx::connect

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace kdx {
+
+// What the connection procedures need from the main window. The window
+// implements it; tests record the calls. Every call happens on the window's
+// thread in the middle of a blocking search or read, so an implementation
+// that wants the window to stay visibly alive repaints here.
+class ConnectionHost {
+public:
+    virtual ~ConnectionHost() = default;
+    // The 50 ms status timer.
+    virtual void setTimerEnabled(bool enabled) = 0;
+    // The window caption.
+    virtual void setCaption(const std::string& caption) = 0;
+    // The transfer progress bar: position of maximum (bytes of the image).
+    virtual void setProgress(int position, int maximum) = 0;
+    // The next timer tick starts with a status request.
+    virtual void resetPollPhase() = 0;
+    // Fill the connection log grid from the parameter image.
+    virtual void showConnectionLog() = 0;
+    // Fill every editor from the parameter image (and refresh the shadow).
+    virtual void showAllData() = 0;
+    // Record this PC in the controller's connection log.
+    virtual void updateConnectionLog() = 0;
+    // The status line; an empty text clears it. Used for why a search found
+    // nothing when a port could not be opened (no message box for that).
+    virtual void showStatusText(const std::string& text) = 0;
+    // A search is about to open this device (for a status line); optional.
+    virtual void tryingPort(const std::string& deviceName) { (void)deviceName; }
+};
+
+} // namespace kdx

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "link/ConnectionHost.h"
+#include "link/DeviceLink.h"
+#include "link/LinkConstants.h"
+#include "link/PortMarking.h"
+#include "link/PortTable.h"
+#include "link/UserPrompts.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kdx {
+
+using ParameterBytes = std::array<uint8_t, wire::kImageSize>;
+
+// The window caption after a controller was identified.
+std::string connectionBanner(uint8_t hardwareVersion, uint8_t softwareVersion,
+                             uint8_t softwareRevision, uint32_t serialNumber);
+// The controller's serial number: image bytes 4..7, little-endian.
+uint32_t imageSerialNumber(const ParameterBytes& image);
+
+// Finds the controller on one of the candidate ports, identifies it and reads
+// its whole parameter memory into the image. Everything blocks the caller;
+// what the technician sees goes through the host and the prompts.
+class Connector {
+public:
+    Connector(DeviceLink& link, PortTable& table, PortMarking& marking, UserPrompts& prompts,
+              ConnectionHost& host, ParameterBytes& image);
+
+    // Searches the marked ports in ascending number for a controller that
+    // answers identify, refuses a software newer than it understands, and
+    // on success connects, reads the image, shows the banner, records this
+    // PC and starts the status timer. Ends silently when nothing answers
+    // (the status line then tells why a port could not be opened).
+    void autoConnect();
+    // Reads the image when connected, else "ECU not Found".
+    void loadAllData();
+    // Reads the four pages; the whole set again, up to ten more times, while
+    // any page fails. A final failure takes the link down.
+    void readAll();
+
+private:
+    // One open-and-identify attempt on the selected port; true when the
+    // search is over (controller found or refused).
+    bool attempt(bool markedCandidate);
+    // One pass over the four pages; the number of pages that failed.
+    unsigned readPass();
+    void noteOpenFailure();
+
+    DeviceLink& m_link;
+    PortTable& m_table;
+    PortMarking& m_marking;
+    UserPrompts& m_prompts;
+    ConnectionHost& m_host;
+    ParameterBytes& m_image;
+    std::string m_openFailures; // reasons of this search, "; " between them
+};
+
+} // namespace kdx
