@@ -1,0 +1,51 @@
+#include "params/ComboItems.h"
+
+#include "params/NumberText.h"
+#include "params/ParamConstants.h"
+
+namespace kdx {
+
+namespace {
+
+std::vector<std::string> numbers(int first, int count)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < count; ++i)
+        items.push_back(std::to_string(first + i));
+    return items;
+}
+
+} // namespace
+
+std::vector<std::string> ComboItems::rpmIn() { return {"RPM IN Digital", "RPM ANALOG"}; }
+
+std::vector<std::string> ComboItems::anKompSett()
+{
+    // Threshold k = 1.00 V + k * 10/127 V, always written with a comma.
+    std::vector<std::string> items;
+    for (int k = 0; k < params::kAnKompSettItems; ++k)
+        items.push_back(fixedText(1.0 + k * 10.0 / 127.0, 15, 2, ',') + "V");
+    return items;
+}
+
+std::vector<std::string> ComboItems::fuelType() { return {"gasoline 12V", "diesel 12V", "diesel 24V"}; }
+
+std::vector<std::string> ComboItems::avFuelComs()
+{
+    auto items = numbers(0, params::kAvFuelComsItems - 1);
+    items.push_back("30+");
+    return items;
+}
+
+std::vector<std::string> ComboItems::manualRpm()
+{
+    std::vector<std::string> items{"000"};
+    for (int i = 1; i < params::kManualRpmItems; ++i)
+        items.push_back(std::to_string(i * 100));
+    return items;
+}
+
+std::vector<std::string> ComboItems::serwisTon() { return numbers(0, params::kSerwisTonItems); }
+std::vector<std::string> ComboItems::serwisToff() { return numbers(1, params::kSerwisToffItems); }
+
+} // namespace kdx

@@ -1,0 +1,42 @@
+#include "params/GridPaint.h"
+
+#include "params/ControlNames.h"
+
+namespace kdx {
+
+bool GridPaint::isLiveMarker(const std::string& grid, int column, int row, const LiveMarkers& m)
+{
+    (void)column;
+    if (grid == controls::kStringGridManualTrigMap)
+        return row >= 1 && row < params::kManualTrigMapRows && row - 1 == m.trigMapRow;
+    if (grid == controls::kStringGridAutoPumpOn)
+        return row >= 1 && row < params::kAutoPumpOnRows && row - 1 == m.pumpOnRow;
+    if (grid == controls::kStringGridAutoPumpStop)
+        return column >= 1 && column < params::kAutoPumpStopColumns && row >= 1 && row < params::kAutoPumpStopRows
+            && column - 1 == m.pumpStopCol && row - 1 == m.pumpStopRow;
+    return false;
+}
+
+CellPaint GridPaint::cell(const ParameterImage& image, const std::string& grid, int column, int row,
+                          const LiveMarkers& markers)
+{
+    CellPaint p;
+    p.textColour = params::kColourText;
+    if (column % 2 == 1)
+        p.fill = params::kColourWhite;
+    if (isLiveMarker(grid, column, row, markers)) {
+        p.fill = params::kColourYellow;
+        p.markerOutline = true;
+    }
+    if (grid == controls::kStringGridManualTrigMap && column >= 1 && column <= 4 && row >= 1 && row <= 24) {
+        static const Field* const columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff,
+                                               &layout::ManualTrigP2Ton, &layout::ManualTrigP2Toff};
+        if (image.value(*columns[column - 1], static_cast<size_t>(row - 1)) < 0) {
+            p.fill = params::kColourRed; // covers the marker and its outline
+            p.markerOutline = false;
+        }
+    }
+    return p;
+}
+
+} // namespace kdx

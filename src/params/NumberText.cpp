@@ -1,0 +1,219 @@
+#include "params/NumberText.h"
+
+#include "params/ParamConstants.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace kdx {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimmed(const std::string& text)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && isBlank(text[b]))
+        ++b;
+    while (e > b && isBlank(text[e - 1]))
+        --e;
+    return std::string_view(text).substr(b, e - b);
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Adds one unit in the last place of a digit string; returns true on carry out.
+bool incrementDigits(std::string& digits)
+{
+    for (size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] == '9') {
+            digits[i] = '0';
+        } else {
+            ++digits[i];
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string formatMessage(const char* pattern, const std::string& text)
+{
+    std::string out(pattern);
+    const size_t at = out.find("%s");
+    if (at != std::string::npos)
+        out.replace(at, 2, text);
+    return out;
+}
+
+std::string fixedText(double value, int precision, int decimals, char separator)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    if (precision < 1)
+        precision = 1;
+    if (precision > 17)
+        precision = 17;
+    if (decimals < 0)
+        decimals = 0;
+    if (decimals > 18)
+        decimals = 18;
+    const bool negative = std::signbit(value);
+
+    // P significant digits and the decimal exponent after rounding.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(value));
+    std::string digits;
+    const char* p = buf;
+    for (; *p && *p != 'e'; ++p)
+        if (isDigit(*p))
+            digits += *p;
+    const int exponent = (*p == 'e') ? std::atoi(p + 1) : 0;
+
+    if (exponent >= precision) {
+        std::string out = negative ? "-" : "";
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += separator;
+            out += digits.substr(1);
+        }
+        char exp[16];
+        std::snprintf(exp, sizeof exp, "E+%02d", exponent);
+        return out + exp;
+    }
+
+    // Split into integer and fraction digits: the value is digits * 10^(exponent-P+1).
+    const int fractionDigits = precision - 1 - exponent; // >= 0 here
+    std::string intPart, fracPart;
+    if (fractionDigits >= precision) {
+        intPart = "0";
+        fracPart = std::string(static_cast<size_t>(fractionDigits - precision), '0') + digits;
+    } else {
+        intPart = digits.substr(0, static_cast<size_t>(precision - fractionDigits));
+        fracPart = digits.substr(static_cast<size_t>(precision - fractionDigits));
+    }
+    if (static_cast<int>(fracPart.size()) > decimals) {
+        const bool roundUp = fracPart[static_cast<size_t>(decimals)] >= '5';
+        fracPart.resize(static_cast<size_t>(decimals));
+        if (roundUp) {
+            std::string all = intPart + fracPart;
+            if (incrementDigits(all))
+                all.insert(all.begin(), '1');
+            intPart = all.substr(0, all.size() - fracPart.size());
+            fracPart = all.substr(all.size() - fracPart.size());
+        }
+    } else {
+        fracPart.append(static_cast<size_t>(decimals) - fracPart.size(), '0');
+    }
+    const bool zero = intPart.find_first_not_of('0') == std::string::npos
+        && fracPart.find_first_not_of('0') == std::string::npos;
+    std::string out = (negative && !zero) ? "-" : "";
+    out += intPart;
+    if (decimals > 0) {
+        out += separator;
+        out += fracPart;
+    }
+    return out;
+}
+
+std::string integerText(int64_t value) { return std::to_string(value); }
+
+std::string hex32Text(uint32_t value)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(value));
+    return buf;
+}
+
+Parsed<double> parseDecimal(const std::string& text, char separator)
+{
+    Parsed<double> result;
+    const std::string_view s = trimmed(text);
+    // Rebuild the number in the form std::from_chars reads (point, no plus),
+    // accepting only the grammar documented in the header.
+    std::string normal;
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        if (s[i] == '-')
+            normal += '-';
+        ++i;
+    }
+    size_t mantissaDigits = 0;
+    bool seenSeparator = false;
+    for (; i < s.size(); ++i) {
+        if (isDigit(s[i])) {
+            normal += s[i];
+            ++mantissaDigits;
+        } else if (s[i] == separator && !seenSeparator) {
+            normal += '.';
+            seenSeparator = true;
+        } else {
+            break;
+        }
+    }
+    bool valid = mantissaDigits > 0;
+    if (valid && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        normal += 'e';
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            normal += s[i++];
+        size_t exponentDigits = 0;
+        for (; i < s.size() && isDigit(s[i]); ++i, ++exponentDigits)
+            normal += s[i];
+        valid = exponentDigits > 0;
+    }
+    if (valid && i == s.size()) {
+        // from_chars reads ".5" and "5." as strtod does; it is locale-independent.
+        double v = 0;
+        const char* first = normal.data();
+        const char* last = first + normal.size();
+        const auto r = std::from_chars(first, last, v, std::chars_format::general);
+        if (r.ec == std::errc() && r.ptr == last && std::isfinite(v)) {
+            result.value = v;
+            return result;
+        }
+    }
+    result.error = formatMessage(params::kNotFloatMessage, text);
+    return result;
+}
+
+Parsed<int32_t> parseInteger(const std::string& text)
+{
+    Parsed<int32_t> result;
+    std::string_view s = trimmed(text);
+    bool plus = false;
+    if (!s.empty() && s[0] == '+') {
+        s.remove_prefix(1);
+        plus = true;
+    }
+    int32_t v = 0;
+    if (!s.empty() && !(plus && s[0] == '-')) {
+        const auto r = std::from_chars(s.data(), s.data() + s.size(), v, 10);
+        if (r.ec == std::errc() && r.ptr == s.data() + s.size()) {
+            result.value = v;
+            return result;
+        }
+    }
+    result.error = formatMessage(params::kNotIntegerMessage, text);
+    return result;
+}
+
+std::optional<int64_t> truncateTowardZero(double x)
+{
+    // The largest double below 2^63 and the smallest at -2^63 both convert exactly.
+    if (!std::isfinite(x) || x >= 9223372036854775808.0 || x < -9223372036854775808.0)
+        return std::nullopt;
+    return static_cast<int64_t>(std::trunc(x));
+}
+
+uint16_t low16(int64_t value) { return static_cast<uint16_t>(static_cast<uint64_t>(value) & 0xFFFFu); }
+uint8_t low8(int64_t value) { return static_cast<uint8_t>(static_cast<uint64_t>(value) & 0xFFu); }
+
+} // namespace kdx

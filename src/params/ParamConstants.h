@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Constants of the parameter memory and its editors.
+namespace kdx::params {
+
+constexpr size_t kImageSize = 512;
+constexpr size_t kWordCount = kImageSize / 2;
+
+// Word 0 holds this value once the controller's parameters were initialised.
+constexpr uint16_t kImageMarkerValue = 0xAAAA;
+// Serial number written by the factory-default set.
+constexpr uint32_t kDefaultSerialNumber = 0xAFFFFFFFu;
+
+// ConfigFlags (image byte 80) bits owned by the editors; the rest are kept.
+constexpr uint8_t kConfigRpmAnalog = 0x02;
+constexpr uint8_t kConfigPump1Active = 0x04;
+constexpr uint8_t kConfigPump2Active = 0x08;
+
+// Pauses of the factory-default procedure.
+constexpr uint32_t kResetSavePauseMs = 10;         // after the last word, before the save
+constexpr uint32_t kResetReconnectPauseMs = 1000;  // after the save, before reconnecting
+
+// Level inputs: converter counts per volt when entering, volts per count when showing.
+constexpr double kLevelCountsPerVolt = 819.2;
+constexpr double kLevelVoltsPerCount = 0.00122;
+
+// Item counts of the combo boxes (an index outside 0..count-1 means no selection).
+constexpr int kRpmInItems = 2;
+constexpr int kAnKompSettItems = 128;
+constexpr int kFuelTypeItems = 3;
+constexpr int kManualRpmItems = 101;   // "000", "100" .. "10000"
+constexpr int kSerwisTonItems = 16;    // "0" .. "15" seconds
+constexpr int kSerwisToffItems = 999;  // "1" .. "999" seconds
+constexpr int kAvFuelComsItems = 31;   // "0" .. "29", "30+"
+
+// Grid geometry: row 0 and column 0 are headings.
+constexpr int kManualTrigMapColumns = 5;
+constexpr int kManualTrigMapRows = 25;
+constexpr int kAutoPumpOnColumns = 2;
+constexpr int kAutoPumpOnRows = 6;
+constexpr int kAutoPumpStopColumns = 4;
+constexpr int kAutoPumpStopRows = 4;
+
+// Messages shown in a message box (fixed texts, not from the language files).
+constexpr const char* kNewEcuMessage = "NEW ECU, PARAMETERS RESET !";
+constexpr const char* kNotFloatMessage = "'%s' is not a valid floating point value";
+constexpr const char* kNotIntegerMessage = "'%s' is not a valid integer value";
+
+// Cell colours of the map grids, RGB.
+constexpr uint32_t kColourWhite = 0xFFFFFF;
+constexpr uint32_t kColourYellow = 0xFFFF00;
+constexpr uint32_t kColourRed = 0xFF0000;
+constexpr uint32_t kColourGreen = 0x008000;
+constexpr uint32_t kColourText = 0x000000;
+
+} // namespace kdx::params

@@ -1,0 +1,159 @@
+#include "params/ParameterDisplay.h"
+
+#include "params/ControlNames.h"
+#include "params/NumberText.h"
+
+namespace kdx {
+
+namespace {
+
+// Range label pieces of the grid headings.
+constexpr const char* kFromZero = "0 -> ";
+constexpr const char* kArrow = " -> ";
+constexpr const char* kToMax = " -> max";
+constexpr const char* kPercent = " [%]";
+constexpr const char* kToMaxPercent = " -> max [%]";
+constexpr const char* kFromMinusMax = "-max -> ";
+constexpr const char* kDegrees = " [\u00B0C]";
+constexpr const char* kToPlusMaxDegrees = " -> +max [\u00B0C]";
+
+std::string rawText(const ParameterImage& image, const Field& field, size_t entry = 0)
+{
+    return integerText(image.raw(field, entry));
+}
+
+// Column 0 of a grid whose rows are the bands between consecutive boundaries.
+void rangeColumn(ControlUpdates& u, const char* grid, const ParameterImage& image, const Field& vector,
+                 int bands)
+{
+    for (int k = 1; k <= bands; ++k) {
+        std::string label;
+        if (k == 1)
+            label = kFromZero + rawText(image, vector, 0);
+        else if (k < bands)
+            label = rawText(image, vector, static_cast<size_t>(k - 2)) + kArrow
+                + rawText(image, vector, static_cast<size_t>(k - 1));
+        else
+            label = rawText(image, vector, static_cast<size_t>(k - 2)) + kToMax;
+        u.cells.push_back({grid, 0, k, label});
+    }
+}
+
+} // namespace
+
+int ParameterDisplay::itemIndex(long long index, int items)
+{
+    return (index >= 0 && index < items) ? static_cast<int>(index) : -1;
+}
+
+std::string ParameterDisplay::fieldText(const ParameterImage& image, const Field& field, size_t entry,
+                                        int precision, int decimals, char separator)
+{
+    return fixedText(image.scaled(field, entry), precision, decimals, separator);
+}
+
+ControlUpdates ParameterDisplay::autoPumpOnRows(const ParameterImage& image, char sep)
+{
+    ControlUpdates u;
+    const char* grid = controls::kStringGridAutoPumpOn;
+    rangeColumn(u, grid, image, layout::AutoPumpOnVector, 5);
+    for (int k = 1; k <= 5; ++k)
+        u.cells.push_back({grid, 1, k, fieldText(image, layout::AutoPumpOnTime, static_cast<size_t>(k - 1), 3, 1, sep)});
+    return u;
+}
+
+ControlUpdates ParameterDisplay::autoPumpStopHeadings(const ParameterImage& image, char sep)
+{
+    ControlUpdates u;
+    const char* grid = controls::kStringGridAutoPumpStop;
+    const std::string h0 = fieldText(image, layout::AutoHumVector, 0, 3, 1, sep);
+    const std::string h1 = fieldText(image, layout::AutoHumVector, 1, 3, 1, sep);
+    const std::string t0 = fieldText(image, layout::AutoTempVector, 0, 3, 1, sep);
+    const std::string t1 = fieldText(image, layout::AutoTempVector, 1, 3, 1, sep);
+    u.cells.push_back({grid, 1, 0, kFromZero + h0 + kPercent});
+    u.cells.push_back({grid, 2, 0, h0 + kArrow + h1 + kPercent});
+    u.cells.push_back({grid, 3, 0, h1 + kToMaxPercent});
+    u.cells.push_back({grid, 0, 1, kFromMinusMax + t0 + kDegrees});
+    u.cells.push_back({grid, 0, 2, t0 + kArrow + t1 + kDegrees});
+    u.cells.push_back({grid, 0, 3, t1 + kToPlusMaxDegrees});
+    return u;
+}
+
+ControlUpdates ParameterDisplay::autoPumpStopCells(const ParameterImage& image, int precision, char sep)
+{
+    ControlUpdates u;
+    for (int h = 0; h < 3; ++h)
+        for (int t = 0; t < 3; ++t)
+            u.cells.push_back({controls::kStringGridAutoPumpStop, h + 1, t + 1,
+                               fieldText(image, layout::AutoPumpStopMap, static_cast<size_t>(t + 3 * h),
+                                         precision, 1, sep)});
+    return u;
+}
+
+ControlUpdates ParameterDisplay::manualTrigRows(const ParameterImage& image, char sep)
+{
+    ControlUpdates u;
+    const char* grid = controls::kStringGridManualTrigMap;
+    const Field* columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff, &layout::ManualTrigP2Ton,
+                              &layout::ManualTrigP2Toff};
+    for (int k = 1; k <= 24; ++k)
+        for (int c = 1; c <= 4; ++c)
+            u.cells.push_back({grid, c, k, fieldText(image, *columns[c - 1], static_cast<size_t>(k - 1), 3, 1, sep)});
+    rangeColumn(u, grid, image, layout::ManualTrigVector, 24);
+    return u;
+}
+
+ParameterView ParameterDisplay::showAllData(const ParameterImage& image, char sep)
+{
+    using namespace controls;
+    ParameterView view;
+    ControlUpdates& u = view.updates;
+    const uint32_t flags = image.raw(layout::ConfigFlags);
+    const bool analogue = (flags & params::kConfigRpmAnalog) != 0;
+
+    u.visible.push_back({kComboBoxAnKompSett, analogue});
+    u.checked.push_back({kCheckBoxPump1Active, (flags & params::kConfigPump1Active) != 0});
+    u.checked.push_back({kCheckBoxPump2Active, (flags & params::kConfigPump2Active) != 0});
+
+    u.indices.push_back({kComboBoxRpmIn, analogue ? 1 : 0});
+    u.indices.push_back({kComboBoxAnKompSett, itemIndex(image.raw(layout::AnKompSett), params::kAnKompSettItems)});
+    u.indices.push_back({kComboBoxFuelType, itemIndex(image.raw(layout::FuelType), params::kFuelTypeItems)});
+    u.texts.push_back({kEditRpmDziel, rawText(image, layout::RpmDziel)});
+
+    // The rpm lists step by 100 and the service lists by whole seconds
+    // (tenths / 10); integer division is the truncation toward zero.
+    u.indices.push_back({kComboBoxManualMaxRpmP1, itemIndex(image.raw(layout::ManualMaxRpmP1) / 100, params::kManualRpmItems)});
+    u.indices.push_back({kComboBoxManualMinRpmP1, itemIndex(image.raw(layout::ManualMinRpmP1) / 100, params::kManualRpmItems)});
+    u.indices.push_back({kComboBoxManualMaxRpmP2, itemIndex(image.raw(layout::ManualMaxRpmP2) / 100, params::kManualRpmItems)});
+    u.indices.push_back({kComboBoxManualMinRpmP2, itemIndex(image.raw(layout::ManualMinRpmP2) / 100, params::kManualRpmItems)});
+
+    u.texts.push_back({kEditManualMconstOnP1, fieldText(image, layout::ManualMconstOnP1, 0, 3, 1, sep)});
+    u.texts.push_back({kEditManualMconstOffP1, fieldText(image, layout::ManualMconstOffP1, 0, 3, 1, sep)});
+    u.texts.push_back({kEditManualMconstOnP2, fieldText(image, layout::ManualMconstOnP2, 0, 3, 1, sep)});
+    u.texts.push_back({kEditManualMconstOffP2, fieldText(image, layout::ManualMconstOffP2, 0, 3, 1, sep)});
+
+    u.texts.push_back({kEditMinLevH, fieldText(image, layout::MinLevH, 0, 3, 2, sep)});
+    u.texts.push_back({kEditMinLevL, fieldText(image, layout::MinLevL, 0, 3, 2, sep)});
+
+    u.texts.push_back({kEditMaxHum, fieldText(image, layout::MaxHum, 0, 3, 1, sep)});
+    u.texts.push_back({kEditAutoMinTemp, fieldText(image, layout::AutoMinTemp, 0, 3, 1, sep)});
+    u.texts.push_back({kEditAutoRpmUpT, fieldText(image, layout::AutoRpmUpT, 0, 3, 1, sep)});
+    u.texts.push_back({kEditAuto2xShortOff, rawText(image, layout::Auto2xShortOff)});
+
+    // The off list starts at "1" second.
+    u.indices.push_back({kComboBoxSerwisTon, itemIndex(image.raw(layout::SerwisTon) / 10, params::kSerwisTonItems)});
+    u.indices.push_back({kComboBoxSerwisToff,
+                         itemIndex(static_cast<long long>(image.raw(layout::SerwisToff) / 10) - 1, params::kSerwisToffItems)});
+    u.texts.push_back({kEditGeneralDelay, rawText(image, layout::GeneralDelay)});
+    u.indices.push_back({kComboBoxAvFuelComs, itemIndex(image.raw(layout::AvFuelComs), params::kAvFuelComsItems)});
+
+    u.append(autoPumpOnRows(image, sep));
+    u.append(autoPumpStopHeadings(image, sep));
+    u.append(autoPumpStopCells(image, 5, sep));
+    u.append(manualTrigRows(image, sep));
+
+    view.markerMessageDue = !image.isInitialised();
+    return view;
+}
+
+} // namespace kdx

@@ -1,0 +1,236 @@
+#include "params/ParameterEditor.h"
+
+#include "params/ControlNames.h"
+#include "params/FuelPresets.h"
+#include "params/NumberText.h"
+
+#include <map>
+
+namespace kdx {
+
+namespace {
+
+// Edit boxes holding a decimal entry: field and the factor from the typed
+// unit to stored counts.
+struct DecimalEdit {
+    const Field* field;
+    double factor;
+};
+
+const std::map<std::string, DecimalEdit>& decimalEdits()
+{
+    static const std::map<std::string, DecimalEdit> edits{
+        {controls::kEditMinLevH, {&layout::MinLevH, params::kLevelCountsPerVolt}},
+        {controls::kEditMinLevL, {&layout::MinLevL, params::kLevelCountsPerVolt}},
+        {controls::kEditMaxHum, {&layout::MaxHum, 10.0}},
+        {controls::kEditAutoMinTemp, {&layout::AutoMinTemp, 10.0}},
+        {controls::kEditAutoRpmUpT, {&layout::AutoRpmUpT, 10.0}},
+        {controls::kEditManualMconstOnP1, {&layout::ManualMconstOnP1, 10.0}},
+        {controls::kEditManualMconstOffP1, {&layout::ManualMconstOffP1, 10.0}},
+        {controls::kEditManualMconstOnP2, {&layout::ManualMconstOnP2, 10.0}},
+        {controls::kEditManualMconstOffP2, {&layout::ManualMconstOffP2, 10.0}},
+    };
+    return edits;
+}
+
+// Combo boxes whose stored value is index * step + offset.
+struct ListCombo {
+    const Field* field;
+    int step;
+    int offset;
+};
+
+const std::map<std::string, ListCombo>& listCombos()
+{
+    static const std::map<std::string, ListCombo> combos{
+        {controls::kComboBoxSerwisTon, {&layout::SerwisTon, 10, 0}},
+        {controls::kComboBoxSerwisToff, {&layout::SerwisToff, 10, 10}},
+        {controls::kComboBoxManualMinRpmP1, {&layout::ManualMinRpmP1, 100, 0}},
+        {controls::kComboBoxManualMaxRpmP1, {&layout::ManualMaxRpmP1, 100, 0}},
+        {controls::kComboBoxManualMinRpmP2, {&layout::ManualMinRpmP2, 100, 0}},
+        {controls::kComboBoxManualMaxRpmP2, {&layout::ManualMaxRpmP2, 100, 0}},
+    };
+    return combos;
+}
+
+// Typed value times factor, truncated toward zero; empty with the message
+// when the text is no number or the product has no integer value.
+std::optional<int64_t> scaledEntry(const std::string& text, double factor, char sep, std::string& error)
+{
+    const auto parsed = parseDecimal(text, sep);
+    if (!parsed.ok()) {
+        error = parsed.error;
+        return std::nullopt;
+    }
+    const auto v = truncateTowardZero(*parsed.value * factor);
+    if (!v)
+        error = formatMessage(params::kNotFloatMessage, text);
+    return v;
+}
+
+const Field* manualTrigColumn(int column)
+{
+    switch (column) {
+    case 1: return &layout::ManualTrigP1Ton;
+    case 2: return &layout::ManualTrigP1Toff;
+    case 3: return &layout::ManualTrigP2Ton;
+    case 4: return &layout::ManualTrigP2Toff;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+EditResult ParameterEditor::storeDecimal(ParameterImage& image, const Field& field, const std::string& text,
+                                         double factor, char sep)
+{
+    EditResult r;
+    const auto v = scaledEntry(text, factor, sep, r.error);
+    if (!v)
+        return r;
+    image.set(field, *v); // low 16 (or 8) bits, two's complement
+    r.writes.push_back(RegisterWrite::forField(field));
+    return r;
+}
+
+EditResult ParameterEditor::storeInteger(ParameterImage& image, const Field& field, const std::string& text)
+{
+    EditResult r;
+    const auto parsed = parseInteger(text);
+    if (!parsed.ok()) {
+        r.error = parsed.error;
+        return r;
+    }
+    image.set(field, *parsed.value);
+    r.writes.push_back(RegisterWrite::forField(field));
+    return r;
+}
+
+EditResult ParameterEditor::setConfigBit(ParameterImage& image, uint8_t bit, bool on)
+{
+    uint32_t flags = image.raw(layout::ConfigFlags);
+    flags = on ? (flags | bit) : (flags & ~static_cast<uint32_t>(bit));
+    image.set(layout::ConfigFlags, flags);
+    EditResult r;
+    r.writes.push_back(RegisterWrite::forField(layout::ConfigFlags)); // word 40, byte 81 as it stands
+    return r;
+}
+
+EditResult ParameterEditor::editEntered(ParameterImage& image, const std::string& control, const std::string& text,
+                                        char sep)
+{
+    const auto& decimals = decimalEdits();
+    if (const auto it = decimals.find(control); it != decimals.end())
+        return storeDecimal(image, *it->second.field, text, it->second.factor, sep);
+    if (control == controls::kEditRpmDziel)
+        return storeInteger(image, layout::RpmDziel, text);
+    if (control == controls::kEditAuto2xShortOff)
+        return storeInteger(image, layout::Auto2xShortOff, text);
+    if (control == controls::kEditGeneralDelay) {
+        EditResult r = storeInteger(image, layout::GeneralDelay, text);
+        // A delay of zero seconds is not allowed: it becomes one, and the edit says so.
+        if (r.ok() && image.raw(layout::GeneralDelay) == 0) {
+            image.set(layout::GeneralDelay, 1);
+            r.updates.texts.push_back({controls::kEditGeneralDelay, "1"});
+        }
+        return r;
+    }
+    return {};
+}
+
+EditResult ParameterEditor::comboChosen(ParameterImage& image, const std::string& control, int index, char sep)
+{
+    const auto& lists = listCombos();
+    if (const auto it = lists.find(control); it != lists.end()) {
+        const ListCombo& c = it->second;
+        image.set(*c.field, static_cast<int64_t>(index) * c.step + c.offset);
+        EditResult r;
+        r.writes.push_back(RegisterWrite::forField(*c.field));
+        return r;
+    }
+    if (control == controls::kComboBoxRpmIn) {
+        const bool analogue = (index & 1) != 0;
+        EditResult r = setConfigBit(image, params::kConfigRpmAnalog, analogue);
+        r.updates.visible.push_back({controls::kComboBoxAnKompSett, analogue});
+        return r;
+    }
+    if (control == controls::kComboBoxAnKompSett) {
+        image.set(layout::AnKompSett, low8(index));
+        EditResult r;
+        r.writes.push_back(RegisterWrite::forField(layout::AnKompSett));
+        return r;
+    }
+    if (control == controls::kComboBoxFuelType)
+        return FuelPresets::fuelTypeChosen(image, index, sep);
+    if (control == controls::kComboBoxAvFuelComs)
+        return FuelPresets::consumptionChosen(image, index, sep);
+    return {};
+}
+
+EditResult ParameterEditor::checkClicked(ParameterImage& image, const std::string& control, bool checked)
+{
+    if (control == controls::kCheckBoxPump1Active)
+        return setConfigBit(image, params::kConfigPump1Active, checked);
+    if (control == controls::kCheckBoxPump2Active)
+        return setConfigBit(image, params::kConfigPump2Active, checked);
+    return {};
+}
+
+std::optional<ParameterEditor::CellTarget> ParameterEditor::cellTarget(const std::string& grid, int column, int row)
+{
+    if (grid == controls::kStringGridManualTrigMap) {
+        const Field* f = manualTrigColumn(column);
+        if (f && row >= 1 && row <= 24)
+            return CellTarget{f, static_cast<size_t>(row - 1), f->wordOf(static_cast<size_t>(row - 1))};
+    } else if (grid == controls::kStringGridAutoPumpOn) {
+        if (column == 1 && row >= 1 && row <= 5)
+            return CellTarget{&layout::AutoPumpOnTime, static_cast<size_t>(row - 1),
+                              layout::AutoPumpOnTime.wordOf(static_cast<size_t>(row - 1))};
+    } else if (grid == controls::kStringGridAutoPumpStop) {
+        // Columns are humidity bands, rows temperature bands.
+        if (column >= 1 && column <= 3 && row >= 1 && row <= 3) {
+            const auto element = static_cast<size_t>((row - 1) + 3 * (column - 1));
+            return CellTarget{&layout::AutoPumpStopMap, element, layout::AutoPumpStopMap.wordOf(element)};
+        }
+    }
+    return std::nullopt;
+}
+
+bool ParameterEditor::isEditableCell(const std::string& grid, int column, int row)
+{
+    return cellTarget(grid, column, row).has_value();
+}
+
+EditResult ParameterEditor::gridCellEntered(ParameterImage& image, const std::string& grid, int column, int row,
+                                            const std::string& text, char sep)
+{
+    EditResult r;
+    const auto target = cellTarget(grid, column, row);
+    if (!target)
+        return r;
+    std::string entry = text;
+    if (grid == controls::kStringGridManualTrigMap) {
+        const auto parsed = parseDecimal(text, sep);
+        if (!parsed.ok()) {
+            r.error = parsed.error;
+            return r;
+        }
+        const double x = *parsed.value;
+        // On times are 0, negative (map off) or at least 1 s; off times at least 1 s.
+        const bool onTime = column == 1 || column == 3;
+        if ((onTime && x > 0 && x < 1) || (!onTime && x < 1)) {
+            entry = "1";
+            r.updates.cells.push_back({grid, column, row, entry});
+        }
+    }
+    const auto v = scaledEntry(entry, 10.0, sep, r.error);
+    if (!v) {
+        r.updates = {};
+        return r;
+    }
+    image.set(*target->field, *v, target->entry);
+    r.writes.push_back(RegisterWrite::word(target->word));
+    return r;
+}
+
+} // namespace kdx

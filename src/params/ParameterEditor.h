@@ -1,0 +1,45 @@
+#pragma once
+
+#include "params/EditResult.h"
+#include "params/ParameterImage.h"
+
+#include <optional>
+#include <string>
+
+namespace kdx {
+
+// The parameter editors: each converts the technician's entry to the stored
+// integer, stores it in its image field and names the write that sends it.
+// Controls are addressed by object name; an unknown name or a cell that has
+// no field does nothing. Decimal texts use the given separator.
+class ParameterEditor {
+public:
+    // Enter released in an edit box, with the edit's whole text.
+    static EditResult editEntered(ParameterImage& image, const std::string& control, const std::string& text,
+                                  char separator);
+    // The technician picked item `index` (-1: typed text matching no item).
+    static EditResult comboChosen(ParameterImage& image, const std::string& control, int index, char separator);
+    // A pump check box was clicked into the given state.
+    static EditResult checkClicked(ParameterImage& image, const std::string& control, bool checked);
+    // Enter released in a map grid on cell (column, row) holding `text`.
+    static EditResult gridCellEntered(ParameterImage& image, const std::string& grid, int column, int row,
+                                      const std::string& text, char separator);
+
+    // The field entry behind a data cell of a map grid.
+    struct CellTarget {
+        const Field* field;
+        size_t entry;
+        uint16_t word;
+    };
+    static std::optional<CellTarget> cellTarget(const std::string& grid, int column, int row);
+    // A click on this cell opens the in-place editor (and marks it green).
+    static bool isEditableCell(const std::string& grid, int column, int row);
+
+private:
+    static EditResult storeDecimal(ParameterImage& image, const Field& field, const std::string& text,
+                                   double factor, char separator);
+    static EditResult storeInteger(ParameterImage& image, const Field& field, const std::string& text);
+    static EditResult setConfigBit(ParameterImage& image, uint8_t bit, bool on);
+};
+
+} // namespace kdx

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "link/Clock.h"
+#include "params/ParameterImage.h"
+#include "params/RegisterWriter.h"
+
+#include <functional>
+
+namespace kdx {
+
+// "RESET PARAMETERS!": stores the default set, sends all 256 words in
+// ascending order whatever their content, waits 10 ms, asks the controller
+// to save to EEPROM and waits 1000 ms. The caller then reconnects
+// (AutoConnect), whose full read shows what the controller really holds.
+// Results of the single frames are not used; before the first complete read
+// nothing is sent and the image just holds the defaults.
+class ResetParameters {
+public:
+    // Progress of the word writes: (position, maximum); first (0, 256), then
+    // (i, 256) after word i. The window moves its progress bar and keeps
+    // repainting from here.
+    using Progress = std::function<void(int position, int maximum)>;
+
+    static void run(ParameterImage& image, RegisterWriter& writer, Clock& clock, const Progress& progress);
+};
+
+} // namespace kdx
