@@ -1,0 +1,122 @@
+#include "sim/FaultSet.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace kdx::sim {
+
+namespace {
+
+// Whole number in decimal or with a 0x prefix, at most max; nothing else on the text.
+bool parseNumber(const std::string& text, uint64_t max, uint64_t& value)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
+        return false;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0' || v > max)
+        return false;
+    value = v;
+    return true;
+}
+
+std::vector<std::string> splitColons(const std::string& text)
+{
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (;;) {
+        const size_t colon = text.find(':', from);
+        parts.push_back(text.substr(from, colon == std::string::npos ? std::string::npos : colon - from));
+        if (colon == std::string::npos)
+            return parts;
+        from = colon + 1;
+    }
+}
+
+} // namespace
+
+bool FaultSet::add(const std::string& text, std::string& error)
+{
+    const size_t eq = text.find('=');
+    const std::string name = text.substr(0, eq);
+    const bool hasValue = eq != std::string::npos;
+    const std::string value = hasValue ? text.substr(eq + 1) : std::string();
+    uint64_t n = 0;
+
+    auto fail = [&](const std::string& why) {
+        error = "fault '" + text + "': " + why;
+        return false;
+    };
+    auto needNumber = [&](uint64_t max) {
+        if (!hasValue)
+            return fail("needs a value");
+        if (!parseNumber(value, max, n))
+            return fail("value must be a number from 0 to " + std::to_string(max));
+        return true;
+    };
+
+    if (name == "silent") {
+        if (hasValue)
+            return fail("takes no value");
+        silent = true;
+    } else if (name == "noise") {
+        if (!needNumber(1000)) return false;
+        noiseBytes = static_cast<uint32_t>(n);
+    } else if (name == "drop") {
+        if (!needNumber(100)) return false;
+        dropPercent = static_cast<uint32_t>(n);
+    } else if (name == "badsum" || name == "badend") {
+        n = 100;
+        if (hasValue && !needNumber(100)) return false;
+        (name == "badsum" ? badSumPercent : badEndPercent) = static_cast<uint32_t>(n);
+    } else if (name == "truncate") {
+        if (!needNumber(1000)) return false;
+        truncateTo = static_cast<uint32_t>(n);
+    } else if (name == "slow") {
+        if (!needNumber(60000)) return false;
+        slowMs = static_cast<uint32_t>(n);
+    } else if (name == "deadpage") {
+        if (!needNumber(0xFFFF)) return false;
+        deadPages.push_back(static_cast<uint16_t>(n));
+    } else if (name == "sw") {
+        if (!needNumber(255)) return false;
+        softwareVersion = static_cast<uint8_t>(n);
+    } else if (name == "unplug") {
+        if (!needNumber(1ull << 40)) return false;
+        unplugAfterMs = n;
+    } else if (name == "reject" || name == "errors") {
+        if (!hasValue)
+            return fail("needs a value");
+        const auto parts = splitColons(value);
+        if (name == "reject") {
+            if (parts.size() < 2 || parts.size() > 3)
+                return fail("expected block:times[:code]");
+            Rejection r;
+            uint64_t block = 0, times = 0, code = 1;
+            if (!parseNumber(parts[0], 0xFFFF, block) || !parseNumber(parts[1], 1000000, times)
+                || (parts.size() == 3 && !parseNumber(parts[2], 255, code)))
+                return fail("expected block:times[:code] as numbers");
+            r.block = static_cast<uint16_t>(block);
+            r.times = static_cast<uint32_t>(times);
+            r.code = static_cast<uint8_t>(code);
+            rejections.push_back(r);
+        } else {
+            if (parts.size() > 2)
+                return fail("expected present[:stored]");
+            uint64_t present = 0, stored = 0;
+            if (!parseNumber(parts[0], 0xFFFF, present)
+                || (parts.size() == 2 && !parseNumber(parts[1], 0xFFFF, stored)))
+                return fail("expected present[:stored] as 16-bit numbers");
+            errorsPresent = static_cast<uint16_t>(present);
+            errorsStored = static_cast<uint16_t>(stored);
+        }
+    } else {
+        return fail("unknown fault (known: silent, noise, drop, badsum, badend, truncate, slow, "
+                    "deadpage, sw, reject, unplug, errors)");
+    }
+    return true;
+}
+
+} // namespace kdx::sim

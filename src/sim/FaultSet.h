@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kdx::sim {
+
+// Misbehaviour the simulated controller can be told to show, by name:
+//   silent             never answers
+//   noise=N            N stray bytes go out in front of every answer
+//   drop=P             P % of the answers are never sent (spread evenly)
+//   badsum[=P]         P % (default all) of page and status answers carry a wrong checksum
+//   badend[=P]         P % (default all) of the answers end in 0xE1 instead of 0xE0
+//   truncate=N         answers longer than N bytes are cut after N bytes
+//   slow=MS            answers start MS ms after the request instead of ~1 ms
+//   deadpage=A         the page at address A is never answered (repeatable)
+//   sw=N               the identify answer reports software version N
+//   reject=J:K[:C]     bootloader block J is rejected K times with code C (default 1)
+//   unplug=MS          MS ms after power-up the line is pulled: writes fail, nothing comes back
+//   errors=P[:S]       error bits present now (P) and stored (S)
+// The answer faults spoil the application's answers (identify, page, status);
+// the bootloader's replies are touched only by silent and unplug, and it has
+// reject= for misbehaviour of its own.
+struct FaultSet {
+    struct Rejection {
+        uint16_t block = 0;
+        uint32_t times = 0;
+        uint8_t code = 1;
+    };
+
+    bool silent = false;
+    uint32_t noiseBytes = 0;
+    uint32_t dropPercent = 0;
+    uint32_t badSumPercent = 0;
+    uint32_t badEndPercent = 0;
+    std::optional<uint32_t> truncateTo;
+    uint32_t slowMs = 0;
+    std::vector<uint16_t> deadPages;
+    std::optional<uint8_t> softwareVersion;
+    std::vector<Rejection> rejections;
+    std::optional<uint64_t> unplugAfterMs;
+    uint16_t errorsPresent = 0;
+    uint16_t errorsStored = 0;
+
+    // Adds one fault given as "name" or "name=value"; false (with a reason in
+    // error) for an unknown name or a malformed or out-of-range value.
+    bool add(const std::string& text, std::string& error);
+};
+
+// What the model spoiled, in the terms the tool's reader counts an answer:
+// lost (never complete), bad (wrong start or end byte), checksum (wrong sum).
+// One answer counts in exactly one of them, tested in that order.
+struct InjectionCounts {
+    uint32_t lost = 0;
+    uint32_t bad = 0;
+    uint32_t checksum = 0;
+    uint32_t delayed = 0; // answers held back by slow=MS (not spoiled as such)
+};
+
+} // namespace kdx::sim

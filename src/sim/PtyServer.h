@@ -1,0 +1,42 @@
+#pragma once
+
+#include "link/Clock.h"
+#include "sim/ControllerModel.h"
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+namespace kdx::sim {
+
+// Serves a controller model on a pseudo-terminal in real time: the tool opens
+// the terminal's slave side like a serial port; bytes written there reach the
+// model, and the model's answers are written back as they come off the wire.
+class PtyServer {
+public:
+    PtyServer(ControllerModel& model, const Clock& clock) : m_model(model), m_clock(clock) {}
+    ~PtyServer();
+    PtyServer(const PtyServer&) = delete;
+    PtyServer& operator=(const PtyServer&) = delete;
+
+    // Creates the terminal (raw, so nothing is echoed or translated).
+    bool open(std::string& error);
+    const std::string& slavePath() const { return m_slavePath; }
+
+    // Serves until stop becomes non-zero (set by a signal handler). Sleeps in
+    // poll() until a byte arrives or the next answer byte is complete on the
+    // wire (about every 0.5 ms while an answer goes out), so idle costs nothing.
+    void run(volatile std::sig_atomic_t& stop);
+
+private:
+    void pullPlug();
+
+    ControllerModel& m_model;
+    const Clock& m_clock;
+    int m_master = -1;
+    int m_slave = -1; // held open, so the master never sees a hang-up between clients
+    std::string m_slavePath;
+    std::vector<uint8_t> m_pending; // taken from the model, not yet accepted by the terminal
+};
+
+} // namespace kdx::sim

@@ -1,0 +1,111 @@
+#include "sim/SimArguments.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace kdx::sim {
+
+namespace {
+
+bool parseUnsigned(const std::string& text, uint64_t max, uint64_t& value)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
+        return false;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
+    if (errno != 0 || *end != '\0' || end == text.c_str() || v > max)
+        return false;
+    value = v;
+    return true;
+}
+
+} // namespace
+
+std::string SimArguments::usage()
+{
+    return "usage: kdx-sim [options]\n"
+           "Serves a simulated KDX controller on a pseudo-terminal and prints its path.\n"
+           "  --link PATH      also make PATH a symbolic link to the terminal (removed at exit)\n"
+           "  --eeprom FILE    keep the EEPROM in FILE: loaded at start, saved on every\n"
+           "                   save command and at exit\n"
+           "  --hw N           hardware version reported by identify (default 1)\n"
+           "  --sw N           software version (default 1)\n"
+           "  --rev N          software revision (default 0)\n"
+           "  --serial N       serial number in the EEPROM (decimal or 0x...)\n"
+           "  --fault NAME[=V] misbehave (repeatable): silent, noise=N, drop=PERCENT,\n"
+           "                   badsum[=PERCENT], badend[=PERCENT], truncate=N, slow=MS,\n"
+           "                   deadpage=ADDRESS, sw=N, reject=BLOCK:TIMES[:CODE],\n"
+           "                   unplug=MS, errors=PRESENT[:STORED]\n"
+           "  --trace          print every frame received and sent, with its time\n"
+           "  --help           show this text\n";
+}
+
+bool SimArguments::parse(const std::vector<std::string>& args, std::string& error)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string opt = args[i];
+        std::optional<std::string> inlineValue;
+        const size_t eq = opt.find('=');
+        if (opt.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = opt.substr(eq + 1);
+            opt = opt.substr(0, eq);
+        }
+        auto value = [&](std::string& out) {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = opt + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto number = [&](uint64_t max, uint64_t& out) {
+            std::string text;
+            if (!value(text))
+                return false;
+            if (!parseUnsigned(text, max, out)) {
+                error = opt + ": '" + text + "' is not a number from 0 to " + std::to_string(max);
+                return false;
+            }
+            return true;
+        };
+
+        uint64_t n = 0;
+        if (opt == "--help" || opt == "-h") {
+            help = true;
+        } else if (opt == "--trace") {
+            trace = true;
+        } else if (opt == "--link") {
+            if (!value(linkPath)) return false;
+        } else if (opt == "--eeprom") {
+            if (!value(eepromPath)) return false;
+        } else if (opt == "--hw") {
+            if (!number(255, n)) return false;
+            config.hardwareVersion = static_cast<uint8_t>(n);
+        } else if (opt == "--sw") {
+            if (!number(255, n)) return false;
+            config.softwareVersion = static_cast<uint8_t>(n);
+        } else if (opt == "--rev") {
+            if (!number(255, n)) return false;
+            config.softwareRevision = static_cast<uint8_t>(n);
+        } else if (opt == "--serial") {
+            if (!number(0xFFFFFFFFull, n)) return false;
+            serialNumber = static_cast<uint32_t>(n);
+            config.serialNumber = static_cast<uint32_t>(n);
+        } else if (opt == "--fault") {
+            std::string fault;
+            if (!value(fault) || !faults.add(fault, error)) return false;
+        } else {
+            error = "unknown option '" + args[i] + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace kdx::sim

@@ -1,0 +1,129 @@
+// kdx-sim: a simulated controller on a pseudo-terminal, for trying the tool
+// without hardware and for end-to-end tests through the real serial code.
+
+#include "link/Clock.h"
+#include "sim/ControllerModel.h"
+#include "sim/EepromFile.h"
+#include "sim/PtyServer.h"
+#include "sim/SimArguments.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int) { g_stop = 1; }
+
+void installSignals()
+{
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0; // no SA_RESTART: poll() returns at once with EINTR
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+std::string hexBytes(const std::vector<uint8_t>& bytes)
+{
+    std::string out;
+    char b[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
+        out += b;
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace kdx::sim;
+    SimArguments args;
+    std::string error;
+    if (!args.parse(std::vector<std::string>(argv + 1, argv + argc), error)) {
+        std::fprintf(stderr, "kdx-sim: %s\n%s", error.c_str(), SimArguments::usage().c_str());
+        return 2;
+    }
+    if (args.help) {
+        std::fputs(SimArguments::usage().c_str(), stdout);
+        return 0;
+    }
+
+    std::optional<EepromFile> eepromFile;
+    std::optional<ParameterMemory::Bytes> stored;
+    if (!args.eepromPath.empty()) {
+        eepromFile.emplace(args.eepromPath);
+        stored = eepromFile->load(error);
+        if (!error.empty()) {
+            // Refuse rather than overwrite a file that is not ours at exit.
+            std::fprintf(stderr, "kdx-sim: %s\n", error.c_str());
+            return 2;
+        }
+    }
+    if (stored && args.serialNumber) {
+        ParameterMemory m(*stored);
+        m.setDwordAt(ParameterMemory::kSerialNumber, *args.serialNumber);
+        stored = m.bytes();
+    }
+    ControllerModel model = stored ? ControllerModel(args.config, *stored) : ControllerModel(args.config);
+    model.setFaults(args.faults);
+
+    auto save = [&](const ParameterMemory::Bytes& bytes) {
+        std::string why;
+        if (eepromFile && !eepromFile->save(bytes, why))
+            std::fprintf(stderr, "kdx-sim: EEPROM not saved: %s\n", why.c_str());
+    };
+    model.setSaveCallback(save);
+
+    kdx::SystemClock clock;
+    const uint64_t startMs = clock.nowMs();
+    model.powerOn(startMs);
+    if (args.trace) {
+        model.setTraceSink([startMs](const ControllerModel::TraceEvent& e) {
+            using D = ControllerModel::TraceEvent::Direction;
+            const char* dir = e.direction == D::Received ? "RX" : e.direction == D::Sent ? "TX" : "--";
+            const double t = static_cast<double>(e.atMs >= startMs ? e.atMs - startMs : 0) / 1000.0;
+            std::printf("%10.3f %s %s%s%s\n", t, dir, hexBytes(e.bytes).c_str(), e.note.empty() ? "" : "  # ",
+                        e.note.c_str());
+            std::fflush(stdout);
+        });
+    }
+
+    installSignals();
+    PtyServer server(model, clock);
+    if (!server.open(error)) {
+        std::fprintf(stderr, "kdx-sim: %s\n", error.c_str());
+        return 1;
+    }
+    bool linked = false;
+    if (!args.linkPath.empty()) {
+        ::unlink(args.linkPath.c_str());
+        if (::symlink(server.slavePath().c_str(), args.linkPath.c_str()) != 0) {
+            std::fprintf(stderr, "kdx-sim: cannot link %s: %s\n", args.linkPath.c_str(), std::strerror(errno));
+            return 1;
+        }
+        linked = true;
+    }
+    std::printf("kdx-sim: controller H:%u S:%u.%u serving on %s\n", model.hardwareVersion(),
+                model.softwareVersion(), model.softwareRevision(), server.slavePath().c_str());
+    std::fflush(stdout);
+
+    server.run(g_stop);
+
+    if (linked)
+        ::unlink(args.linkPath.c_str());
+    if (eepromFile)
+        save(model.eeprom().bytes());
+    std::printf("kdx-sim: stopped\n");
+    std::fflush(stdout);
+    return 0;
+}

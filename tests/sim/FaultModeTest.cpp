@@ -1,0 +1,214 @@
+#include "SimTestRig.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace kdx;
+using namespace kdx::sim;
+using kdx::sim::test::command;
+using kdx::sim::test::Rig;
+
+namespace {
+
+struct Tally {
+    uint32_t lost = 0, bad = 0, checksum = 0, valid = 0;
+};
+
+// Status polls as the tool makes them: request, the rest of the 50 ms tick,
+// then the 21-poll read, judged lost, bad, checksum in that order.
+Tally pollStatus(Rig& rig, int count)
+{
+    Tally t;
+    for (int i = 0; i < count; ++i) {
+        rig.link.sendCommand(0xAA, 0x05, 0, 0);
+        rig.clock.sleepMs(40);
+        const auto& rb = rig.link.receiveBuffer();
+        if (!rig.link.readResponse(100, 2, 98))
+            ++t.lost;
+        else if (rb[0] != 0x56 || rb[1] != 0x05 || rb[99] != 0xE0)
+            ++t.bad;
+        else if (rb[98] != rig.link.responseSum())
+            ++t.checksum;
+        else
+            ++t.valid;
+        rig.clock.sleepMs(8);
+    }
+    return t;
+}
+
+FaultSet faultsFrom(const std::string& list)
+{
+    FaultSet f;
+    std::string error;
+    std::stringstream in(list);
+    std::string one;
+    while (std::getline(in, one, ','))
+        EXPECT_TRUE(f.add(one, error)) << error;
+    return f;
+}
+
+struct StatusCase {
+    const char* faults;
+    uint32_t lost, bad, checksum;
+};
+
+class SimStatusFaults : public ::testing::TestWithParam<StatusCase> {};
+
+} // namespace
+
+// Each fault spoils the status answers in exactly the way it names, the tool's
+// reader counts them in the matching counter, and the model's own count agrees.
+TEST_P(SimStatusFaults, ToolCountersMatchWhatWasInjected)
+{
+    const StatusCase c = GetParam();
+    Rig rig;
+    rig.model.setFaults(faultsFrom(c.faults));
+    const Tally t = pollStatus(rig, 20);
+    EXPECT_EQ(t.lost, c.lost);
+    EXPECT_EQ(t.bad, c.bad);
+    EXPECT_EQ(t.checksum, c.checksum);
+    EXPECT_EQ(t.valid, 20 - c.lost - c.bad - c.checksum);
+    const InjectionCounts injected = rig.model.injected(ControllerModel::AnswerKind::Status);
+    EXPECT_EQ(injected.lost, t.lost);
+    EXPECT_EQ(injected.bad, t.bad);
+    EXPECT_EQ(injected.checksum, t.checksum);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SimStatusFaults,
+                         ::testing::Values(StatusCase{"", 0, 0, 0}, StatusCase{"drop=25", 5, 0, 0},
+                                           StatusCase{"drop=100", 20, 0, 0}, StatusCase{"badsum", 0, 0, 20},
+                                           StatusCase{"badsum=50", 0, 0, 10}, StatusCase{"badend", 0, 20, 0},
+                                           StatusCase{"badend=10", 0, 2, 0}, StatusCase{"noise=3", 0, 20, 0},
+                                           StatusCase{"truncate=40", 20, 0, 0},
+                                           StatusCase{"truncate=99", 20, 0, 0}, StatusCase{"silent", 20, 0, 0},
+                                           // one answer counts once, in the order lost, bad, checksum
+                                           StatusCase{"badend,badsum", 0, 20, 0},
+                                           StatusCase{"drop=50,badsum=50", 10, 0, 5}));
+
+TEST(SimFaults, SlowAnswerStartsLateAndMissesTheToolsReadWindow)
+{
+    Rig rig;
+    rig.model.setFaults(faultsFrom("slow=80"));
+    const auto frame = command(0xAA, 0x05);
+    rig.line.transmit(frame.data(), frame.size());
+    rig.clock.advance(81);
+    EXPECT_EQ(rig.line.bytesWaiting(), 0u);
+    rig.clock.advance(53); // 1 + 80 + 52.1 ms
+    EXPECT_EQ(rig.takeAll().size(), 100u);
+    EXPECT_EQ(rig.model.injected(ControllerModel::AnswerKind::Status).delayed, 1u);
+
+    EXPECT_EQ(pollStatus(rig, 1).lost, 1u);
+}
+
+TEST(SimFaults, DeadPageNeverAnswersOthersDo)
+{
+    Rig rig;
+    rig.model.setFaults(faultsFrom("deadpage=256"));
+    uint8_t page[128];
+    EXPECT_TRUE(rig.link.readPage(0, page));
+    EXPECT_TRUE(rig.link.readPage(128, page));
+    EXPECT_FALSE(rig.link.readPage(256, page));
+    EXPECT_FALSE(rig.link.readPage(256, page));
+    EXPECT_TRUE(rig.link.readPage(384, page));
+    EXPECT_EQ(rig.model.injected(ControllerModel::AnswerKind::Page).lost, 2u);
+}
+
+TEST(SimFaults, ReportedSoftwareVersion)
+{
+    Rig rig;
+    rig.model.setFaults(faultsFrom("sw=5"));
+    EXPECT_EQ(rig.exchange(command(0x03)), (std::vector<uint8_t>{0x41, 1, 5, 0, 0, 0, 0, 0xE0}));
+}
+
+TEST(SimFaults, BadEndAndNoiseSpoilIdentifyToo)
+{
+    Rig rig;
+    rig.model.setFaults(faultsFrom("badend"));
+    auto a = rig.exchange(command(0x03));
+    ASSERT_EQ(a.size(), 8u);
+    EXPECT_EQ(a[7], 0xE1);
+
+    rig.model.setFaults(faultsFrom("noise=2"));
+    a = rig.exchange(command(0x03));
+    ASSERT_EQ(a.size(), 10u);
+    EXPECT_NE(a[0], 0x41);
+    EXPECT_EQ(a[2], 0x41);
+    EXPECT_EQ(a[9], 0xE0);
+}
+
+TEST(SimFaults, UnplugFromAGivenMoment)
+{
+    Rig rig; // powered at the clock's start
+    rig.model.setFaults(faultsFrom("unplug=5000"));
+    EXPECT_EQ(rig.exchange(command(0x03)).size(), 8u);
+
+    rig.clock.advance(5000 - 150 - 2);
+    const auto frame = command(0xAA, 0x05);
+    EXPECT_TRUE(rig.line.transmit(frame.data(), frame.size())); // answer still on the wire at the cut
+    rig.clock.advance(10);
+    EXPECT_EQ(rig.line.bytesWaiting(), 0u);
+    EXPECT_FALSE(rig.line.transmit(frame.data(), frame.size()));
+    EXPECT_FALSE(rig.link.sendCommand(0x03, 0, 0, 0));
+    rig.line.close();
+    EXPECT_FALSE(rig.line.open(kDemoPortName));
+}
+
+TEST(SimFaults, UnplugAndReplugByHand)
+{
+    Rig rig;
+    rig.model.setUnplugged(true);
+    EXPECT_FALSE(rig.link.sendCommand(0x03, 0, 0, 0));
+    rig.model.setUnplugged(false);
+    EXPECT_EQ(rig.exchange(command(0x03)).size(), 8u);
+}
+
+TEST(SimFaults, ErrorBitsPresentAndStored)
+{
+    Rig rig;
+    rig.model.setFaults(faultsFrom("errors=0x0201:0x0001"));
+    const auto r = rig.status();
+    EXPECT_EQ(r[24], 0x02); // ErrorAct, MSB first
+    EXPECT_EQ(r[25], 0x01);
+    EXPECT_EQ(r[22], 0x02); // ErrorMemo holds the present ones too
+    EXPECT_EQ(r[23], 0x01);
+}
+
+TEST(SimFaultSet, ParsesEveryNamedFault)
+{
+    FaultSet f;
+    std::string error;
+    for (const char* text : {"silent", "noise=3", "drop=5", "badsum", "badend=20", "truncate=40", "slow=80",
+                             "deadpage=256", "deadpage=0x180", "sw=5", "reject=4:3:1", "reject=7:2",
+                             "unplug=5000", "errors=0x0201:0x0001", "errors=4"})
+        EXPECT_TRUE(f.add(text, error)) << text << ": " << error;
+    EXPECT_TRUE(f.silent);
+    EXPECT_EQ(f.noiseBytes, 3u);
+    EXPECT_EQ(f.dropPercent, 5u);
+    EXPECT_EQ(f.badSumPercent, 100u);
+    EXPECT_EQ(f.badEndPercent, 20u);
+    EXPECT_EQ(f.truncateTo, 40u);
+    EXPECT_EQ(f.slowMs, 80u);
+    EXPECT_EQ(f.deadPages, (std::vector<uint16_t>{256, 384}));
+    EXPECT_EQ(f.softwareVersion, 5);
+    ASSERT_EQ(f.rejections.size(), 2u);
+    EXPECT_EQ(f.rejections[0].block, 4);
+    EXPECT_EQ(f.rejections[0].times, 3u);
+    EXPECT_EQ(f.rejections[0].code, 1);
+    EXPECT_EQ(f.rejections[1].code, 1); // default code
+    EXPECT_EQ(f.unplugAfterMs, 5000u);
+    EXPECT_EQ(f.errorsPresent, 4);
+    EXPECT_EQ(f.errorsStored, 0);
+}
+
+TEST(SimFaultSet, RejectsMalformedFaults)
+{
+    for (const char* text : {"", "bogus", "silent=1", "drop", "drop=101", "drop=-1", "drop=5x", "noise=",
+                             "sw=256", "reject=4", "reject=4:x", "reject=1:2:3:4", "errors=0x10000",
+                             "errors=1:2:3", "deadpage=65536", "slow= 5"}) {
+        FaultSet f;
+        std::string error;
+        EXPECT_FALSE(f.add(text, error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+}
