@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/AppOptions.h"
+#include "app/BusyState.h"
+#include "link/Clock.h"
+#include "link/ConnectionState.h"
+#include "link/DeviceLink.h"
+#include "link/PortDiscovery.h"
+#include "link/PortTable.h"
+#include "link/SerialLine.h"
+#include "link/UserPrompts.h"
+
+#include <utility>
+
+namespace kdx {
+
+// The program-wide objects, alive from start to exit. The seams are owned by
+// the program entry (or a test) and outlive the context. The busy count is
+// shared with the seams that hold the timer off (the GUI clock and the
+// prompts); without one given the context keeps its own.
+struct AppContext {
+    AppContext(SerialLine& serialLine, Clock& appClock, UserPrompts& userPrompts,
+               PortDiscovery& portDiscovery, AppOptions appOptions = {},
+               BusyState* sharedBusy = nullptr)
+        : line(serialLine), clock(appClock), prompts(userPrompts), discovery(portDiscovery),
+          options(std::move(appOptions)), link(serialLine, appClock, state),
+          busy(sharedBusy ? *sharedBusy : m_ownBusy)
+    {
+    }
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    SerialLine& line;
+    Clock& clock;
+    UserPrompts& prompts;
+    PortDiscovery& discovery;
+    AppOptions options;
+
+    ConnectionState state;
+    PortTable ports;
+    DeviceLink link; // uses state; declared after it
+
+private:
+    BusyState m_ownBusy;
+
+public:
+    BusyState& busy;
+};
+
+} // namespace kdx

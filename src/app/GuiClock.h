@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/BusyState.h"
+#include "link/Clock.h"
+
+namespace kdx {
+
+// The wall clock for the window's thread. A protocol pause sleeps in short
+// slices and between them lets the window repaint (progress bars, the upgrade
+// log) without taking user input; the pause counts as busy, so the main
+// timer's tick cannot run inside it.
+class GuiClock : public Clock {
+public:
+    static constexpr uint32_t kSliceMs = 5;
+
+    explicit GuiClock(BusyState& busy) : m_busy(busy) {}
+
+    void sleepMs(uint32_t ms) override;
+    uint64_t nowMs() const override;
+
+private:
+    BusyState& m_busy;
+    SystemClock m_system;
+};
+
+} // namespace kdx

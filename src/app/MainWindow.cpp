@@ -1,0 +1,580 @@
+#include "app/MainWindow.h"
+
+#include "app/FileDialogSettings.h"
+#include "link/PcIdentity.h"
+#include "widgets/LedIndicator.h"
+#include "widgets/StringGrid.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QKeySequenceEdit>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace kdx {
+
+namespace {
+
+// The window's texts before any language file is read.
+const char* const kCaption = "KDX RQ412 - KDX \"WERSJA WYSTAWOWA\"";
+
+struct PageInfo {
+    const char* name;
+    const char* caption;
+};
+// Tab order of the pages.
+const PageInfo kPages[] = {
+    {"TabSheetPar", "parametry"},
+    {"TabSheetAuto", "automat"},
+    {"TabSheetManualTrig", "manual trigger"},
+    {"TabSheetManualConst", "manual const"},
+    {"TabSheetSerwis", "serwis"},
+    {"TabSheetErr", "errors"},
+    {"TabSheetUpg", "firmware upgreade"},
+    {"TabSheetDiag", "diag"},
+    {"TabSheetTester", "test"},
+};
+
+// Controls of the "automat" page hidden at creation; nothing shows them.
+const char* const kHiddenAutoControls[] = {
+    "StringGridAutoPumpOn", "LabelAutoRpmUpTime", "EditAutoRpmUpT", "EditMaxHum",
+    "LabelMaxHig",          "EditAutoMinTemp",    "LabelMinTemp",   "StringGridAutoPumpStop",
+    "EditAuto2xShortOff",   "LabelAuto2xShortOff", "LabelPreDefAuto",
+};
+
+} // namespace
+
+MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* parent)
+    : QMainWindow(parent), m_ctx(context), m_hooks(std::move(hooks))
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QString::fromUtf8(kCaption));
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSize(9);
+    setFont(f);
+    resize(kOuterWidth, kOuterHeight);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(static_cast<int>(wire::kTimerIntervalMs));
+
+    // Dialog settings; the firmware dialog itself is opened through the prompts.
+    m_saveDialog1 = new FileDialogSettings("SaveDialog1", this);
+    m_saveDialog1->nameFilter = QStringLiteral("Parameter file (*.kdx)");
+    m_saveDialog1->defaultSuffix = QStringLiteral("kdx");
+    m_openDialog1 = new FileDialogSettings("OpenDialog1", this);
+    m_openDialog2 = new FileDialogSettings("OpenDialog2", this);
+    m_openDialog2->nameFilter = QStringLiteral("Hex file (*.hex)");
+    m_openDialog2->defaultSuffix = QStringLiteral("hex");
+
+    buildMenu();
+    buildPages();
+    connectHandlers();
+
+    FormCreate();
+    if (m_ctx.options.tester)
+        m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetTester")), true);
+
+    connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    m_timer1->start();
+}
+
+MainWindow::~MainWindow() = default;
+
+// ---------------------------------------------------------------------------
+// Structure
+
+void MainWindow::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("File1"));
+    m_autoConnect1 = file->addAction(QStringLiteral("AutoConnect [F10]"));
+    m_autoConnect1->setObjectName(QStringLiteral("AutoConnect1"));
+    m_autoConnect1->setShortcutContext(Qt::WindowShortcut);
+    QAction* open = file->addAction(QStringLiteral("Load to ECU"));
+    open->setObjectName(QStringLiteral("Open1"));
+    QAction* save = file->addAction(QStringLiteral("Save To Disk"));
+    save->setObjectName(QStringLiteral("SaveToDisc1"));
+    QAction* exit = file->addAction(QStringLiteral("Exit"));
+    exit->setObjectName(QStringLiteral("Exit1"));
+
+    QMenu* language = bar->addMenu(QStringLiteral("Language"));
+    language->setObjectName(QStringLiteral("Language1"));
+    QAction* english = language->addAction(QStringLiteral("English"));
+    english->setObjectName(QStringLiteral("English1"));
+    QAction* polish = language->addAction(QStringLiteral("Polish"));
+    polish->setObjectName(QStringLiteral("Polski1"));
+    QAction* russian = language->addAction(QStringLiteral("Russian"));
+    russian->setObjectName(QStringLiteral("Russian1"));
+    russian->setVisible(false);
+    QAction* german = language->addAction(QStringLiteral("German"));
+    german->setObjectName(QStringLiteral("German1"));
+
+    QAction* help = bar->addAction(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+
+    connect(m_autoConnect1, &QAction::triggered, this, &MainWindow::AutoConnect1Click);
+    connect(open, &QAction::triggered, this, &MainWindow::Open1Click);
+    connect(save, &QAction::triggered, this, &MainWindow::SaveToDisc1Click);
+    connect(exit, &QAction::triggered, this, &MainWindow::Exit1Click);
+    connect(english, &QAction::triggered, this, &MainWindow::English1Click);
+    connect(polish, &QAction::triggered, this, &MainWindow::Polski1Click);
+    connect(russian, &QAction::triggered, this, &MainWindow::Russian1Click);
+    connect(german, &QAction::triggered, this, &MainWindow::German1Click);
+    connect(help, &QAction::triggered, this, &MainWindow::Help1Click);
+}
+
+void MainWindow::buildPages()
+{
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    m_pageControl = new QTabWidget(central);
+    m_pageControl->setObjectName(QStringLiteral("PageControl1"));
+    m_pageControl->setDocumentMode(true); // flat tabs
+    m_pageControl->setUsesScrollButtons(false);
+    for (const PageInfo& info : kPages) {
+        auto* page = new QWidget;
+        page->setObjectName(QString::fromLatin1(info.name));
+        m_pageControl->addTab(page, QString::fromUtf8(info.caption));
+    }
+    m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetErr")), false);
+    m_pageControl->setCurrentWidget(control<QWidget>("TabSheetPar"));
+    row->addWidget(m_pageControl, 1);
+
+    m_panel4 = new QFrame(central);
+    m_panel4->setObjectName(QStringLiteral("Panel4"));
+    m_panel4->setFrameShape(QFrame::StyledPanel);
+    m_panel4->setFixedWidth(kPanelWidth);
+    row->addWidget(m_panel4);
+    setCentralWidget(central);
+
+    buildParameterPage(control<QWidget>("TabSheetPar"));
+    buildAutoPage(control<QWidget>("TabSheetAuto"));
+    buildManualTrigPage(control<QWidget>("TabSheetManualTrig"));
+    buildManualConstPage(control<QWidget>("TabSheetManualConst"));
+    buildServicePage(control<QWidget>("TabSheetSerwis"));
+    buildFirmwarePage(control<QWidget>("TabSheetUpg"));
+    buildDiagPage(control<QWidget>("TabSheetDiag"));
+    buildTesterPage(control<QWidget>("TabSheetTester"));
+    buildDashboard(m_panel4);
+
+    // Pages whose last control grows with the window.
+    for (const char* name : {"TabSheetPar", "TabSheetUpg", "TabSheetTester"})
+        control<QWidget>(name)->installEventFilter(this);
+}
+
+void MainWindow::fitPageToHeight(QWidget* page)
+{
+    const int h = page->height();
+    const QString name = page->objectName();
+    if (name == QLatin1String("TabSheetPar")) {
+        if (auto* footer = control<QWidget>("LabelTORVELN"))
+            footer->move(footer->x(), std::max(420, h - footer->height() - 6));
+    } else {
+        const char* grow = name == QLatin1String("TabSheetUpg") ? "RichEdit1" : "Memo1";
+        if (auto* w = page->findChild<QWidget*>(QString::fromLatin1(grow)))
+            w->resize(w->width(), std::max(120, h - w->y() - 8));
+    }
+}
+
+void MainWindow::onEnterReleased(QObject* watched, std::function<void()> handler)
+{
+    if (!watched)
+        return;
+    m_enterHandlers[watched] = std::move(handler);
+    watched->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->parentWidget()
+        && m_pageControl->indexOf(static_cast<QWidget*>(watched)) >= 0) {
+        fitPageToHeight(static_cast<QWidget*>(watched));
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
+            auto it = m_enterHandlers.find(watched);
+            if (it != m_enterHandlers.end())
+                it->second();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::connectHandlers()
+{
+    auto click = [this](const char* name, void (MainWindow::*handler)()) {
+        if (auto* b = control<QAbstractButton>(name))
+            connect(b, &QAbstractButton::clicked, this, handler);
+    };
+    auto change = [this](const char* name, void (MainWindow::*handler)()) {
+        if (auto* c = control<QComboBox>(name))
+            connect(c, &QComboBox::activated, this, handler);
+    };
+    auto enter = [this](const char* name, void (MainWindow::*handler)()) {
+        onEnterReleased(control<QObject>(name), [this, handler] { (this->*handler)(); });
+    };
+
+    click("ButtonAutoconnect", &MainWindow::ButtonAutoconnectClick);
+    click("ButtonLoadAllData", &MainWindow::ButtonLoadAllDataClick);
+    click("ButtonReadPar", &MainWindow::ButtonReadParClick);
+    click("ButtonWyswPar", &MainWindow::ButtonWyswParClick);
+    click("ButtonSetDefault", &MainWindow::ButtonSetDefaultClick);
+    click("CheckBoxPump1Active", &MainWindow::CheckBoxPump1ActiveClick);
+    click("CheckBoxPump2Active", &MainWindow::CheckBoxPump2ActiveClick);
+    click("ButtonSerwisStart", &MainWindow::ButtonSerwisStartClick);
+    click("ButtonSerwisStop", &MainWindow::ButtonSerwisStopClick);
+    click("ButtonFirmware", &MainWindow::ButtonFirmwareClick);
+    click("ButtonReset", &MainWindow::ButtonResetClick);
+    click("ButtonRFTD1", &MainWindow::ButtonRFTD1Click);
+    click("ButtonOpenFirmFile", &MainWindow::ButtonOpenFirmFileClick);
+    click("ButtonTalkToBoot", &MainWindow::ButtonTalkToBootClick);
+    click("ButtonSwitchToSave", &MainWindow::ButtonSwitchToSaveClick);
+    click("ButtonEraseErr", &MainWindow::ButtonEraseErrClick);
+    click("ButtonAuto", &MainWindow::ButtonAutoClick);
+    click("ButtonManualTrig", &MainWindow::ButtonManualTrigClick);
+    click("ButtonManualConst", &MainWindow::ButtonManualConstClick);
+    click("ButtonSerwis", &MainWindow::ButtonSerwisClick);
+    click("ButtonOff", &MainWindow::ButtonOffClick);
+    click("ButtonSaveEep", &MainWindow::ButtonSaveEepClick);
+
+    change("ComboBoxRpmIn", &MainWindow::ComboBoxRpmInChange);
+    change("ComboBoxAnKompSett", &MainWindow::ComboBoxAnKompSettChange);
+    change("ComboBoxFuelType", &MainWindow::ComboBoxFuelTypeChange);
+    change("ComboBoxAvFuelComs", &MainWindow::ComboBoxAvFuelComsChange);
+    change("ComboBoxManualMinRpmP1", &MainWindow::ComboBoxManualMinRpmP1Change);
+    change("ComboBoxManualMaxRpmP1", &MainWindow::ComboBoxManualMaxRpmP1Change);
+    change("ComboBoxManualMinRpmP2", &MainWindow::ComboBoxManualMinRpmP2Change);
+    change("ComboBoxManualMaxRpmP2", &MainWindow::ComboBoxManualMaxRpmP2Change);
+    change("ComboBoxSerwisTon", &MainWindow::ComboBoxSerwisTonChange);
+    change("ComboBoxSerwisToff", &MainWindow::ComboBoxSerwisToffChange);
+
+    enter("EditMinLevH", &MainWindow::EditMinLevHKeyUp);
+    enter("EditMinLevL", &MainWindow::EditMinLevLKeyUp);
+    enter("EditGeneralDelay", &MainWindow::EditGeneralDelayKeyUp);
+    enter("EditRpmDziel", &MainWindow::EditRpmDzielKeyUp);
+    enter("EditMaxHum", &MainWindow::EditMaxHumKeyUp);
+    enter("EditAutoMinTemp", &MainWindow::EditAutoMinTempKeyUp);
+    enter("EditAutoRpmUpT", &MainWindow::EditAutoRpmUpTKeyUp);
+    enter("EditAuto2xShortOff", &MainWindow::EditAuto2xShortOffKeyUp);
+    enter("EditManualMconstOnP1", &MainWindow::EditManualMconstOnP1KeyUp);
+    enter("EditManualMconstOffP1", &MainWindow::EditManualMconstOffP1KeyUp);
+    enter("EditManualMconstOnP2", &MainWindow::EditManualMconstOnP2KeyUp);
+    enter("EditManualMconstOffP2", &MainWindow::EditManualMconstOffP2KeyUp);
+    enter("EditSerial", &MainWindow::EditSerialKeyUp);
+    enter("StringGridManualTrigMap", &MainWindow::StringGridManualTrigMapKeyUp);
+    enter("StringGridAutoPumpOn", &MainWindow::StringGridAutoPumpOnKeyUp);
+    enter("StringGridAutoPumpStop", &MainWindow::StringGridAutoPumpStopKeyUp);
+
+    auto grid = [this](const char* name, void (MainWindow::*clicked)(),
+                       void (MainWindow::*paint)(QPainter&, int, int, const QRect&)) {
+        auto* g = control<StringGrid>(name);
+        if (!g)
+            return;
+        if (clicked)
+            connect(g, &QTableWidget::cellClicked, this, [this, clicked] { (this->*clicked)(); });
+        g->setCellPainter([this, paint](QPainter& p, int c, int r, const QRect& rect) {
+            (this->*paint)(p, c, r, rect);
+        });
+    };
+    grid("StringGridManualTrigMap", &MainWindow::StringGridManualTrigMapClick,
+         &MainWindow::StringGridManualTrigMapDrawCell);
+    grid("StringGridAutoPumpOn", &MainWindow::StringGridAutoPumpOnClick,
+         &MainWindow::StringGridAutoPumpOnDrawCell);
+    grid("StringGridAutoPumpStop", &MainWindow::StringGridAutoPumpStopClick,
+         &MainWindow::StringGridAutoPumpStopDrawCell);
+    grid("StringGridPC_ID", nullptr, &MainWindow::StringGridPC_IDDrawCell);
+
+    for (const char* lamp : {"AbLEDErrMem", "AbLEDWarP1", "AbLEDWarP2", "AbLEDZapisDoPamieci"}) {
+        if (auto* led = control<LedIndicator>(lamp))
+            connect(led, &LedIndicator::clicked, this, &MainWindow::AbLEDErrMemClick);
+    }
+}
+
+void MainWindow::showPage(const char* tabSheetName)
+{
+    QWidget* page = control<QWidget>(tabSheetName);
+    const int index = m_pageControl->indexOf(page);
+    // The empty "errors" page is never offered.
+    if (index < 0 || page->objectName() == QLatin1String("TabSheetErr"))
+        return;
+    m_pageControl->setTabVisible(index, true);
+    m_pageControl->setCurrentIndex(index);
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void MainWindow::FormCreate()
+{
+    BusyScope busy(m_ctx.busy);
+    // 1. The production tester page is not offered from the tabs.
+    m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetTester")), false);
+    // 2. Candidate ports COM1..COM256, marks cleared.
+    m_ctx.ports.build();
+    // 3. This PC's identity for the controller's connection log.
+    m_ctx.state.pcIdentity = readPcIdentity();
+    // 4. The menu's shortcut is the key held by the hot key control (F10).
+    if (auto* hotKey = control<QKeySequenceEdit>("HotKeyF10"))
+        m_autoConnect1->setShortcut(hotKey->keySequence());
+    // 5. Connection log headings.
+    if (auto* log = control<StringGrid>("StringGridPC_ID")) {
+        log->setCell(0, 0, QStringLiteral("CONNECTION DATE"));
+        log->setCell(1, 0, QStringLiteral("PC - ID"));
+    }
+    // 6. Map headings (the built-in texts; a language file may replace them).
+    if (auto* trig = control<StringGrid>("StringGridManualTrigMap")) {
+        const char* headings[] = {"Vector[rpm]", "Pump1Ton[s]", "Pump1Toff[s]", "Pump2Ton[s]",
+                                  "Pump2Toff[s]"};
+        for (int c = 0; c < 5; ++c)
+            trig->setCell(c, 0, QString::fromLatin1(headings[c]));
+    }
+    if (auto* on = control<StringGrid>("StringGridAutoPumpOn")) {
+        on->setCell(0, 0, QStringLiteral("Vector[rpm]"));
+        on->setCell(1, 0, QStringLiteral("PumpsOnTime[s]"));
+    }
+    if (auto* stop = control<StringGrid>("StringGridAutoPumpStop"))
+        stop->setCell(0, 0, QStringLiteral("map hum/temp"));
+    // 7, 8. Folders below the start directory.
+    m_startDirectory = QDir::currentPath();
+    m_parameterFolder = m_startDirectory + QStringLiteral("/parametry");
+    m_saveDialog1->directory = m_parameterFolder;
+    m_firmwareFolder = m_startDirectory + QStringLiteral("/Firmware");
+    m_openDialog2->directory = m_firmwareFolder;
+    // 9. Texts of the chosen language.
+    if (m_hooks.loadLanguage)
+        m_hooks.loadLanguage(*this);
+    // 10. Automatic-mode controls that are kept but never shown.
+    for (const char* name : kHiddenAutoControls) {
+        if (auto* w = control<QWidget>(name))
+            w->setVisible(false);
+    }
+}
+
+void MainWindow::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    // No tick may run during the teardown; nothing is sent to the controller.
+    m_timer1->stop();
+    m_ctx.link.closePort();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    // The design size is the outer size, frame included; centre on the screen.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(QSize(kOuterWidth, kOuterHeight) - frame);
+    if (QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        move(area.center() - QPoint(kOuterWidth / 2, kOuterHeight / 2));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Handlers
+
+void MainWindow::run(const MainWindowHooks::Action& hook)
+{
+    if (!hook)
+        return;
+    BusyScope busy(m_ctx.busy);
+    hook(*this);
+}
+
+void MainWindow::Timer1Timer()
+{
+    // Never inside a handler, a modal box or a protocol pause, and idle
+    // until a controller is connected.
+    if (m_ctx.busy.busy() || !m_ctx.state.connected)
+        return;
+    run(m_hooks.statusTick);
+}
+
+void MainWindow::AutoConnect1Click() { run(m_hooks.autoConnect); }
+void MainWindow::ButtonAutoconnectClick() { AutoConnect1Click(); }
+
+// Kept in the menu as designed; selecting them changes nothing.
+void MainWindow::Open1Click() {}
+void MainWindow::SaveToDisc1Click() {}
+void MainWindow::Exit1Click() {}
+void MainWindow::Help1Click() {}
+void MainWindow::Russian1Click() {}
+
+void MainWindow::English1Click()
+{
+    if (m_hooks.switchLanguage) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.switchLanguage(*this, 1);
+    }
+}
+
+void MainWindow::Polski1Click()
+{
+    if (m_hooks.switchLanguage) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.switchLanguage(*this, 2);
+    }
+}
+
+void MainWindow::German1Click()
+{
+    if (m_hooks.switchLanguage) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.switchLanguage(*this, 4);
+    }
+}
+
+void MainWindow::ButtonLoadAllDataClick() { run(m_hooks.loadAllData); }
+void MainWindow::ButtonReadParClick() { run(m_hooks.readAll); }
+void MainWindow::ButtonWyswParClick() { run(m_hooks.showAllData); }
+void MainWindow::ButtonSaveEepClick() { run(m_hooks.saveEeprom); }
+void MainWindow::ButtonSetDefaultClick() { run(m_hooks.setDefault); }
+
+void MainWindow::EditMinLevHKeyUp() { run(m_hooks.minLevHEnter); }
+void MainWindow::EditMinLevLKeyUp() { run(m_hooks.minLevLEnter); }
+void MainWindow::EditGeneralDelayKeyUp() { run(m_hooks.generalDelayEnter); }
+void MainWindow::EditRpmDzielKeyUp() { run(m_hooks.rpmDzielEnter); }
+void MainWindow::ComboBoxRpmInChange() { run(m_hooks.rpmInChange); }
+void MainWindow::ComboBoxAnKompSettChange() { run(m_hooks.anKompSettChange); }
+void MainWindow::CheckBoxPump1ActiveClick() { run(m_hooks.pump1ActiveClick); }
+void MainWindow::CheckBoxPump2ActiveClick() { run(m_hooks.pump2ActiveClick); }
+void MainWindow::ComboBoxFuelTypeChange() { run(m_hooks.fuelTypeChange); }
+void MainWindow::ComboBoxAvFuelComsChange() { run(m_hooks.avFuelComsChange); }
+
+void MainWindow::EditMaxHumKeyUp() { run(m_hooks.maxHumEnter); }
+void MainWindow::EditAutoMinTempKeyUp() { run(m_hooks.autoMinTempEnter); }
+void MainWindow::EditAutoRpmUpTKeyUp() { run(m_hooks.autoRpmUpTEnter); }
+void MainWindow::EditAuto2xShortOffKeyUp() { run(m_hooks.auto2xShortOffEnter); }
+
+void MainWindow::StringGridAutoPumpOnClick() { run(m_hooks.autoPumpOnClick); }
+void MainWindow::StringGridAutoPumpOnKeyUp() { run(m_hooks.autoPumpOnEnter); }
+void MainWindow::StringGridAutoPumpStopClick() { run(m_hooks.autoPumpStopClick); }
+void MainWindow::StringGridAutoPumpStopKeyUp() { run(m_hooks.autoPumpStopEnter); }
+void MainWindow::StringGridManualTrigMapClick() { run(m_hooks.manualTrigMapClick); }
+void MainWindow::StringGridManualTrigMapKeyUp() { run(m_hooks.manualTrigMapEnter); }
+
+void MainWindow::StringGridPC_IDDrawCell(QPainter& painter, int column, int row, const QRect& rect)
+{
+    if (m_hooks.pcIdDrawCell)
+        m_hooks.pcIdDrawCell(*this, painter, column, row, rect);
+}
+
+void MainWindow::StringGridAutoPumpOnDrawCell(QPainter& painter, int column, int row, const QRect& rect)
+{
+    if (m_hooks.autoPumpOnDrawCell)
+        m_hooks.autoPumpOnDrawCell(*this, painter, column, row, rect);
+}
+
+void MainWindow::StringGridAutoPumpStopDrawCell(QPainter& painter, int column, int row, const QRect& rect)
+{
+    if (m_hooks.autoPumpStopDrawCell)
+        m_hooks.autoPumpStopDrawCell(*this, painter, column, row, rect);
+}
+
+void MainWindow::StringGridManualTrigMapDrawCell(QPainter& painter, int column, int row, const QRect& rect)
+{
+    if (m_hooks.manualTrigMapDrawCell)
+        m_hooks.manualTrigMapDrawCell(*this, painter, column, row, rect);
+}
+
+void MainWindow::ComboBoxManualMinRpmP1Change() { run(m_hooks.manualMinRpmP1Change); }
+void MainWindow::ComboBoxManualMaxRpmP1Change() { run(m_hooks.manualMaxRpmP1Change); }
+void MainWindow::ComboBoxManualMinRpmP2Change() { run(m_hooks.manualMinRpmP2Change); }
+void MainWindow::ComboBoxManualMaxRpmP2Change() { run(m_hooks.manualMaxRpmP2Change); }
+void MainWindow::EditManualMconstOnP1KeyUp() { run(m_hooks.manualMconstOnP1Enter); }
+void MainWindow::EditManualMconstOffP1KeyUp() { run(m_hooks.manualMconstOffP1Enter); }
+void MainWindow::EditManualMconstOnP2KeyUp() { run(m_hooks.manualMconstOnP2Enter); }
+void MainWindow::EditManualMconstOffP2KeyUp() { run(m_hooks.manualMconstOffP2Enter); }
+
+void MainWindow::ComboBoxSerwisTonChange() { run(m_hooks.serwisTonChange); }
+void MainWindow::ComboBoxSerwisToffChange() { run(m_hooks.serwisToffChange); }
+void MainWindow::ButtonSerwisStartClick() { run(m_hooks.serwisStart); }
+void MainWindow::ButtonSerwisStopClick() { run(m_hooks.serwisStop); }
+
+void MainWindow::ButtonFirmwareClick() { run(m_hooks.firmwareUpgrade); }
+// These controls of the firmware page carry no action.
+void MainWindow::ButtonResetClick() {}
+void MainWindow::ButtonRFTD1Click() {}
+void MainWindow::ButtonOpenFirmFileClick() {}
+void MainWindow::ButtonTalkToBootClick() {}
+void MainWindow::ButtonSwitchToSaveClick() {}
+
+void MainWindow::ButtonEraseErrClick() { run(m_hooks.eraseErrors); }
+void MainWindow::EditSerialKeyUp() { run(m_hooks.serialEnter); }
+
+void MainWindow::ButtonAutoClick()
+{
+    if (m_hooks.setWorkMode) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.setWorkMode(*this, wire::kModeAuto);
+    }
+}
+
+void MainWindow::ButtonManualTrigClick()
+{
+    if (m_hooks.setWorkMode) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.setWorkMode(*this, wire::kModeManualTrig);
+    }
+}
+
+void MainWindow::ButtonManualConstClick()
+{
+    if (m_hooks.setWorkMode) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.setWorkMode(*this, wire::kModeManualConst);
+    }
+}
+
+void MainWindow::ButtonSerwisClick()
+{
+    if (m_hooks.setWorkMode) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.setWorkMode(*this, wire::kModeService);
+    }
+}
+
+void MainWindow::ButtonOffClick()
+{
+    if (m_hooks.setWorkMode) {
+        BusyScope busy(m_ctx.busy);
+        m_hooks.setWorkMode(*this, wire::kModeOff);
+    }
+}
+
+void MainWindow::AbLEDErrMemClick() { run(m_hooks.diagLampClick); }
+
+} // namespace kdx

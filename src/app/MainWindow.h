@@ -1,0 +1,201 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/MainWindowHooks.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+
+class QAction;
+class QFrame;
+class QLineEdit;
+class QPainter;
+class QTabWidget;
+class QTimer;
+class QWidget;
+
+namespace kdx {
+
+class FileDialogSettings;
+class StringGrid;
+
+// The main window "TForm1": the tabbed pages on the left, the dashboard panel
+// on the right, the menu and the 50 ms timer. Every control carries its
+// system name as object name; other parts of the program find controls by
+// that name and act through the handlers below, which are named after the
+// control and the event. Pressing a hidden button means calling its handler.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kOuterWidth = 1016;
+    static constexpr int kOuterHeight = 669;
+    static constexpr int kPanelWidth = 344;
+
+    explicit MainWindow(AppContext& context, MainWindowHooks hooks = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    AppContext& context() { return m_ctx; }
+    MainWindowHooks& hooks() { return m_hooks; }
+
+    // A control by its system name (nullptr when there is none of that type).
+    template <typename T>
+    T* control(const char* name) const { return findChild<T*>(QString::fromLatin1(name)); }
+
+    QTabWidget* pageControl() const { return m_pageControl; }
+    QTimer* timer1() const { return m_timer1; }
+    QAction* autoConnectAction() const { return m_autoConnect1; }
+
+    // Folders fixed when the window was created.
+    const QString& startDirectory() const { return m_startDirectory; }
+    const QString& parameterFolder() const { return m_parameterFolder; }
+    const QString& firmwareFolder() const { return m_firmwareFolder; }
+    // The firmware file dialog: initial folder FirmwareFolder, "*.hex".
+    const FileDialogSettings& openDialog2() const { return *m_openDialog2; }
+    const FileDialogSettings& saveDialog1() const { return *m_saveDialog1; }
+
+    // Brings a page to the front, showing its tab if it is hidden (never the
+    // "errors" page).
+    void showPage(const char* tabSheetName);
+
+    // --- window events ----------------------------------------------------------
+    void FormCreate();
+    void FormClose();
+
+    // --- menu ---------------------------------------------------------------------
+    void AutoConnect1Click();
+    void Open1Click();
+    void SaveToDisc1Click();
+    void Exit1Click();
+    void Help1Click();
+    void English1Click();
+    void Polski1Click();
+    void Russian1Click();
+    void German1Click();
+
+    // --- timer --------------------------------------------------------------------
+    void Timer1Timer();
+
+    // --- parameter page ---------------------------------------------------------------
+    void ButtonAutoconnectClick();
+    void ButtonLoadAllDataClick();
+    void ButtonReadParClick();
+    void ButtonWyswParClick();
+    void ButtonSetDefaultClick();
+    void EditMinLevHKeyUp();
+    void EditMinLevLKeyUp();
+    void EditGeneralDelayKeyUp();
+    void EditRpmDzielKeyUp();
+    void ComboBoxRpmInChange();
+    void ComboBoxAnKompSettChange();
+    void CheckBoxPump1ActiveClick();
+    void CheckBoxPump2ActiveClick();
+    void ComboBoxFuelTypeChange();
+    void ComboBoxAvFuelComsChange();
+    void StringGridPC_IDDrawCell(QPainter& painter, int column, int row, const QRect& rect);
+
+    // --- automatic mode page ---------------------------------------------------------
+    void EditMaxHumKeyUp();
+    void EditAutoMinTempKeyUp();
+    void EditAutoRpmUpTKeyUp();
+    void EditAuto2xShortOffKeyUp();
+    void StringGridAutoPumpOnClick();
+    void StringGridAutoPumpOnKeyUp();
+    void StringGridAutoPumpOnDrawCell(QPainter& painter, int column, int row, const QRect& rect);
+    void StringGridAutoPumpStopClick();
+    void StringGridAutoPumpStopKeyUp();
+    void StringGridAutoPumpStopDrawCell(QPainter& painter, int column, int row, const QRect& rect);
+
+    // --- manual trigger page ---------------------------------------------------------
+    void StringGridManualTrigMapClick();
+    void StringGridManualTrigMapKeyUp();
+    void StringGridManualTrigMapDrawCell(QPainter& painter, int column, int row, const QRect& rect);
+
+    // --- manual const page -------------------------------------------------------------
+    void ComboBoxManualMinRpmP1Change();
+    void ComboBoxManualMaxRpmP1Change();
+    void ComboBoxManualMinRpmP2Change();
+    void ComboBoxManualMaxRpmP2Change();
+    void EditManualMconstOnP1KeyUp();
+    void EditManualMconstOffP1KeyUp();
+    void EditManualMconstOnP2KeyUp();
+    void EditManualMconstOffP2KeyUp();
+
+    // --- service page ------------------------------------------------------------------
+    void ComboBoxSerwisTonChange();
+    void ComboBoxSerwisToffChange();
+    void ButtonSerwisStartClick();
+    void ButtonSerwisStopClick();
+
+    // --- firmware page -----------------------------------------------------------------
+    void ButtonFirmwareClick();
+    void ButtonResetClick();
+    void ButtonRFTD1Click();
+    void ButtonOpenFirmFileClick();
+    void ButtonTalkToBootClick();
+    void ButtonSwitchToSaveClick();
+
+    // --- diagnostics page --------------------------------------------------------------
+    void ButtonEraseErrClick();
+
+    // --- tester page -------------------------------------------------------------------
+    void EditSerialKeyUp();
+
+    // --- dashboard ---------------------------------------------------------------------
+    void ButtonAutoClick();
+    void ButtonManualTrigClick();
+    void ButtonManualConstClick();
+    void ButtonSerwisClick();
+    void ButtonOffClick();
+    void ButtonSaveEepClick();
+    // Shared by AbLEDErrMem, AbLEDWarP1, AbLEDWarP2 and AbLEDZapisDoPamieci.
+    void AbLEDErrMemClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildPages();
+    void buildParameterPage(QWidget* page);
+    void buildAutoPage(QWidget* page);
+    void buildManualTrigPage(QWidget* page);
+    void buildManualConstPage(QWidget* page);
+    void buildServicePage(QWidget* page);
+    void buildFirmwarePage(QWidget* page);
+    void buildDiagPage(QWidget* page);
+    void buildTesterPage(QWidget* page);
+    void buildDashboard(QFrame* panel);
+    void connectHandlers();
+    void fitPageToHeight(QWidget* page);
+    // Runs handler when Enter is released in watched.
+    void onEnterReleased(QObject* watched, std::function<void()> handler);
+    // Runs a hook as a handler: the timer tick is held off meanwhile.
+    void run(const MainWindowHooks::Action& hook);
+
+    AppContext& m_ctx;
+    MainWindowHooks m_hooks;
+
+    QTabWidget* m_pageControl = nullptr;
+    QFrame* m_panel4 = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QAction* m_autoConnect1 = nullptr;
+    FileDialogSettings* m_saveDialog1 = nullptr;
+    FileDialogSettings* m_openDialog1 = nullptr;
+    FileDialogSettings* m_openDialog2 = nullptr;
+
+    QString m_startDirectory;
+    QString m_parameterFolder;
+    QString m_firmwareFolder;
+
+    std::map<QObject*, std::function<void()>> m_enterHandlers;
+    bool m_closed = false;
+    bool m_placed = false;
+};
+
+} // namespace kdx

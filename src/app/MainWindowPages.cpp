@@ -1,0 +1,537 @@
+// The controls of the pages and of the dashboard panel, with their design
+// texts, item lists, sizes and positions.
+#include "app/MainWindow.h"
+
+#include "app/KdxLogo.h"
+#include "widgets/LedIndicator.h"
+#include "widgets/Meter270.h"
+#include "widgets/StringGrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeySequenceEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringList>
+#include <QTextEdit>
+
+namespace kdx {
+
+namespace {
+
+template <typename T>
+T* named(T* widget, const char* name, const QRect& geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* l = named(new QLabel(text, parent), name, geometry);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return l;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+{
+    return named(new QPushButton(text, parent), name, geometry);
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                    QLabel* buddy)
+{
+    auto* e = named(new QLineEdit(text, parent), name, geometry);
+    if (buddy)
+        buddy->setBuddy(e);
+    return e;
+}
+
+// Drop-down lists: the stored value comes from the item index, so free
+// typing is not offered.
+QComboBox* makeCombo(QWidget* parent, const char* name, const QStringList& items, int index,
+                     const QRect& geometry, QLabel* buddy)
+{
+    auto* c = named(new QComboBox(parent), name, geometry);
+    c->addItems(items);
+    c->setCurrentIndex(index);
+    c->setMaxVisibleItems(20);
+    if (buddy)
+        buddy->setBuddy(c);
+    return c;
+}
+
+StringGrid* makeGrid(QWidget* parent, const char* name, int columns, int rows, int fixed,
+                     int columnWidth, int rowHeight, const QPoint& at)
+{
+    auto* g = new StringGrid(columns, rows, fixed, fixed, parent);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setDefaultColumnWidth(columnWidth);
+    g->setDefaultRowHeight(rowHeight);
+    g->move(at);
+    g->fitToCells();
+    return g;
+}
+
+LedIndicator* makeLed(QWidget* parent, const char* name, const QString& caption, const QColor& on,
+                      const QRect& geometry)
+{
+    auto* led = named(new LedIndicator(parent), name, geometry);
+    led->setCaption(caption);
+    led->setOnColor(on);
+    led->setAccessibleName(caption);
+    return led;
+}
+
+QStringList numberItems(int from, int to)
+{
+    QStringList items;
+    for (int i = from; i <= to; ++i)
+        items << QString::number(i);
+    return items;
+}
+
+// "000", "100", "200" .. "10000": rpm in steps of 100.
+QStringList rpmItems()
+{
+    QStringList items{QStringLiteral("000")};
+    for (int rpm = 100; rpm <= 10000; rpm += 100)
+        items << QString::number(rpm);
+    return items;
+}
+
+// Comparator thresholds 1.00 V + k * 10/127 V, k = 0..127, written "1,00V".
+QStringList comparatorItems()
+{
+    QStringList items;
+    for (int k = 0; k < 128; ++k) {
+        const double volts = 1.0 + k * 10.0 / 127.0;
+        items << QString::number(volts, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')) + QLatin1Char('V');
+    }
+    return items;
+}
+
+void markWarning(QWidget* w)
+{
+    QFont f = w->font();
+    f.setBold(true);
+    w->setFont(f);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    pal.setColor(QPalette::ButtonText, QColor(192, 0, 0));
+    w->setPalette(pal);
+}
+
+const QColor kLime(0, 255, 0);
+const QColor kRed(255, 0, 0);
+const QColor kAqua(0, 255, 255);
+const QColor kFuchsia(255, 0, 255);
+const QColor kYellow(255, 255, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kSilver(192, 192, 192);
+
+} // namespace
+
+void MainWindow::buildParameterPage(QWidget* page)
+{
+    // Logo, connect, link counters, connection log.
+    auto* logo = named(new QLabel(page), "Image1", QRect(8, 8, 128, 128));
+    logo->setPixmap(makeKdxLogo(128));
+    logo->setAlignment(Qt::AlignCenter);
+    logo->setAccessibleName(QStringLiteral("KDX logo"));
+
+    auto* connectButton = makeButton(page, "ButtonAutoconnect", QStringLiteral("CONNECT"),
+                                     QRect(148, 8, 236, 52));
+    QFont big = connectButton->font();
+    big.setPointSize(12);
+    big.setBold(true);
+    connectButton->setFont(big);
+    connectButton->setToolTip(QStringLiteral("AutoConnect [F10]"));
+
+    makeLabel(page, "LabeBladCRC", QStringLiteral("Pakiet Blad CRC: 0"), QRect(148, 70, 236, 20));
+    makeLabel(page, "LabelPakietBlad", QStringLiteral("Pakiet blad: 0"), QRect(148, 92, 236, 20));
+    makeLabel(page, "LabelPakietUtracony", QStringLiteral("Pakiet utracony: 0"), QRect(148, 114, 236, 20));
+
+    auto* log = makeGrid(page, "StringGridPC_ID", 2, 9, 0, 128, 23, QPoint(400, 8));
+    // Row 0 is the heading; there is no fixed column.
+    for (int c = 0; c < 2; ++c) {
+        if (QTableWidgetItem* it = log->item(0, c)) {
+            it->setFlags(Qt::ItemIsEnabled);
+            it->setBackground(StringGrid::fixedCellColor());
+        }
+    }
+    log->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    log->setSelectionMode(QAbstractItemView::NoSelection);
+    log->setFocusPolicy(Qt::NoFocus);
+    log->setAccessibleName(QStringLiteral("connection log: date and PC identity"));
+
+    // Active pumps.
+    auto* pumps = named(new QGroupBox(QStringLiteral("select active pumps"), page),
+                        "GroupBoxAktywnePompki", QRect(8, 150, 376, 52));
+    named(new QCheckBox(QStringLiteral("1"), pumps), "CheckBoxPump1Active", QRect(14, 22, 60, 22))
+        ->setAccessibleName(QStringLiteral("pump 1 active"));
+    named(new QCheckBox(QStringLiteral("2"), pumps), "CheckBoxPump2Active", QRect(90, 22, 60, 22))
+        ->setAccessibleName(QStringLiteral("pump 2 active"));
+
+    // Level, delay and rpm input settings.
+    const int labelX = 8, labelW = 196, editX = 208, editW = 80, rowH = 24, gap = 30;
+    int y = 232;
+    auto* minLevH = makeLabel(page, "LabelMinLevH", QStringLiteral("minimum level H [V]"),
+                              QRect(labelX, y, labelW, rowH));
+    makeEdit(page, "EditMinLevH", QStringLiteral("1,2"), QRect(editX, y, editW, rowH), minLevH);
+    y += gap;
+    auto* minLevL = makeLabel(page, "LabelMinLevL", QStringLiteral("minimum level L [V]"),
+                              QRect(labelX, y, labelW, rowH));
+    makeEdit(page, "EditMinLevL", QStringLiteral("0,9"), QRect(editX, y, editW, rowH), minLevL);
+    y += gap;
+    auto* delay = makeLabel(page, "LabelGeneralDelay", QStringLiteral("general delay [s]"),
+                            QRect(labelX, y, labelW, rowH));
+    makeEdit(page, "EditGeneralDelay", QStringLiteral("120"), QRect(editX, y, editW, rowH), delay)
+        ->setMaxLength(3);
+    y += gap;
+    auto* divide = makeLabel(page, "LabelRpmDivide", QStringLiteral("rpm divide [dec]"),
+                             QRect(labelX, y, labelW, rowH));
+    makeEdit(page, "EditRpmDziel", QStringLiteral("10"), QRect(editX, y, editW, rowH), divide);
+    y += gap + 6;
+    auto* rpmIn = makeCombo(page, "ComboBoxRpmIn",
+                            {QStringLiteral("RPM IN Digital"), QStringLiteral("RPM ANALOG")}, 0,
+                            QRect(labelX, y, 150, 26), nullptr);
+    rpmIn->setAccessibleName(QStringLiteral("rpm input"));
+    auto* comparator = makeCombo(page, "ComboBoxAnKompSett", comparatorItems(), 0,
+                                 QRect(labelX + 160, y, 120, 26), nullptr);
+    comparator->setAccessibleName(QStringLiteral("analogue rpm comparator threshold"));
+    comparator->setToolTip(QStringLiteral("analogue rpm comparator threshold"));
+
+    // Vehicle presets and defaults.
+    const int rightX = 400;
+    y = 232;
+    auto* carType = makeLabel(page, "LabelCarType", QStringLiteral("car type:"), QRect(rightX, y, 260, 20));
+    makeCombo(page, "ComboBoxFuelType",
+              {QStringLiteral("gasoline 12V"), QStringLiteral("diesel 12V"), QStringLiteral("diesel 24V")}, 0,
+              QRect(rightX, y + 22, 160, 26), carType);
+    y += 60;
+    auto* averCons = makeLabel(page, "LabelAverCons", QStringLiteral("average fuel consumption l / 100 km:"),
+                               QRect(rightX, y, 264, 20));
+    QStringList classes = numberItems(0, 29);
+    classes << QStringLiteral("30+");
+    makeCombo(page, "ComboBoxAvFuelComs", classes, 0, QRect(rightX, y + 22, 80, 26), averCons);
+    y += 72;
+    auto* reset = makeButton(page, "ButtonSetDefault", QStringLiteral("RESET PARAMETERS!"),
+                             QRect(rightX, y, 200, 34));
+    markWarning(reset);
+
+    // Procedure buttons and the hot key: never shown.
+    makeButton(page, "ButtonLoadAllData", QStringLiteral("LoadAllData"), QRect(8, 420, 100, 25))->hide();
+    makeButton(page, "ButtonReadPar", QStringLiteral("ReadAll"), QRect(112, 420, 100, 25))->hide();
+    makeButton(page, "ButtonWyswPar", QStringLiteral("ShowAllData"), QRect(216, 420, 100, 25))->hide();
+    auto* hotKey = named(new QKeySequenceEdit(QKeySequence(Qt::Key_F10), page), "HotKeyF10",
+                         QRect(320, 420, 100, 25));
+    hotKey->setAccessibleName(QStringLiteral("connect shortcut"));
+    hotKey->hide();
+
+    // Raw words of the last status frame: row r holds frame bytes 2r, 2r+1.
+    auto* raw = makeGrid(page, "StringGridWizD", 2, 48, 0, 60, 18, QPoint(440, 240));
+    raw->setAccessibleName(QStringLiteral("raw status words"));
+    raw->hide();
+
+    auto* footer = makeLabel(page, "LabelTORVELN", QStringLiteral("KDX service tool - for authorised service personnel only"),
+                             QRect(8, 540, 640, 20));
+    footer->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    QPalette pal = footer->palette();
+    pal.setColor(QPalette::WindowText, QColor(96, 96, 96));
+    footer->setPalette(pal);
+}
+
+void MainWindow::buildAutoPage(QWidget* page)
+{
+    auto* title = makeLabel(page, "LabelAutomat", QStringLiteral("tryb automat"), QRect(8, 8, 400, 24));
+    QFont f = title->font();
+    f.setPointSize(11);
+    f.setBold(true);
+    title->setFont(f);
+    makeLabel(page, "LabelPreDefAuto", QStringLiteral("pre - define auto mode"), QRect(8, 36, 400, 20));
+
+    auto* onTime = makeGrid(page, "StringGridAutoPumpOn", 2, 6, 1, 160, 20, QPoint(8, 60));
+    onTime->setDataBackground(kSilver);
+    onTime->setAccessibleName(QStringLiteral("automatic pump on time per rpm band"));
+    auto* pause = makeGrid(page, "StringGridAutoPumpStop", 4, 4, 1, 150, 24, QPoint(8, 196));
+    pause->setDataBackground(kSilver);
+    pause->setAccessibleName(QStringLiteral("automatic pause time per humidity and temperature band"));
+
+    const int labelX = 340, labelW = 250, editX = 594, editW = 64, rowH = 24;
+    auto* maxHum = makeLabel(page, "LabelMaxHig", QStringLiteral("max. humidity [%]"), QRect(labelX, 60, labelW, rowH));
+    makeEdit(page, "EditMaxHum", QStringLiteral("95"), QRect(editX, 60, editW, rowH), maxHum);
+    auto* minTemp = makeLabel(page, "LabelMinTemp", QString::fromUtf8("min. temperature[\u00B0C]"),
+                              QRect(labelX, 90, labelW, rowH));
+    makeEdit(page, "EditAutoMinTemp", QStringLiteral("5"), QRect(editX, 90, editW, rowH), minTemp);
+    auto* upTime = makeLabel(page, "LabelAutoRpmUpTime", QStringLiteral("rpm up time definition [s], down is 1 [s]"),
+                             QRect(labelX, 120, labelW, rowH));
+    makeEdit(page, "EditAutoRpmUpT", QStringLiteral("5"), QRect(editX, 120, editW, rowH), upTime);
+    auto* shortOff = makeLabel(page, "LabelAuto2xShortOff",
+                               QStringLiteral("2x short off over rpm signal i 0-off [rpm]"),
+                               QRect(labelX, 150, labelW, rowH));
+    makeEdit(page, "EditAuto2xShortOff", QStringLiteral("5000"), QRect(editX, 150, editW, rowH), shortOff);
+}
+
+void MainWindow::buildManualTrigPage(QWidget* page)
+{
+    auto* note = makeLabel(page, "LabelManualTrig", QStringLiteral("\"-\" value turns off all map !"),
+                           QRect(8, 6, 640, 20));
+    markWarning(note);
+    auto* map = makeGrid(page, "StringGridManualTrigMap", 5, 25, 1, 128, 20, QPoint(8, 30));
+    map->setDataBackground(kSilver);
+    map->setAccessibleName(QStringLiteral("manual trigger map: pump on and off times per rpm range"));
+}
+
+void MainWindow::buildManualConstPage(QWidget* page)
+{
+    struct Pump {
+        const char* group;
+        const char* title;
+        const char* minLabel;
+        const char* minText;
+        const char* minCombo;
+        const char* maxLabel;
+        const char* maxText;
+        const char* maxCombo;
+        const char* tonLabel;
+        const char* tonEdit;
+        const char* toffLabel;
+        const char* toffEdit;
+        int x;
+    };
+    const Pump pumps[] = {
+        {"GroupBoxManConstP1", "pump 1", "LabelMinRpmP1", "minimum rpm pump1", "ComboBoxManualMinRpmP1",
+         "LabelMaxRpmP1", "maximum rpm pump1", "ComboBoxManualMaxRpmP1", "LabelTonP1",
+         "EditManualMconstOnP1", "LabelToffP1", "EditManualMconstOffP1", 8},
+        {"GroupBoxManConstP2", "pump 2", "LabelMinRpmP2", "minimum rpm pump2", "ComboBoxManualMinRpmP2",
+         "LabelMaxRpmP2", "maximum rpm pump2", "ComboBoxManualMaxRpmP2", "LabelTonP2",
+         "EditManualMconstOnP2", "LabelToffP2", "EditManualMconstOffP2", 340},
+    };
+    const QStringList rpm = rpmItems();
+    for (const Pump& p : pumps) {
+        auto* group = named(new QGroupBox(QString::fromLatin1(p.title), page), p.group,
+                            QRect(p.x, 8, 320, 100));
+        auto* minLabel = makeLabel(group, p.minLabel, QString::fromLatin1(p.minText), QRect(12, 28, 170, 26));
+        makeCombo(group, p.minCombo, rpm, 1, QRect(190, 28, 110, 26), minLabel); // "100"
+        auto* maxLabel = makeLabel(group, p.maxLabel, QString::fromLatin1(p.maxText), QRect(12, 62, 170, 26));
+        makeCombo(group, p.maxCombo, rpm, 50, QRect(190, 62, 110, 26), maxLabel); // "5000"
+        // On and off times: kept, never shown.
+        auto* ton = makeLabel(group, p.tonLabel, QStringLiteral("Ton [s]"), QRect(12, 96, 170, 24));
+        makeEdit(group, p.tonEdit, QStringLiteral("100"), QRect(190, 96, 80, 24), ton)->hide();
+        ton->hide();
+        auto* toff = makeLabel(group, p.toffLabel, QStringLiteral("Toff [s]"), QRect(12, 126, 170, 24));
+        makeEdit(group, p.toffEdit, QStringLiteral("250"), QRect(190, 126, 80, 24), toff)->hide();
+        toff->hide();
+    }
+}
+
+void MainWindow::buildServicePage(QWidget* page)
+{
+    auto* ton = makeLabel(page, "LabelSerwisTon", QStringLiteral("Ton [s]"), QRect(8, 12, 80, 26));
+    makeCombo(page, "ComboBoxSerwisTon", numberItems(0, 15), 0, QRect(92, 12, 90, 26), ton);
+    auto* toff = makeLabel(page, "LabelSerwisToff", QStringLiteral("Toff [s]"), QRect(8, 46, 80, 26));
+    makeCombo(page, "ComboBoxSerwisToff", numberItems(1, 999), 10, QRect(92, 46, 90, 26), toff);
+    makeButton(page, "ButtonSerwisStart", QStringLiteral("serwis on"), QRect(8, 88, 140, 34));
+    makeButton(page, "ButtonSerwisStop", QStringLiteral("serwis off"), QRect(156, 88, 140, 34));
+}
+
+void MainWindow::buildFirmwarePage(QWidget* page)
+{
+    auto* warning = makeLabel(page, "LabelAfterReset", QStringLiteral("AFTER UPDATE - PARAMETERS WILL BE LOST !!!!"),
+                              QRect(8, 8, 640, 22));
+    markWarning(warning);
+    auto* upgrade = makeButton(page, "ButtonFirmware", QStringLiteral("upgrade"), QRect(8, 38, 160, 36));
+    QFont f = upgrade->font();
+    f.setBold(true);
+    upgrade->setFont(f);
+    auto* progress = named(new QProgressBar(page), "ProgressBarBoot", QRect(180, 44, 470, 24));
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setAccessibleName(QStringLiteral("firmware upgrade progress"));
+
+    makeButton(page, "ButtonReset", QStringLiteral("reset uController"), QRect(8, 84, 160, 28));
+    makeButton(page, "ButtonRFTD1", QStringLiteral("rise from the dead (comXX):"), QRect(180, 84, 210, 28));
+    QStringList comPorts;
+    for (int n = 1; n <= 16; ++n)
+        comPorts << QStringLiteral("COM%1").arg(n);
+    auto* port = makeCombo(page, "ComboBoxRFDCom", comPorts, 0, QRect(398, 85, 90, 26), nullptr);
+    port->setAccessibleName(QStringLiteral("rise from the dead port"));
+
+    auto* log = named(new QTextEdit(page), "RichEdit1", QRect(8, 122, 650, 440));
+    log->setReadOnly(true);
+    log->setAcceptRichText(false);
+    log->setPlainText(QStringLiteral("logs:"));
+    log->setAccessibleName(QStringLiteral("upgrade log"));
+
+    makeButton(page, "ButtonOpenFirmFile", QStringLiteral("Slij"), QRect(500, 84, 70, 28))->hide();
+    makeButton(page, "ButtonTalkToBoot", QStringLiteral("Gadaj Z Butem"), QRect(8, 570, 300, 25))->hide();
+    makeButton(page, "ButtonSwitchToSave", QStringLiteral("Przelacz do Zapisu"), QRect(316, 570, 300, 25))->hide();
+}
+
+void MainWindow::buildDiagPage(QWidget* page)
+{
+    const char* const bitNames[] = {"VdcErrorLow",  "VdcErrorHigh", "OneWireSensorComErr",
+                                    "J1ErrorOut",   "J2ErrorOut",   "P1ErrorOut",
+                                    "P2ErrorOut",   "P1ErrorOverload", "P2ErrorOverload"};
+    auto makeErrors = [&](const char* groupName, const char* title, int firstBox, int y) {
+        auto* group = named(new QGroupBox(QString::fromLatin1(title), page), groupName, QRect(8, y, 210, 228));
+        for (int i = 0; i < 9; ++i) {
+            const QByteArray name = "CheckBox" + QByteArray::number(firstBox + i);
+            auto* box = named(new QCheckBox(QString::fromLatin1(bitNames[i]), group), name.constData(),
+                              QRect(12, 24 + i * 22, 190, 22));
+            // The controller's state, not a setting: shown, not clicked.
+            box->setAttribute(Qt::WA_TransparentForMouseEvents);
+            box->setFocusPolicy(Qt::NoFocus);
+        }
+    };
+    makeErrors("GroupBoxActualErr", "actual errors", 1, 8);
+    makeErrors("GroupBoxRemErr", "errors in memory", 10, 244);
+    makeButton(page, "ButtonEraseErr", QStringLiteral("erase erros"), QRect(8, 482, 210, 34));
+
+    auto* warnings = named(new QGroupBox(QStringLiteral("warnings"), page), "GroupBoxWarnings",
+                           QRect(230, 8, 428, 78));
+    for (int i = 0; i < 2; ++i) {
+        const char* name = i == 0 ? "AbLEDWarP1" : "AbLEDWarP2";
+        auto* led = makeLed(warnings, name,
+                            i == 0 ? QStringLiteral("Pump 1 not connected !") : QStringLiteral("Pump 2 not connected !"),
+                            kYellow, QRect(12, 22 + i * 26, 400, 22));
+        led->setLightSize(QSize(20, 20));
+        led->setFlashing(true, 4.0);
+    }
+
+    auto* viz = makeGrid(page, "StringGridViz", 2, 16, 0, 0, 20, QPoint(230, 96));
+    viz->setColumnWidth(0, 200);
+    viz->setColumnWidth(1, 226);
+    viz->fitToCells();
+    viz->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int r = 0; r < 16; ++r)
+        for (int c = 0; c < 2; ++c)
+            if (QTableWidgetItem* it = viz->item(r, c))
+                it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    viz->setAccessibleName(QStringLiteral("live diagnostic values"));
+
+    named(new QCheckBox(QStringLiteral("out"), page), "CheckBoxCMPout", QRect(230, 440, 120, 22))->hide();
+    named(new QCheckBox(QStringLiteral("Event"), page), "CheckBoxCMPev", QRect(360, 440, 120, 22))->hide();
+}
+
+void MainWindow::buildTesterPage(QWidget* page)
+{
+    auto* note = makeLabel(page, "LabelTest1",
+                           QStringLiteral("UWAGA, testowac na zasilaczu lab. z ograniczeniem pradowym 10A lub wiecej!"),
+                           QRect(8, 8, 650, 22));
+    markWarning(note);
+    auto* serial = makeLabel(page, "LabelSerialN", QStringLiteral("Numer Seryjny"), QRect(8, 40, 400, 22));
+    QFont f = serial->font();
+    f.setBold(true);
+    serial->setFont(f);
+    auto* edit = makeEdit(page, "EditSerial", QString(), QRect(8, 64, 260, 26), serial);
+    edit->setMaxLength(20);
+    edit->setAccessibleName(QStringLiteral("serial number"));
+    makeLabel(page, "Label1", QString::fromUtf8("przyk\u0142ad SN: RQ412A0000001H02S4.7"), QRect(280, 64, 378, 26));
+    makeLabel(page, "Label2", QStringLiteral("numer seryjny ma byc w DataMatrix"), QRect(280, 90, 378, 22));
+
+    auto* lamp = makeLed(page, "AbLEDStartTestu1", QString(), kBlue, QRect(8, 100, 80, 80));
+    lamp->setShape(LedIndicator::Shape::Rectangle);
+    lamp->setLightSize(QSize(80, 80));
+    lamp->setOffColor(kLime);
+    lamp->setFlashing(true, 4.0);
+    lamp->setAccessibleName(QStringLiteral("test result"));
+    makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 130, 558, 22));
+
+    auto* memo = named(new QPlainTextEdit(page), "Memo1", QRect(8, 190, 650, 372));
+    memo->setReadOnly(true);
+    memo->setAccessibleName(QStringLiteral("test log"));
+}
+
+void MainWindow::buildDashboard(QFrame* panel)
+{
+    auto* meter = named(new Meter270(panel), "Ab270MeterLGPres",
+                        QRect(4, 4, Meter270::kDesignWidth, Meter270::kDesignHeight));
+    meter->setAccessibleName(QStringLiteral("engine speed [x1000 rpm]"));
+
+    // Beside the meter: system state lamps.
+    const int sideX = 208, sideW = 132;
+    int y = 8;
+    auto sideLed = [&](const char* name, const QString& caption, const QColor& on, int h = 18) {
+        LedIndicator* led = makeLed(panel, name, caption, on, QRect(sideX, y, sideW, h));
+        y += h + 4;
+        return led;
+    };
+    sideLed("AbLEDSystemOn", QStringLiteral("kdx on"), kFuchsia);
+    sideLed("AbLEDStacOn", QStringLiteral("ignition On"), kLime);
+    sideLed("AbLEDJon1", QStringLiteral("ionizer 1"), kLime);
+    sideLed("AbLEDJon2", QStringLiteral("ionizer 2"), kLime);
+    sideLed("AbLEDSerwis", QStringLiteral("serwis on"), kRed);
+    sideLed("AbLEDOnDelayAuto", QStringLiteral("on delay"), kRed);
+    auto* errMem = sideLed("AbLEDErrMem", QStringLiteral("KDX Error"), kRed, 22);
+    errMem->setLightSize(QSize(20, 20));
+    errMem->setFlashing(true, 4.0);
+    errMem->setCursor(Qt::PointingHandCursor);
+    auto* saving = sideLed("AbLEDZapisDoPamieci", QStringLiteral("..."), kLime);
+    saving->setShape(LedIndicator::Shape::Rectangle);
+    saving->setLightSize(QSize(16, 14));
+    saving->setFlashing(true, 4.0);
+    saving->setCursor(Qt::PointingHandCursor);
+
+    // Measurements.
+    y = 190;
+    const int fullW = kPanelWidth - 12;
+    makeLabel(panel, "LabelWilgotnosc", QStringLiteral("humidity: 40 [%]"), QRect(6, y, fullW, 18));
+    makeLabel(panel, "LabelTempPow", QStringLiteral("temperature: 10 [C]"), QRect(6, y + 19, fullW, 18));
+    makeLabel(panel, "LabelVDC", QStringLiteral("power supply: 00.0 [V]"), QRect(6, y + 38, fullW, 18));
+    makeLabel(panel, "LabelOpPers", QStringLiteral("op. / s: "), QRect(6, y + 57, fullW, 18));
+
+    // Pumps: their captions carry the live on and off times.
+    y = 272;
+    makeLed(panel, "AbLEDPump1", QStringLiteral("pump 1"), kLime, QRect(6, y, fullW, 18));
+    makeLed(panel, "AbLEDPump2", QStringLiteral("pump 2"), kLime, QRect(6, y + 20, fullW, 18));
+
+    // Conditions, two columns.
+    struct Cond {
+        const char* name;
+        const char* caption;
+        QColor on;
+    };
+    const Cond conditions[] = {
+        {"AbLEDMinRpmP1", "min rpm P1", kAqua},       {"AbLEDMaxRpmP1", "max rpm P1", kAqua},
+        {"AbLEDMinRpmP2", "min rpm P2", kAqua},       {"AbLEDMaxRpmP2", "max rpm P2", kAqua},
+        {"AbLEDMaskMapOn", "map OFF", kRed},          {"AbLEDempty", "empty tank", kRed},
+        {"AbLEDAutoMaxHum", "auto max. hum.", kRed},  {"AbLEDAutoMinTemp", "auto min. temp.", kRed},
+        {"AbLEDFatalErr1", "fatal error1", kRed},     {"AbLEDFatalErr2", "fatal error2", kRed},
+    };
+    y = 318;
+    for (int i = 0; i < 10; ++i) {
+        const int col = i % 2, rowIndex = i / 2;
+        makeLed(panel, conditions[i].name, QString::fromLatin1(conditions[i].caption), conditions[i].on,
+                QRect(6 + col * 168, y + rowIndex * 20, 160, 18));
+    }
+
+    // Work mode buttons.
+    y = 424;
+    const char* const modes[][2] = {
+        {"ButtonAuto", "Mode: auto"},
+        {"ButtonManualTrig", "Mode: manual trigger"},
+        {"ButtonManualConst", "Mode: manual const"},
+        {"ButtonSerwis", "Mode: serwis"},
+        {"ButtonOff", "Mode: off"},
+    };
+    for (int i = 0; i < 5; ++i)
+        makeButton(panel, modes[i][0], QString::fromLatin1(modes[i][1]), QRect(6, y + i * 28, fullW, 26));
+
+    auto* progress = named(new QProgressBar(panel), "ProgressBar1", QRect(6, y + 5 * 28 + 6, fullW, 20));
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setAccessibleName(QStringLiteral("parameter transfer progress"));
+
+    makeButton(panel, "ButtonSaveEep", QStringLiteral("SAVE DATA TO EEPROM"), QRect(6, y + 5 * 28 + 30, fullW, 26))
+        ->hide();
+}
+
+} // namespace kdx

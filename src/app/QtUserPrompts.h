@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/BusyState.h"
+#include "link/UserPrompts.h"
+
+class QWidget;
+
+namespace kdx {
+
+// Message boxes and the firmware file dialog of the real window. A box is
+// modal: while it is open the main timer's tick is held off.
+class QtUserPrompts : public UserPrompts {
+public:
+    explicit QtUserPrompts(BusyState& busy) : m_busy(busy) {}
+
+    // Boxes are centred on this window (may be null).
+    void setParentWindow(QWidget* parent) { m_parent = parent; }
+
+    void message(const std::string& text) override;
+    bool okCancel(const std::string& text, const std::string& caption) override;
+    std::optional<std::string> openFirmwareFile(const std::string& folder) override;
+
+private:
+    BusyState& m_busy;
+    QWidget* m_parent = nullptr;
+};
+
+} // namespace kdx

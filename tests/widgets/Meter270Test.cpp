@@ -1,0 +1,89 @@
+#include "widgets/Meter270.h"
+
+#include "QtTestApp.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace kdx {
+namespace {
+
+class Meter270Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::qtTestApp();
+        meter.resize(Meter270::kDesignWidth, Meter270::kDesignHeight);
+    }
+    QImage render()
+    {
+        QImage img(meter.size(), QImage::Format_ARGB32);
+        img.fill(Qt::white);
+        meter.render(&img);
+        return img;
+    }
+    Meter270 meter;
+};
+
+TEST_F(Meter270Test, DashboardSettings)
+{
+    EXPECT_DOUBLE_EQ(meter.minimum(), 0.001);
+    EXPECT_DOUBLE_EQ(meter.maximum(), 7.0);
+    EXPECT_EQ(meter.majorSteps(), 7);
+    EXPECT_EQ(meter.subSteps(), 10);
+    EXPECT_EQ(meter.signalName(), QStringLiteral("RPM"));
+    EXPECT_EQ(meter.unit(), QStringLiteral("[x1000]"));
+    EXPECT_EQ(meter.sizeHint(), QSize(198, 180));
+}
+
+TEST_F(Meter270Test, ScaleNumbersAndValueText)
+{
+    const char* expected[] = {"0.0", "1.0", "2.0", "3.0", "4.0", "5.0", "6.0", "7.0"};
+    for (int k = 0; k <= 7; ++k)
+        EXPECT_EQ(meter.scaleLabel(k), QString::fromLatin1(expected[k])) << k;
+    struct Case { double v; const char* text; };
+    for (const Case& c : {Case{0.0, "0.0"}, Case{3.456, "3.5"}, Case{6.95, "7.0"}, Case{12.34, "12.3"},
+                          Case{123.4, "123.4"}}) {
+        meter.setValue(c.v);
+        EXPECT_EQ(meter.valueText(), QString::fromLatin1(c.text)) << c.v;
+    }
+}
+
+TEST_F(Meter270Test, SweepsThreeQuartersOfACircleAndClamps)
+{
+    EXPECT_DOUBLE_EQ(meter.angleForValue(0.001), 225.0);
+    EXPECT_DOUBLE_EQ(meter.angleForValue(7.0), -45.0);
+    EXPECT_NEAR(meter.angleForValue(3.5005), 90.0, 1e-9);
+    EXPECT_DOUBLE_EQ(meter.angleForValue(-1.0), 225.0);
+    EXPECT_DOUBLE_EQ(meter.angleForValue(50.0), -45.0);
+}
+
+TEST_F(Meter270Test, NeedleIsNavyAndPointerLime)
+{
+    meter.setValue(3.5005); // straight up
+    const QImage img = render();
+    // Hub at (99, 92) in the design space; the needle runs upwards from it.
+    const QColor needle = img.pixelColor(99, 60);
+    EXPECT_LT(needle.red(), 60);
+    EXPECT_LT(needle.green(), 60);
+    EXPECT_GT(needle.blue(), 90);
+    // Pointer mark just outside the scale arc (radius 75 + 5).
+    const QColor mark = img.pixelColor(99, 12);
+    EXPECT_GT(mark.green(), 200);
+    EXPECT_LT(mark.red(), 80);
+    EXPECT_LT(mark.blue(), 80);
+}
+
+TEST_F(Meter270Test, ScalesUniformlyWithTheWidget)
+{
+    meter.setValue(3.5005);
+    meter.resize(396, 360);
+    const QImage img = render();
+    const QColor needle = img.pixelColor(198, 120);
+    EXPECT_LT(needle.red(), 60);
+    EXPECT_GT(needle.blue(), 90);
+}
+
+} // namespace
+} // namespace kdx
