@@ -1,5 +1,7 @@
 // Program entry of the KDX service tool.
+#include "app/AlsaTone.h"
 #include "app/AppContext.h"
+#include "app/AppController.h"
 #include "app/AppOptions.h"
 #include "app/GuiClock.h"
 #include "app/KdxApplication.h"
@@ -7,6 +9,11 @@
 #include "app/QtUserPrompts.h"
 #include "link/LinuxPortDiscovery.h"
 #include "link/PosixSerialLine.h"
+#include "sim/ControllerModel.h"
+#include "sim/DemoPortLine.h"
+#include "sim/SimulatedLine.h"
+
+#include <QCoreApplication>
 
 #include <iostream>
 #include <string>
@@ -35,11 +42,24 @@ int main(int argc, char** argv)
     kdx::BusyState busy;
     kdx::GuiClock clock(busy);
     kdx::QtUserPrompts prompts(busy);
-    kdx::PosixSerialLine line;
+    // One serial line for the program: the demo port's name reaches the
+    // built-in simulated controller (offered with --demo), any other name a
+    // real device.
+    kdx::PosixSerialLine hardware;
+    kdx::sim::ControllerModel model;
+    kdx::sim::SimulatedLine demo(model, clock);
+    kdx::sim::DemoPortLine line(hardware, demo);
     kdx::LinuxPortDiscovery discovery;
     kdx::AppContext context(line, clock, prompts, discovery, cmd.options, &busy);
 
-    kdx::MainWindow window(context);
+    // Language files: the start directory first, then beside the program,
+    // then the installed data folder.
+    const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+    kdx::AlsaTone tone;
+    kdx::AppController controller(context, tone,
+                                  {programDir, programDir + "/../share/kdx", KDX_INSTALL_DATADIR});
+
+    kdx::MainWindow window(context, controller.hooks());
     prompts.setParentWindow(&window);
     window.show();
     try {

@@ -1,0 +1,624 @@
+#include "app/AppController.h"
+
+#include "app/MainWindow.h"
+#include "firmware/FirmwareUpgrade.h"
+#include "link/LinkConstants.h"
+#include "live/DashboardView.h"
+#include "live/UtcDate.h"
+#include "params/GridPaint.h"
+#include "params/ParameterDisplay.h"
+#include "params/ParameterEditor.h"
+#include "params/ResetParameters.h"
+#include "sim/SimConstants.h"
+#include "widgets/LedIndicator.h"
+#include "widgets/Meter270.h"
+#include "widgets/StringGrid.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace kdx {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// The ports the search numbers before the system's own: those named on the
+// command line, then the built-in simulated controller.
+std::vector<std::string> extraPorts(const AppOptions& options)
+{
+    std::vector<std::string> ports = options.ports;
+    if (options.demo)
+        ports.push_back(sim::kDemoPortName);
+    return ports;
+}
+
+} // namespace
+
+AppController::AppController(AppContext& context, Tone& tone, std::vector<std::string> languageFallbacks)
+    : m_ctx(context),
+      m_writer(context.link, m_image),
+      m_commands(context.link),
+      m_enumerator(context.discovery, extraPorts(context.options)),
+      m_connector(context.link, context.ports, m_enumerator, context.prompts, *this, m_image.bytes()),
+      m_poller(context.link, m_image.bytes(), *this, [this](int key) { return m_texts.text(key); }),
+      m_decoder([this](int key) { return m_texts.text(key); }),
+      m_log(m_image.bytes(), *this),
+      m_tester(context.prompts, tone),
+      m_languageFallbacks(std::move(languageFallbacks))
+{
+}
+
+AppController::~AppController() = default;
+
+char AppController::decimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    return (point.size() == 1 && point.at(0).unicode() < 0x80) ? static_cast<char>(point.at(0).unicode()) : '.';
+}
+
+MainWindow& AppController::window() { return *m_window; }
+
+MainWindowHooks AppController::hooks()
+{
+    MainWindowHooks h;
+    auto act = [this](auto fn) {
+        return [this, fn](MainWindow& w) {
+            bind(w);
+            fn();
+        };
+    };
+    h.autoConnect = act([this] { m_connector.autoConnect(); });
+    h.loadAllData = act([this] { m_connector.loadAllData(); });
+    h.readAll = act([this] { m_connector.readAll(); });
+    h.showAllData = act([this] { showAllData(); });
+    h.saveEeprom = act([this] { m_writer.saveToEeprom(); });
+    h.statusTick = act([this] { statusTick(); });
+    h.loadLanguage = act([this] { loadLanguage(); });
+    h.switchLanguage = [this](MainWindow& w, uint8_t code) {
+        bind(w);
+        switchLanguage(code);
+    };
+    h.setWorkMode = [this](MainWindow& w, uint8_t mode) {
+        bind(w);
+        setWorkMode(mode);
+    };
+    h.serwisStart = act([this] { m_commands.serviceOn(); });
+    h.serwisStop = act([this] { m_commands.serviceOff(); });
+
+    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, const char*>>{
+             {&MainWindowHooks::serwisTonChange, "ComboBoxSerwisTon"},
+             {&MainWindowHooks::serwisToffChange, "ComboBoxSerwisToff"},
+             {&MainWindowHooks::manualMinRpmP1Change, "ComboBoxManualMinRpmP1"},
+             {&MainWindowHooks::manualMaxRpmP1Change, "ComboBoxManualMaxRpmP1"},
+             {&MainWindowHooks::manualMinRpmP2Change, "ComboBoxManualMinRpmP2"},
+             {&MainWindowHooks::manualMaxRpmP2Change, "ComboBoxManualMaxRpmP2"},
+             {&MainWindowHooks::rpmInChange, "ComboBoxRpmIn"},
+             {&MainWindowHooks::anKompSettChange, "ComboBoxAnKompSett"},
+             {&MainWindowHooks::fuelTypeChange, "ComboBoxFuelType"},
+             {&MainWindowHooks::avFuelComsChange, "ComboBoxAvFuelComs"}})
+        h.*slot = act([this, name] { comboChosen(name); });
+
+    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, const char*>>{
+             {&MainWindowHooks::manualMconstOnP1Enter, "EditManualMconstOnP1"},
+             {&MainWindowHooks::manualMconstOffP1Enter, "EditManualMconstOffP1"},
+             {&MainWindowHooks::manualMconstOnP2Enter, "EditManualMconstOnP2"},
+             {&MainWindowHooks::manualMconstOffP2Enter, "EditManualMconstOffP2"},
+             {&MainWindowHooks::minLevHEnter, "EditMinLevH"},
+             {&MainWindowHooks::minLevLEnter, "EditMinLevL"},
+             {&MainWindowHooks::generalDelayEnter, "EditGeneralDelay"},
+             {&MainWindowHooks::rpmDzielEnter, "EditRpmDziel"},
+             {&MainWindowHooks::maxHumEnter, "EditMaxHum"},
+             {&MainWindowHooks::autoMinTempEnter, "EditAutoMinTemp"},
+             {&MainWindowHooks::autoRpmUpTEnter, "EditAutoRpmUpT"},
+             {&MainWindowHooks::auto2xShortOffEnter, "EditAuto2xShortOff"}})
+        h.*slot = act([this, name] { editEntered(name); });
+
+    h.pump1ActiveClick = act([this] { checkClicked("CheckBoxPump1Active"); });
+    h.pump2ActiveClick = act([this] { checkClicked("CheckBoxPump2Active"); });
+
+    for (const char* grid : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"}) {
+        MainWindowHooks::Action click = act([this, grid] { gridClicked(grid); });
+        MainWindowHooks::Action enter = act([this, grid] { gridEntered(grid); });
+        MainWindowHooks::CellPaint paint = [this, grid](MainWindow& w, QPainter& p, int c, int r, const QRect& rect) {
+            bind(w);
+            paintMapCell(grid, p, c, r, rect);
+        };
+        if (std::string(grid) == "StringGridManualTrigMap") {
+            h.manualTrigMapClick = click;
+            h.manualTrigMapEnter = enter;
+            h.manualTrigMapDrawCell = paint;
+        } else if (std::string(grid) == "StringGridAutoPumpOn") {
+            h.autoPumpOnClick = click;
+            h.autoPumpOnEnter = enter;
+            h.autoPumpOnDrawCell = paint;
+        } else {
+            h.autoPumpStopClick = click;
+            h.autoPumpStopEnter = enter;
+            h.autoPumpStopDrawCell = paint;
+        }
+    }
+    h.pcIdDrawCell = [this](MainWindow& w, QPainter& p, int c, int r, const QRect& rect) {
+        bind(w);
+        paintLogCell(p, c, r, rect);
+    };
+    h.serialEnter = act([this] { serialEntered(); });
+    h.setDefault = act([this] { setDefaults(); });
+    h.eraseErrors = act([this] { m_commands.eraseErrors(); });
+    h.diagLampClick = act([this] { window().showPage("TabSheetDiag"); });
+    h.firmwareUpgrade = act([this] { firmwareUpgrade(); });
+    return h;
+}
+
+// --- connection ----------------------------------------------------------------------
+
+void AppController::setTimerEnabled(bool enabled)
+{
+    QTimer* t = window().timer1();
+    if (enabled)
+        t->start();
+    else
+        t->stop();
+}
+
+void AppController::setCaption(const std::string& caption) { window().setWindowTitle(qs(caption)); }
+
+void AppController::setProgress(int position, int maximum)
+{
+    if (auto* bar = window().control<QProgressBar>("ProgressBar1")) {
+        bar->setMaximum(maximum);
+        bar->setValue(position);
+    }
+}
+
+void AppController::resetPollPhase() { m_poller.resetPollPhase(); }
+
+void AppController::showConnectionLog()
+{
+    const auto rows = m_log.show(m_ctx.state.pcIdentity);
+    if (auto* grid = window().control<StringGrid>("StringGridPC_ID")) {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            grid->setCell(0, static_cast<int>(i) + 1, qs(rows[i].date));
+            grid->setCell(1, static_cast<int>(i) + 1, qs(rows[i].identity));
+        }
+        grid->viewport()->update();
+    }
+}
+
+void AppController::showAllData()
+{
+    const ParameterView view = ParameterDisplay::showAllData(m_image, decimalSeparator());
+    applyUpdates(view.updates);
+    repaintMapGrids();
+    if (view.markerMessageDue)
+        m_ctx.prompts.message("NEW ECU, PARAMETERS RESET !");
+    m_poller.syncShadow();
+}
+
+void AppController::updateConnectionLog() { m_log.update(m_ctx.state.pcIdentity, UtcDate::today()); }
+
+void AppController::showStatusText(const std::string& text)
+{
+    if (text.empty())
+        window().statusBar()->clearMessage();
+    else
+        window().statusBar()->showMessage(qs(text));
+}
+
+void AppController::autoConnect() { m_connector.autoConnect(); }
+
+// --- the image writes of the live procedures ------------------------------------------
+
+bool AppController::writeWord(unsigned index) { return m_writer.writeWord(index); }
+bool AppController::writeDword(unsigned byteOffset) { return m_writer.writeDword(byteOffset); }
+bool AppController::saveToEeprom() { return m_writer.saveToEeprom(); }
+
+// --- status polling ---------------------------------------------------------------------
+
+void AppController::statusTick()
+{
+    const TickResult r = m_poller.tick();
+    if (r.saveLamp) {
+        if (auto* led = window().control<LedIndicator>("AbLEDZapisDoPamieci")) {
+            led->setOn(r.saveLamp->on);
+            led->setCaption(qs(r.saveLamp->caption));
+        }
+    }
+    if (r.counter) {
+        if (auto* label = window().control<QLabel>(StatusPoller::objectName(r.counter->label)))
+            label->setText(qs(r.counter->text));
+    }
+    if (r.frame) {
+        m_lastFrame = *r.frame;
+        applyDashboard(m_decoder.decode(*r.frame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
+        repaintMapGrids();
+        testerFrame(*r.frame);
+    }
+}
+
+void AppController::applyDashboard(const DashboardView& v)
+{
+    MainWindow& w = window();
+    auto check = [&](const std::string& name, bool on) {
+        if (auto* box = w.control<QCheckBox>(name.c_str()))
+            box->setChecked(on);
+    };
+    auto lamp = [&](const char* name, bool on) {
+        if (auto* led = w.control<LedIndicator>(name))
+            led->setOn(on);
+    };
+    auto caption = [&](const char* name, const std::string& text) {
+        if (auto* led = w.control<LedIndicator>(name))
+            led->setCaption(qs(text));
+    };
+    auto label = [&](const char* name, const std::string& text) {
+        if (auto* l = w.control<QLabel>(name))
+            l->setText(qs(text));
+    };
+
+    for (size_t bit = 0; bit < v.actualErrors.size(); ++bit) {
+        check("CheckBox" + std::to_string(bit + 1), v.actualErrors[bit]);
+        check("CheckBox" + std::to_string(bit + 10), v.memoryErrors[bit]);
+    }
+    lamp("AbLEDErrMem", v.errMem);
+    lamp("AbLEDWarP1", v.warP1);
+    lamp("AbLEDWarP2", v.warP2);
+    check("CheckBoxCMPout", v.cmpOut);
+    check("CheckBoxCMPev", v.cmpEv);
+
+    if (auto* viz = w.control<StringGrid>("StringGridViz")) {
+        for (size_t row = 0; row < v.viz.size(); ++row) {
+            if (!v.viz[row])
+                continue;
+            viz->setCell(0, static_cast<int>(row), qs(v.viz[row]->label));
+            viz->setCell(1, static_cast<int>(row), qs(v.viz[row]->value));
+        }
+    }
+    if (auto* raw = w.control<StringGrid>("StringGridWizD")) {
+        for (size_t row = 0; row < v.rawWords.size(); ++row) {
+            raw->setCell(0, static_cast<int>(row), QString::number(row));
+            raw->setCell(1, static_cast<int>(row), qs(v.rawWords[row]));
+        }
+    }
+    label("LabelOpPers", v.opPerSecond);
+    for (size_t i = 0; i < kLampCount; ++i)
+        lamp(lampObjectName(static_cast<Lamp>(i)), v.lamps[i]);
+    caption("AbLEDPump1", v.pump1Caption);
+    caption("AbLEDPump2", v.pump2Caption);
+    caption("AbLEDSystemOn", v.systemOnCaption);
+    if (auto* meter = w.control<Meter270>("Ab270MeterLGPres"))
+        meter->setValue(v.meterValue);
+    label("LabelVDC", v.vdcText);
+    label("LabelWilgotnosc", v.humidityText);
+    label("LabelTempPow", v.temperatureText);
+
+    QTabWidget* pages = w.pageControl();
+    for (size_t i = 0; i < kModePageCount; ++i) {
+        if (auto* page = w.control<QWidget>(modePageObjectName(static_cast<ModePage>(i))))
+            pages->setTabVisible(pages->indexOf(page), v.modePageVisible[i]);
+    }
+    for (size_t i = 0; i < kModeButtonCount; ++i) {
+        const auto which = static_cast<ModeButton>(i);
+        if (auto* button = w.control<QAbstractButton>(modeButtonObjectName(which))) {
+            QFont f = button->font();
+            if (f.bold() != (which == v.boldButton)) {
+                f.setBold(which == v.boldButton);
+                button->setFont(f);
+            }
+        }
+    }
+}
+
+void AppController::repaintMapGrids()
+{
+    for (const char* name : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"})
+        if (auto* grid = window().control<StringGrid>(name))
+            grid->viewport()->update();
+}
+
+// --- parameter editors ---------------------------------------------------------------------
+
+void AppController::applyUpdates(const ControlUpdates& u)
+{
+    MainWindow& w = window();
+    for (const auto& f : u.visible)
+        if (auto* widget = w.control<QWidget>(f.control.c_str()))
+            widget->setVisible(f.on);
+    for (const auto& f : u.checked)
+        if (auto* box = w.control<QCheckBox>(f.control.c_str()))
+            box->setChecked(f.on);
+    for (const auto& i : u.indices)
+        if (auto* combo = w.control<QComboBox>(i.control.c_str()))
+            combo->setCurrentIndex(i.index >= 0 && i.index < combo->count() ? i.index : -1);
+    for (const auto& t : u.texts) {
+        if (auto* edit = w.control<QLineEdit>(t.control.c_str()))
+            edit->setText(qs(t.text));
+        else
+            setCaption(t.control, t.text);
+    }
+    for (const auto& c : u.cells)
+        if (auto* grid = w.control<StringGrid>(c.grid.c_str()))
+            grid->setCell(c.column, c.row, qs(c.text));
+}
+
+void AppController::applyEdit(const EditResult& result)
+{
+    if (!result.ok()) {
+        m_ctx.prompts.message(result.error);
+        return;
+    }
+    applyUpdates(result.updates);
+    m_writer.send(result.writes);
+}
+
+void AppController::editEntered(const char* control)
+{
+    if (auto* edit = window().control<QLineEdit>(control))
+        applyEdit(ParameterEditor::editEntered(m_image, control, edit->text().toStdString(), decimalSeparator()));
+}
+
+void AppController::comboChosen(const char* control)
+{
+    if (auto* combo = window().control<QComboBox>(control))
+        applyEdit(ParameterEditor::comboChosen(m_image, control, combo->currentIndex(), decimalSeparator()));
+}
+
+void AppController::checkClicked(const char* control)
+{
+    if (auto* box = window().control<QCheckBox>(control))
+        applyEdit(ParameterEditor::checkClicked(m_image, control, box->isChecked()));
+}
+
+void AppController::gridClicked(const char* name)
+{
+    auto* grid = window().control<StringGrid>(name);
+    if (!grid)
+        return;
+    const int column = grid->currentColumn();
+    const int row = grid->currentRow();
+    if (column > 0 && row > 0 && !grid->isFixedCell(column, row)) {
+        grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+        if (QTableWidgetItem* item = grid->item(row, column)) {
+            item->setBackground(QColor(0x00, 0x80, 0x00)); // transient mark until the next repaint
+            grid->editItem(item);
+        }
+    } else {
+        grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+}
+
+void AppController::gridEntered(const char* name)
+{
+    auto* grid = window().control<StringGrid>(name);
+    if (!grid)
+        return;
+    // Enter has normally closed the in-place editor already; taking the focus
+    // back commits whatever it still holds.
+    if (QWidget* focus = QApplication::focusWidget(); focus && focus != grid && grid->isAncestorOf(focus))
+        grid->setFocus();
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    const auto ranges = grid->selectedRanges();
+    int column = grid->currentColumn();
+    int row = grid->currentRow();
+    if (!ranges.isEmpty()) {
+        column = ranges.first().leftColumn();
+        row = ranges.first().topRow();
+    }
+    if (QTableWidgetItem* item = grid->item(row, column))
+        item->setBackground(QBrush());
+    if (!ParameterEditor::isEditableCell(name, column, row))
+        return;
+    applyEdit(ParameterEditor::gridCellEntered(m_image, name, column, row, grid->cell(column, row).toStdString(),
+                                               decimalSeparator()));
+}
+
+void AppController::paintMapCell(const char* grid, QPainter& p, int column, int row, const QRect& rect)
+{
+    LiveMarkers markers;
+    if (m_lastFrame) {
+        markers.trigMapRow = m_lastFrame->trigMapRow();
+        markers.pumpOnRow = m_lastFrame->pumpOnRow();
+        markers.pumpStopCol = m_lastFrame->pumpStopCol();
+        markers.pumpStopRow = m_lastFrame->pumpStopRow();
+    }
+    const CellPaint paint = GridPaint::cell(m_image, grid, column, row, markers);
+    if (paint.fill)
+        p.fillRect(rect, qcolor(*paint.fill));
+    if (paint.markerOutline) {
+        p.setPen(QPen(QColor(255, 0, 0), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+    if (auto* g = window().control<StringGrid>(grid)) {
+        p.setPen(qcolor(paint.textColour));
+        p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
+    }
+}
+
+void AppController::paintLogCell(QPainter& p, int column, int row, const QRect& rect)
+{
+    if (const auto colour = m_log.cellColour(row))
+        p.fillRect(rect, QColor(colour->r, colour->g, colour->b));
+    if (auto* g = window().control<StringGrid>("StringGridPC_ID")) {
+        p.setPen(Qt::black);
+        p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
+    }
+}
+
+void AppController::setWorkMode(uint8_t mode)
+{
+    m_commands.setWorkMode(m_image, mode);
+    const char* page = "TabSheetPar";
+    switch (mode) {
+    case wire::kModeAuto: page = "TabSheetAuto"; break;
+    case wire::kModeManualTrig: page = "TabSheetManualTrig"; break;
+    case wire::kModeManualConst: page = "TabSheetManualConst"; break;
+    case wire::kModeService: page = "TabSheetSerwis"; break;
+    default: break;
+    }
+    window().showPage(page);
+}
+
+void AppController::setDefaults()
+{
+    ResetParameters::run(m_image, m_writer, m_ctx.clock,
+                         [this](int position, int maximum) { setProgress(position, maximum); });
+    m_connector.autoConnect();
+}
+
+// --- tester -----------------------------------------------------------------------------------
+
+void AppController::serialEntered()
+{
+    auto* edit = window().control<QLineEdit>("EditSerial");
+    if (!edit)
+        return;
+    if (m_tester.serialKeyUp(Tester::kEnterKey, edit->text().toStdString(), m_ctx.state.connected))
+        edit->clear();
+    if (auto* label = window().control<QLabel>("LabelSerialN"))
+        label->setText(qs(m_tester.serialLabel()));
+}
+
+void AppController::testerFrame(const StatusFrame& frame)
+{
+    const Tester::FrameOutcome out = m_tester.onFrame(frame);
+    MainWindow& w = window();
+    if (auto* label = w.control<QLabel>("LabelCzasTestowania1"))
+        label->setText(qs(out.timeLabel));
+    if (out.logChanged) {
+        if (auto* memo = w.control<QPlainTextEdit>("Memo1")) {
+            memo->setPlainText(qs(m_tester.logText()));
+            memo->moveCursor(QTextCursor::Start);
+        }
+    }
+    if (auto* lamp = w.control<LedIndicator>("AbLEDStartTestu1"))
+        lamp->setOffColor(m_tester.resultLampRed() ? QColor(255, 0, 0) : QColor(0, 255, 0));
+}
+
+// --- language -----------------------------------------------------------------------------------
+
+LinkCounts AppController::linkCounts() const
+{
+    return {m_poller.crcErrorCount(), m_poller.badPacketCount(), m_poller.lostPacketCount()};
+}
+
+void AppController::loadLanguage()
+{
+    if (!m_language)
+        m_language = std::make_unique<LanguageSwitcher>(m_texts, *this, window().startDirectory().toStdString(),
+                                                        m_languageFallbacks);
+    m_language->loadLanguage(linkCounts());
+}
+
+void AppController::switchLanguage(uint8_t code)
+{
+    if (!m_language)
+        loadLanguage();
+    m_language->switchLanguage(code, linkCounts());
+    showAllData();
+}
+
+void AppController::setCaption(const std::string& object, const std::string& text)
+{
+    MainWindow& w = window();
+    const QString name = qs(object);
+    const QString value = qs(text);
+    QObject* target = w.findChild<QObject*>(name);
+    if (!target)
+        return;
+    if (auto* led = qobject_cast<LedIndicator*>(target))
+        led->setCaption(value);
+    else if (auto* button = qobject_cast<QAbstractButton*>(target))
+        button->setText(value);
+    else if (auto* label = qobject_cast<QLabel*>(target))
+        label->setText(value);
+    else if (auto* group = qobject_cast<QGroupBox*>(target))
+        group->setTitle(value);
+    else if (auto* action = qobject_cast<QAction*>(target))
+        action->setText(value);
+    else if (auto* page = qobject_cast<QWidget*>(target); page && w.pageControl()->indexOf(page) >= 0)
+        w.pageControl()->setTabText(w.pageControl()->indexOf(page), value);
+}
+
+void AppController::setGridCell(const std::string& grid, int column, int row, const std::string& text)
+{
+    if (auto* g = window().control<StringGrid>(grid.c_str()))
+        g->setCell(column, row, qs(text));
+}
+
+void AppController::setComboItem(const std::string& combo, int index, const std::string& text)
+{
+    if (auto* c = window().control<QComboBox>(combo.c_str()); c && index >= 0 && index < c->count())
+        c->setItemText(index, qs(text));
+}
+
+void AppController::setTextFont(const std::string& family, int /*charset: Qt draws every script from Unicode*/)
+{
+    for (const auto& name : textTargets()) {
+        if (auto* widget = window().control<QWidget>(name.c_str())) {
+            QFont f = widget->font();
+            if (f.family() != qs(family)) {
+                f.setFamily(qs(family));
+                widget->setFont(f);
+            }
+        }
+    }
+}
+
+void AppController::message(const std::string& text) { m_ctx.prompts.message(text); }
+
+// --- firmware ------------------------------------------------------------------------------------
+
+void AppController::firmwareUpgrade()
+{
+    FirmwareUpgrade upgrade(m_ctx.link, m_ctx.prompts, *this, window().firmwareFolder().toStdString());
+    upgrade.run();
+}
+
+void AppController::clearLog()
+{
+    if (auto* log = window().control<QTextEdit>("RichEdit1"))
+        log->clear();
+}
+
+void AppController::insertLogLine(const std::string& line)
+{
+    if (auto* log = window().control<QTextEdit>("RichEdit1")) {
+        QTextCursor cursor(log->document());
+        cursor.movePosition(QTextCursor::Start);
+        cursor.insertText(qs(line) + (log->document()->isEmpty() ? QString() : QStringLiteral("\n")));
+    }
+}
+
+void AppController::setBootProgress(int position, int maximum)
+{
+    if (auto* bar = window().control<QProgressBar>("ProgressBarBoot")) {
+        bar->setMaximum(maximum);
+        bar->setValue(position);
+    }
+}
+
+void AppController::setTalkToBootCaption(const std::string& caption) { setCaption("ButtonTalkToBoot", caption); }
+void AppController::setSwitchToSaveCaption(const std::string& caption)
+{
+    setCaption("ButtonSwitchToSave", caption);
+}
+
+} // namespace kdx

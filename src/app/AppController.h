@@ -1,0 +1,133 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/MainWindowHooks.h"
+#include "firmware/UpgradeHost.h"
+#include "i18n/LanguageSwitcher.h"
+#include "i18n/LanguageTargets.h"
+#include "i18n/LanguageTexts.h"
+#include "link/ConnectionHost.h"
+#include "link/Connector.h"
+#include "link/PortEnumerator.h"
+#include "live/ConnectionLog.h"
+#include "live/ImageWriter.h"
+#include "live/StatusDecoder.h"
+#include "live/StatusPoller.h"
+#include "live/Tester.h"
+#include "live/Tone.h"
+#include "params/ControllerCommands.h"
+#include "params/ControlUpdates.h"
+#include "params/EditResult.h"
+#include "params/ParameterImage.h"
+#include "params/RegisterWriter.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPainter;
+class QRect;
+
+namespace kdx {
+
+class MainWindow;
+struct DashboardView;
+
+// Ties the program's procedures to the main window: the connection search and
+// full read, the status polling and its displays, the parameter editors, the
+// connection log, the language, the tester and the firmware upgrade. The
+// procedures decide; this class only applies what they return to the
+// window's controls, found by their names.
+class AppController : public ConnectionHost,
+                      public UpgradeHost,
+                      public LanguageTargets,
+                      public ImageWriter {
+public:
+    AppController(AppContext& context, Tone& tone, std::vector<std::string> languageFallbacks = {});
+    ~AppController() override;
+
+    // The hooks the window's handlers call.
+    MainWindowHooks hooks();
+
+    ParameterImage& image() { return m_image; }
+    StatusPoller& poller() { return m_poller; }
+    LanguageTexts& texts() { return m_texts; }
+    Tester& tester() { return m_tester; }
+    // The decimal separator texts are written and read with.
+    static char decimalSeparator();
+
+    // --- ConnectionHost ---------------------------------------------------------
+    void setTimerEnabled(bool enabled) override;
+    void setCaption(const std::string& caption) override;
+    void setProgress(int position, int maximum) override;
+    void resetPollPhase() override;
+    void showConnectionLog() override;
+    void showAllData() override;
+    void updateConnectionLog() override;
+    void showStatusText(const std::string& text) override;
+
+    // --- UpgradeHost -------------------------------------------------------------
+    void clearLog() override;
+    void insertLogLine(const std::string& line) override;
+    void setBootProgress(int position, int maximum) override;
+    void setTalkToBootCaption(const std::string& caption) override;
+    void setSwitchToSaveCaption(const std::string& caption) override;
+    void autoConnect() override;
+
+    // --- LanguageTargets -----------------------------------------------------------
+    void setCaption(const std::string& object, const std::string& text) override;
+    void setGridCell(const std::string& grid, int column, int row, const std::string& text) override;
+    void setComboItem(const std::string& combo, int index, const std::string& text) override;
+    void setTextFont(const std::string& family, int charset) override;
+    void message(const std::string& text) override;
+
+    // --- ImageWriter ---------------------------------------------------------------
+    bool writeWord(unsigned index) override;
+    bool writeDword(unsigned byteOffset) override;
+    bool saveToEeprom() override;
+
+private:
+    MainWindow& window();
+    void bind(MainWindow& w) { m_window = &w; }
+
+    void statusTick();
+    void applyDashboard(const DashboardView& view);
+    void applyUpdates(const ControlUpdates& updates);
+    void applyEdit(const EditResult& result);
+    void editEntered(const char* control);
+    void comboChosen(const char* control);
+    void checkClicked(const char* control);
+    void gridClicked(const char* grid);
+    void gridEntered(const char* grid);
+    void paintMapCell(const char* grid, QPainter& painter, int column, int row, const QRect& rect);
+    void paintLogCell(QPainter& painter, int column, int row, const QRect& rect);
+    void repaintMapGrids();
+    void serialEntered();
+    void testerFrame(const StatusFrame& frame);
+    void loadLanguage();
+    void switchLanguage(uint8_t code);
+    void setWorkMode(uint8_t mode);
+    void setDefaults();
+    void firmwareUpgrade();
+    LinkCounts linkCounts() const;
+
+    AppContext& m_ctx;
+    MainWindow* m_window = nullptr;
+
+    ParameterImage m_image;
+    RegisterWriter m_writer;
+    ControllerCommands m_commands;
+    PortEnumerator m_enumerator;
+    Connector m_connector;
+    LanguageTexts m_texts;
+    StatusPoller m_poller;
+    StatusDecoder m_decoder;
+    ConnectionLog m_log;
+    Tester m_tester;
+    std::optional<StatusFrame> m_lastFrame;
+    std::unique_ptr<LanguageSwitcher> m_language;
+    std::vector<std::string> m_languageFallbacks;
+};
+
+} // namespace kdx

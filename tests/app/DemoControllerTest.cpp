@@ -1,0 +1,141 @@
+// The whole program on virtual time against the built-in simulated
+// controller: the window, the procedures behind it and the demo port.
+#include "AppTestSupport.h"
+#include "app/AppController.h"
+#include "live/Tone.h"
+#include "sim/ControllerModel.h"
+#include "sim/SimConstants.h"
+#include "sim/SimulatedLine.h"
+#include "widgets/LedIndicator.h"
+#include "widgets/StringGrid.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QTimer>
+
+using namespace kdx;
+using namespace kdx::test;
+
+namespace {
+
+class SilentTone : public Tone {
+public:
+    void play(uint32_t hz, uint32_t ms) override { played.emplace_back(hz, ms); }
+    std::vector<std::pair<uint32_t, uint32_t>> played;
+};
+
+struct DemoRig {
+    explicit DemoRig(sim::ControllerConfig config = {})
+        : model(config), demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
+          controller(context, tone)
+    {
+        appForTests();
+        QLocale::setDefault(QLocale::c());
+        window = std::make_unique<MainWindow>(context, controller.hooks());
+    }
+    static AppOptions demoOptions()
+    {
+        AppOptions o;
+        o.demo = true;
+        return o;
+    }
+    // Runs the 50 ms timer n times on virtual time.
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            clock.advance(50);
+            window->Timer1Timer();
+        }
+    }
+    template <typename T>
+    T* control(const char* name) { return window->control<T>(name); }
+
+    TestClock clock;
+    sim::ControllerModel model;
+    sim::SimulatedLine demo;
+    RecordingPrompts prompts;
+    NoPorts discovery;
+    SilentTone tone;
+    AppContext context;
+    AppController controller;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+TEST(DemoController, ConnectReadsEverythingAndShowsTheBanner)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+
+    EXPECT_TRUE(rig.context.state.connected);
+    EXPECT_TRUE(rig.context.state.parametersLoaded);
+    EXPECT_EQ(rig.window->windowTitle().toStdString(),
+              "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: 1 S: 1.0 Pc ver. 1.097        SN: 0x0001E240");
+    EXPECT_TRUE(rig.window->timer1()->isActive());
+    EXPECT_TRUE(rig.prompts.messages.empty());
+    EXPECT_EQ(rig.control<QProgressBar>("ProgressBar1")->value(), 512);
+    // The editors show what the controller holds.
+    EXPECT_EQ(rig.control<QLineEdit>("EditGeneralDelay")->text(), "5");
+    EXPECT_EQ(rig.control<QLineEdit>("EditMinLevH")->text(), "0.50");
+    EXPECT_EQ(rig.control<StringGrid>("StringGridManualTrigMap")->cell(0, 1), "0 -> 600");
+    // The log grid shows the controller's log as it was before this connection.
+    EXPECT_EQ(rig.control<StringGrid>("StringGridPC_ID")->cell(0, 8), "Y: - M: - D: - ");
+}
+
+TEST(DemoController, PollingMovesTheDashboardAndSavesTheConnectionLog)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    const auto eepromBefore = rig.model.eeprom().bytes();
+    rig.ticks(60);
+
+    EXPECT_EQ(rig.controller.poller().lostPacketCount(), 0u);
+    EXPECT_EQ(rig.controller.poller().badPacketCount(), 0u);
+    EXPECT_EQ(rig.controller.poller().crcErrorCount(), 0u);
+    EXPECT_TRUE(rig.control<LedIndicator>("AbLEDSystemOn")->caption().startsWith("KDX ON, "));
+    EXPECT_TRUE(rig.control<QLabel>("LabelVDC")->text().startsWith("power supply: "));
+    EXPECT_NE(rig.control<QLabel>("LabelVDC")->text(), "power supply: 00.0 [V]");
+    // The log update after connecting reached the controller's EEPROM with the
+    // deferred save: slot 7 now holds this PC.
+    EXPECT_NE(rig.model.eeprom().bytes(), eepromBefore);
+}
+
+TEST(DemoController, EditReachesTheControllerAndItsEeprom)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    rig.ticks(60); // the connection log's save has gone out
+    auto* edit = rig.control<QLineEdit>("EditGeneralDelay");
+    edit->setText("42");
+    rig.window->EditGeneralDelayKeyUp();
+    EXPECT_EQ(rig.model.memory().byteAt(374), 42);
+    EXPECT_NE(rig.model.eeprom().byteAt(374), 42);
+    rig.ticks(50); // about two seconds of quiet
+    EXPECT_EQ(rig.model.eeprom().byteAt(374), 42);
+}
+
+TEST(DemoController, BadTypedNumberShowsTheMessageAndSendsNothing)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    const auto memory = rig.model.memory().bytes();
+    auto* edit = rig.control<QLineEdit>("EditMinLevL");
+    edit->setText("0,9x");
+    rig.window->EditMinLevLKeyUp();
+    EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{"'0,9x' is not a valid floating point value"}));
+    EXPECT_EQ(rig.model.memory().bytes(), memory);
+}
+
+TEST(DemoController, RefusedSoftwareVersionIsReportedOnce)
+{
+    sim::ControllerConfig config;
+    config.softwareVersion = 5;
+    DemoRig rig(config);
+    rig.window->AutoConnect1Click();
+    EXPECT_FALSE(rig.context.state.connected);
+    EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{"Software need update."}));
+}
