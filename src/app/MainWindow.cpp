@@ -5,6 +5,8 @@
 #include "widgets/LedIndicator.h"
 #include "widgets/StringGrid.h"
 
+#include <QPainter>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -486,28 +488,44 @@ void MainWindow::StringGridAutoPumpStopKeyUp() { run(m_hooks.autoPumpStopEnter);
 void MainWindow::StringGridManualTrigMapClick() { run(m_hooks.manualTrigMapClick); }
 void MainWindow::StringGridManualTrigMapKeyUp() { run(m_hooks.manualTrigMapEnter); }
 
+void MainWindow::drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect)
+{
+    if (auto* g = control<StringGrid>(grid)) {
+        painter.setPen(Qt::black);
+        painter.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
+    }
+}
+
 void MainWindow::StringGridPC_IDDrawCell(QPainter& painter, int column, int row, const QRect& rect)
 {
     if (m_hooks.pcIdDrawCell)
         m_hooks.pcIdDrawCell(*this, painter, column, row, rect);
+    else
+        drawCellText(painter, "StringGridPC_ID", column, row, rect);
 }
 
 void MainWindow::StringGridAutoPumpOnDrawCell(QPainter& painter, int column, int row, const QRect& rect)
 {
     if (m_hooks.autoPumpOnDrawCell)
         m_hooks.autoPumpOnDrawCell(*this, painter, column, row, rect);
+    else
+        drawCellText(painter, "StringGridAutoPumpOn", column, row, rect);
 }
 
 void MainWindow::StringGridAutoPumpStopDrawCell(QPainter& painter, int column, int row, const QRect& rect)
 {
     if (m_hooks.autoPumpStopDrawCell)
         m_hooks.autoPumpStopDrawCell(*this, painter, column, row, rect);
+    else
+        drawCellText(painter, "StringGridAutoPumpStop", column, row, rect);
 }
 
 void MainWindow::StringGridManualTrigMapDrawCell(QPainter& painter, int column, int row, const QRect& rect)
 {
     if (m_hooks.manualTrigMapDrawCell)
         m_hooks.manualTrigMapDrawCell(*this, painter, column, row, rect);
+    else
+        drawCellText(painter, "StringGridManualTrigMap", column, row, rect);
 }
 
 void MainWindow::ComboBoxManualMinRpmP1Change() { run(m_hooks.manualMinRpmP1Change); }

@@ -175,6 +175,8 @@ private:
     void fitPageToHeight(QWidget* page);
     // Runs handler when Enter is released in watched.
     void onEnterReleased(QObject* watched, std::function<void()> handler);
+    // A cell's text in black, 1 pixel right of and below its corner.
+    void drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect);
     // Runs a hook as a handler: the timer tick is held off meanwhile.
     void run(const MainWindowHooks::Action& hook);
 

@@ -2,13 +2,17 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QApplication>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace kdx {
 
 namespace {
 
-// Default drawing first, then the grid's own cell painter on top.
+// Default drawing first, then the grid's own cell painter on top. A cell
+// painter draws the cell's text itself, so the default pass then leaves the
+// text out rather than having it show twice, one pixel apart.
 class CellDelegate : public QStyledItemDelegate {
 public:
     explicit CellDelegate(StringGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
@@ -16,12 +20,20 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
     {
-        QStyledItemDelegate::paint(painter, option, index);
-        if (const auto& cellPainter = m_grid->cellPainter()) {
-            painter->save();
-            cellPainter(*painter, index.column(), index.row(), option.rect);
-            painter->restore();
+        const auto& cellPainter = m_grid->cellPainter();
+        if (!cellPainter) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
         }
+        QStyleOptionViewItem background = option;
+        initStyleOption(&background, index);
+        background.text.clear();
+        const QWidget* widget = background.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+        painter->save();
+        cellPainter(*painter, index.column(), index.row(), option.rect);
+        painter->restore();
     }
 
 private:

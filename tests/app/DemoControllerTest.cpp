@@ -30,7 +30,7 @@ public:
 struct DemoRig {
     explicit DemoRig(sim::ControllerConfig config = {})
         : model(config), demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
-          controller(context, tone)
+          controller(context, tone, {KDX_SOURCE_DIR})
     {
         appForTests();
         QLocale::setDefault(QLocale::c());
