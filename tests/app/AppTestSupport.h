@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/KdxApplication.h"
 #include "app/MainWindow.h"
+#include "support/RecordingPrompts.h"
 #include "support/ScriptedLine.h"
 #include "support/TestClock.h"
 
@@ -42,24 +43,6 @@ inline KdxApplication& appForTests()
     }
     return *appSlot();
 }
-
-// Records every box instead of showing it.
-class RecordingPrompts : public UserPrompts {
-public:
-    void message(const std::string& text) override { messages.push_back(text); }
-    bool okCancel(const std::string& text, const std::string&) override
-    {
-        messages.push_back(text);
-        return true;
-    }
-    std::optional<std::string> openFirmwareFile(const std::string& folder) override
-    {
-        dialogFolders.push_back(folder);
-        return std::nullopt;
-    }
-    std::vector<std::string> messages;
-    std::vector<std::string> dialogFolders;
-};
 
 class NoPorts : public PortDiscovery {
 public:

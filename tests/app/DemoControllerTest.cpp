@@ -10,10 +10,18 @@
 #include "widgets/StringGrid.h"
 
 #include <QComboBox>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
 #include <QTimer>
 
 using namespace kdx;
@@ -25,6 +33,28 @@ class SilentTone : public Tone {
 public:
     void play(uint32_t hz, uint32_t ms) override { played.emplace_back(hz, ms); }
     std::vector<std::pair<uint32_t, uint32_t>> played;
+};
+
+// Runs each rig in a fresh directory of its own, so lan.txt and the
+// firmware dialog's change of directory stay inside it.
+struct ScratchDirectory {
+    ScratchDirectory()
+    {
+        char dir[] = "/tmp/kdx-appXXXXXX";
+        path = mkdtemp(dir) ? dir : "/tmp";
+        if (!getcwd(previous, sizeof previous))
+            previous[0] = '\0';
+        if (chdir(path.c_str()) != 0)
+            ADD_FAILURE() << "cannot enter " << path;
+    }
+    ~ScratchDirectory()
+    {
+        if (previous[0])
+            (void)chdir(previous);
+        (void)std::system(("rm -rf '" + path + "'").c_str());
+    }
+    std::string path;
+    char previous[4096];
 };
 
 struct DemoRig {
@@ -53,6 +83,7 @@ struct DemoRig {
     template <typename T>
     T* control(const char* name) { return window->control<T>(name); }
 
+    ScratchDirectory scratch;
     TestClock clock;
     sim::ControllerModel model;
     sim::SimulatedLine demo;
@@ -138,4 +169,62 @@ TEST(DemoController, RefusedSoftwareVersionIsReportedOnce)
     rig.window->AutoConnect1Click();
     EXPECT_FALSE(rig.context.state.connected);
     EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{"Software need update."}));
+}
+
+TEST(DemoController, FirmwareUpgradeOfTheSampleFileReconnectsToAWipedController)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    ASSERT_TRUE(rig.context.state.connected);
+    rig.prompts.fileAnswers.push_back(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex");
+    const uint64_t start = rig.clock.nowMs();
+    rig.window->ButtonFirmwareClick();
+    const uint64_t elapsed = rig.clock.nowMs() - start;
+
+    // The controller now runs the new firmware (version text 001.098) with its
+    // parameters wiped, and the tool is connected to it again.
+    EXPECT_TRUE(rig.context.state.connected);
+    EXPECT_EQ(rig.context.state.softwareVersion, 1);
+    EXPECT_EQ(rig.context.state.softwareRevision, 98);
+    EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{"NEW ECU, PARAMETERS RESET !"}));
+    auto* log = rig.window->control<QTextEdit>("RichEdit1");
+    ASSERT_NE(log, nullptr);
+    const QString text = log->toPlainText();
+    EXPECT_TRUE(text.startsWith("39 jest: 0x")) << text.left(80).toStdString();
+    EXPECT_TRUE(text.contains("4 jest: 0x42 0x69 0x04"));
+    EXPECT_TRUE(text.endsWith(" Bytes Read"));
+    // 40 blocks at about 5 + 110 + 20 ms and the reply each.
+    EXPECT_LT(elapsed, 40u * 150u + 3000u);
+}
+
+TEST(DemoController, ResetParametersWritesDefaultsAndReconnects)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    rig.model.memory().setWordAt(374, 77); // general delay changed behind the tool's back
+    rig.window->ButtonSetDefaultClick();
+    EXPECT_TRUE(rig.context.state.connected);
+    EXPECT_EQ(rig.model.eeprom().wordAt(374), 5);
+    EXPECT_EQ(rig.model.eeprom().dwordAt(4), 0xAFFFFFFFu);
+    EXPECT_EQ(rig.control<QLineEdit>("EditGeneralDelay")->text(), "5");
+    EXPECT_TRUE(rig.window->windowTitle().endsWith("SN: 0xAFFFFFFF"));
+}
+
+TEST(DemoController, LanguageSwitchRebuildsComposedTexts)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    rig.ticks(4);
+    std::ofstream(rig.scratch.path + "/lan.txt", std::ios::binary) << '\x01';
+    rig.window->German1Click();
+    EXPECT_EQ(rig.control<QPushButton>("ButtonAutoconnect")->text(), "VERBINDEN");
+    EXPECT_EQ(rig.control<QLabel>("LabelPakietUtracony")->text(), "Paket verloren: 0");
+    // The editors were filled again, with the German texts in the composed cells.
+    EXPECT_EQ(rig.control<StringGrid>("StringGridManualTrigMap")->cell(1, 0), "Pumpe1Ein[s]");
+    std::ifstream in(rig.scratch.path + "/lan.txt", std::ios::binary);
+    EXPECT_EQ(in.get(), 4);
+    // Without a lan.txt the choice cannot be kept and English comes back.
+    std::remove((rig.scratch.path + "/lan.txt").c_str());
+    rig.window->Polski1Click();
+    EXPECT_EQ(rig.control<QPushButton>("ButtonAutoconnect")->text(), "CONNECT");
 }
