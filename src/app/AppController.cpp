@@ -36,6 +36,10 @@ namespace kdx {
 
 namespace {
 
+// Status frames after a mode button within which the controller is expected
+// to report the new mode (about one second).
+constexpr int kModeConfirmFrames = 10;
+
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
@@ -311,9 +315,17 @@ void AppController::applyDashboard(const DashboardView& v)
 
     QTabWidget* pages = w.pageControl();
     for (size_t i = 0; i < kModePageCount; ++i) {
-        if (auto* page = w.control<QWidget>(modePageObjectName(static_cast<ModePage>(i))))
+        const char* name = modePageObjectName(static_cast<ModePage>(i));
+        if (auto* page = w.control<QWidget>(name)) {
             pages->setTabVisible(pages->indexOf(page), v.modePageVisible[i]);
+            if (m_requestedPage && std::string(name) == m_requestedPage && v.modePageVisible[i]) {
+                pages->setCurrentWidget(page);
+                m_requestedPage = nullptr;
+            }
+        }
     }
+    if (m_requestedPage && ++m_requestFrames > kModeConfirmFrames)
+        m_requestedPage = nullptr;
     for (size_t i = 0; i < kModeButtonCount; ++i) {
         const auto which = static_cast<ModeButton>(i);
         if (auto* button = w.control<QAbstractButton>(modeButtonObjectName(which))) {
@@ -474,6 +486,8 @@ void AppController::setWorkMode(uint8_t mode)
     default: break;
     }
     window().showPage(page);
+    m_requestedPage = mode == wire::kModeOff ? nullptr : page;
+    m_requestFrames = 0;
 }
 
 void AppController::setDefaults()

@@ -126,6 +126,11 @@ private:
     ConnectionLog m_log;
     Tester m_tester;
     std::optional<StatusFrame> m_lastFrame;
+    // The mode page a mode button brought up, until the controller's status
+    // confirms that mode (an answer already on its way may still show the
+    // old one and hide the page meanwhile).
+    const char* m_requestedPage = nullptr;
+    int m_requestFrames = 0;
     std::unique_ptr<LanguageSwitcher> m_language;
     std::vector<std::string> m_languageFallbacks;
 };

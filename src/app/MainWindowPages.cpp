@@ -464,7 +464,6 @@ void MainWindow::buildDashboard(QFrame* panel)
         y += h + 4;
         return led;
     };
-    sideLed("AbLEDSystemOn", QStringLiteral("kdx on"), kFuchsia);
     sideLed("AbLEDStacOn", QStringLiteral("ignition On"), kLime);
     sideLed("AbLEDJon1", QStringLiteral("ionizer 1"), kLime);
     sideLed("AbLEDJon2", QStringLiteral("ionizer 2"), kLime);
@@ -480,16 +479,20 @@ void MainWindow::buildDashboard(QFrame* panel)
     saving->setFlashing(true, 4.0);
     saving->setCursor(Qt::PointingHandCursor);
 
-    // Measurements.
-    y = 190;
+    // The system lamp's caption carries the work mode, which can be long in
+    // some languages: it gets the whole width under the meter.
     const int fullW = kPanelWidth - 12;
+    makeLed(panel, "AbLEDSystemOn", QStringLiteral("kdx on"), kFuchsia, QRect(6, 188, fullW, 18));
+
+    // Measurements.
+    y = 210;
     makeLabel(panel, "LabelWilgotnosc", QStringLiteral("humidity: 40 [%]"), QRect(6, y, fullW, 18));
     makeLabel(panel, "LabelTempPow", QStringLiteral("temperature: 10 [C]"), QRect(6, y + 19, fullW, 18));
     makeLabel(panel, "LabelVDC", QStringLiteral("power supply: 00.0 [V]"), QRect(6, y + 38, fullW, 18));
     makeLabel(panel, "LabelOpPers", QStringLiteral("op. / s: "), QRect(6, y + 57, fullW, 18));
 
     // Pumps: their captions carry the live on and off times.
-    y = 272;
+    y = 292;
     makeLed(panel, "AbLEDPump1", QStringLiteral("pump 1"), kLime, QRect(6, y, fullW, 18));
     makeLed(panel, "AbLEDPump2", QStringLiteral("pump 2"), kLime, QRect(6, y + 20, fullW, 18));
 
@@ -506,7 +509,7 @@ void MainWindow::buildDashboard(QFrame* panel)
         {"AbLEDAutoMaxHum", "auto max. hum.", kRed},  {"AbLEDAutoMinTemp", "auto min. temp.", kRed},
         {"AbLEDFatalErr1", "fatal error1", kRed},     {"AbLEDFatalErr2", "fatal error2", kRed},
     };
-    y = 318;
+    y = 338;
     for (int i = 0; i < 10; ++i) {
         const int col = i % 2, rowIndex = i / 2;
         makeLed(panel, conditions[i].name, QString::fromLatin1(conditions[i].caption), conditions[i].on,
@@ -514,7 +517,7 @@ void MainWindow::buildDashboard(QFrame* panel)
     }
 
     // Work mode buttons.
-    y = 424;
+    y = 444;
     const char* const modes[][2] = {
         {"ButtonAuto", "Mode: auto"},
         {"ButtonManualTrig", "Mode: manual trigger"},

@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTabWidget>
 #include <QTimer>
 
 using namespace kdx;
@@ -227,4 +228,18 @@ TEST(DemoController, LanguageSwitchRebuildsComposedTexts)
     std::remove((rig.scratch.path + "/lan.txt").c_str());
     rig.window->Polski1Click();
     EXPECT_EQ(rig.control<QPushButton>("ButtonAutoconnect")->text(), "CONNECT");
+}
+
+TEST(DemoController, ModeButtonKeepsItsPageWhenAnOlderAnswerStillShowsTheOldMode)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    rig.ticks(3); // a status request is on its way: its answer reports mode auto
+    rig.window->ButtonManualTrigClick();
+    rig.ticks(6);
+    QTabWidget* pages = rig.window->pageControl();
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TabSheetManualTrig");
+    EXPECT_FALSE(pages->isTabVisible(pages->indexOf(rig.control<QWidget>("TabSheetAuto"))));
+    EXPECT_EQ(rig.model.workMode(), 1);
+    EXPECT_TRUE(rig.control<QPushButton>("ButtonManualTrig")->font().bold());
 }
