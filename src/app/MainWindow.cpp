@@ -152,7 +152,9 @@ void MainWindow::buildPages()
     m_pageControl = new QTabWidget(central);
     m_pageControl->setObjectName(QStringLiteral("PageControl1"));
     m_pageControl->setDocumentMode(true); // flat tabs
-    m_pageControl->setUsesScrollButtons(false);
+    // Long translated captions must not widen the window: past its width the
+    // tab row scrolls instead (the visible tabs normally fit).
+    m_pageControl->setUsesScrollButtons(true);
     for (const PageInfo& info : kPages) {
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(info.name));
