@@ -51,6 +51,30 @@ std::string formatMessage(const char* pattern, const std::string& text)
     return out;
 }
 
+namespace {
+
+// Keeps the first `keep` digits, rounding the rest half away from zero.
+// True when the carry ran off the front (the digits are then 1 0 0 ...).
+bool roundHalfAway(std::string& digits, size_t keep)
+{
+    if (digits.size() <= keep) {
+        digits.append(keep - digits.size(), '0');
+        return false;
+    }
+    const bool up = digits[keep] >= '5';
+    digits.resize(keep);
+    if (!up)
+        return false;
+    if (incrementDigits(digits)) {
+        digits.insert(digits.begin(), '1');
+        digits.resize(keep);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 std::string fixedText(double value, int precision, int decimals, char separator)
 {
     if (std::isnan(value))
@@ -67,15 +91,19 @@ std::string fixedText(double value, int precision, int decimals, char separator)
         decimals = 18;
     const bool negative = std::signbit(value);
 
-    // P significant digits and the decimal exponent after rounding.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(value));
+    // P significant digits and the decimal exponent after rounding. The
+    // value's exact decimal expansion is rounded here, halves away from zero
+    // (printf would round an exact half to even: 0.125 to 0.12).
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%.40e", std::fabs(value));
     std::string digits;
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
         if (isDigit(*p))
             digits += *p;
-    const int exponent = (*p == 'e') ? std::atoi(p + 1) : 0;
+    int exponent = (*p == 'e') ? std::atoi(p + 1) : 0;
+    if (roundHalfAway(digits, static_cast<size_t>(precision)))
+        ++exponent;
 
     if (exponent >= precision) {
         std::string out = negative ? "-" : "";

@@ -50,9 +50,9 @@ TEST(NumberText, FixedRoundsToPrecisionThenDecimals)
 
 TEST(NumberText, FixedTurnsToExponentWhenIntegerDigitsExceedPrecision)
 {
-    EXPECT_EQ(NumberText::fixed(1000.0, 3, 1, "."), "1.00E+3");
-    EXPECT_EQ(NumberText::fixed(999.96, 3, 1, "."), "1.00E+3"); // only after rounding
-    EXPECT_EQ(NumberText::fixed(-3276.8, 3, 1, ","), "-3,28E+3");
+    EXPECT_EQ(NumberText::fixed(1000.0, 3, 1, "."), "1.00E+03");
+    EXPECT_EQ(NumberText::fixed(999.96, 3, 1, "."), "1.00E+03"); // only after rounding
+    EXPECT_EQ(NumberText::fixed(-3276.8, 3, 1, ","), "-3,28E+03");
     EXPECT_EQ(NumberText::fixed(999.4, 3, 1, "."), "999.0");
 }
 

@@ -138,7 +138,7 @@ TEST_F(StatusDecoderTest, DiagnosticValuesAndUnits)
     EXPECT_EQ(v.viz[9]->value, "10000");
     EXPECT_EQ(v.viz[10]->value, "25,5 [s]");
     EXPECT_EQ(v.viz[11]->value, "0,7 [s]");
-    EXPECT_EQ(v.viz[12]->value, "1,23E+3 [s]");
+    EXPECT_EQ(v.viz[12]->value, "1,23E+03 [s]");
     EXPECT_EQ(v.viz[13]->label, "012: ProtDelayTimeP2Off: ");
     EXPECT_EQ(v.viz[13]->value, "-1,0 [s]");
 }
