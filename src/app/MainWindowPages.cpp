@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/KdxLogo.h"
+#include "live/LampAppearance.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/Meter270.h"
 #include "widgets/StringGrid.h"
@@ -79,12 +80,21 @@ StringGrid* makeGrid(QWidget* parent, const char* name, int columns, int rows, i
     return g;
 }
 
-LedIndicator* makeLed(QWidget* parent, const char* name, const QString& caption, const QColor& on,
-                      const QRect& geometry)
+// A lamp with the look of its name (colours, shape, light size, flashing).
+LedIndicator* makeLed(QWidget* parent, const char* name, const QString& caption, const QRect& geometry)
 {
     auto* led = named(new LedIndicator(parent), name, geometry);
+    const LampAppearance look = LampAppearance::of(name);
+    auto colour = [](const Rgb& c) { return QColor(c.r, c.g, c.b); };
+    led->setOnColor(colour(look.onColour));
+    if (look.offColour)
+        led->setOffColor(colour(*look.offColour));
+    led->setShape(look.shape == LampAppearance::Shape::Rectangle ? LedIndicator::Shape::Rectangle
+                                                                 : LedIndicator::Shape::Round);
+    led->setLightSize(QSize(look.width, look.height));
+    if (look.flashHz > 0)
+        led->setFlashing(true, look.flashHz);
     led->setCaption(caption);
-    led->setOnColor(on);
     led->setAccessibleName(caption);
     return led;
 }
@@ -128,12 +138,6 @@ void markWarning(QWidget* w)
     w->setPalette(pal);
 }
 
-const QColor kLime(0, 255, 0);
-const QColor kRed(255, 0, 0);
-const QColor kAqua(0, 255, 255);
-const QColor kFuchsia(255, 0, 255);
-const QColor kYellow(255, 255, 0);
-const QColor kBlue(0, 0, 255);
 const QColor kSilver(192, 192, 192);
 
 } // namespace
@@ -399,11 +403,9 @@ void MainWindow::buildDiagPage(QWidget* page)
                            QRect(230, 8, 428, 78));
     for (int i = 0; i < 2; ++i) {
         const char* name = i == 0 ? "AbLEDWarP1" : "AbLEDWarP2";
-        auto* led = makeLed(warnings, name,
-                            i == 0 ? QStringLiteral("Pump 1 not connected !") : QStringLiteral("Pump 2 not connected !"),
-                            kYellow, QRect(12, 22 + i * 26, 400, 22));
-        led->setLightSize(QSize(20, 20));
-        led->setFlashing(true, 4.0);
+        makeLed(warnings, name,
+                i == 0 ? QStringLiteral("Pump 1 not connected !") : QStringLiteral("Pump 2 not connected !"),
+                QRect(12, 22 + i * 26, 400, 22));
     }
 
     auto* viz = makeGrid(page, "StringGridViz", 2, 16, 0, 0, 20, QPoint(230, 96));
@@ -437,11 +439,7 @@ void MainWindow::buildTesterPage(QWidget* page)
     makeLabel(page, "Label1", QString::fromUtf8("przyk\u0142ad SN: RQ412A0000001H02S4.7"), QRect(280, 64, 378, 26));
     makeLabel(page, "Label2", QStringLiteral("numer seryjny ma byc w DataMatrix"), QRect(280, 90, 378, 22));
 
-    auto* lamp = makeLed(page, "AbLEDStartTestu1", QString(), kBlue, QRect(8, 100, 80, 80));
-    lamp->setShape(LedIndicator::Shape::Rectangle);
-    lamp->setLightSize(QSize(80, 80));
-    lamp->setOffColor(kLime);
-    lamp->setFlashing(true, 4.0);
+    auto* lamp = makeLed(page, "AbLEDStartTestu1", QString(), QRect(8, 100, 80, 80));
     lamp->setAccessibleName(QStringLiteral("test result"));
     makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 130, 558, 22));
 
@@ -459,30 +457,25 @@ void MainWindow::buildDashboard(QFrame* panel)
     // Beside the meter: system state lamps.
     const int sideX = 208, sideW = 132;
     int y = 8;
-    auto sideLed = [&](const char* name, const QString& caption, const QColor& on, int h = 18) {
-        LedIndicator* led = makeLed(panel, name, caption, on, QRect(sideX, y, sideW, h));
+    auto sideLed = [&](const char* name, const QString& caption, int h = 18) {
+        LedIndicator* led = makeLed(panel, name, caption, QRect(sideX, y, sideW, h));
         y += h + 4;
         return led;
     };
-    sideLed("AbLEDStacOn", QStringLiteral("ignition On"), kLime);
-    sideLed("AbLEDJon1", QStringLiteral("ionizer 1"), kLime);
-    sideLed("AbLEDJon2", QStringLiteral("ionizer 2"), kLime);
-    sideLed("AbLEDSerwis", QStringLiteral("serwis on"), kRed);
-    sideLed("AbLEDOnDelayAuto", QStringLiteral("on delay"), kRed);
-    auto* errMem = sideLed("AbLEDErrMem", QStringLiteral("KDX Error"), kRed, 22);
-    errMem->setLightSize(QSize(20, 20));
-    errMem->setFlashing(true, 4.0);
+    sideLed("AbLEDStacOn", QStringLiteral("ignition On"));
+    sideLed("AbLEDJon1", QStringLiteral("ionizer 1"));
+    sideLed("AbLEDJon2", QStringLiteral("ionizer 2"));
+    sideLed("AbLEDSerwis", QStringLiteral("serwis on"));
+    sideLed("AbLEDOnDelayAuto", QStringLiteral("on delay"));
+    auto* errMem = sideLed("AbLEDErrMem", QStringLiteral("KDX Error"), 22);
     errMem->setCursor(Qt::PointingHandCursor);
-    auto* saving = sideLed("AbLEDZapisDoPamieci", QStringLiteral("..."), kLime);
-    saving->setShape(LedIndicator::Shape::Rectangle);
-    saving->setLightSize(QSize(16, 14));
-    saving->setFlashing(true, 4.0);
+    auto* saving = sideLed("AbLEDZapisDoPamieci", QStringLiteral("..."));
     saving->setCursor(Qt::PointingHandCursor);
 
     // The system lamp's caption carries the work mode, which can be long in
     // some languages: it gets the whole width under the meter.
     const int fullW = kPanelWidth - 12;
-    makeLed(panel, "AbLEDSystemOn", QStringLiteral("kdx on"), kFuchsia, QRect(6, 188, fullW, 18));
+    makeLed(panel, "AbLEDSystemOn", QStringLiteral("kdx on"), QRect(6, 188, fullW, 18));
 
     // Measurements.
     y = 210;
@@ -493,26 +486,21 @@ void MainWindow::buildDashboard(QFrame* panel)
 
     // Pumps: their captions carry the live on and off times.
     y = 292;
-    makeLed(panel, "AbLEDPump1", QStringLiteral("pump 1"), kLime, QRect(6, y, fullW, 18));
-    makeLed(panel, "AbLEDPump2", QStringLiteral("pump 2"), kLime, QRect(6, y + 20, fullW, 18));
+    makeLed(panel, "AbLEDPump1", QStringLiteral("pump 1"), QRect(6, y, fullW, 18));
+    makeLed(panel, "AbLEDPump2", QStringLiteral("pump 2"), QRect(6, y + 20, fullW, 18));
 
     // Conditions, two columns.
-    struct Cond {
-        const char* name;
-        const char* caption;
-        QColor on;
-    };
-    const Cond conditions[] = {
-        {"AbLEDMinRpmP1", "min rpm P1", kAqua},       {"AbLEDMaxRpmP1", "max rpm P1", kAqua},
-        {"AbLEDMinRpmP2", "min rpm P2", kAqua},       {"AbLEDMaxRpmP2", "max rpm P2", kAqua},
-        {"AbLEDMaskMapOn", "map OFF", kRed},          {"AbLEDempty", "empty tank", kRed},
-        {"AbLEDAutoMaxHum", "auto max. hum.", kRed},  {"AbLEDAutoMinTemp", "auto min. temp.", kRed},
-        {"AbLEDFatalErr1", "fatal error1", kRed},     {"AbLEDFatalErr2", "fatal error2", kRed},
+    const char* const conditions[][2] = {
+        {"AbLEDMinRpmP1", "min rpm P1"},       {"AbLEDMaxRpmP1", "max rpm P1"},
+        {"AbLEDMinRpmP2", "min rpm P2"},       {"AbLEDMaxRpmP2", "max rpm P2"},
+        {"AbLEDMaskMapOn", "map OFF"},         {"AbLEDempty", "empty tank"},
+        {"AbLEDAutoMaxHum", "auto max. hum."}, {"AbLEDAutoMinTemp", "auto min. temp."},
+        {"AbLEDFatalErr1", "fatal error1"},    {"AbLEDFatalErr2", "fatal error2"},
     };
     y = 338;
     for (int i = 0; i < 10; ++i) {
         const int col = i % 2, rowIndex = i / 2;
-        makeLed(panel, conditions[i].name, QString::fromLatin1(conditions[i].caption), conditions[i].on,
+        makeLed(panel, conditions[i][0], QString::fromLatin1(conditions[i][1]),
                 QRect(6 + col * 168, y + rowIndex * 20, 160, 18));
     }
 
