@@ -243,3 +243,51 @@ TEST(DemoController, ModeButtonKeepsItsPageWhenAnOlderAnswerStillShowsTheOldMode
     EXPECT_EQ(rig.model.workMode(), 1);
     EXPECT_TRUE(rig.control<QPushButton>("ButtonManualTrig")->font().bold());
 }
+
+TEST(DemoController, MapCellEditedInPlaceIsValidatedStoredAndSent)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    auto* grid = rig.control<StringGrid>("StringGridManualTrigMap");
+    struct Case {
+        int column;
+        int row;
+        const char* typed;
+        const char* shown; // cell text afterwards
+        size_t word;
+        uint16_t stored;
+    };
+    const Case cases[] = {
+        {1, 3, "0.5", "1", 64 + 3, 10},     // on time between 0 and 1: one second
+        {1, 4, "-1", "-1", 64 + 4, 0xFFF6}, // negative on time: the map's off marker
+        {2, 1, "0", "1", 88 + 1, 10},       // off time below one second
+        {4, 24, "2.55", "2.55", 136 + 24, 25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        grid->setCurrentCell(c.row, c.column);
+        rig.window->StringGridManualTrigMapClick();
+        EXPECT_NE(grid->editTriggers(), QAbstractItemView::NoEditTriggers); // editing is on
+        grid->setCell(c.column, c.row, c.typed);
+        rig.window->StringGridManualTrigMapKeyUp();
+        EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        EXPECT_EQ(grid->cell(c.column, c.row).toStdString(), c.shown);
+        EXPECT_EQ(rig.model.memory().wordAt(2 * c.word), c.stored);
+    }
+    // Column 0 and the headings are not editable.
+    grid->setCurrentCell(2, 0);
+    rig.window->StringGridManualTrigMapClick();
+    EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST(DemoController, PauseGridCellWritesItsMapElement)
+{
+    DemoRig rig;
+    rig.window->AutoConnect1Click();
+    auto* grid = rig.control<StringGrid>("StringGridAutoPumpStop");
+    grid->setCurrentCell(2, 3);
+    rig.window->StringGridAutoPumpStopClick();
+    grid->setCell(3, 2, "123.4");
+    rig.window->StringGridAutoPumpStopKeyUp();
+    EXPECT_EQ(rig.model.memory().wordAt(2 * 184), 1234); // element 7
+}
