@@ -317,7 +317,11 @@ void AppController::applyDashboard(const DashboardView& v)
     for (size_t i = 0; i < kModePageCount; ++i) {
         const char* name = modePageObjectName(static_cast<ModePage>(i));
         if (auto* page = w.control<QWidget>(name)) {
-            pages->setTabVisible(pages->indexOf(page), v.modePageVisible[i]);
+            // Only on a change: the tab widget lays out and repaints the
+            // whole page area on every call, ten frames a second.
+            const int index = pages->indexOf(page);
+            if (pages->isTabVisible(index) != v.modePageVisible[i])
+                pages->setTabVisible(index, v.modePageVisible[i]);
             if (m_requestedPage && std::string(name) == m_requestedPage && v.modePageVisible[i]) {
                 pages->setCurrentWidget(page);
                 m_requestedPage = nullptr;
