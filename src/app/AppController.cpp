@@ -80,6 +80,17 @@ char AppController::decimalSeparator()
 
 MainWindow& AppController::window() { return *m_window; }
 
+QObject* AppController::findControl(const std::string& name)
+{
+    auto it = m_controls.find(name);
+    if (it != m_controls.end() && it->second)
+        return it->second;
+    QObject* found = window().findChild<QObject*>(QString::fromStdString(name));
+    if (found)
+        m_controls[name] = found;
+    return found;
+}
+
 MainWindowHooks AppController::hooks()
 {
     MainWindowHooks h;
@@ -186,7 +197,7 @@ void AppController::setCaption(const std::string& caption) { window().setWindowT
 
 void AppController::setProgress(int position, int maximum)
 {
-    if (auto* bar = window().control<QProgressBar>("ProgressBar1")) {
+    if (auto* bar = control<QProgressBar>("ProgressBar1")) {
         bar->setMaximum(maximum);
         bar->setValue(position);
     }
@@ -197,7 +208,7 @@ void AppController::resetPollPhase() { m_poller.resetPollPhase(); }
 void AppController::showConnectionLog()
 {
     const auto rows = m_log.show(m_ctx.state.pcIdentity);
-    if (auto* grid = window().control<StringGrid>("StringGridPC_ID")) {
+    if (auto* grid = control<StringGrid>("StringGridPC_ID")) {
         for (size_t i = 0; i < rows.size(); ++i) {
             grid->setCell(0, static_cast<int>(i) + 1, qs(rows[i].date));
             grid->setCell(1, static_cast<int>(i) + 1, qs(rows[i].identity));
@@ -240,13 +251,13 @@ void AppController::statusTick()
 {
     const TickResult r = m_poller.tick();
     if (r.saveLamp) {
-        if (auto* led = window().control<LedIndicator>("AbLEDZapisDoPamieci")) {
+        if (auto* led = control<LedIndicator>("AbLEDZapisDoPamieci")) {
             led->setOn(r.saveLamp->on);
             led->setCaption(qs(r.saveLamp->caption));
         }
     }
     if (r.counter) {
-        if (auto* label = window().control<QLabel>(StatusPoller::objectName(r.counter->label)))
+        if (auto* label = control<QLabel>(StatusPoller::objectName(r.counter->label)))
             label->setText(qs(r.counter->text));
     }
     if (r.frame) {
@@ -261,19 +272,19 @@ void AppController::applyDashboard(const DashboardView& v)
 {
     MainWindow& w = window();
     auto check = [&](const std::string& name, bool on) {
-        if (auto* box = w.control<QCheckBox>(name.c_str()))
+        if (auto* box = control<QCheckBox>(name.c_str()))
             box->setChecked(on);
     };
     auto lamp = [&](const char* name, bool on) {
-        if (auto* led = w.control<LedIndicator>(name))
+        if (auto* led = control<LedIndicator>(name))
             led->setOn(on);
     };
     auto caption = [&](const char* name, const std::string& text) {
-        if (auto* led = w.control<LedIndicator>(name))
+        if (auto* led = control<LedIndicator>(name))
             led->setCaption(qs(text));
     };
     auto label = [&](const char* name, const std::string& text) {
-        if (auto* l = w.control<QLabel>(name))
+        if (auto* l = control<QLabel>(name))
             l->setText(qs(text));
     };
 
@@ -287,7 +298,7 @@ void AppController::applyDashboard(const DashboardView& v)
     check("CheckBoxCMPout", v.cmpOut);
     check("CheckBoxCMPev", v.cmpEv);
 
-    if (auto* viz = w.control<StringGrid>("StringGridViz")) {
+    if (auto* viz = control<StringGrid>("StringGridViz")) {
         for (size_t row = 0; row < v.viz.size(); ++row) {
             if (!v.viz[row])
                 continue;
@@ -295,7 +306,7 @@ void AppController::applyDashboard(const DashboardView& v)
             viz->setCell(1, static_cast<int>(row), qs(v.viz[row]->value));
         }
     }
-    if (auto* raw = w.control<StringGrid>("StringGridWizD")) {
+    if (auto* raw = control<StringGrid>("StringGridWizD")) {
         for (size_t row = 0; row < v.rawWords.size(); ++row) {
             raw->setCell(0, static_cast<int>(row), QString::number(row));
             raw->setCell(1, static_cast<int>(row), qs(v.rawWords[row]));
@@ -307,7 +318,7 @@ void AppController::applyDashboard(const DashboardView& v)
     caption("AbLEDPump1", v.pump1Caption);
     caption("AbLEDPump2", v.pump2Caption);
     caption("AbLEDSystemOn", v.systemOnCaption);
-    if (auto* meter = w.control<Meter270>("Ab270MeterLGPres"))
+    if (auto* meter = control<Meter270>("Ab270MeterLGPres"))
         meter->setValue(v.meterValue);
     label("LabelVDC", v.vdcText);
     label("LabelWilgotnosc", v.humidityText);
@@ -316,7 +327,7 @@ void AppController::applyDashboard(const DashboardView& v)
     QTabWidget* pages = w.pageControl();
     for (size_t i = 0; i < kModePageCount; ++i) {
         const char* name = modePageObjectName(static_cast<ModePage>(i));
-        if (auto* page = w.control<QWidget>(name)) {
+        if (auto* page = control<QWidget>(name)) {
             // Only on a change: the tab widget lays out and repaints the
             // whole page area on every call, ten frames a second.
             const int index = pages->indexOf(page);
@@ -332,7 +343,7 @@ void AppController::applyDashboard(const DashboardView& v)
         m_requestedPage = nullptr;
     for (size_t i = 0; i < kModeButtonCount; ++i) {
         const auto which = static_cast<ModeButton>(i);
-        if (auto* button = w.control<QAbstractButton>(modeButtonObjectName(which))) {
+        if (auto* button = control<QAbstractButton>(modeButtonObjectName(which))) {
             QFont f = button->font();
             if (f.bold() != (which == v.boldButton)) {
                 f.setBold(which == v.boldButton);
@@ -345,7 +356,7 @@ void AppController::applyDashboard(const DashboardView& v)
 void AppController::repaintMapGrids()
 {
     for (const char* name : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"})
-        if (auto* grid = window().control<StringGrid>(name))
+        if (auto* grid = control<StringGrid>(name))
             grid->viewport()->update();
 }
 
@@ -353,24 +364,23 @@ void AppController::repaintMapGrids()
 
 void AppController::applyUpdates(const ControlUpdates& u)
 {
-    MainWindow& w = window();
     for (const auto& f : u.visible)
-        if (auto* widget = w.control<QWidget>(f.control.c_str()))
+        if (auto* widget = control<QWidget>(f.control))
             widget->setVisible(f.on);
     for (const auto& f : u.checked)
-        if (auto* box = w.control<QCheckBox>(f.control.c_str()))
+        if (auto* box = control<QCheckBox>(f.control))
             box->setChecked(f.on);
     for (const auto& i : u.indices)
-        if (auto* combo = w.control<QComboBox>(i.control.c_str()))
+        if (auto* combo = control<QComboBox>(i.control.c_str()))
             combo->setCurrentIndex(i.index >= 0 && i.index < combo->count() ? i.index : -1);
     for (const auto& t : u.texts) {
-        if (auto* edit = w.control<QLineEdit>(t.control.c_str()))
+        if (auto* edit = control<QLineEdit>(t.control.c_str()))
             edit->setText(qs(t.text));
         else
             setCaption(t.control, t.text);
     }
     for (const auto& c : u.cells)
-        if (auto* grid = w.control<StringGrid>(c.grid.c_str()))
+        if (auto* grid = control<StringGrid>(c.grid.c_str()))
             grid->setCell(c.column, c.row, qs(c.text));
 }
 
@@ -384,27 +394,27 @@ void AppController::applyEdit(const EditResult& result)
     m_writer.send(result.writes);
 }
 
-void AppController::editEntered(const char* control)
+void AppController::editEntered(const char* name)
 {
-    if (auto* edit = window().control<QLineEdit>(control))
-        applyEdit(ParameterEditor::editEntered(m_image, control, edit->text().toStdString(), decimalSeparator()));
+    if (auto* edit = control<QLineEdit>(name))
+        applyEdit(ParameterEditor::editEntered(m_image, name, edit->text().toStdString(), decimalSeparator()));
 }
 
-void AppController::comboChosen(const char* control)
+void AppController::comboChosen(const char* name)
 {
-    if (auto* combo = window().control<QComboBox>(control))
-        applyEdit(ParameterEditor::comboChosen(m_image, control, combo->currentIndex(), decimalSeparator()));
+    if (auto* combo = control<QComboBox>(name))
+        applyEdit(ParameterEditor::comboChosen(m_image, name, combo->currentIndex(), decimalSeparator()));
 }
 
-void AppController::checkClicked(const char* control)
+void AppController::checkClicked(const char* name)
 {
-    if (auto* box = window().control<QCheckBox>(control))
-        applyEdit(ParameterEditor::checkClicked(m_image, control, box->isChecked()));
+    if (auto* box = control<QCheckBox>(name))
+        applyEdit(ParameterEditor::checkClicked(m_image, name, box->isChecked()));
 }
 
 void AppController::gridClicked(const char* name)
 {
-    auto* grid = window().control<StringGrid>(name);
+    auto* grid = control<StringGrid>(name);
     if (!grid)
         return;
     const int column = grid->currentColumn();
@@ -422,7 +432,7 @@ void AppController::gridClicked(const char* name)
 
 void AppController::gridEntered(const char* name)
 {
-    auto* grid = window().control<StringGrid>(name);
+    auto* grid = control<StringGrid>(name);
     if (!grid)
         return;
     // Enter has normally closed the in-place editor already; taking the focus
@@ -462,7 +472,7 @@ void AppController::paintMapCell(const char* grid, QPainter& p, int column, int 
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect.adjusted(0, 0, -1, -1));
     }
-    if (auto* g = window().control<StringGrid>(grid)) {
+    if (auto* g = control<StringGrid>(grid)) {
         p.setPen(qcolor(paint.textColour));
         p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
     }
@@ -472,7 +482,7 @@ void AppController::paintLogCell(QPainter& p, int column, int row, const QRect& 
 {
     if (const auto colour = m_log.cellColour(row))
         p.fillRect(rect, QColor(colour->r, colour->g, colour->b));
-    if (auto* g = window().control<StringGrid>("StringGridPC_ID")) {
+    if (auto* g = control<StringGrid>("StringGridPC_ID")) {
         p.setPen(Qt::black);
         p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
     }
@@ -505,28 +515,27 @@ void AppController::setDefaults()
 
 void AppController::serialEntered()
 {
-    auto* edit = window().control<QLineEdit>("EditSerial");
+    auto* edit = control<QLineEdit>("EditSerial");
     if (!edit)
         return;
     if (m_tester.serialKeyUp(Tester::kEnterKey, edit->text().toStdString(), m_ctx.state.connected))
         edit->clear();
-    if (auto* label = window().control<QLabel>("LabelSerialN"))
+    if (auto* label = control<QLabel>("LabelSerialN"))
         label->setText(qs(m_tester.serialLabel()));
 }
 
 void AppController::testerFrame(const StatusFrame& frame)
 {
     const Tester::FrameOutcome out = m_tester.onFrame(frame);
-    MainWindow& w = window();
-    if (auto* label = w.control<QLabel>("LabelCzasTestowania1"))
+    if (auto* label = control<QLabel>("LabelCzasTestowania1"))
         label->setText(qs(out.timeLabel));
     if (out.logChanged) {
-        if (auto* memo = w.control<QPlainTextEdit>("Memo1")) {
+        if (auto* memo = control<QPlainTextEdit>("Memo1")) {
             memo->setPlainText(qs(m_tester.logText()));
             memo->moveCursor(QTextCursor::Start);
         }
     }
-    if (auto* lamp = w.control<LedIndicator>("AbLEDStartTestu1"))
+    if (auto* lamp = control<LedIndicator>("AbLEDStartTestu1"))
         lamp->setOffColor(m_tester.resultLampRed() ? QColor(255, 0, 0) : QColor(0, 255, 0));
 }
 
@@ -556,9 +565,8 @@ void AppController::switchLanguage(uint8_t code)
 void AppController::setCaption(const std::string& object, const std::string& text)
 {
     MainWindow& w = window();
-    const QString name = qs(object);
     const QString value = qs(text);
-    QObject* target = w.findChild<QObject*>(name);
+    QObject* target = findControl(object);
     if (!target)
         return;
     if (auto* led = qobject_cast<LedIndicator*>(target))
@@ -577,20 +585,20 @@ void AppController::setCaption(const std::string& object, const std::string& tex
 
 void AppController::setGridCell(const std::string& grid, int column, int row, const std::string& text)
 {
-    if (auto* g = window().control<StringGrid>(grid.c_str()))
+    if (auto* g = control<StringGrid>(grid.c_str()))
         g->setCell(column, row, qs(text));
 }
 
 void AppController::setComboItem(const std::string& combo, int index, const std::string& text)
 {
-    if (auto* c = window().control<QComboBox>(combo.c_str()); c && index >= 0 && index < c->count())
+    if (auto* c = control<QComboBox>(combo.c_str()); c && index >= 0 && index < c->count())
         c->setItemText(index, qs(text));
 }
 
 void AppController::setTextFont(const std::string& family, int /*charset: Qt draws every script from Unicode*/)
 {
     for (const auto& name : textTargets()) {
-        if (auto* widget = window().control<QWidget>(name.c_str())) {
+        if (auto* widget = control<QWidget>(name.c_str())) {
             QFont f = widget->font();
             if (f.family() != qs(family)) {
                 f.setFamily(qs(family));
@@ -612,13 +620,13 @@ void AppController::firmwareUpgrade()
 
 void AppController::clearLog()
 {
-    if (auto* log = window().control<QTextEdit>("RichEdit1"))
+    if (auto* log = control<QTextEdit>("RichEdit1"))
         log->clear();
 }
 
 void AppController::insertLogLine(const std::string& line)
 {
-    if (auto* log = window().control<QTextEdit>("RichEdit1")) {
+    if (auto* log = control<QTextEdit>("RichEdit1")) {
         QTextCursor cursor(log->document());
         cursor.movePosition(QTextCursor::Start);
         cursor.insertText(qs(line) + (log->document()->isEmpty() ? QString() : QStringLiteral("\n")));
@@ -627,7 +635,7 @@ void AppController::insertLogLine(const std::string& line)
 
 void AppController::setBootProgress(int position, int maximum)
 {
-    if (auto* bar = window().control<QProgressBar>("ProgressBarBoot")) {
+    if (auto* bar = control<QProgressBar>("ProgressBarBoot")) {
         bar->setMaximum(maximum);
         bar->setValue(position);
     }

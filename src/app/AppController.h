@@ -21,7 +21,10 @@
 #include "params/ParameterImage.h"
 #include "params/RegisterWriter.h"
 
+#include <QPointer>
+
 #include <memory>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,6 +92,14 @@ public:
 
 private:
     MainWindow& window();
+    // A control of the window by its name, looked up once: the status
+    // display touches about ninety of them ten times a second.
+    template <typename T>
+    T* control(const std::string& name)
+    {
+        return qobject_cast<T*>(findControl(name));
+    }
+    QObject* findControl(const std::string& name);
     void bind(MainWindow& w) { m_window = &w; }
 
     void statusTick();
@@ -132,6 +143,7 @@ private:
     const char* m_requestedPage = nullptr;
     int m_requestFrames = 0;
     std::unique_ptr<LanguageSwitcher> m_language;
+    std::unordered_map<std::string, QPointer<QObject>> m_controls;
     std::vector<std::string> m_languageFallbacks;
 };
 

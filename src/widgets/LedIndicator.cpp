@@ -53,12 +53,16 @@ void LedIndicator::setLightSize(const QSize& size)
 
 void LedIndicator::setOnColor(const QColor& color)
 {
+    if (color == m_onColor)
+        return;
     m_onColor = color;
     update();
 }
 
 void LedIndicator::setOffColor(const QColor& color)
 {
+    if (color == m_offColor)
+        return;
     m_offColor = color;
     update();
 }
