@@ -113,6 +113,7 @@ void ControllerModel::advance(uint64_t nowMs)
 void ControllerModel::setFaults(const FaultSet& faults)
 {
     m_faults = faults;
+    m_mixed = MixedFaults(faults.mixPercent, faults.mixSeed);
     m_errorsPresent = faults.errorsPresent;
     m_errorsStored = faults.errorsStored | faults.errorsPresent;
 }
@@ -236,6 +237,7 @@ bool ControllerModel::takeShare(uint32_t percent, uint64_t& counter)
 void ControllerModel::answer(AnswerKind kind, std::vector<uint8_t> bytes, uint64_t nowMs, uint16_t pageAddress)
 {
     InjectionCounts& counts = m_injected[static_cast<int>(kind)];
+    ++counts.answers;
     const uint64_t startUs = toUs(nowMs) + m_config.processingDelayUs + toUs(m_faults.slowMs);
     std::string note;
 
@@ -286,13 +288,22 @@ void ControllerModel::answer(AnswerKind kind, std::vector<uint8_t> bytes, uint64
             bytes.insert(bytes.begin(), noise.begin(), noise.end());
             note += " noise";
         }
-        // Count the answer the way a reader expecting `len` bytes sees it.
-        if (bytes.size() < len)
+        const AnswerShape shape = kind == AnswerKind::Identify ? kIdentifyShape : kFramedShape;
+        const MixedFaults::Spoil mixed = m_mixed.spoil(bytes, shape);
+        if (mixed != MixedFaults::Spoil::None)
+            note += std::string(" mix:") + MixedFaults::name(mixed);
+        if (bytes.empty()) {
             ++counts.lost;
-        else if (bytes[0] != clean[0] || bytes[1] != clean[1] || bytes[len - 1] != wire::kFrameEnd)
-            ++counts.bad;
-        else if (bytes[len - 2] != clean[len - 2])
-            ++counts.checksum;
+            trace(TraceEvent::Direction::Sent, nowMs, {}, note.substr(1) + ": answer withheld");
+            return;
+        }
+        // Count the answer the way a reader expecting `len` bytes sees it.
+        switch (judgeAnswer(clean, bytes, shape)) {
+        case ReaderVerdict::Lost: ++counts.lost; break;
+        case ReaderVerdict::Bad: ++counts.bad; break;
+        case ReaderVerdict::Checksum: ++counts.checksum; break;
+        case ReaderVerdict::Valid: break;
+        }
         if (m_faults.slowMs > 0) {
             ++counts.delayed;
             note += " slow";

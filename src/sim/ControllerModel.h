@@ -4,6 +4,7 @@
 #include "sim/ControllerBehaviour.h"
 #include "sim/FaultSet.h"
 #include "sim/FrameAssembler.h"
+#include "sim/MixedFaults.h"
 #include "sim/ParameterMemory.h"
 #include "sim/SimConstants.h"
 #include "sim/SimStatus.h"
@@ -128,6 +129,7 @@ private:
     ControllerBehaviour m_behaviour;
     WireQueue m_wire;
     FaultSet m_faults;
+    MixedFaults m_mixed;
     InjectionCounts m_injected[kAnswerKinds];
     uint64_t m_dropCounter = 0;
     uint64_t m_badSumCounter = 0;

@@ -86,6 +86,16 @@ bool FaultSet::add(const std::string& text, std::string& error)
     } else if (name == "unplug") {
         if (!needNumber(1ull << 40)) return false;
         unplugAfterMs = n;
+    } else if (name == "mix") {
+        if (!hasValue)
+            return fail("needs a value");
+        const auto parts = splitColons(value);
+        uint64_t percent = 0, seed = 1;
+        if (parts.size() > 2 || !parseNumber(parts[0], 100, percent)
+            || (parts.size() == 2 && !parseNumber(parts[1], 0xFFFFFFFFull, seed)))
+            return fail("expected percent[:seed], percent from 0 to 100");
+        mixPercent = static_cast<uint32_t>(percent);
+        mixSeed = static_cast<uint32_t>(seed);
     } else if (name == "reject" || name == "errors") {
         if (!hasValue)
             return fail("needs a value");
@@ -114,7 +124,7 @@ bool FaultSet::add(const std::string& text, std::string& error)
         }
     } else {
         return fail("unknown fault (known: silent, noise, drop, badsum, badend, truncate, slow, "
-                    "deadpage, sw, reject, unplug, errors)");
+                    "deadpage, sw, reject, unplug, errors, mix)");
     }
     return true;
 }

@@ -20,6 +20,9 @@ namespace kdx::sim {
 //   reject=J:K[:C]     bootloader block J is rejected K times with code C (default 1)
 //   unplug=MS          MS ms after power-up the line is pulled: writes fail, nothing comes back
 //   errors=P[:S]       error bits present now (P) and stored (S)
+//   mix=P[:SEED]       P % of the answers spoiled at random: dropped, truncated,
+//                      wrong checksum, wrong end byte or garbled by noise
+//                      (see MixedFaults); SEED repeats a run exactly
 // The answer faults spoil the application's answers (identify, page, status);
 // the bootloader's replies are touched only by silent and unplug, and it has
 // reject= for misbehaviour of its own.
@@ -43,6 +46,8 @@ struct FaultSet {
     std::optional<uint64_t> unplugAfterMs;
     uint16_t errorsPresent = 0;
     uint16_t errorsStored = 0;
+    uint32_t mixPercent = 0;
+    uint32_t mixSeed = 1;
 
     // Adds one fault given as "name" or "name=value"; false (with a reason in
     // error) for an unknown name or a malformed or out-of-range value.
@@ -53,6 +58,7 @@ struct FaultSet {
 // lost (never complete), bad (wrong start or end byte), checksum (wrong sum).
 // One answer counts in exactly one of them, tested in that order.
 struct InjectionCounts {
+    uint32_t answers = 0; // every answer the firmware made, spoiled or not
     uint32_t lost = 0;
     uint32_t bad = 0;
     uint32_t checksum = 0;

@@ -55,8 +55,20 @@ void PtyServer::pullPlug()
 
 void PtyServer::run(volatile std::sig_atomic_t& stop)
 {
+    volatile std::sig_atomic_t never = 0;
+    run(stop, never, {});
+}
+
+void PtyServer::run(volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t& report,
+                    const std::function<void()>& onReport)
+{
     uint8_t buffer[4096];
     while (!stop) {
+        if (report) {
+            report = 0;
+            if (onReport)
+                onReport();
+        }
         uint64_t now = m_clock.nowMs();
         if (m_master >= 0 && m_model.unplugged(now)) {
             // Like a USB adapter pulled out: the tool's writes now fail.
@@ -87,8 +99,15 @@ void PtyServer::run(volatile std::sig_atomic_t& stop)
             ::poll(nullptr, 0, kRetryWriteMs);
         }
 
+        const auto dueSince = m_model.nextByteMs();
         const size_t due = m_model.available(now);
         if (due > 0) {
+            if (dueSince && now > *dueSince) {
+                const uint64_t late = now - *dueSince;
+                m_maxLatenessMs = std::max(m_maxLatenessMs, late);
+                if (late > kLateMs)
+                    ++m_lateWrites;
+            }
             const size_t at = m_pending.size();
             m_pending.resize(at + due);
             m_pending.resize(at + m_model.take(m_pending.data() + at, due, now));

@@ -4,6 +4,7 @@
 #include "sim/ControllerModel.h"
 
 #include <csignal>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,18 @@ public:
     // poll() until a byte arrives or the next answer byte is complete on the
     // wire (about every 0.5 ms while an answer goes out), so idle costs nothing.
     void run(volatile std::sig_atomic_t& stop);
+    // As run(), and whenever report becomes non-zero (a signal handler sets
+    // it) calls onReport and clears it again.
+    void run(volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t& report,
+             const std::function<void()>& onReport);
+
+    // How far behind the wire the answer bytes reached the terminal: the
+    // largest delay seen, and how many writes were more than kLateMs late
+    // (a loaded machine; the tool's reader gives up about 40 ms after a
+    // status answer is due).
+    static constexpr uint64_t kLateMs = 20;
+    uint64_t maxLatenessMs() const { return m_maxLatenessMs; }
+    uint32_t lateWrites() const { return m_lateWrites; }
 
 private:
     void pullPlug();
@@ -37,6 +50,8 @@ private:
     int m_slave = -1; // held open, so the master never sees a hang-up between clients
     std::string m_slavePath;
     std::vector<uint8_t> m_pending; // taken from the model, not yet accepted by the terminal
+    uint64_t m_maxLatenessMs = 0;
+    uint32_t m_lateWrites = 0;
 };
 
 } // namespace kdx::sim

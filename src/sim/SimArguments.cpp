@@ -37,9 +37,13 @@ std::string SimArguments::usage()
            "  --fault NAME[=V] misbehave (repeatable): silent, noise=N, drop=PERCENT,\n"
            "                   badsum[=PERCENT], badend[=PERCENT], truncate=N, slow=MS,\n"
            "                   deadpage=ADDRESS, sw=N, reject=BLOCK:TIMES[:CODE],\n"
-           "                   unplug=MS, errors=PRESENT[:STORED]\n"
+           "                   unplug=MS, errors=PRESENT[:STORED],\n"
+           "                   mix=PERCENT[:SEED] (random drop, truncate, badsum, badend, noise)\n"
            "  --trace          print every frame received and sent, with its time\n"
-           "  --help           show this text\n";
+           "  --help           show this text\n"
+           "On SIGUSR1 and at exit it prints a report: per answer kind the answers made and\n"
+           "how many were spoiled (lost, bad, checksum as the tool counts them), how late\n"
+           "answers reached the terminal, and the EEPROM in hex.\n";
 }
 
 bool SimArguments::parse(const std::vector<std::string>& args, std::string& error)

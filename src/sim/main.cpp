@@ -11,14 +11,17 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t g_report = 0;
 
 void onSignal(int) { g_stop = 1; }
+void onReportSignal(int) { g_report = 1; }
 
 void installSignals()
 {
@@ -28,6 +31,8 @@ void installSignals()
     sa.sa_flags = 0; // no SA_RESTART: poll() returns at once with EINTR
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    sa.sa_handler = onReportSignal;
+    sigaction(SIGUSR1, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 }
 
@@ -40,6 +45,30 @@ std::string hexBytes(const std::vector<uint8_t>& bytes)
         out += b;
     }
     return out;
+}
+
+// What a soak run compares with the tool: per answer kind the answers made
+// and what was spoiled, counted the way the tool's reader judges them; how
+// late the terminal got the answers; and the EEPROM as it stands. Printed
+// on SIGUSR1 and at exit, one "kdx-sim: " line each, ending with
+// "kdx-sim: end of report".
+void printReport(const kdx::sim::ControllerModel& model, const kdx::sim::PtyServer& server)
+{
+    using Kind = kdx::sim::ControllerModel::AnswerKind;
+    const std::pair<const char*, Kind> kinds[] = {
+        {"identify", Kind::Identify}, {"page", Kind::Page}, {"status", Kind::Status}, {"boot", Kind::Boot}};
+    for (const auto& [name, kind] : kinds) {
+        const kdx::sim::InjectionCounts c = model.injected(kind);
+        std::printf("kdx-sim: injected %s answers=%u lost=%u bad=%u checksum=%u delayed=%u\n", name, c.answers,
+                    c.lost, c.bad, c.checksum, c.delayed);
+    }
+    std::printf("kdx-sim: wire lateness max=%llums late-writes=%u\n",
+                static_cast<unsigned long long>(server.maxLatenessMs()), server.lateWrites());
+    const auto& eeprom = model.eeprom().bytes();
+    std::printf("kdx-sim: eeprom %s\n",
+                hexBytes(std::vector<uint8_t>(eeprom.begin(), eeprom.end())).c_str());
+    std::printf("kdx-sim: end of report\n");
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -117,12 +146,13 @@ int main(int argc, char** argv)
                 model.softwareVersion(), model.softwareRevision(), server.slavePath().c_str());
     std::fflush(stdout);
 
-    server.run(g_stop);
+    server.run(g_stop, g_report, [&] { printReport(model, server); });
 
     if (linked)
         ::unlink(args.linkPath.c_str());
     if (eepromFile)
         save(model.eeprom().bytes());
+    printReport(model, server);
     std::printf("kdx-sim: stopped\n");
     std::fflush(stdout);
     return 0;

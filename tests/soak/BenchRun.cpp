@@ -1,0 +1,235 @@
+#include "BenchRun.h"
+
+#include "ProtocolBudget.h"
+#include "RunStats.h"
+#include "SimProcess.h"
+#include "SimReport.h"
+#include "TickObserver.h"
+#include "ToolRig.h"
+#include "app/KdxApplication.h"
+
+#include <QDateTime>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace kdx::drive {
+
+namespace {
+
+struct Row {
+    std::string name;
+    double measured = 0;
+    double budget = 0;       // on the pseudo-terminal
+    double serialBudget = 0; // the same steps on a serial line
+    bool hasBudget = true;
+};
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long long monotonicNs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000ll + ts.tv_nsec;
+}
+
+} // namespace
+
+int runStartup(long long t0Ns)
+{
+    ToolRig rig("");
+    rig.window().show();
+    const bool shown = QTest::qWaitForWindowExposed(&rig.window(), 5000);
+    const double ms = static_cast<double>(monotonicNs() - t0Ns) / 1e6;
+    std::printf("shown-ms=%.1f\n", shown ? ms : -1.0);
+    return shown ? 0 : 1;
+}
+
+int runBench(const BenchOptions& o)
+{
+    std::vector<Row> rows;
+    std::vector<std::string> problems;
+
+    // --- start to a shown window, in fresh processes ------------------------------
+    std::vector<double> startups;
+    for (int i = 0; i < o.startups; ++i) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const long long t0 = monotonicNs();
+        child.start(QString::fromStdString(o.self), {QStringLiteral("startup"), QString::number(t0)});
+        child.waitForFinished(20000);
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        const auto m = QRegularExpression(QStringLiteral("shown-ms=([0-9.]+)")).match(out);
+        if (m.hasMatch())
+            startups.push_back(m.captured(1).toDouble());
+        else
+            problems.push_back("a start-up run printed no time: " + out.toStdString());
+    }
+
+    const std::string eepromPath = o.workDir + "/bench-eeprom.bin";
+    std::remove(eepromPath.c_str());
+    SimProcess sim;
+    std::string error;
+    if (!sim.start(o.simProgram, {"--eeprom", eepromPath}, error)) {
+        std::fprintf(stderr, "bench: %s\n", error.c_str());
+        return 2;
+    }
+    double cpuPercent = 0;
+    std::vector<double> periods;
+    {
+        ToolRig rig(sim.ptyPath());
+        rig.window().show();
+        (void)QTest::qWaitForWindowExposed(&rig.window(), 5000);
+        TickObserver ticks(rig);
+
+        // --- connect plus full read ---------------------------------------------------
+        // Each search after the first finds this PC in the connection log
+        // and writes 3 frames; the first ones may shift the log (21 frames):
+        // the budget follows the frames actually written.
+        struct Connect {
+            double ms, budget, serial;
+        };
+        std::vector<Connect> connects;
+        for (int i = 0; i < o.connects; ++i) {
+            const auto before = rig.line.counts();
+            const double t = nowMs();
+            clickButton(rig.window(), "ButtonAutoconnect");
+            const double ms = nowMs() - t;
+            const auto after = rig.line.counts();
+            if (!rig.connected() || after.pageRequests - before.pageRequests != 4
+                || after.identify - before.identify != 2) {
+                problems.push_back("connect " + std::to_string(i + 1) + " did not go through in one pass");
+                continue;
+            }
+            const unsigned writes = after.writes - before.writes;
+            connects.push_back({ms, ProtocolBudget::connect(ProtocolBudget::Line::Pty, writes),
+                                ProtocolBudget::connect(ProtocolBudget::Line::Serial, writes)});
+            runFor(1500); // polls; the connection log's save goes out
+        }
+        if (!connects.empty()) {
+            std::sort(connects.begin(), connects.end(),
+                      [](const Connect& a, const Connect& b) { return a.ms / a.budget < b.ms / b.budget; });
+            const Connect& c = connects[connects.size() / 2];
+            rows.push_back({"connect + full read (median of " + std::to_string(connects.size()) + ")", c.ms,
+                            c.budget, c.serial});
+        }
+
+        // --- status cycle and CPU while polling ------------------------------------------
+        runFor(1000);
+        ticks.keepFrameTimes(true);
+        const double cpu0 = processCpuMs(), wall0 = nowMs();
+        runFor(o.pollSeconds * 1000);
+        cpuPercent = 100.0 * (processCpuMs() - cpu0) / (nowMs() - wall0);
+        ticks.keepFrameTimes(false);
+        periods = intervals(ticks.frameTimes());
+        const StatusPoller& p = rig.controller().poller();
+        if (p.lostPacketCount() + p.badPacketCount() + p.crcErrorCount() > 0)
+            problems.push_back("link errors while polling a fault-free controller");
+        if (!periods.empty()) {
+            rows.push_back({"status cycle, mean period (" + std::to_string(periods.size()) + ")", mean(periods),
+                            ProtocolBudget::statusCycle(), ProtocolBudget::statusCycle()});
+            std::vector<double> jitter;
+            for (double period : periods)
+                jitter.push_back(std::abs(period - ProtocolBudget::statusCycle()));
+            rows.push_back({"status cycle, jitter p99", *percentile(jitter, 99), 0, 0, false});
+        }
+
+        // --- firmware upgrade -------------------------------------------------------------
+        // The log gets "<block> jest: ..." on top as each block is accepted.
+        std::vector<std::pair<int, double>> blocks;
+        auto* log = rig.window().control<QTextEdit>("RichEdit1");
+        QMetaObject::Connection watch;
+        if (log) {
+            watch = QObject::connect(log, &QTextEdit::textChanged, [&] {
+                const QString first = log->document()->firstBlock().text();
+                static const QRegularExpression accepted(QStringLiteral("^(\\d+) jest: "));
+                const auto m = accepted.match(first);
+                if (m.hasMatch() && (blocks.empty() || blocks.back().first != m.captured(1).toInt()))
+                    blocks.emplace_back(m.captured(1).toInt(), nowMs());
+            });
+        }
+        rig.prompts.firmwareFile = o.firmware;
+        const double upgradeStart = nowMs();
+        clickButton(rig.window(), "ButtonFirmware");
+        const double upgradeMs = nowMs() - upgradeStart;
+        QObject::disconnect(watch);
+        if (blocks.size() >= 2 && rig.connected()) {
+            const double perBlock = (blocks.back().second - blocks.front().second)
+                / static_cast<double>(blocks.back().first - blocks.front().first);
+            rows.push_back({"firmware upgrade, per block (" + std::to_string(blocks.size()) + " blocks)", perBlock,
+                            ProtocolBudget::firmwareBlock(ProtocolBudget::Line::Pty),
+                            ProtocolBudget::firmwareBlock(ProtocolBudget::Line::Serial)});
+        } else {
+            problems.push_back("the firmware upgrade did not complete (" + std::to_string(blocks.size())
+                               + " blocks logged, " + std::to_string(upgradeMs) + " ms)");
+        }
+        rig.prompts.messages.clear(); // "NEW ECU, PARAMETERS RESET !" after the wipe
+        runFor(1500);
+
+        // --- RESET PARAMETERS! ---------------------------------------------------------------
+        {
+            const auto before = rig.line.counts();
+            const double t = nowMs();
+            clickButton(rig.window(), "ButtonSetDefault");
+            const double ms = nowMs() - t;
+            const auto after = rig.line.counts();
+            const unsigned words = static_cast<unsigned>(wire::kImageSize / 2);
+            const unsigned writes = after.writes - before.writes;
+            if (!rig.connected() || writes < words) {
+                problems.push_back("RESET PARAMETERS! did not write all words and reconnect");
+            } else {
+                rows.push_back({"RESET PARAMETERS! (256 words, save, reconnect)", ms,
+                                ProtocolBudget::resetParameters(ProtocolBudget::Line::Pty, writes - words),
+                                ProtocolBudget::resetParameters(ProtocolBudget::Line::Serial, writes - words)});
+            }
+        }
+        for (const auto& m : rig.prompts.messages)
+            problems.push_back("the tool showed a box: " + m);
+    }
+    sim.stop();
+    const uint64_t peakKb = peakResidentKb();
+
+    std::printf("\nKDX protocol benchmark, %s, kdx-sim on a pseudo-terminal, 19200 8N1\n",
+                QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")).toStdString().c_str());
+    std::printf("%-52s %12s %12s %7s %14s\n", "operation", "measured", "budget", "ratio", "serial budget");
+    for (const Row& r : rows) {
+        if (r.hasBudget)
+            std::printf("%-52s %12s %12s %7.2f %14s\n", r.name.c_str(), formatMs(r.measured).c_str(),
+                        formatMs(r.budget).c_str(), r.measured / r.budget, formatMs(r.serialBudget).c_str());
+        else
+            std::printf("%-52s %12s %12s %7s %14s\n", r.name.c_str(), formatMs(r.measured).c_str(), "-", "-", "-");
+    }
+    std::printf("%-52s %10.2f %% of one core\n",
+                ("CPU while polling (" + std::to_string(o.pollSeconds) + " s)").c_str(), cpuPercent);
+    if (!startups.empty())
+        std::printf("%-52s %12s\n", ("start to a shown window (median of " + std::to_string(startups.size()) + ")").c_str(),
+                    formatMs(median(startups)).c_str());
+    std::printf("%-52s %9.1f MiB\n", "peak resident memory (VmHWM)", static_cast<double>(peakKb) / 1024.0);
+    std::printf("budget: the protocol's fixed pauses plus the wire time at 19200 8N1 not hidden under them, on\n"
+                "the pseudo-terminal (the PC's own frames are not paced there); serial budget: the same steps\n"
+                "with the PC's frames on the wire too, as against real hardware.\n");
+    for (const auto& p : problems)
+        std::printf("PROBLEM: %s\n", p.c_str());
+    std::fflush(stdout);
+    return problems.empty() ? 0 : 1;
+}
+
+} // namespace kdx::drive
