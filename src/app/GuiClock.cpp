@@ -4,20 +4,25 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace kdx {
 
 void GuiClock::sleepMs(uint32_t ms)
 {
+    // Timed on the steady clock itself rather than in whole milliseconds, so
+    // a 2 ms poll pause is 2 ms and not anything from 1 to 2.
+    using namespace std::chrono;
     BusyScope busy(m_busy);
-    const uint64_t end = m_system.nowMs() + ms;
+    const auto end = steady_clock::now() + milliseconds(ms);
     for (;;) {
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        const uint64_t now = m_system.nowMs();
+        const auto now = steady_clock::now();
         if (now >= end)
             break;
-        m_system.sleepMs(static_cast<uint32_t>(std::min<uint64_t>(kSliceMs, end - now)));
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(milliseconds(kSliceMs), end - now));
     }
 }
 
