@@ -5,9 +5,6 @@
 
 namespace kdx::sim {
 
-namespace {
-
-// Whole number in decimal or with a 0x prefix, at most max; nothing else on the text.
 bool parseNumber(const std::string& text, uint64_t max, uint64_t& value)
 {
     if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
@@ -21,6 +18,8 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value)
     value = v;
     return true;
 }
+
+namespace {
 
 std::vector<std::string> splitColons(const std::string& text)
 {

@@ -7,6 +7,10 @@
 
 namespace kdx::sim {
 
+// Whole number in decimal or with a 0x prefix, at most max; nothing else on
+// the text. Shared by the fault and the command-line options.
+bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
+
 // Misbehaviour the simulated controller can be told to show, by name:
 //   silent             never answers
 //   noise=N            N stray bytes go out in front of every answer

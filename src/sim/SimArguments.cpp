@@ -1,27 +1,12 @@
 #include "sim/SimArguments.h"
 
+#include "sim/FaultSet.h"
+
 #include <cerrno>
 #include <cstdlib>
 
 namespace kdx::sim {
 
-namespace {
-
-bool parseUnsigned(const std::string& text, uint64_t max, uint64_t& value)
-{
-    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
-        return false;
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long v = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
-    if (errno != 0 || *end != '\0' || end == text.c_str() || v > max)
-        return false;
-    value = v;
-    return true;
-}
-
-} // namespace
 
 std::string SimArguments::usage()
 {
@@ -72,7 +57,7 @@ bool SimArguments::parse(const std::vector<std::string>& args, std::string& erro
             std::string text;
             if (!value(text))
                 return false;
-            if (!parseUnsigned(text, max, out)) {
+            if (!parseNumber(text, max, out)) {
                 error = opt + ": '" + text + "' is not a number from 0 to " + std::to_string(max);
                 return false;
             }
