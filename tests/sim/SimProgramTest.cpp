@@ -6,6 +6,8 @@
 #include "link/DeviceLink.h"
 #include "link/PosixSerialLine.h"
 
+#include "support/SimProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -24,113 +26,10 @@
 #include <vector>
 
 using namespace kdx;
+using kdx::test::SimProcess;
 
 namespace {
 
-std::string simPath()
-{
-    const char* p = std::getenv("KDX_SIM");
-    return p && ::access(p, X_OK) == 0 ? p : "";
-}
-
-// One running kdx-sim with its standard output on a pipe.
-class SimProcess {
-public:
-    explicit SimProcess(const std::vector<std::string>& args)
-    {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            std::vector<char*> argv;
-            static std::string program;
-            program = simPath();
-            argv.push_back(program.data());
-            std::vector<std::string> copy = args;
-            for (auto& a : copy)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        m_out = out[0];
-    }
-    ~SimProcess()
-    {
-        if (m_pid > 0 && !m_exited) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0)
-            ::close(m_out);
-    }
-
-    // Next line of output, or empty after timeoutMs.
-    std::string readLine(int timeoutMs = 3000)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            const size_t nl = m_buffer.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = m_buffer.substr(0, nl);
-                m_buffer.erase(0, nl + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                return {};
-            pollfd p {m_out, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                return {};
-            char buf[4096];
-            const ssize_t n = ::read(m_out, buf, sizeof buf);
-            if (n <= 0)
-                return {};
-            m_buffer.append(buf, static_cast<size_t>(n));
-        }
-    }
-    // The terminal's path: the last word of the first line.
-    std::string ptyPath()
-    {
-        const std::string first = readLine();
-        const size_t space = first.rfind(' ');
-        return space == std::string::npos ? first : first.substr(space + 1);
-    }
-    // Sends a signal and waits (bounded) for the exit; the exit status or -1.
-    int stop(int signal = SIGTERM)
-    {
-        ::kill(m_pid, signal);
-        for (int i = 0; i < 300; ++i) {
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_exited = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            ::usleep(10000);
-        }
-        return -1;
-    }
-    pid_t pid() const { return m_pid; }
-    std::string restOfOutput()
-    {
-        std::string all;
-        for (std::string l = readLine(500); !l.empty(); l = readLine(500))
-            all += l + "\n";
-        return all;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    bool m_exited = false;
-    std::string m_buffer;
-};
 
 struct Tool {
     explicit Tool(const std::string& path) : link(line, clock, state)
@@ -145,10 +44,6 @@ struct Tool {
     bool opened = false;
 };
 
-#define REQUIRE_SIM()                                                   \
-    if (simPath().empty())                                              \
-        GTEST_SKIP() << "kdx-sim not built (KDX_SIM not set)";
-
 std::string tempPath(const std::string& name)
 {
     return (std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))).string();
@@ -158,7 +53,7 @@ std::string tempPath(const std::string& name)
 
 TEST(SimProgram, ServesIdentifyPagesAndStatusOnAPseudoTerminal)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     SimProcess sim({"--hw", "2", "--sw", "3", "--rev", "4", "--serial", "0x00ABCDEF"});
     const std::string path = sim.ptyPath();
     ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
@@ -196,7 +91,7 @@ TEST(SimProgram, ServesIdentifyPagesAndStatusOnAPseudoTerminal)
 
 TEST(SimProgram, PageAnswerArrivesAtTheWireRate)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     SimProcess sim({});
     Tool tool(sim.ptyPath());
     ASSERT_TRUE(tool.opened);
@@ -237,7 +132,7 @@ long cpuTicks(pid_t pid)
 
 TEST(SimProgram, StaysQuietWhenIdle)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     SimProcess sim({});
     Tool tool(sim.ptyPath());
     ASSERT_TRUE(tool.opened);
@@ -253,7 +148,7 @@ TEST(SimProgram, StaysQuietWhenIdle)
 
 TEST(SimProgram, EepromSurvivesARestart)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     const std::string file = tempPath("kdx-sim-eeprom");
     std::filesystem::remove(file);
     {
@@ -282,7 +177,7 @@ TEST(SimProgram, EepromSurvivesARestart)
 
 TEST(SimProgram, RefusesAnEepromFileOfTheWrongSize)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     const std::string file = tempPath("kdx-sim-notimage");
     std::ofstream(file) << "not an eeprom";
     SimProcess sim({"--eeprom", file});
@@ -294,7 +189,7 @@ TEST(SimProgram, RefusesAnEepromFileOfTheWrongSize)
 
 TEST(SimProgram, LinkTraceAndFaultOptions)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     const std::string link = tempPath("kdx-sim-link");
     SimProcess sim({"--link", link, "--trace", "--fault", "sw=4", "--fault=errors=0x0004"});
     const std::string path = sim.ptyPath();
@@ -321,7 +216,7 @@ TEST(SimProgram, LinkTraceAndFaultOptions)
 
 TEST(SimProgram, UnpluggedTerminalFailsWrites)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     SimProcess sim({"--fault", "unplug=300"});
     Tool tool(sim.ptyPath());
     ASSERT_TRUE(tool.opened);
@@ -333,7 +228,7 @@ TEST(SimProgram, UnpluggedTerminalFailsWrites)
 
 TEST(SimProgram, RejectsUnknownOptions)
 {
-    REQUIRE_SIM();
+    KDX_REQUIRE_SIM();
     SimProcess sim({"--fault", "bogus"});
     EXPECT_TRUE(sim.readLine(2000).empty());
     EXPECT_EQ(sim.stop(), 2);
