@@ -353,8 +353,19 @@ void AppController::applyDashboard(const DashboardView& v)
     }
 }
 
+void AppController::clearMarkedCell()
+{
+    if (!m_marked.grid)
+        return;
+    if (auto* grid = control<StringGrid>(m_marked.grid))
+        if (QTableWidgetItem* item = grid->item(m_marked.row, m_marked.column))
+            item->setBackground(QBrush());
+    m_marked = {};
+}
+
 void AppController::repaintMapGrids()
 {
+    clearMarkedCell();
     for (const char* name : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"})
         if (auto* grid = control<StringGrid>(name))
             grid->viewport()->update();
@@ -421,8 +432,10 @@ void AppController::gridClicked(const char* name)
     const int row = grid->currentRow();
     if (column > 0 && row > 0 && !grid->isFixedCell(column, row)) {
         grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+        clearMarkedCell();
         if (QTableWidgetItem* item = grid->item(row, column)) {
             item->setBackground(QColor(0x00, 0x80, 0x00)); // transient mark until the next repaint
+            m_marked = {name, column, row};
             grid->editItem(item);
         }
     } else {
@@ -447,8 +460,7 @@ void AppController::gridEntered(const char* name)
         column = ranges.first().leftColumn();
         row = ranges.first().topRow();
     }
-    if (QTableWidgetItem* item = grid->item(row, column))
-        item->setBackground(QBrush());
+    clearMarkedCell();
     if (!ParameterEditor::isEditableCell(name, column, row))
         return;
     applyEdit(ParameterEditor::gridCellEntered(m_image, name, column, row, grid->cell(column, row).toStdString(),

@@ -141,6 +141,14 @@ private:
     // confirms that mode (an answer already on its way may still show the
     // old one and hide the page meanwhile).
     const char* m_requestedPage = nullptr;
+    // The data cell a click marked green; the next repaint of the maps
+    // clears the mark.
+    struct MarkedCell {
+        const char* grid = nullptr;
+        int column = 0;
+        int row = 0;
+    } m_marked;
+    void clearMarkedCell();
     int m_requestFrames = 0;
     std::unique_ptr<LanguageSwitcher> m_language;
     std::unordered_map<std::string, QPointer<QObject>> m_controls;
