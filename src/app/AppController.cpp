@@ -6,6 +6,7 @@
 #include "live/DashboardView.h"
 #include "live/UtcDate.h"
 #include "params/GridPaint.h"
+#include "params/ParamConstants.h"
 #include "params/ParameterDisplay.h"
 #include "params/ParameterEditor.h"
 #include "params/ResetParameters.h"
@@ -223,7 +224,7 @@ void AppController::showAllData()
     applyUpdates(view.updates);
     repaintMapGrids();
     if (view.markerMessageDue)
-        m_ctx.prompts.message("NEW ECU, PARAMETERS RESET !");
+        m_ctx.prompts.message(params::kNewEcuMessage);
     m_poller.syncShadow();
 }
 
@@ -434,7 +435,7 @@ void AppController::gridClicked(const char* name)
         grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
         clearMarkedCell();
         if (QTableWidgetItem* item = grid->item(row, column)) {
-            item->setBackground(QColor(0x00, 0x80, 0x00)); // transient mark until the next repaint
+            item->setBackground(qcolor(params::kColourGreen)); // transient mark until the next repaint
             m_marked = {name, column, row};
             grid->editItem(item);
         }
