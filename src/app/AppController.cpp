@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "app/AboutBox.h"
 #include "app/MainWindow.h"
 #include "firmware/FirmwareUpgrade.h"
 #include "link/LinkConstants.h"
@@ -180,6 +181,12 @@ MainWindowHooks AppController::hooks()
     h.eraseErrors = act([this] { m_commands.eraseErrors(); });
     h.diagLampClick = act([this] { window().showPage("TabSheetDiag"); });
     h.firmwareUpgrade = act([this] { firmwareUpgrade(); });
+    h.aboutFacts = [this](MainWindow&, AboutFacts& facts) {
+        if (m_ctx.state.parametersLoaded)
+            facts.serialNumber = m_image.serialNumber();
+        if (m_language)
+            facts.languageFile = qs(m_language->lastLanguageFile());
+    };
     return h;
 }
 
@@ -573,6 +580,11 @@ void AppController::switchLanguage(uint8_t code)
         loadLanguage();
     m_language->switchLanguage(code, linkCounts());
     showAllData();
+    // Texts composed from the language texts (pump and system lamps,
+    // measurements, the diagnostic rows) follow at once, not with the next
+    // frame, which never comes while the controller is away.
+    if (m_lastFrame)
+        applyDashboard(m_decoder.decode(*m_lastFrame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
 }
 
 void AppController::setCaption(const std::string& object, const std::string& text)

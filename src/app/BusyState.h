@@ -8,6 +8,11 @@ namespace kdx {
 struct BusyState {
     int depth = 0;
     bool busy() const { return depth > 0; }
+    // Long operations (connecting, the full read, the defaults, the firmware
+    // upgrade, the tester's tone) running right now: the technician's input
+    // that arrives meanwhile is discarded, not replayed when they end.
+    int longDepth = 0;
+    bool inLongOperation() const { return longDepth > 0; }
 };
 
 // Marks a scope as busy.

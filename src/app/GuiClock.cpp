@@ -15,10 +15,14 @@ void GuiClock::sleepMs(uint32_t ms)
     // a 2 ms poll pause is 2 ms and not anything from 1 to 2.
     using namespace std::chrono;
     BusyScope busy(m_busy);
+    // Inside a long operation input is read and discarded by the input
+    // guard; elsewhere (an edit, the status tick) it waits for the handler
+    // to end and is delivered then.
+    const auto flags = m_busy.inLongOperation() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
     const auto end = steady_clock::now() + milliseconds(ms);
     for (;;) {
         if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QCoreApplication::processEvents(flags);
         const auto now = steady_clock::now();
         if (now >= end)
             break;

@@ -7,8 +7,8 @@ namespace kdx {
 
 // The wall clock for the window's thread. A protocol pause sleeps in short
 // slices and between them lets the window repaint (progress bars, the upgrade
-// log) without taking user input; the pause counts as busy, so the main
-// timer's tick cannot run inside it.
+// log) without acting on user input (see InputGuard); the pause counts as
+// busy, so the main timer's tick cannot run inside it.
 class GuiClock : public Clock {
 public:
     static constexpr uint32_t kSliceMs = 5;

@@ -1,6 +1,12 @@
 #include "app/MainWindow.h"
 
+#include "app/AboutBox.h"
 #include "app/FileDialogSettings.h"
+#include "app/InputGuard.h"
+#include "app/MenuStyle.h"
+#include "app/PageCanvas.h"
+#include "app/PageControl.h"
+#include "i18n/LanguageChoice.h"
 #include "link/PcIdentity.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/StringGrid.h"
@@ -8,6 +14,8 @@
 #include <QPainter>
 
 #include <QAction>
+#include <QActionGroup>
+#include <QHeaderView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -25,6 +33,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstring>
 
 namespace kdx {
 
@@ -68,6 +77,9 @@ MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* pare
     f.setPointSize(9);
     setFont(f);
     resize(kOuterWidth, kOuterHeight);
+    // Below this the pages and the dashboard scroll; nothing overlaps.
+    setMinimumSize(kMinWidth, kMinHeight);
+    m_inputGuard = new InputGuard(m_ctx.busy, this);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -104,32 +116,45 @@ void MainWindow::buildMenu()
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    // Captions carry Alt mnemonics ("&File" shows as File, Alt+F opens it).
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
-    m_autoConnect1 = file->addAction(QStringLiteral("AutoConnect [F10]"));
+    // "AutoConnect [F10]" names its key already; the key column stays empty.
+    file->setStyle(new MenuStyle(file));
+    m_autoConnect1 = file->addAction(QStringLiteral("&AutoConnect [F10]"));
     m_autoConnect1->setObjectName(QStringLiteral("AutoConnect1"));
     m_autoConnect1->setShortcutContext(Qt::WindowShortcut);
-    QAction* open = file->addAction(QStringLiteral("Load to ECU"));
+    QAction* open = file->addAction(QStringLiteral("&Load to ECU"));
     open->setObjectName(QStringLiteral("Open1"));
-    QAction* save = file->addAction(QStringLiteral("Save To Disk"));
+    QAction* save = file->addAction(QStringLiteral("&Save To Disk"));
     save->setObjectName(QStringLiteral("SaveToDisc1"));
-    QAction* exit = file->addAction(QStringLiteral("Exit"));
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("Exit1"));
 
-    QMenu* language = bar->addMenu(QStringLiteral("Language"));
+    QMenu* language = bar->addMenu(QStringLiteral("&Language"));
     language->setObjectName(QStringLiteral("Language1"));
-    QAction* english = language->addAction(QStringLiteral("English"));
+    auto* languages = new QActionGroup(language);
+    QAction* english = language->addAction(QStringLiteral("&English"));
     english->setObjectName(QStringLiteral("English1"));
-    QAction* polish = language->addAction(QStringLiteral("Polish"));
+    QAction* polish = language->addAction(QStringLiteral("&Polish"));
     polish->setObjectName(QStringLiteral("Polski1"));
-    QAction* russian = language->addAction(QStringLiteral("Russian"));
+    QAction* russian = language->addAction(QStringLiteral("&Russian"));
     russian->setObjectName(QStringLiteral("Russian1"));
     russian->setVisible(false);
-    QAction* german = language->addAction(QStringLiteral("German"));
+    QAction* german = language->addAction(QStringLiteral("&German"));
     german->setObjectName(QStringLiteral("German1"));
+    for (QAction* a : {english, polish, russian, german}) {
+        a->setCheckable(true);
+        languages->addAction(a);
+    }
 
-    QAction* help = bar->addAction(QStringLiteral("Help"));
+    QMenu* helpMenu = bar->addMenu(QStringLiteral("&Help"));
+    helpMenu->setObjectName(QStringLiteral("Help1Menu"));
+    QAction* help = helpMenu->menuAction();
     help->setObjectName(QStringLiteral("Help1"));
+    QAction* about = helpMenu->addAction(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("About1"));
 
     connect(m_autoConnect1, &QAction::triggered, this, &MainWindow::AutoConnect1Click);
     connect(open, &QAction::triggered, this, &MainWindow::Open1Click);
@@ -139,7 +164,7 @@ void MainWindow::buildMenu()
     connect(polish, &QAction::triggered, this, &MainWindow::Polski1Click);
     connect(russian, &QAction::triggered, this, &MainWindow::Russian1Click);
     connect(german, &QAction::triggered, this, &MainWindow::German1Click);
-    connect(help, &QAction::triggered, this, &MainWindow::Help1Click);
+    connect(about, &QAction::triggered, this, &MainWindow::Help1Click);
 }
 
 void MainWindow::buildPages()
@@ -149,7 +174,7 @@ void MainWindow::buildPages()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    m_pageControl = new QTabWidget(central);
+    m_pageControl = new PageControl(central);
     m_pageControl->setObjectName(QStringLiteral("PageControl1"));
     m_pageControl->setDocumentMode(true); // flat tabs
     // Long translated captions must not widen the window: past its width the
@@ -171,32 +196,32 @@ void MainWindow::buildPages()
     row->addWidget(m_panel4);
     setCentralWidget(central);
 
-    buildParameterPage(control<QWidget>("TabSheetPar"));
-    buildAutoPage(control<QWidget>("TabSheetAuto"));
-    buildManualTrigPage(control<QWidget>("TabSheetManualTrig"));
-    buildManualConstPage(control<QWidget>("TabSheetManualConst"));
-    buildServicePage(control<QWidget>("TabSheetSerwis"));
-    buildFirmwarePage(control<QWidget>("TabSheetUpg"));
-    buildDiagPage(control<QWidget>("TabSheetDiag"));
-    buildTesterPage(control<QWidget>("TabSheetTester"));
-    buildDashboard(m_panel4);
+    // Each page's controls sit on a canvas that scrolls when the window is
+    // smaller than they need.
+    auto canvas = [this](const char* page) { return PageCanvas::wrap(control<QWidget>(page)); };
+    buildParameterPage(canvas("TabSheetPar"));
+    buildAutoPage(canvas("TabSheetAuto"));
+    buildManualTrigPage(canvas("TabSheetManualTrig"));
+    buildManualConstPage(canvas("TabSheetManualConst"));
+    buildServicePage(canvas("TabSheetSerwis"));
+    buildFirmwarePage(canvas("TabSheetUpg"));
+    buildDiagPage(canvas("TabSheetDiag"));
+    buildTesterPage(canvas("TabSheetTester"));
+    buildDashboard(PageCanvas::wrapColumn(m_panel4));
 
-    // Pages whose last control grows with the window.
-    for (const char* name : {"TabSheetPar", "TabSheetUpg", "TabSheetTester"})
-        control<QWidget>(name)->installEventFilter(this);
-}
-
-void MainWindow::fitPageToHeight(QWidget* page)
-{
-    const int h = page->height();
-    const QString name = page->objectName();
-    if (name == QLatin1String("TabSheetPar")) {
-        if (auto* footer = control<QWidget>("LabelTORVELN"))
-            footer->move(footer->x(), std::max(420, h - footer->height() - 6));
-    } else {
-        const char* grow = name == QLatin1String("TabSheetUpg") ? "RichEdit1" : "Memo1";
-        if (auto* w = page->findChild<QWidget*>(QString::fromLatin1(grow)))
-            w->resize(w->width(), std::max(120, h - w->y() - 8));
+    // Extra room goes to the logs and the diagnostic grid; the footer stays
+    // at the bottom.
+    auto anchor = [this](const char* name, int anchors) {
+        if (auto* w = control<QWidget>(name))
+            if (PageCanvas* c = PageCanvas::of(w))
+                c->anchor(w, anchors);
+    };
+    anchor("LabelTORVELN", PageCanvas::StickDown);
+    anchor("RichEdit1", PageCanvas::GrowRight | PageCanvas::GrowDown);
+    anchor("Memo1", PageCanvas::GrowRight | PageCanvas::GrowDown);
+    if (auto* viz = control<StringGrid>("StringGridViz")) {
+        viz->horizontalHeader()->setStretchLastSection(true);
+        anchor("StringGridViz", PageCanvas::GrowRight);
     }
 }
 
@@ -210,11 +235,6 @@ void MainWindow::onEnterReleased(QObject* watched, std::function<void()> handler
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Resize && watched->isWidgetType()
-        && static_cast<QWidget*>(watched)->parentWidget()
-        && m_pageControl->indexOf(static_cast<QWidget*>(watched)) >= 0) {
-        fitPageToHeight(static_cast<QWidget*>(watched));
-    }
     if (event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
@@ -369,6 +389,7 @@ void MainWindow::FormCreate()
     // 9. Texts of the chosen language.
     if (m_hooks.loadLanguage)
         m_hooks.loadLanguage(*this);
+    markLanguage();
     // 10. Automatic-mode controls that are kept but never shown.
     for (const char* name : kHiddenAutoControls) {
         if (auto* w = control<QWidget>(name))
@@ -398,12 +419,17 @@ void MainWindow::showEvent(QShowEvent* event)
     if (m_placed)
         return;
     m_placed = true;
-    // The design size is the outer size, frame included; centre on the screen.
+    // The design size is the outer size, frame included; centre on the
+    // screen. A smaller screen (or a large scale factor) gets a window that
+    // fits it: the pages scroll.
     const QSize frame = frameGeometry().size() - geometry().size();
-    resize(QSize(kOuterWidth, kOuterHeight) - frame);
+    QSize outer(kOuterWidth, kOuterHeight);
+    if (QScreen* s = screen())
+        outer = outer.boundedTo(s->availableGeometry().size());
+    resize((outer - frame).expandedTo(minimumSize()));
     if (QScreen* s = screen()) {
         const QRect area = s->availableGeometry();
-        move(area.center() - QPoint(kOuterWidth / 2, kOuterHeight / 2));
+        move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
     }
 }
 
@@ -427,15 +453,57 @@ void MainWindow::Timer1Timer()
     run(m_hooks.statusTick);
 }
 
-void MainWindow::AutoConnect1Click() { run(m_hooks.autoConnect); }
+void MainWindow::runLong(const MainWindowHooks::Action& hook)
+{
+    if (!hook)
+        return;
+    LongOperation op(m_ctx.busy);
+    hook(*this);
+}
+
+void MainWindow::AutoConnect1Click() { runLong(m_hooks.autoConnect); }
 void MainWindow::ButtonAutoconnectClick() { AutoConnect1Click(); }
 
 // Kept in the menu as designed; selecting them changes nothing.
 void MainWindow::Open1Click() {}
 void MainWindow::SaveToDisc1Click() {}
-void MainWindow::Exit1Click() {}
-void MainWindow::Help1Click() {}
-void MainWindow::Russian1Click() {}
+// Hidden, and does nothing: the check mark stays on the language in use.
+void MainWindow::Russian1Click() { markLanguage(); }
+
+// Closes the window as its own close control does: nothing is sent.
+void MainWindow::Exit1Click() { close(); }
+
+void MainWindow::Help1Click()
+{
+    AboutFacts facts;
+    facts.state = m_ctx.state;
+    facts.parameterFolder = m_parameterFolder;
+    facts.firmwareFolder = m_firmwareFolder;
+    if (m_hooks.aboutFacts)
+        m_hooks.aboutFacts(*this, facts);
+    BusyScope busy(m_ctx.busy);
+    AboutBox box(facts, this);
+    box.exec();
+}
+
+void MainWindow::markLanguage()
+{
+    // The loader reads lan.txt where the process stands; a missing file is English.
+    const auto code = readLanguageCode("lan.txt");
+    const char* item = nullptr;
+    if (code) {
+        switch (*code) {
+        case kLanguageEnglish: item = "English1"; break;
+        case kLanguagePolish: item = "Polski1"; break;
+        case kLanguageRussian: item = "Russian1"; break;
+        case kLanguageGerman: item = "German1"; break;
+        default: break;
+        }
+    }
+    for (const char* name : {"English1", "Polski1", "Russian1", "German1"})
+        if (auto* a = control<QAction>(name))
+            a->setChecked(item && std::strcmp(item, name) == 0);
+}
 
 void MainWindow::English1Click()
 {
@@ -443,6 +511,7 @@ void MainWindow::English1Click()
         BusyScope busy(m_ctx.busy);
         m_hooks.switchLanguage(*this, 1);
     }
+    markLanguage();
 }
 
 void MainWindow::Polski1Click()
@@ -451,6 +520,7 @@ void MainWindow::Polski1Click()
         BusyScope busy(m_ctx.busy);
         m_hooks.switchLanguage(*this, 2);
     }
+    markLanguage();
 }
 
 void MainWindow::German1Click()
@@ -459,13 +529,14 @@ void MainWindow::German1Click()
         BusyScope busy(m_ctx.busy);
         m_hooks.switchLanguage(*this, 4);
     }
+    markLanguage();
 }
 
-void MainWindow::ButtonLoadAllDataClick() { run(m_hooks.loadAllData); }
-void MainWindow::ButtonReadParClick() { run(m_hooks.readAll); }
+void MainWindow::ButtonLoadAllDataClick() { runLong(m_hooks.loadAllData); }
+void MainWindow::ButtonReadParClick() { runLong(m_hooks.readAll); }
 void MainWindow::ButtonWyswParClick() { run(m_hooks.showAllData); }
 void MainWindow::ButtonSaveEepClick() { run(m_hooks.saveEeprom); }
-void MainWindow::ButtonSetDefaultClick() { run(m_hooks.setDefault); }
+void MainWindow::ButtonSetDefaultClick() { runLong(m_hooks.setDefault); }
 
 void MainWindow::EditMinLevHKeyUp() { run(m_hooks.minLevHEnter); }
 void MainWindow::EditMinLevLKeyUp() { run(m_hooks.minLevLEnter); }
@@ -544,7 +615,7 @@ void MainWindow::ComboBoxSerwisToffChange() { run(m_hooks.serwisToffChange); }
 void MainWindow::ButtonSerwisStartClick() { run(m_hooks.serwisStart); }
 void MainWindow::ButtonSerwisStopClick() { run(m_hooks.serwisStop); }
 
-void MainWindow::ButtonFirmwareClick() { run(m_hooks.firmwareUpgrade); }
+void MainWindow::ButtonFirmwareClick() { runLong(m_hooks.firmwareUpgrade); }
 // These controls of the firmware page carry no action.
 void MainWindow::ButtonResetClick() {}
 void MainWindow::ButtonRFTD1Click() {}

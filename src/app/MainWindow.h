@@ -21,6 +21,7 @@ class QWidget;
 namespace kdx {
 
 class FileDialogSettings;
+class InputGuard;
 class StringGrid;
 
 // The main window "TForm1": the tabbed pages on the left, the dashboard panel
@@ -34,6 +35,10 @@ public:
     static constexpr int kOuterWidth = 1016;
     static constexpr int kOuterHeight = 669;
     static constexpr int kPanelWidth = 344;
+    // The smallest window: below the design size the pages and the
+    // dashboard scroll rather than overlap.
+    static constexpr int kMinWidth = 760;
+    static constexpr int kMinHeight = 460;
 
     explicit MainWindow(AppContext& context, MainWindowHooks hooks = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -46,6 +51,7 @@ public:
     T* control(const char* name) const { return findChild<T*>(QString::fromLatin1(name)); }
 
     QTabWidget* pageControl() const { return m_pageControl; }
+    InputGuard* inputGuard() const { return m_inputGuard; }
     QTimer* timer1() const { return m_timer1; }
     QAction* autoConnectAction() const { return m_autoConnect1; }
 
@@ -170,15 +176,18 @@ private:
     void buildFirmwarePage(QWidget* page);
     void buildDiagPage(QWidget* page);
     void buildTesterPage(QWidget* page);
-    void buildDashboard(QFrame* panel);
+    void buildDashboard(QWidget* panel);
     void connectHandlers();
-    void fitPageToHeight(QWidget* page);
+    // Checks the menu item of the language lan.txt names.
+    void markLanguage();
     // Runs handler when Enter is released in watched.
     void onEnterReleased(QObject* watched, std::function<void()> handler);
     // A cell's text in black, 1 pixel right of and below its corner.
     void drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect);
     // Runs a hook as a handler: the timer tick is held off meanwhile.
     void run(const MainWindowHooks::Action& hook);
+    // Runs a hook as a long operation: input meanwhile is discarded.
+    void runLong(const MainWindowHooks::Action& hook);
 
     AppContext& m_ctx;
     MainWindowHooks m_hooks;
@@ -186,6 +195,7 @@ private:
     QTabWidget* m_pageControl = nullptr;
     QFrame* m_panel4 = nullptr;
     QTimer* m_timer1 = nullptr;
+    InputGuard* m_inputGuard = nullptr;
     QAction* m_autoConnect1 = nullptr;
     FileDialogSettings* m_saveDialog1 = nullptr;
     FileDialogSettings* m_openDialog1 = nullptr;

@@ -9,6 +9,7 @@ class QRect;
 namespace kdx {
 
 class MainWindow;
+struct AboutFacts;
 
 // What the window's handlers do beyond the window itself. Each handler of the
 // main window calls its hook; an empty hook does nothing. The program entry
@@ -81,6 +82,8 @@ struct MainWindowHooks {
     Action diagLampClick; // AbLEDErrMem, AbLEDWarP1, AbLEDWarP2, AbLEDZapisDoPamieci
     // Firmware page.
     Action firmwareUpgrade; // "upgrade"
+    // Help -> About: adds what the procedures know (serial number, language file).
+    std::function<void(MainWindow&, AboutFacts&)> aboutFacts;
 };
 
 } // namespace kdx

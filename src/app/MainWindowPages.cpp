@@ -245,7 +245,7 @@ void MainWindow::buildParameterPage(QWidget* page)
     raw->hide();
 
     auto* footer = makeLabel(page, "LabelTORVELN", QStringLiteral("KDX service tool - for authorised service personnel only"),
-                             QRect(8, 540, 640, 20));
+                             QRect(8, 410, 640, 20));
     footer->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     QPalette pal = footer->palette();
     pal.setColor(QPalette::WindowText, QColor(96, 96, 96));
@@ -368,7 +368,7 @@ void MainWindow::buildFirmwarePage(QWidget* page)
     auto* port = makeCombo(page, "ComboBoxRFDCom", comPorts, 0, QRect(398, 85, 90, 26), nullptr);
     port->setAccessibleName(QStringLiteral("rise from the dead port"));
 
-    auto* log = named(new QTextEdit(page), "RichEdit1", QRect(8, 122, 650, 440));
+    auto* log = named(new QTextEdit(page), "RichEdit1", QRect(8, 122, 650, 200));
     log->setReadOnly(true);
     log->setAcceptRichText(false);
     log->setPlainText(QStringLiteral("logs:"));
@@ -443,12 +443,12 @@ void MainWindow::buildTesterPage(QWidget* page)
     lamp->setAccessibleName(QStringLiteral("test result"));
     makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 130, 558, 22));
 
-    auto* memo = named(new QPlainTextEdit(page), "Memo1", QRect(8, 190, 650, 372));
+    auto* memo = named(new QPlainTextEdit(page), "Memo1", QRect(8, 190, 650, 200));
     memo->setReadOnly(true);
     memo->setAccessibleName(QStringLiteral("test log"));
 }
 
-void MainWindow::buildDashboard(QFrame* panel)
+void MainWindow::buildDashboard(QWidget* panel)
 {
     auto* meter = named(new Meter270(panel), "Ab270MeterLGPres",
                         QRect(4, 4, Meter270::kDesignWidth, Meter270::kDesignHeight));

@@ -5,6 +5,7 @@
 #include "app/AppOptions.h"
 #include "app/GuiClock.h"
 #include "app/KdxApplication.h"
+#include "app/LongTone.h"
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
 #include "link/LinuxPortDiscovery.h"
@@ -55,7 +56,8 @@ int main(int argc, char** argv)
     // Language files: the start directory first, then beside the program,
     // then the installed data folder.
     const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
-    kdx::AlsaTone tone;
+    kdx::AlsaTone alsaTone;
+    kdx::LongTone tone(alsaTone, busy);
     kdx::AppController controller(context, tone,
                                   {programDir, programDir + "/../share/kdx", KDX_INSTALL_DATADIR});
 

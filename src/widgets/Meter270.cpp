@@ -1,5 +1,6 @@
 #include "widgets/Meter270.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -13,8 +14,12 @@ namespace {
 
 constexpr double kStartDeg = 225.0; // minimum at the lower left
 const QPointF kCentre(99.0, 92.0);
-constexpr double kRadius = 75.0;
 constexpr double kFaceRadius = 86.0;
+// Numbers ring outside the scale arc; the needle ends inside the arc.
+constexpr double kNumberRadius = 72.0;
+constexpr double kRadius = 58.0;       // scale arc, ticks point inwards
+constexpr double kNeedleRadius = 54.0; // needle tip
+constexpr double kTipLength = 12.0;    // lime pointer tip at the needle's end
 
 QPointF polar(double radius, double angleDeg)
 {
@@ -27,6 +32,79 @@ QPointF polar(double radius, double angleDeg)
 Meter270::Meter270(QWidget* parent) : QWidget(parent)
 {
     resize(kDesignWidth, kDesignHeight);
+}
+
+QPointF Meter270::centre() { return kCentre; }
+double Meter270::faceRadius() { return kFaceRadius; }
+
+QFont Meter270::numberFont() const
+{
+    QFont f = font();
+    f.setPixelSize(10);
+    f.setBold(true);
+    return f;
+}
+
+QFont Meter270::nameFont() const
+{
+    QFont f = font();
+    f.setPixelSize(11);
+    f.setBold(true);
+    return f;
+}
+
+QFont Meter270::unitFont() const
+{
+    QFont f = font();
+    f.setPixelSize(9);
+    return f;
+}
+
+QFont Meter270::valueFont() const
+{
+    QFont f = font();
+    f.setPixelSize(14);
+    f.setBold(true);
+    return f;
+}
+
+QRectF Meter270::textBox(const QFont& font, const QString& text, const QPointF& c)
+{
+    const QFontMetricsF fm(font);
+    const double w = fm.horizontalAdvance(text) + 2.0;
+    const double h = fm.ascent() + fm.descent();
+    return QRectF(c.x() - w / 2.0, c.y() - h / 2.0, w, h);
+}
+
+QRectF Meter270::scaleLabelRect(int k) const
+{
+    const double a = kStartDeg - kSweepDeg * k / m_majorSteps;
+    return textBox(numberFont(), scaleLabel(k), polar(kNumberRadius, a));
+}
+
+// The quarter below the hub: |x| < y there, whatever the needle does.
+QRectF Meter270::valueRect() const { return QRectF(kCentre.x() - 25.0, kCentre.y() + 28.0, 50.0, 19.0); }
+
+QRectF Meter270::signalNameRect() const
+{
+    return textBox(nameFont(), m_signalName, QPointF(kCentre.x(), valueRect().bottom() + 8.0));
+}
+
+QRectF Meter270::unitRect() const
+{
+    return textBox(unitFont(), m_unit, QPointF(kCentre.x(), signalNameRect().bottom() + 8.0));
+}
+
+QPainterPath Meter270::needlePath(double v) const
+{
+    const double av = angleForValue(v);
+    QPainterPath needle;
+    needle.moveTo(polar(kNeedleRadius, av));
+    needle.lineTo(polar(4.0, av + 90.0));
+    needle.lineTo(polar(10.0, av + 180.0));
+    needle.lineTo(polar(4.0, av - 90.0));
+    needle.closeSubpath();
+    return needle;
 }
 
 void Meter270::setValue(double value)
@@ -112,17 +190,17 @@ void Meter270::paintEvent(QPaintEvent*)
         {4.0 / 7.0, 5.5 / 7.0, QColor(255, 200, 0)},
         {5.5 / 7.0, 1.0, QColor(220, 30, 30)},
     };
-    const double bandR = kRadius - 4.0;
+    const double bandR = kRadius - 3.0;
     const QRectF bandRect(kCentre.x() - bandR, kCentre.y() - bandR, 2 * bandR, 2 * bandR);
     for (const auto& sec : sectors) {
         const double a0 = angleForValue(m_min + span * sec.from);
         const double a1 = angleForValue(m_min + span * sec.to);
-        p.setPen(QPen(sec.color, 6.0, Qt::SolidLine, Qt::FlatCap));
+        p.setPen(QPen(sec.color, 5.0, Qt::SolidLine, Qt::FlatCap));
         p.setBrush(Qt::NoBrush);
         p.drawArc(bandRect, qRound(a0 * 16), qRound((a1 - a0) * 16));
     }
 
-    // Scale: black arc, major and minor ticks, bold numbers.
+    // Scale: black arc, major and minor ticks, bold numbers outside it.
     p.setPen(QPen(Qt::black, 1.2));
     const QRectF arcRect(kCentre.x() - kRadius, kCentre.y() - kRadius, 2 * kRadius, 2 * kRadius);
     p.drawArc(arcRect, qRound(kStartDeg * 16), qRound(-kSweepDeg * 16));
@@ -134,61 +212,41 @@ void Meter270::paintEvent(QPaintEvent*)
         const double len = major ? 8.0 : (half ? 6.0 : 3.5);
         p.setPen(QPen(Qt::black, major ? 1.6 : 0.8, Qt::SolidLine, Qt::FlatCap));
         p.drawLine(polar(kRadius, a), polar(kRadius - len, a));
+        if (major)
+            p.drawLine(polar(kRadius, a), polar(kRadius + 3.0, a));
     }
-    QFont numbers = font();
-    numbers.setPixelSize(11);
-    numbers.setBold(true);
-    p.setFont(numbers);
+    p.setFont(numberFont());
     p.setPen(Qt::black);
-    for (int k = 0; k <= m_majorSteps; ++k) {
-        const double a = kStartDeg - kSweepDeg * k / m_majorSteps;
-        const QPointF c = polar(kRadius - 23.0, a);
-        p.drawText(QRectF(c.x() - 14, c.y() - 7, 28, 14), Qt::AlignCenter, scaleLabel(k));
-    }
+    for (int k = 0; k <= m_majorSteps; ++k)
+        p.drawText(scaleLabelRect(k), Qt::AlignCenter, scaleLabel(k));
 
-    // Signal name and unit above the hub, the value in figures below it.
-    QFont name = font();
-    name.setPixelSize(12);
-    name.setBold(true);
-    p.setFont(name);
-    p.drawText(QRectF(kCentre.x() - 40, kCentre.y() - 36, 80, 14), Qt::AlignCenter, m_signalName);
-    QFont unitFont = font();
-    unitFont.setPixelSize(10);
-    p.setFont(unitFont);
-    p.drawText(QRectF(kCentre.x() - 40, kCentre.y() - 23, 80, 12), Qt::AlignCenter, m_unit);
-
-    QFont valueFont = font();
-    valueFont.setPixelSize(15);
-    valueFont.setBold(true);
-    p.setFont(valueFont);
-    const QRectF valueBox(kCentre.x() - 28, kCentre.y() + 26, 56, 20);
+    // Below the hub: the value in figures, the signal name and the unit.
+    p.setFont(valueFont());
+    const QRectF valueBox = valueRect();
     p.setPen(QPen(QColor(90, 90, 90), 1.0));
     p.setBrush(QColor(250, 250, 240));
     p.drawRoundedRect(valueBox, 3, 3);
     p.setPen(Qt::black);
     p.drawText(valueBox, Qt::AlignCenter, valueText());
+    p.setFont(nameFont());
+    p.drawText(signalNameRect(), Qt::AlignCenter, m_signalName);
+    p.setFont(unitFont());
+    p.drawText(unitRect(), Qt::AlignCenter, m_unit);
 
-    // Lime pointer mark on the scale rim.
+    // Navy needle with a lime pointer tip, then the hub.
     const double av = angleForValue(m_value);
-    QPainterPath mark;
-    mark.moveTo(polar(kRadius + 1.0, av));
-    mark.lineTo(polar(kRadius + 9.0, av + 4.0));
-    mark.lineTo(polar(kRadius + 9.0, av - 4.0));
-    mark.closeSubpath();
-    p.setPen(QPen(QColor(0, 100, 0), 0.8));
-    p.setBrush(QColor(0, 255, 0));
-    p.drawPath(mark);
-
-    // Navy needle with its hub.
-    QPainterPath needle;
-    needle.moveTo(polar(kRadius - 6.0, av));
-    needle.lineTo(polar(4.0, av + 90.0));
-    needle.lineTo(polar(10.0, av + 180.0));
-    needle.lineTo(polar(4.0, av - 90.0));
-    needle.closeSubpath();
     p.setPen(QPen(QColor(0, 0, 60), 0.8));
     p.setBrush(QColor(0, 0, 128));
-    p.drawPath(needle);
+    p.drawPath(needlePath(m_value));
+    QPainterPath tip;
+    tip.moveTo(polar(kNeedleRadius, av));
+    tip.lineTo(polar(kNeedleRadius - kTipLength, av + 3.2));
+    tip.lineTo(polar(kNeedleRadius - kTipLength, av - 3.2));
+    tip.closeSubpath();
+    p.setPen(QPen(QColor(0, 100, 0), 0.6));
+    p.setBrush(QColor(0, 255, 0));
+    p.drawPath(tip);
+    p.setPen(QPen(QColor(0, 0, 60), 0.8));
     p.setBrush(QColor(40, 40, 40));
     p.drawEllipse(kCentre, 5.0, 5.0);
 }

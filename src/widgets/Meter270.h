@@ -1,16 +1,21 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
+#include <QPainterPath>
+#include <QRectF>
 #include <QString>
 #include <QWidget>
 
 namespace kdx {
 
 // A 270-degree analogue dial: the scale runs clockwise from the lower left
-// (minimum) to the lower right (maximum). A navy needle and a lime pointer
-// mark show the value; the value is also written in figures below the hub.
-// Drawn in a 198 x 180 design space scaled uniformly to the widget, so it
-// stays sharp at any size.
+// (minimum) to the lower right (maximum). A navy needle with a lime pointer
+// tip shows the value. The scale numbers sit outside the scale, beyond the
+// needle's reach; the value in figures, the signal name and the unit sit in
+// the quarter below the hub that the needle never sweeps, so nothing is
+// ever crossed by the needle or touches anything else. Drawn in a 198 x 180
+// design space scaled uniformly to the widget, so it stays sharp at any size.
 class Meter270 : public QWidget {
     Q_OBJECT
 public:
@@ -45,12 +50,29 @@ public:
     // (clamped to the range): 225 at the minimum, -45 at the maximum.
     double angleForValue(double v) const;
 
+    // Where things are drawn, in the design space (198 x 180).
+    static QPointF centre();
+    static double faceRadius();
+    QRectF scaleLabelRect(int k) const;
+    QRectF valueRect() const;
+    QRectF signalNameRect() const;
+    QRectF unitRect() const;
+    // The needle with its pointer tip at value v.
+    QPainterPath needlePath(double v) const;
+
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QFont numberFont() const;
+    QFont nameFont() const;
+    QFont unitFont() const;
+    QFont valueFont() const;
+    // A text's box centred on c, as tall as the font's line and as wide as the text.
+    static QRectF textBox(const QFont& font, const QString& text, const QPointF& c);
+
     double m_value = 0.0;
     double m_min = 0.001;
     double m_max = 7.0;

@@ -1,6 +1,9 @@
 #include "AppTestSupport.h"
 
+#include "app/AboutBox.h"
 #include "app/BusyState.h"
+#include "app/InputGuard.h"
+#include "app/MenuStyle.h"
 #include "app/FileDialogSettings.h"
 #include "app/GuiClock.h"
 #include "link/PcIdentity.h"
@@ -9,6 +12,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QWheelEvent>
+#include <QMenu>
+#include <QTabBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <cstdlib>
 
 namespace kdx {
 namespace {
@@ -181,7 +191,7 @@ TEST(MainWindowTest, InertMenuItemsChangeNothing)
     rig.window->show();
     rig.window->pageControl()->setCurrentIndex(2);
     const Snapshot before = snapshot(rig);
-    for (const char* item : {"Exit1", "Open1", "SaveToDisc1", "Help1", "Russian1"}) {
+    for (const char* item : {"Open1", "SaveToDisc1", "Russian1"}) {
         auto* action = rig.window->control<QAction>(item);
         ASSERT_NE(action, nullptr) << item;
         action->trigger();
@@ -189,7 +199,135 @@ TEST(MainWindowTest, InertMenuItemsChangeNothing)
         EXPECT_TRUE(snapshot(rig) == before) << item;
     }
     EXPECT_EQ(hookCalls, 0);
-    EXPECT_TRUE(rig.window->isVisible()); // "Exit" does not close the window
+}
+
+TEST(MainWindowTest, ExitClosesTheWindowAsItsCloseControlDoesAndSendsNothing)
+{
+    test::WindowRig rig;
+    rig.context.link.selectPort("/dev/ttyUSB0");
+    ASSERT_TRUE(rig.context.link.openPort());
+    rig.context.state.connected = true;
+    rig.window->show();
+    ASSERT_TRUE(rig.window->isVisible());
+    rig.window->control<QAction>("Exit1")->trigger();
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_TRUE(rig.line.sent().empty());
+    EXPECT_EQ(rig.line.closeCount(), 1);
+    EXPECT_FALSE(rig.context.state.connected);
+    EXPECT_FALSE(rig.window->timer1()->isActive());
+}
+
+// Help -> About: the program version, the controller's versions and serial
+// number once connected, and where the tool reads its files from.
+TEST(MainWindowTest, AboutShowsVersionsSerialAndFolders)
+{
+    AboutFacts facts;
+    facts.parameterFolder = QStringLiteral("/srv/kdx/parametry");
+    facts.firmwareFolder = QDir::currentPath();
+    facts.languageFile = QStringLiteral("/srv/kdx/lang/pol.txt");
+    QString text = aboutText(facts);
+    EXPECT_TRUE(text.contains(QStringLiteral("Program version: kdx 1.097"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Controller: not connected"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Language file: /srv/kdx/lang/pol.txt")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Parameter folder: /srv/kdx/parametry (not found)")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Firmware folder: ") + QDir::currentPath() + QLatin1Char('\n')))
+        << text.toStdString();
+
+    facts.state.connected = true;
+    facts.state.hardwareVersion = 2;
+    facts.state.softwareVersion = 1;
+    facts.state.softwareRevision = 7;
+    facts.serialNumber = 0x00A1B2C3;
+    text = aboutText(facts);
+    EXPECT_TRUE(text.contains(QStringLiteral("Controller: hardware 2, software 1.7"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Serial number: 0x00A1B2C3"))) << text.toStdString();
+
+    // From the menu: the box opens with what the window and the procedures know.
+    MainWindowHooks hooks;
+    hooks.aboutFacts = [](MainWindow&, AboutFacts& f) { f.serialNumber = 0x12345678; };
+    test::WindowRig rig({}, hooks);
+    rig.context.state.connected = true;
+    rig.context.state.hardwareVersion = 1;
+    rig.context.state.softwareVersion = 0;
+    rig.context.state.softwareRevision = 9;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+        if (box) {
+            shown = box->textLabel()->text();
+            box->accept();
+        }
+    });
+    rig.window->control<QAction>("About1")->trigger();
+    EXPECT_TRUE(shown.contains(QStringLiteral("hardware 1, software 0.9"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("0x12345678"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(rig.window->firmwareFolder())) << shown.toStdString();
+}
+
+TEST(MainWindowTest, MenusOpenWithAltMnemonics)
+{
+    test::WindowRig rig;
+    for (const char* menu : {"File1", "Language1"}) {
+        auto* m = rig.window->control<QMenu>(menu);
+        ASSERT_NE(m, nullptr) << menu;
+        EXPECT_TRUE(m->title().contains(QLatin1Char('&'))) << menu;
+    }
+    EXPECT_TRUE(rig.window->control<QAction>("Help1")->text().startsWith(QLatin1Char('&')));
+    for (const char* item : {"AutoConnect1", "Open1", "SaveToDisc1", "Exit1", "English1", "Polski1", "German1",
+                             "About1"})
+        EXPECT_TRUE(rig.window->control<QAction>(item)->text().contains(QLatin1Char('&'))) << item;
+}
+
+TEST(MainWindowTest, AutoConnectItemShowsItsKeyOnce)
+{
+    EXPECT_EQ(MenuStyle::shownText(QStringLiteral("&AutoConnect [F10]\tF10")), QStringLiteral("&AutoConnect [F10]"));
+    EXPECT_EQ(MenuStyle::shownText(QStringLiteral("E&xit\tCtrl+Q")), QStringLiteral("E&xit\tCtrl+Q"));
+    EXPECT_EQ(MenuStyle::shownText(QStringLiteral("Load")), QStringLiteral("Load"));
+    test::WindowRig rig;
+    // The action keeps F10 as its shortcut; only the drawing leaves the column out.
+    EXPECT_EQ(rig.window->autoConnectAction()->shortcut(), QKeySequence(Qt::Key_F10));
+    EXPECT_NE(dynamic_cast<MenuStyle*>(rig.window->control<QMenu>("File1")->style()), nullptr);
+}
+
+TEST(MainWindowTest, LanguageMenuChecksTheLanguageInUse)
+{
+    char dir[] = "/tmp/kdx-langXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromLatin1(dir)));
+    {
+        QFile lan(QStringLiteral("lan.txt"));
+        ASSERT_TRUE(lan.open(QIODevice::WriteOnly));
+        lan.write("\x02", 1);
+    }
+    MainWindowHooks hooks;
+    hooks.switchLanguage = [](MainWindow&, uint8_t code) {
+        QFile lan(QStringLiteral("lan.txt"));
+        if (lan.open(QIODevice::ReadWrite)) {
+            const char c = static_cast<char>(code);
+            lan.write(&c, 1);
+        }
+    };
+    {
+        test::WindowRig rig({}, hooks);
+        auto checked = [&] {
+            QStringList on;
+            for (const char* item : {"English1", "Polski1", "Russian1", "German1"})
+                if (rig.window->control<QAction>(item)->isChecked())
+                    on << QString::fromLatin1(item);
+            return on;
+        };
+        EXPECT_EQ(checked(), QStringList{"Polski1"});
+        rig.window->control<QAction>("German1")->trigger();
+        EXPECT_EQ(checked(), QStringList{"German1"});
+        rig.window->control<QAction>("English1")->trigger();
+        EXPECT_EQ(checked(), QStringList{"English1"});
+        // Russian is hidden and does nothing: the check stays where it is.
+        rig.window->control<QAction>("Russian1")->trigger();
+        EXPECT_EQ(checked(), QStringList{"English1"});
+    }
+    QDir::setCurrent(previous);
+    QDir(QString::fromLatin1(dir)).removeRecursively();
 }
 
 TEST(MainWindowTest, F10MenuItemAndConnectReachTheSameAutoConnect)
@@ -401,6 +539,173 @@ TEST(MainWindowTest, AFailingHandlerReleasesTheTimer)
     EXPECT_FALSE(rig.context.busy.busy());
     rig.window->Timer1Timer();
     EXPECT_EQ(ticks, 1);
+}
+
+// Keyboard page switching visits the pages whose tab shows, and only those:
+// from every page, forwards and backwards, with both key pairs.
+TEST(MainWindowTest, KeyboardPageSwitchingNeverLandsOnAHiddenPage)
+{
+    test::WindowRig rig;
+    MainWindow& w = *rig.window;
+    QTabWidget* tabs = w.pageControl();
+    // As with the controller in manual trigger mode: the other mode pages hidden.
+    for (const char* page : {"TabSheetAuto", "TabSheetManualConst", "TabSheetSerwis"})
+        tabs->setTabVisible(tabs->indexOf(w.control<QWidget>(page)), false);
+    w.show();
+    const QStringList visible = visibleTabs(tabs);
+    ASSERT_EQ(visible, (QStringList{"TabSheetPar", "TabSheetManualTrig", "TabSheetUpg", "TabSheetDiag"}));
+
+    struct Keys {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        int step;
+    };
+    const Keys keys[] = {{Qt::Key_Tab, Qt::ControlModifier, 1},
+                         {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, -1},
+                         {Qt::Key_PageDown, Qt::ControlModifier, 1},
+                         {Qt::Key_PageUp, Qt::ControlModifier, -1}};
+    for (const Keys& k : keys) {
+        for (int start = 0; start < visible.size(); ++start) {
+            tabs->setCurrentWidget(w.control<QWidget>(visible[start].toLatin1().constData()));
+            // From a control on the page, as a technician would.
+            QWidget* from = tabs->currentWidget()->findChild<QLineEdit*>();
+            if (!from)
+                from = tabs->currentWidget();
+            QTest::keyClick(from, k.key, k.mods);
+            const int expected = ((start + k.step) % visible.size() + visible.size()) % visible.size();
+            EXPECT_EQ(tabs->currentWidget()->objectName(), visible[expected])
+                << "key " << k.key << " from " << visible[start].toStdString();
+        }
+    }
+    // Arrow keys and the wheel on the tab bar skip the hidden tabs as well.
+    tabs->setCurrentWidget(w.control<QWidget>("TabSheetPar"));
+    QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
+    EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("TabSheetManualTrig"));
+    QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
+    EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("TabSheetUpg"));
+    QWheelEvent wheel(QPointF(5, 5), tabs->tabBar()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(tabs->tabBar(), &wheel);
+    EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("TabSheetManualTrig"));
+}
+
+// A click made during a long operation (here a one-second pause of the GUI
+// clock inside "RESET PARAMETERS!") is discarded: it neither runs inside the
+// operation nor after it. The window still repaints and its timers run.
+TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
+{
+    std::vector<int> modes;
+    int resets = 0;
+    int timersInside = 0;
+    MainWindowHooks hooks;
+    hooks.setWorkMode = [&](MainWindow&, uint8_t m) { modes.push_back(m); };
+    test::WindowRig rig({}, hooks);
+    MainWindow& w = *rig.window;
+    w.show();
+    GuiClock clock(rig.context.busy);
+    QTabWidget* tabs = w.pageControl();
+    const int diag = tabs->indexOf(w.control<QWidget>("TabSheetDiag"));
+    w.hooks().setDefault = [&](MainWindow&) {
+        ++resets;
+        QTimer::singleShot(20, [&] {
+            ++timersInside;
+            // A click on the "diag" tab, on a mode button and a second RESET,
+            // and F10, one after the other while the reset runs.
+            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(diag).center());
+            QTest::mouseClick(w.control<QPushButton>("ButtonOff"), Qt::LeftButton);
+            QTest::mouseClick(w.control<QPushButton>("ButtonSetDefault"), Qt::LeftButton);
+            QTest::keyClick(&w, Qt::Key_F10);
+        });
+        clock.sleepMs(200);
+    };
+    int connects = 0;
+    w.hooks().autoConnect = [&](MainWindow&) { ++connects; };
+    QTest::mouseClick(w.control<QPushButton>("ButtonSetDefault"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(timersInside, 1);
+    EXPECT_TRUE(modes.empty());
+    EXPECT_EQ(connects, 0);
+    EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("TabSheetPar"));
+    EXPECT_GE(w.inputGuard()->discarded(), 6); // press and release of each click, the key
+    EXPECT_FALSE(rig.context.busy.busy());
+
+    // Afterwards the same clicks work as usual.
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(diag).center());
+    EXPECT_EQ(tabs->currentIndex(), diag);
+    QTest::mouseClick(w.control<QPushButton>("ButtonOff"), Qt::LeftButton);
+    EXPECT_EQ(modes, std::vector<int>{0xFF});
+}
+
+// Input during a short handler's pause (a register write, the status tick)
+// is not lost: it waits for the handler and is delivered after it.
+TEST(MainWindowTest, InputDuringAShortHandlerIsKept)
+{
+    std::vector<int> modes;
+    MainWindowHooks hooks;
+    hooks.setWorkMode = [&](MainWindow&, uint8_t m) { modes.push_back(m); };
+    test::WindowRig rig({}, hooks);
+    MainWindow& w = *rig.window;
+    w.show();
+    GuiClock clock(rig.context.busy);
+    bool clicked = false;
+    w.hooks().eraseErrors = [&](MainWindow&) {
+        QTimer::singleShot(0, [&] {
+            QTest::mouseClick(w.control<QPushButton>("ButtonAuto"), Qt::LeftButton);
+            clicked = true;
+        });
+        clock.sleepMs(30);
+    };
+    w.ButtonEraseErrClick();
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(w.inputGuard()->discarded(), 0);
+    EXPECT_EQ(modes, std::vector<int>{0});
+}
+
+// Closing the window in the middle of a long operation is refused (the
+// operation still holds the port); a message box the operation opens still
+// takes its own clicks.
+TEST(MainWindowTest, LongOperationKeepsTheWindowOpenButItsBoxesUsable)
+{
+    test::WindowRig rig;
+    MainWindow& w = *rig.window;
+    w.show();
+    bool stillOpen = false;
+    bool boxAnswered = false;
+    w.hooks().autoConnect = [&](MainWindow& win) {
+        win.close();
+        stillOpen = win.isVisible();
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KDX"), QStringLiteral("ECU not Found"),
+                        QMessageBox::Ok, &win);
+        QTimer::singleShot(0, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                if (auto* ok = modal->findChild<QPushButton*>())
+                    QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        boxAnswered = box.exec() == QMessageBox::Ok;
+    };
+    w.AutoConnect1Click();
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(boxAnswered);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.close()); // after it, closing works
+}
+
+TEST(MainWindowTest, MinimumSizeIsEnforcedAndTheDesignSizeKept)
+{
+    test::WindowRig rig;
+    MainWindow& w = *rig.window;
+    EXPECT_EQ(w.minimumSize(), QSize(MainWindow::kMinWidth, MainWindow::kMinHeight));
+    w.show();
+    w.resize(400, 300);
+    QApplication::processEvents();
+    EXPECT_GE(w.width(), MainWindow::kMinWidth);
+    EXPECT_GE(w.height(), MainWindow::kMinHeight);
+    // The dashboard keeps its width; the pages get the rest.
+    w.resize(1600, 1000);
+    QApplication::processEvents();
+    EXPECT_GE(w.control<QWidget>("Panel4")->width(), MainWindow::kPanelWidth);
+    EXPECT_GT(w.pageControl()->width(), 1600 - MainWindow::kPanelWidth - 40);
 }
 
 } // namespace

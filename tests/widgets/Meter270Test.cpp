@@ -3,6 +3,10 @@
 #include "QtTestApp.h"
 
 #include <QImage>
+#include <QPainterPath>
+
+#include <cmath>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -64,15 +68,45 @@ TEST_F(Meter270Test, NeedleIsNavyAndPointerLime)
     meter.setValue(3.5005); // straight up
     const QImage img = render();
     // Hub at (99, 92) in the design space; the needle runs upwards from it.
-    const QColor needle = img.pixelColor(99, 60);
+    const QColor needle = img.pixelColor(99, 70);
     EXPECT_LT(needle.red(), 60);
     EXPECT_LT(needle.green(), 60);
     EXPECT_GT(needle.blue(), 90);
-    // Pointer mark just outside the scale arc (radius 75 + 5).
-    const QColor mark = img.pixelColor(99, 12);
+    // Lime pointer tip at the needle's end (radius 54, 12 long).
+    const QColor mark = img.pixelColor(99, 92 - 47);
     EXPECT_GT(mark.green(), 200);
     EXPECT_LT(mark.red(), 80);
     EXPECT_LT(mark.blue(), 80);
+}
+
+// Whatever the value, the needle crosses no scale number, nor the value,
+// the signal name or the unit; none of those touch one another, and all
+// lie on the dial face.
+TEST_F(Meter270Test, NeedleCrossesNoTextAndNoTextTouchesAnother)
+{
+    std::vector<std::pair<QString, QRectF>> texts;
+    for (int k = 0; k <= meter.majorSteps(); ++k)
+        texts.emplace_back(meter.scaleLabel(k), meter.scaleLabelRect(k));
+    texts.emplace_back(QStringLiteral("value"), meter.valueRect());
+    texts.emplace_back(meter.signalName(), meter.signalNameRect());
+    texts.emplace_back(meter.unit(), meter.unitRect());
+
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const QRectF& r = texts[i].second;
+        for (const QPointF& corner : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()}) {
+            const QPointF d = corner - Meter270::centre();
+            EXPECT_LT(std::hypot(d.x(), d.y()), Meter270::faceRadius()) << texts[i].first.toStdString();
+        }
+        for (size_t j = i + 1; j < texts.size(); ++j)
+            EXPECT_FALSE(r.adjusted(-1, -1, 1, 1).intersects(texts[j].second))
+                << texts[i].first.toStdString() << " touches " << texts[j].first.toStdString();
+    }
+    for (int step = 0; step <= 280; ++step) {
+        const double v = -0.2 + step * 0.027; // below the range to above it
+        const QPainterPath needle = meter.needlePath(v);
+        for (const auto& [what, rect] : texts)
+            EXPECT_FALSE(needle.intersects(rect)) << "needle at " << v << " crosses " << what.toStdString();
+    }
 }
 
 TEST_F(Meter270Test, ScalesUniformlyWithTheWidget)

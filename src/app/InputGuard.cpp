@@ -1,0 +1,84 @@
+#include "app/InputGuard.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QWidget>
+
+#include <exception>
+
+namespace kdx {
+
+InputGuard::InputGuard(BusyState& busy, QObject* parent) : QObject(parent), m_busy(busy)
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+InputGuard::~InputGuard()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+}
+
+bool InputGuard::isUserInput(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::NativeGesture:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool InputGuard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_busy.inLongOperation())
+        return false;
+    const bool input = isUserInput(event);
+    const bool close = event->type() == QEvent::Close;
+    if (!input && !close)
+        return false;
+    // Shortcuts reach their action objects, everything else a widget; the
+    // toolkit's window objects pass, their widgets are filtered.
+    QWidget* widget = qobject_cast<QWidget*>(watched);
+    if (!widget && event->type() != QEvent::Shortcut)
+        return false;
+    // A box the operation opened answers its own buttons and keys.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && widget
+        && (widget == modal || modal->isAncestorOf(widget)))
+        return false;
+    if (close) {
+        if (!widget->isWindow())
+            return false;
+        event->ignore();
+    }
+    ++m_discarded;
+    return true;
+}
+
+LongOperation::LongOperation(BusyState& busy) : m_busy(busy), m_scope(busy) { ++m_busy.longDepth; }
+
+LongOperation::~LongOperation()
+{
+    // Drain before leaving: input read now is still inside the operation.
+    if (m_busy.longDepth == 1 && std::uncaught_exceptions() == 0 && QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    --m_busy.longDepth;
+}
+
+} // namespace kdx

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/InputGuard.h"
+#include "live/Tone.h"
+
+namespace kdx {
+
+// The tester's alarm as a long operation: the window is blocked for the
+// whole second, and what the technician clicks or types meanwhile is
+// discarded rather than replayed afterwards.
+class LongTone : public Tone {
+public:
+    LongTone(Tone& tone, BusyState& busy) : m_tone(tone), m_busy(busy) {}
+    void play(uint32_t frequencyHz, uint32_t durationMs) override
+    {
+        LongOperation op(m_busy);
+        m_tone.play(frequencyHz, durationMs);
+    }
+
+private:
+    Tone& m_tone;
+    BusyState& m_busy;
+};
+
+} // namespace kdx
