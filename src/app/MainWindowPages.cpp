@@ -322,10 +322,11 @@ void MainWindow::buildManualConstPage(QWidget* page)
     for (const Pump& p : pumps) {
         auto* group = named(new QGroupBox(QString::fromLatin1(p.title), page), p.group,
                             QRect(p.x, 8, 320, 100));
-        auto* minLabel = makeLabel(group, p.minLabel, QString::fromLatin1(p.minText), QRect(12, 28, 170, 26));
-        makeCombo(group, p.minCombo, rpm, 1, QRect(190, 28, 110, 26), minLabel); // "100"
-        auto* maxLabel = makeLabel(group, p.maxLabel, QString::fromLatin1(p.maxText), QRect(12, 62, 170, 26));
-        makeCombo(group, p.maxCombo, rpm, 50, QRect(190, 62, 110, 26), maxLabel); // "5000"
+        // Labels wide enough for the longest translation ("... pump 1").
+        auto* minLabel = makeLabel(group, p.minLabel, QString::fromLatin1(p.minText), QRect(12, 28, 200, 26));
+        makeCombo(group, p.minCombo, rpm, 1, QRect(216, 28, 92, 26), minLabel); // "100"
+        auto* maxLabel = makeLabel(group, p.maxLabel, QString::fromLatin1(p.maxText), QRect(12, 62, 200, 26));
+        makeCombo(group, p.maxCombo, rpm, 50, QRect(216, 62, 92, 26), maxLabel); // "5000"
         // On and off times: kept, never shown.
         auto* ton = makeLabel(group, p.tonLabel, QStringLiteral("Ton [s]"), QRect(12, 96, 170, 24));
         makeEdit(group, p.tonEdit, QStringLiteral("100"), QRect(190, 96, 80, 24), ton)->hide();
@@ -360,12 +361,12 @@ void MainWindow::buildFirmwarePage(QWidget* page)
     progress->setValue(0);
     progress->setAccessibleName(QStringLiteral("firmware upgrade progress"));
 
-    makeButton(page, "ButtonReset", QStringLiteral("reset uController"), QRect(8, 84, 160, 28));
-    makeButton(page, "ButtonRFTD1", QStringLiteral("rise from the dead (comXX):"), QRect(180, 84, 210, 28));
+    makeButton(page, "ButtonReset", QStringLiteral("reset uController"), QRect(8, 84, 190, 28));
+    makeButton(page, "ButtonRFTD1", QStringLiteral("rise from the dead (comXX):"), QRect(206, 84, 240, 28));
     QStringList comPorts;
     for (int n = 1; n <= 16; ++n)
         comPorts << QStringLiteral("COM%1").arg(n);
-    auto* port = makeCombo(page, "ComboBoxRFDCom", comPorts, 0, QRect(398, 85, 90, 26), nullptr);
+    auto* port = makeCombo(page, "ComboBoxRFDCom", comPorts, 0, QRect(454, 85, 90, 26), nullptr);
     port->setAccessibleName(QStringLiteral("rise from the dead port"));
 
     auto* log = named(new QTextEdit(page), "RichEdit1", QRect(8, 122, 650, 200));
@@ -374,7 +375,7 @@ void MainWindow::buildFirmwarePage(QWidget* page)
     log->setPlainText(QStringLiteral("logs:"));
     log->setAccessibleName(QStringLiteral("upgrade log"));
 
-    makeButton(page, "ButtonOpenFirmFile", QStringLiteral("Slij"), QRect(500, 84, 70, 28))->hide();
+    makeButton(page, "ButtonOpenFirmFile", QStringLiteral("Slij"), QRect(552, 84, 70, 28))->hide();
     makeButton(page, "ButtonTalkToBoot", QStringLiteral("Gadaj Z Butem"), QRect(8, 570, 300, 25))->hide();
     makeButton(page, "ButtonSwitchToSave", QStringLiteral("Przelacz do Zapisu"), QRect(316, 570, 300, 25))->hide();
 }

@@ -1,0 +1,221 @@
+// Every page in every language at the smallest window, the design size and
+// two common screens: every text fits its control, no two controls overlap,
+// none is cut off by its parent. With KDX_SHOTS_DIR set, each view is also
+// saved as a PNG there for a person to look at.
+#include "AppTestSupport.h"
+#include "app/AppController.h"
+#include "app/PageCanvas.h"
+#include "live/Tone.h"
+#include "sim/ControllerModel.h"
+#include "sim/SimulatedLine.h"
+#include "widgets/LedIndicator.h"
+#include "widgets/StringGrid.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+using namespace kdx;
+using namespace kdx::test;
+
+namespace {
+
+class QuietTone : public Tone {
+public:
+    void play(uint32_t, uint32_t) override {}
+};
+
+struct FitRig {
+    explicit FitRig(uint8_t language)
+        : demo(model, clock), context(demo, clock, prompts, discovery, options()),
+          controller(context, tone, {KDX_SOURCE_DIR})
+    {
+        char dir[] = "/tmp/kdx-fitXXXXXX";
+        path = mkdtemp(dir) ? dir : "/tmp";
+        previous = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(path));
+        std::ofstream(path + "/lan.txt", std::ios::binary).put(static_cast<char>(language));
+        appForTests();
+        QLocale::setDefault(QLocale::c());
+        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window->show();
+        // Connected, so that the dashboard carries its live captions.
+        window->AutoConnect1Click();
+        for (int i = 0; i < 6; ++i) {
+            clock.advance(50);
+            window->Timer1Timer();
+        }
+    }
+    ~FitRig()
+    {
+        window.reset();
+        QDir::setCurrent(previous);
+        QDir(QString::fromStdString(path)).removeRecursively();
+    }
+    static AppOptions options()
+    {
+        AppOptions o;
+        o.demo = true;
+        o.tester = true; // the tester page is checked too
+        return o;
+    }
+
+    std::string path;
+    QString previous;
+    TestClock clock;
+    sim::ControllerModel model;
+    sim::SimulatedLine demo;
+    RecordingPrompts prompts;
+    NoPorts discovery;
+    QuietTone tone;
+    AppContext context;
+    AppController controller;
+    std::unique_ptr<MainWindow> window;
+};
+
+bool shown(const QWidget* w, const QWidget* top)
+{
+    for (const QWidget* p = w; p && p != top; p = p->parentWidget())
+        if (p->isHidden())
+            return false;
+    return true;
+}
+
+// What a control needs to show its text whole, or an invalid size when the
+// control carries no text of its own that could be cut.
+QSize needed(QWidget* w)
+{
+    if (auto* led = qobject_cast<LedIndicator*>(w))
+        return led->sizeHint();
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->text().isEmpty() || label->wordWrap() || !label->pixmap().isNull())
+            return {};
+        return label->sizeHint();
+    }
+    if (auto* box = qobject_cast<QCheckBox*>(w))
+        return box->sizeHint();
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        // Text plus a little air on each side.
+        const QFontMetrics fm(button->font());
+        return {fm.horizontalAdvance(button->text()) + 16, fm.height() + 6};
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        const QFontMetrics fm(combo->font());
+        int widest = 0;
+        for (int i = 0; i < combo->count(); ++i)
+            widest = std::max(widest, fm.horizontalAdvance(combo->itemText(i)));
+        return {widest + 28, fm.height()};
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        const QFontMetrics fm(group->font());
+        return {fm.horizontalAdvance(group->title()) + 20, fm.height()};
+    }
+    return {};
+}
+
+// Problems on what is on screen now: the current page and the dashboard.
+QStringList problems(MainWindow& w)
+{
+    QStringList found;
+    QWidget* roots[] = {w.pageControl()->currentWidget(), w.control<QWidget>("Panel4")};
+    for (QWidget* root : roots) {
+        const auto widgets = root->findChildren<QWidget*>();
+        for (QWidget* c : widgets) {
+            if (!shown(c, root) || c->objectName().isEmpty())
+                continue;
+            const QSize need = needed(c);
+            if (need.isValid() && (need.width() > c->width() || need.height() > c->height() + 2))
+                found << QStringLiteral("%1 needs %2x%3, has %4x%5")
+                             .arg(c->objectName())
+                             .arg(need.width())
+                             .arg(need.height())
+                             .arg(c->width())
+                             .arg(c->height());
+            if (auto* grid = qobject_cast<StringGrid*>(c)) {
+                const QFontMetrics fm(grid->font());
+                for (int r = 0; r < grid->rowCount(); ++r)
+                    for (int col = 0; col < grid->columnCount(); ++col)
+                        if (fm.horizontalAdvance(grid->cell(col, r)) + 2 > grid->columnWidth(col))
+                            found << QStringLiteral("%1 cell %2,%3 \"%4\" wider than its column")
+                                         .arg(c->objectName())
+                                         .arg(col)
+                                         .arg(r)
+                                         .arg(grid->cell(col, r));
+            }
+            // Inside its parent, and clear of its named siblings.
+            QWidget* parent = c->parentWidget();
+            if (parent && parent != root && !QRect(QPoint(0, 0), parent->size()).contains(c->geometry())
+                && !qobject_cast<QAbstractScrollArea*>(parent->parentWidget()))
+                found << QStringLiteral("%1 sticks out of %2").arg(c->objectName(), parent->objectName());
+            if (!parent)
+                continue;
+            for (QObject* o : parent->children()) {
+                auto* sibling = qobject_cast<QWidget*>(o);
+                if (!sibling || sibling == c || sibling->isHidden() || sibling->objectName().isEmpty()
+                    || sibling->objectName() > c->objectName())
+                    continue;
+                if (sibling->geometry().intersects(c->geometry()))
+                    found << QStringLiteral("%1 overlaps %2").arg(c->objectName(), sibling->objectName());
+            }
+        }
+    }
+    return found;
+}
+
+struct Language {
+    uint8_t code;
+    const char* name;
+};
+
+class WindowFitTest : public ::testing::TestWithParam<Language> {};
+
+TEST_P(WindowFitTest, EveryPageFitsAtEverySize)
+{
+    const Language lang = GetParam();
+    FitRig rig(lang.code);
+    MainWindow& w = *rig.window;
+    ASSERT_TRUE(w.context().state.connected);
+    const QString shots = qEnvironmentVariable("KDX_SHOTS_DIR");
+    const QSize sizes[] = {QSize(MainWindow::kMinWidth, MainWindow::kMinHeight), QSize(800, 600),
+                           QSize(1016, 669), QSize(1280, 800), QSize(1920, 1080)};
+    QTabWidget* tabs = w.pageControl();
+    for (const QSize& size : sizes) {
+        w.resize(size);
+        for (int i = 0; i < tabs->count(); ++i) {
+            if (tabs->widget(i)->objectName() == QLatin1String("TabSheetErr"))
+                continue;
+            tabs->setTabVisible(i, true); // every mode page, whatever the controller's mode
+            tabs->setCurrentIndex(i);
+            QApplication::processEvents();
+            QApplication::processEvents();
+            const QString page = tabs->widget(i)->objectName();
+            const QStringList found = problems(w);
+            EXPECT_TRUE(found.isEmpty()) << lang.name << " " << size.width() << "x" << size.height() << " "
+                                         << page.toStdString() << ":\n  "
+                                         << found.join(QStringLiteral("\n  ")).toStdString();
+            if (!shots.isEmpty())
+                w.grab().save(QStringLiteral("%1/%2-%3x%4-%5.png")
+                                  .arg(shots, QLatin1String(lang.name))
+                                  .arg(size.width())
+                                  .arg(size.height())
+                                  .arg(page));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, WindowFitTest,
+                         ::testing::Values(Language{1, "English"}, Language{2, "Polish"}, Language{3, "Russian"},
+                                           Language{4, "German"}),
+                         [](const ::testing::TestParamInfo<Language>& info) { return info.param.name; });
+
+} // namespace
