@@ -12,6 +12,7 @@
 #include "widgets/StringGrid.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -217,5 +218,27 @@ INSTANTIATE_TEST_SUITE_P(Languages, WindowFitTest,
                          ::testing::Values(Language{1, "English"}, Language{2, "Polish"}, Language{3, "Russian"},
                                            Language{4, "German"}),
                          [](const ::testing::TestParamInfo<Language>& info) { return info.param.name; });
+
+// After a language switch every text on screen is in the new language at
+// once: the tab captions, and also the texts composed from the status
+// frame, even when no further frame arrives (the controller went away).
+TEST(LanguageSwitchTest, EveryVisibleTextFollowsAtOnce)
+{
+    FitRig rig(1);
+    MainWindow& w = *rig.window;
+    ASSERT_TRUE(w.context().state.connected);
+    auto caption = [&](const char* led) { return w.control<LedIndicator>(led)->caption(); };
+    ASSERT_TRUE(caption("AbLEDSystemOn").startsWith(QStringLiteral("KDX ON, "))) << caption("AbLEDSystemOn").toStdString();
+    ASSERT_TRUE(caption("AbLEDPump1").startsWith(QStringLiteral("Pump 1 Ton:")));
+
+    w.control<QAction>("German1")->trigger();
+    EXPECT_TRUE(w.control<QAction>("German1")->isChecked());
+    const QTabWidget* tabs = w.pageControl();
+    EXPECT_EQ(tabs->tabText(tabs->indexOf(w.control<QWidget>("TabSheetPar"))), QStringLiteral("Parameter"));
+    EXPECT_TRUE(caption("AbLEDSystemOn").startsWith(QStringLiteral("KDX EIN, "))) << caption("AbLEDSystemOn").toStdString();
+    EXPECT_TRUE(caption("AbLEDPump1").startsWith(QStringLiteral("Pumpe 1 Ein:"))) << caption("AbLEDPump1").toStdString();
+    EXPECT_TRUE(w.control<QLabel>("LabelVDC")->text().startsWith(QStringLiteral("Versorgung: ")));
+    EXPECT_EQ(w.control<StringGrid>("StringGridViz")->cell(0, 8), QStringLiteral("007: Betriebsart: "));
+}
 
 } // namespace
