@@ -62,6 +62,10 @@ bool InputGuard::eventFilter(QObject* watched, QEvent* event)
     if (QWidget* modal = QApplication::activeModalWidget(); modal && widget
         && (widget == modal || modal->isAncestorOf(widget)))
         return false;
+    // A control made to be used during the operation (a cancel button).
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        if (w->property(kLiveDuringLongOperation).toBool())
+            return false;
     if (close) {
         if (!widget->isWindow())
             return false;

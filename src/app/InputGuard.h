@@ -21,6 +21,10 @@ namespace kdx {
 class InputGuard : public QObject {
     Q_OBJECT
 public:
+    // A widget with this property set to true (and its children) keeps its
+    // input during long operations, for a control such as a cancel button.
+    static constexpr const char* kLiveDuringLongOperation = "liveDuringLongOperation";
+
     explicit InputGuard(BusyState& busy, QObject* parent = nullptr);
     ~InputGuard() override;
 

@@ -630,6 +630,20 @@ TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
     EXPECT_GE(w.inputGuard()->discarded(), 6); // press and release of each click, the key
     EXPECT_FALSE(rig.context.busy.busy());
 
+    // A control made for use during the operation keeps its clicks.
+    auto* cancel = new QPushButton(QStringLiteral("cancel"), w.control<QWidget>("TabSheetPar"));
+    cancel->setProperty(InputGuard::kLiveDuringLongOperation, true);
+    cancel->show();
+    int cancels = 0;
+    QObject::connect(cancel, &QPushButton::clicked, [&] { ++cancels; });
+    w.hooks().setDefault = [&](MainWindow&) {
+        QTimer::singleShot(10, [&] { QTest::mouseClick(cancel, Qt::LeftButton); });
+        clock.sleepMs(60);
+    };
+    w.ButtonSetDefaultClick();
+    EXPECT_EQ(cancels, 1);
+    delete cancel;
+
     // Afterwards the same clicks work as usual.
     QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(diag).center());
     EXPECT_EQ(tabs->currentIndex(), diag);
