@@ -218,6 +218,7 @@ void MainWindow::buildPages()
     };
     anchor("LabelTORVELN", PageCanvas::StickDown);
     anchor("RichEdit1", PageCanvas::GrowRight | PageCanvas::GrowDown);
+    anchor("ProgressBarBoot", PageCanvas::GrowRight);
     anchor("Memo1", PageCanvas::GrowRight | PageCanvas::GrowDown);
     if (auto* viz = control<StringGrid>("StringGridViz")) {
         viz->horizontalHeader()->setStretchLastSection(true);

@@ -4,6 +4,7 @@
 #include "app/BusyState.h"
 #include "app/InputGuard.h"
 #include "app/MenuStyle.h"
+#include "app/PageCanvas.h"
 #include "app/FileDialogSettings.h"
 #include "app/GuiClock.h"
 #include "link/PcIdentity.h"
@@ -15,6 +16,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QWheelEvent>
 #include <QMenu>
 #include <QTabBar>
@@ -715,11 +718,29 @@ TEST(MainWindowTest, MinimumSizeIsEnforcedAndTheDesignSizeKept)
     QApplication::processEvents();
     EXPECT_GE(w.width(), MainWindow::kMinWidth);
     EXPECT_GE(w.height(), MainWindow::kMinHeight);
-    // The dashboard keeps its width; the pages get the rest.
+    // Smaller than a page's controls: the page scrolls, its controls keep
+    // their size and place.
+    w.pageControl()->setCurrentWidget(w.control<QWidget>("TabSheetUpg"));
+    QApplication::processEvents();
+    auto* log = w.control<QWidget>("RichEdit1");
+    PageCanvas* canvas = PageCanvas::of(log);
+    ASSERT_NE(canvas, nullptr);
+    EXPECT_GT(canvas->scrollArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(log->width(), 650);
+    auto* reset = w.control<QWidget>("ButtonReset");
+    EXPECT_TRUE(QRect(QPoint(0, 0), canvas->size()).contains(reset->geometry()));
+
+    // The dashboard keeps its width; the pages get the rest, and the extra
+    // room goes to the upgrade log rather than to empty margins.
     w.resize(1600, 1000);
     QApplication::processEvents();
     EXPECT_GE(w.control<QWidget>("Panel4")->width(), MainWindow::kPanelWidth);
     EXPECT_GT(w.pageControl()->width(), 1600 - MainWindow::kPanelWidth - 40);
+    EXPECT_EQ(canvas->scrollArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(canvas->scrollArea()->verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(log->width(), 1100);
+    EXPECT_GT(log->height(), 700);
+    EXPECT_EQ(log->geometry().right() + 1 + PageCanvas::kMarginPx, canvas->width());
 }
 
 } // namespace
