@@ -58,10 +58,14 @@ bool InputGuard::eventFilter(QObject* watched, QEvent* event)
     QWidget* widget = qobject_cast<QWidget*>(watched);
     if (!widget && event->type() != QEvent::Shortcut)
         return false;
-    // A box the operation opened answers its own buttons and keys.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && widget
-        && (widget == modal || modal->isAncestorOf(widget)))
-        return false;
+    // A box the operation opened answers its own buttons and keys, the
+    // drop-down lists it pops up included (their own windows, hence the walk
+    // through the parents rather than within one window).
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && widget) {
+        for (QWidget* w = widget; w; w = w->parentWidget())
+            if (w == modal)
+                return false;
+    }
     // A control made to be used during the operation (a cancel button).
     for (QWidget* w = widget; w; w = w->parentWidget())
         if (w->property(kLiveDuringLongOperation).toBool())

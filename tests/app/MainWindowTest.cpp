@@ -689,17 +689,29 @@ TEST(MainWindowTest, LongOperationKeepsTheWindowOpenButItsBoxesUsable)
     w.show();
     bool stillOpen = false;
     bool boxAnswered = false;
+    bool popupClicked = false;
     w.hooks().autoConnect = [&](MainWindow& win) {
         win.close();
         stillOpen = win.isVisible();
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KDX"), QStringLiteral("ECU not Found"),
                         QMessageBox::Ok, &win);
+        // A drop-down list inside the box opens as a window of its own and
+        // still takes its clicks.
+        auto* list = new QComboBox(&box);
+        list->addItems({QStringLiteral("a"), QStringLiteral("b")});
+        auto* popupButton = new QPushButton(QStringLiteral("in a window of its own"), list);
+        popupButton->setWindowFlags(Qt::Popup);
+        QObject::connect(popupButton, &QPushButton::clicked, [&] { popupClicked = true; });
         QTimer::singleShot(0, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                if (auto* ok = modal->findChild<QPushButton*>())
-                    QTest::mouseClick(ok, Qt::LeftButton);
+            if (QApplication::activeModalWidget() != &box)
+                return;
+            popupButton->show();
+            QTest::mouseClick(popupButton, Qt::LeftButton);
+            popupButton->hide();
+            QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
         });
         boxAnswered = box.exec() == QMessageBox::Ok;
+        EXPECT_TRUE(popupClicked);
     };
     w.AutoConnect1Click();
     EXPECT_TRUE(stillOpen);
