@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/BusyState.h"
 #include "app/InputGuard.h"
+#include "app/LongTone.h"
 #include "app/MenuStyle.h"
 #include "app/PageCanvas.h"
 #include "app/FileDialogSettings.h"
@@ -718,6 +719,34 @@ TEST(MainWindowTest, LongOperationKeepsTheWindowOpenButItsBoxesUsable)
     EXPECT_TRUE(boxAnswered);
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.close()); // after it, closing works
+}
+
+// The tester's one-second alarm blocks the window like any long operation:
+// clicks made while it sounds are discarded when it ends.
+TEST(MainWindowTest, TesterToneIsALongOperation)
+{
+    test::WindowRig rig;
+    MainWindow& w = *rig.window;
+    w.show();
+    struct ClickingTone : Tone {
+        BusyState* busy = nullptr;
+        QWidget* target = nullptr;
+        bool longInside = false;
+        void play(uint32_t, uint32_t) override
+        {
+            longInside = busy->inLongOperation();
+            QTest::mouseClick(target, Qt::LeftButton);
+        }
+    } inner;
+    inner.busy = &rig.context.busy;
+    inner.target = w.control<QPushButton>("ButtonAutoconnect");
+    int connects = 0;
+    w.hooks().autoConnect = [&](MainWindow&) { ++connects; };
+    LongTone tone(inner, rig.context.busy);
+    tone.play(4000, 1000);
+    EXPECT_TRUE(inner.longInside);
+    EXPECT_FALSE(rig.context.busy.busy());
+    EXPECT_EQ(connects, 0);
 }
 
 TEST(MainWindowTest, MinimumSizeIsEnforcedAndTheDesignSizeKept)
