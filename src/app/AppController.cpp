@@ -82,6 +82,16 @@ char AppController::decimalSeparator()
 
 MainWindow& AppController::window() { return *m_window; }
 
+void AppController::bind(MainWindow& w)
+{
+    if (m_window == &w)
+        return;
+    m_window = &w;
+    m_controls.clear();
+    m_tester.setResultDirectory(w.startDirectory().toStdString());
+    m_testerPage = std::make_unique<TesterPage>(w, m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
+}
+
 QObject* AppController::findControl(const std::string& name)
 {
     auto it = m_controls.find(name);
@@ -176,7 +186,7 @@ MainWindowHooks AppController::hooks()
         bind(w);
         paintLogCell(p, c, r, rect);
     };
-    h.serialEnter = act([this] { serialEntered(); });
+    h.serialEnter = act([this] { m_testerPage->serialEntered(m_ctx.state.connected); });
     h.setDefault = act([this] { setDefaults(); });
     h.eraseErrors = act([this] { m_commands.eraseErrors(); });
     h.diagLampClick = act([this] { window().showPage("TabSheetDiag"); });
@@ -211,7 +221,14 @@ void AppController::setProgress(int position, int maximum)
     }
 }
 
-void AppController::resetPollPhase() { m_poller.resetPollPhase(); }
+void AppController::resetPollPhase()
+{
+    m_poller.resetPollPhase();
+    // Every connection search and every dropped link start here: a running
+    // test cannot know which board answers next.
+    if (m_testerPage)
+        m_testerPage->connectionSearch();
+}
 
 void AppController::showConnectionLog()
 {
@@ -272,8 +289,9 @@ void AppController::statusTick()
         m_lastFrame = *r.frame;
         applyDashboard(m_decoder.decode(*r.frame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
         repaintMapGrids();
-        testerFrame(*r.frame);
+        m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
+    m_testerPage->tick(m_ctx.clock.nowMs());
 }
 
 void AppController::applyDashboard(const DashboardView& v)
@@ -533,30 +551,17 @@ void AppController::setDefaults()
 
 // --- tester -----------------------------------------------------------------------------------
 
-void AppController::serialEntered()
+void AppController::sendTesterCommand(const TesterCommand& c)
 {
-    auto* edit = control<QLineEdit>("EditSerial");
-    if (!edit)
-        return;
-    if (m_tester.serialKeyUp(Tester::kEnterKey, edit->text().toStdString(), m_ctx.state.connected))
-        edit->clear();
-    if (auto* label = control<QLabel>("LabelSerialN"))
-        label->setText(qs(m_tester.serialLabel()));
-}
-
-void AppController::testerFrame(const StatusFrame& frame)
-{
-    const Tester::FrameOutcome out = m_tester.onFrame(frame);
-    if (auto* label = control<QLabel>("LabelCzasTestowania1"))
-        label->setText(qs(out.timeLabel));
-    if (out.logChanged) {
-        if (auto* memo = control<QPlainTextEdit>("Memo1")) {
-            memo->setPlainText(qs(m_tester.logText()));
-            memo->moveCursor(QTextCursor::Start);
-        }
+    switch (c.kind) {
+    case TesterCommand::Kind::SetWorkMode:
+        // As the mode buttons do: the image follows, so the deferred save
+        // stores the mode the controller is left in.
+        m_commands.setWorkMode(m_image, c.mode);
+        break;
+    case TesterCommand::Kind::ServiceOn: m_commands.serviceOn(); break;
+    case TesterCommand::Kind::ServiceOff: m_commands.serviceOff(); break;
     }
-    if (auto* lamp = control<LedIndicator>("AbLEDStartTestu1"))
-        lamp->setOffColor(m_tester.resultLampRed() ? QColor(255, 0, 0) : QColor(0, 255, 0));
 }
 
 // --- language -----------------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "live/StatusDecoder.h"
 #include "live/StatusPoller.h"
 #include "live/Tester.h"
+#include "app/TesterPage.h"
 #include "live/Tone.h"
 #include "params/ControllerCommands.h"
 #include "params/ControlUpdates.h"
@@ -100,7 +101,8 @@ private:
         return qobject_cast<T*>(findControl(name));
     }
     QObject* findControl(const std::string& name);
-    void bind(MainWindow& w) { m_window = &w; }
+    // The window the hooks act on; the page glue is made when it first binds.
+    void bind(MainWindow& w);
 
     void statusTick();
     void applyDashboard(const DashboardView& view);
@@ -114,8 +116,7 @@ private:
     void paintMapCell(const char* grid, QPainter& painter, int column, int row, const QRect& rect);
     void paintLogCell(QPainter& painter, int column, int row, const QRect& rect);
     void repaintMapGrids();
-    void serialEntered();
-    void testerFrame(const StatusFrame& frame);
+    void sendTesterCommand(const TesterCommand& command);
     void loadLanguage();
     void switchLanguage(uint8_t code);
     void setWorkMode(uint8_t mode);
@@ -136,6 +137,7 @@ private:
     StatusDecoder m_decoder;
     ConnectionLog m_log;
     Tester m_tester;
+    std::unique_ptr<TesterPage> m_testerPage;
     std::optional<StatusFrame> m_lastFrame;
     // The mode page a mode button brought up, until the controller's status
     // confirms that mode (an answer already on its way may still show the

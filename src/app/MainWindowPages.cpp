@@ -442,7 +442,8 @@ void MainWindow::buildTesterPage(QWidget* page)
 
     auto* lamp = makeLed(page, "AbLEDStartTestu1", QString(), QRect(8, 100, 80, 80));
     lamp->setAccessibleName(QStringLiteral("test result"));
-    makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 130, 558, 22));
+    makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 120, 558, 22));
+    makeLabel(page, "LabelResultFile", QString(), QRect(100, 144, 558, 40))->setWordWrap(true);
 
     auto* memo = named(new QPlainTextEdit(page), "Memo1", QRect(8, 190, 650, 200));
     memo->setReadOnly(true);

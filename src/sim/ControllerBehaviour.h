@@ -30,6 +30,14 @@ public:
     uint16_t rpm() const { return m_rpm; }
     bool pumpOn(int pump) const { return m_pumps[pump & 1].on; }
     bool ionisersOn() const { return m_ionisers; }
+    // Both pumps start their on/off cycle afresh (with the on-phase) at the next step.
+    void restartPumpCycles()
+    {
+        for (auto& p : m_pumps) {
+            p.on = false;
+            p.phaseLeftMs = 0;
+        }
+    }
     // Level of the water tank, 0 (empty) to 1 (full).
     double tankLevel() const { return m_tank; }
     void setTankLevel(double level) { m_tank = level; }

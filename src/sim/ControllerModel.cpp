@@ -58,7 +58,9 @@ bool ControllerModel::unplugged(uint64_t nowMs) const
 {
     if (m_unpluggedByHand)
         return true;
-    return m_faults.unplugAfterMs && m_powered && nowMs >= m_powerOnMs + *m_faults.unplugAfterMs;
+    if (!m_faults.unplugAfterMs || !m_powered || nowMs < m_powerOnMs + *m_faults.unplugAfterMs)
+        return false;
+    return m_faults.unplugForMs == 0 || nowMs < m_powerOnMs + *m_faults.unplugAfterMs + m_faults.unplugForMs;
 }
 
 void ControllerModel::receive(const uint8_t* data, size_t count, uint64_t nowMs)
@@ -107,6 +109,8 @@ void ControllerModel::advance(uint64_t nowMs)
 {
     ensurePowered(nowMs);
     m_behaviour.advanceTo(nowMs, m_memory, m_workMode, m_serviceRun && m_workMode == wire::kModeService);
+    if (m_faults.errorsAtMs && nowMs >= m_powerOnMs + *m_faults.errorsAtMs)
+        m_errorsPresent = m_faults.errorsPresent;
     m_errorsStored |= m_errorsPresent;
 }
 
@@ -114,8 +118,8 @@ void ControllerModel::setFaults(const FaultSet& faults)
 {
     m_faults = faults;
     m_mixed = MixedFaults(faults.mixPercent, faults.mixSeed);
-    m_errorsPresent = faults.errorsPresent;
-    m_errorsStored = faults.errorsStored | faults.errorsPresent;
+    m_errorsPresent = faults.errorsAtMs ? 0 : faults.errorsPresent;
+    m_errorsStored = faults.errorsStored | m_errorsPresent;
 }
 
 InjectionCounts ControllerModel::injectedTotal() const
@@ -144,9 +148,30 @@ SimStatus ControllerModel::status(uint64_t nowMs)
     s.errorMemo = m_errorsStored;
     s.workMode = m_workMode;
     s.frameErrorCount = static_cast<uint8_t>(m_assembler.frameErrors() & 0xFF);
+    applyOutputFaults(s, nowMs);
     if (m_statusHook)
         m_statusHook(s);
     return s;
+}
+
+void ControllerModel::applyOutputFaults(SimStatus& s, uint64_t nowMs) const
+{
+    const uint32_t running[2] = {kFlagPump1Running, kFlagPump2Running};
+    const uint32_t missing[2] = {kAuxPump1NotConnected, kAuxPump2NotConnected};
+    uint16_t* current[2] = {&s.current1, &s.current2};
+    for (unsigned p = 0; p < 2; ++p) {
+        const uint8_t bit = static_cast<uint8_t>(1u << p);
+        if (m_faults.pumpNoDrive & bit)
+            s.flag &= ~running[p];
+        if (m_faults.pumpOpen & bit)
+            s.auxFlags |= missing[p];
+        if ((m_faults.pumpOpen | m_faults.pumpNoCurrent | m_faults.pumpNoDrive) & bit)
+            *current[p] = 0;
+    }
+    if (m_faults.supplyVolts && nowMs >= m_powerOnMs + m_faults.supplyAtMs)
+        s.supplyVoltage = static_cast<uint16_t>(*m_faults.supplyVolts / (0.00122 * 7.8) + 0.5);
+    if (m_faults.zeroAfterMs && nowMs >= m_powerOnMs + *m_faults.zeroAfterMs)
+        s = SimStatus();
 }
 
 void ControllerModel::handleFrame(const uint8_t* frame, size_t size, uint64_t nowMs)
@@ -186,6 +211,9 @@ void ControllerModel::handleCommand(const uint8_t* f, uint64_t nowMs)
             m_serviceRun = false;
     } else if (code == wire::kCmdServiceOn) {
         m_serviceRun = m_workMode == wire::kModeService;
+        // A service run starts with its on-phase.
+        if (m_serviceRun)
+            m_behaviour.restartPumpCycles();
     } else if (code == wire::kCmdServiceOff) {
         m_serviceRun = false;
     } else if (code == wire::kCmdEraseErrors) {

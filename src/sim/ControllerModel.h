@@ -113,6 +113,8 @@ public:
 private:
     void startApplication(uint64_t nowMs);
     void handleFrame(const uint8_t* frame, size_t size, uint64_t nowMs);
+    // The output and timed status faults (pumpopen, nocurrent, nodrive, supply, zero).
+    void applyOutputFaults(SimStatus& status, uint64_t nowMs) const;
     void handleCommand(const uint8_t* f, uint64_t nowMs);
     void handleBootFrame(const uint8_t* frame, size_t size, uint64_t nowMs);
     void answer(AnswerKind kind, std::vector<uint8_t> bytes, uint64_t nowMs, uint16_t pageAddress = 0);

@@ -83,8 +83,33 @@ bool FaultSet::add(const std::string& text, std::string& error)
         if (!needNumber(255)) return false;
         softwareVersion = static_cast<uint8_t>(n);
     } else if (name == "unplug") {
-        if (!needNumber(1ull << 40)) return false;
-        unplugAfterMs = n;
+        const auto parts = splitColons(value);
+        uint64_t at = 0, duration = 0;
+        if (!hasValue || parts.size() > 2 || !parseNumber(parts[0], 1ull << 40, at)
+            || (parts.size() == 2 && !parseNumber(parts[1], 1ull << 40, duration)))
+            return fail("expected ms[:for_ms]");
+        unplugAfterMs = at;
+        unplugForMs = duration;
+    } else if (name == "supply" || name == "zero") {
+        const size_t atSign = value.find('@');
+        uint64_t at = 0;
+        if (!hasValue || (name == "zero" && atSign != std::string::npos)
+            || (atSign != std::string::npos && !parseNumber(value.substr(atSign + 1), 1ull << 40, at)))
+            return fail(name == "zero" ? "expected ms" : "expected volts[@ms]");
+        const std::string number = value.substr(0, atSign);
+        if (!parseNumber(number, name == "zero" ? 1ull << 40 : 60, n))
+            return fail(name == "zero" ? "expected ms" : "expected volts from 0 to 60[@ms]");
+        if (name == "zero") {
+            zeroAfterMs = n;
+        } else {
+            supplyVolts = static_cast<uint32_t>(n);
+            supplyAtMs = at;
+        }
+    } else if (name == "pumpopen" || name == "nocurrent" || name == "nodrive") {
+        if (!hasValue || !parseNumber(value, 2, n) || n == 0)
+            return fail("expected pump 1 or 2");
+        uint8_t& mask = name == "pumpopen" ? pumpOpen : name == "nocurrent" ? pumpNoCurrent : pumpNoDrive;
+        mask = static_cast<uint8_t>(mask | (1u << (n - 1)));
     } else if (name == "mix") {
         if (!hasValue)
             return fail("needs a value");
@@ -112,18 +137,21 @@ bool FaultSet::add(const std::string& text, std::string& error)
             r.code = static_cast<uint8_t>(code);
             rejections.push_back(r);
         } else {
-            if (parts.size() > 2)
-                return fail("expected present[:stored]");
-            uint64_t present = 0, stored = 0;
-            if (!parseNumber(parts[0], 0xFFFF, present)
-                || (parts.size() == 2 && !parseNumber(parts[1], 0xFFFF, stored)))
-                return fail("expected present[:stored] as 16-bit numbers");
+            const size_t atSign = value.find('@');
+            const auto words = splitColons(value.substr(0, atSign));
+            uint64_t present = 0, stored = 0, at = 0;
+            if (words.size() > 2 || !parseNumber(words[0], 0xFFFF, present)
+                || (words.size() == 2 && !parseNumber(words[1], 0xFFFF, stored))
+                || (atSign != std::string::npos && !parseNumber(value.substr(atSign + 1), 1ull << 40, at)))
+                return fail("expected present[:stored][@ms] as 16-bit numbers");
             errorsPresent = static_cast<uint16_t>(present);
             errorsStored = static_cast<uint16_t>(stored);
+            if (atSign != std::string::npos)
+                errorsAtMs = at;
         }
     } else {
         return fail("unknown fault (known: silent, noise, drop, badsum, badend, truncate, slow, "
-                    "deadpage, sw, reject, unplug, errors, mix)");
+                    "deadpage, sw, reject, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix)");
     }
     return true;
 }

@@ -22,8 +22,15 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
 //   deadpage=A         the page at address A is never answered (repeatable)
 //   sw=N               the identify answer reports software version N
 //   reject=J:K[:C]     bootloader block J is rejected K times with code C (default 1)
-//   unplug=MS          MS ms after power-up the line is pulled: writes fail, nothing comes back
-//   errors=P[:S]       error bits present now (P) and stored (S)
+//   unplug=MS[:FOR]    MS ms after power-up the line is pulled: writes fail, nothing comes
+//                      back; with FOR it is plugged in again FOR ms later
+//   errors=P[:S][@MS]  error bits present now (P) and stored (S); with @MS the present
+//                      ones appear MS ms after power-up (and are stored then)
+//   supply=V[@MS]      the supply reads V volts (from MS ms after power-up)
+//   zero=MS            from MS ms after power-up every status frame is all zero
+//   pumpopen=N         pump N (1 or 2) is not connected: flagged, no current
+//   nocurrent=N        pump N switches but no current flows
+//   nodrive=N          pump N's driver never switches it on
 //   mix=P[:SEED]       P % of the answers spoiled at random: dropped, truncated,
 //                      wrong checksum, wrong end byte or garbled by noise
 //                      (see MixedFaults); SEED repeats a run exactly
@@ -50,6 +57,12 @@ struct FaultSet {
     std::optional<uint64_t> unplugAfterMs;
     uint16_t errorsPresent = 0;
     uint16_t errorsStored = 0;
+    std::optional<uint64_t> errorsAtMs;
+    uint64_t unplugForMs = 0; // 0: for good
+    std::optional<uint32_t> supplyVolts;
+    uint64_t supplyAtMs = 0;
+    std::optional<uint64_t> zeroAfterMs;
+    uint8_t pumpOpen = 0, pumpNoCurrent = 0, pumpNoDrive = 0; // bit 0 pump 1, bit 1 pump 2
     uint32_t mixPercent = 0;
     uint32_t mixSeed = 1;
 

@@ -9,6 +9,9 @@
 #include "sim/ParameterMemory.h"
 #include "sim/SimConstants.h"
 #include "sim/SimulatedLine.h"
+#include "app/TesterPage.h"
+#include "link/LinkConstants.h"
+#include "params/ParameterLayout.h"
 #include "widgets/LedIndicator.h"
 
 #include <QLabel>
@@ -17,7 +20,9 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -60,6 +65,8 @@ struct TesterScratch {
     char previous[4096];
 };
 
+constexpr uint64_t kPowerOnMs = 1000; // TestClock starts there
+
 struct TesterRig {
     explicit TesterRig(AppOptions options = testerOptions())
         : demo(model, clock), context(demo, clock, prompts, discovery, std::move(options)),
@@ -67,6 +74,7 @@ struct TesterRig {
     {
         appForTests();
         QLocale::setDefault(QLocale::c());
+        model.powerOn(clock.nowMs()); // fault times count from here
         window = std::make_unique<MainWindow>(context, controller.hooks());
     }
     static AppOptions testerOptions()
@@ -94,6 +102,39 @@ struct TesterRig {
     QString memo() { return window->control<QPlainTextEdit>("Memo1")->toPlainText(); }
     QColor lampOffColour() { return window->control<LedIndicator>("AbLEDStartTestu1")->offColor(); }
     std::string resultFile() const { return scratch.path + "/" + kSerial + ".txt"; }
+    QString resultLabel() { return window->control<QLabel>("LabelResultFile")->text(); }
+    const Tester& tester() { return controller.tester(); }
+    // Simulator time (from power-up) at which test time testMs falls for a
+    // test started now: the test clock runs 50 ms per 100 ms status cycle.
+    // While a test runs: the simulator time (from power-up) at which the
+    // frame carrying test time testMs is requested, give or take one status
+    // cycle. Test time advances 50 ms per status cycle, and a cycle takes the
+    // timer's 100 ms plus the line's own pauses: measured over a few frames.
+    uint64_t simTimeOfTest(int testMs)
+    {
+        const uint64_t t0 = clock.nowMs();
+        const int32_t c0 = controller.tester().testClock();
+        while (controller.tester().testClock() < c0 + 500)
+            ticks(1);
+        const double perTestMs = static_cast<double>(clock.nowMs() - t0) / (controller.tester().testClock() - c0);
+        return clock.nowMs() - kPowerOnMs
+               + static_cast<uint64_t>((testMs - controller.tester().testClock()) * perTestMs);
+    }
+    void setFault(const std::string& fault)
+    {
+        sim::FaultSet faults;
+        std::string error;
+        ASSERT_TRUE(faults.add(fault, error)) << error;
+        model.setFaults(faults);
+    }
+    // Connects and enters the serial number.
+    void startTest()
+    {
+        window->AutoConnect1Click();
+        ASSERT_TRUE(context.state.connected);
+        enterSerial(kSerial);
+        ASSERT_TRUE(controller.tester().armed());
+    }
 
     TesterScratch scratch;
     TestClock clock;
@@ -157,128 +198,165 @@ TEST(TesterDemo, SerialNumberEntry)
     }
 }
 
-TEST(TesterDemo, SoundControllerPassesAndTheResultFileIsWritten)
+TEST(TesterDemo, SoundControllerPassesThroughItsServiceRunAndIsPutBack)
 {
     TesterRig rig;
     rig.window->AutoConnect1Click();
     ASSERT_TRUE(rig.context.state.connected);
-    // The time label before any test.
+    // The time label and the lamp before any test: idle is not the lime of a pass.
     rig.ticks(2);
     EXPECT_EQ(rig.window->control<QLabel>("LabelCzasTestowania1")->text().toStdString(),
               "CZAS: 0 [ms], ILOŚĆ BŁĘDÓW: 0");
+    auto* lamp = rig.window->control<LedIndicator>("AbLEDStartTestu1");
+    EXPECT_FALSE(lamp->isOn());
+    EXPECT_NE(lamp->currentLightColor(), QColor(0, 255, 0));
+    EXPECT_EQ(lamp->accessibleDescription(), QString::fromUtf8(TesterPage::kLampIdle));
+    const uint8_t modeBefore = rig.model.workMode();
 
     rig.enterSerial(kSerial);
-    ASSERT_TRUE(rig.controller.tester().armed());
+    rig.ticks(40); // 2 s: the service run is on, the lamp flashes blue
+    EXPECT_EQ(rig.model.workMode(), wire::kModeService);
+    EXPECT_TRUE(rig.model.serviceRunning());
+    EXPECT_TRUE(rig.model.behaviour().pumpOn(0));
+    EXPECT_TRUE(rig.model.behaviour().ionisersOn());
+    EXPECT_TRUE(lamp->isOn());
+    EXPECT_EQ(lamp->onColor(), QColor(0, 0, 255));
     rig.ticks(kWholeTestTicks);
 
-    EXPECT_FALSE(rig.controller.tester().running());
-    EXPECT_EQ(rig.controller.tester().errorCount(), 0) << rig.memo().toStdString();
+    EXPECT_FALSE(rig.tester().running());
+    EXPECT_EQ(rig.tester().errorCount(), 0) << rig.memo().toStdString();
     const QString memo = rig.memo();
     EXPECT_TRUE(memo.startsWith("STEROWNIK SPRAWNY :);")) << memo.toStdString();
     EXPECT_FALSE(memo.contains(QString::fromUtf8("BŁĄD"))) << memo.toStdString();
+    EXPECT_TRUE(memo.contains(QString::fromUtf8("prąd pompy 1 podczas pracy: OK (1.")));
+    EXPECT_TRUE(memo.contains(QString::fromUtf8("jonizator 2 włączony: OK;")));
     EXPECT_TRUE(memo.endsWith(QString(kSerial) + ";"));
     EXPECT_TRUE(rig.tone.played.empty());
-    EXPECT_EQ(rig.lampOffColour(), QColor(0, 255, 0));
+    EXPECT_FALSE(lamp->isOn());
+    EXPECT_EQ(lamp->offColor(), QColor(0, 255, 0));
+    EXPECT_EQ(lamp->accessibleDescription(), QString::fromUtf8(TesterPage::kLampPassed));
     EXPECT_TRUE(rig.prompts.messages.empty());
+    // The controller is back in its own mode, the service run off.
+    EXPECT_EQ(rig.model.workMode(), modeBefore);
+    EXPECT_FALSE(rig.model.serviceRunning());
+    EXPECT_EQ(rig.controller.image().raw(layout::WorkModeSetting), modeBefore);
 
+    // The page names the file with its full path.
+    EXPECT_EQ(rig.resultLabel(), QString::fromStdString("Plik wyniku: " + rig.resultFile()));
     const std::string bytes = readBytes(rig.resultFile());
     ASSERT_FALSE(bytes.empty()) << rig.resultFile();
     // Newest entry first, as in Memo1; every line ends with CR LF.
-    EXPECT_EQ(bytes.rfind("STEROWNIK SPRAWNY :);\r\n", 0), 0u);
+    EXPECT_EQ(bytes.rfind("STEROWNIK SPRAWNY :);\r\n-----------------------------;\r\n"
+                          "--------Wyniki Testu----------;\r\n", 0), 0u);
     EXPECT_EQ(bytes.substr(bytes.size() - 23), std::string(kSerial) + ";\r\n");
-    size_t lf = 0, crlf = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            ++lf;
-            if (i > 0 && bytes[i - 1] == '\r')
-                ++crlf;
-        }
-    }
-    EXPECT_EQ(lf, crlf);
-    EXPECT_EQ(static_cast<int>(lf), rig.memo().count('\n') + 1);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), std::count(bytes.begin(), bytes.end(), '\r'));
+    EXPECT_EQ(static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n')), rig.memo().count('\n') + 1);
     // "włączony" of the first check in Windows-1250: l-stroke 0xB3, a-ogonek 0xB9.
-    EXPECT_NE(bytes.find("200 ms: system w\xB3\xB9" "czony: OK;\r\n"), std::string::npos) << bytes;
-}
+    EXPECT_NE(bytes.find("200-5000 ms: system w\xB3\xB9" "czony: OK;\r\n"), std::string::npos) << bytes;
 
-TEST(TesterDemo, ControllerWithADisconnectedPumpFailsWithTheRedLampAndOneTone)
-{
-    TesterRig rig;
-    rig.model.setStatusHook([](sim::SimStatus& s) { s.auxFlags |= sim::kAuxPump2NotConnected; });
-    rig.window->AutoConnect1Click();
-    ASSERT_TRUE(rig.context.state.connected);
+    // A second test of the same serial number keeps the first file.
     rig.enterSerial(kSerial);
     rig.ticks(kWholeTestTicks);
-
-    EXPECT_FALSE(rig.controller.tester().running());
-    EXPECT_EQ(rig.controller.tester().errorCount(), 1);
-    const QString memo = rig.memo();
-    EXPECT_TRUE(memo.startsWith(QString::fromUtf8("UWAGA STEROWNIK NIE JEST SPRAWNY! BLĘDY : 1;")))
-        << memo.toStdString();
-    EXPECT_TRUE(memo.contains(QString::fromUtf8("4500 ms: pompa 2 podłączona: BŁĄD;")));
-    EXPECT_TRUE(memo.contains(QString::fromUtf8("4500 ms: pompa 1 podłączona: OK;")));
-    EXPECT_EQ(rig.lampOffColour(), QColor(255, 0, 0));
-    ASSERT_EQ(rig.tone.played.size(), 1u);
-    EXPECT_EQ(rig.tone.played[0], std::make_pair(uint32_t{4000}, uint32_t{1000}));
-    const std::string bytes = readBytes(rig.resultFile());
-    EXPECT_EQ(bytes.rfind("UWAGA STEROWNIK NIE JEST SPRAWNY! BL\xCA" "DY : 1;\r\n", 0), 0u);
-
-    // The next serial number starts a new test: the lamp turns back, no further tone.
-    rig.model.setStatusHook({});
-    rig.enterSerial(kSerial);
-    rig.ticks(4);
-    EXPECT_TRUE(rig.controller.tester().running());
-    EXPECT_EQ(rig.lampOffColour(), QColor(0, 255, 0));
-    rig.ticks(kWholeTestTicks);
-    EXPECT_EQ(rig.controller.tester().errorCount(), 0);
-    EXPECT_EQ(rig.tone.played.size(), 1u);
+    EXPECT_EQ(readBytes(rig.scratch.path + "/" + kSerial + "_1.txt"), bytes);
+    EXPECT_TRUE(rig.resultLabel().contains(QString::fromStdString(rig.scratch.path + "/" + kSerial + "_1.txt")));
+    EXPECT_EQ(readBytes(rig.resultFile()).rfind("STEROWNIK SPRAWNY :);\r\n", 0), 0u);
 }
 
-TEST(TesterDemo, SoundControllerWithBothPumpsRunningPasses)
-{
-    TesterRig rig;
-    rig.window->AutoConnect1Click();
-    ASSERT_TRUE(rig.context.state.connected);
-    // The service run with no off time keeps both pumps on through the test.
-    rig.model.memory().setWordAt(sim::ParameterMemory::kSerwisToff, 0);
-    rig.window->ButtonSerwisClick();
-    rig.window->ButtonSerwisStartClick();
-    rig.enterSerial(kSerial);
-    rig.ticks(kWholeTestTicks);
-
-    EXPECT_TRUE(rig.model.behaviour().pumpOn(0));
-    EXPECT_TRUE(rig.model.behaviour().pumpOn(1));
-    EXPECT_EQ(rig.controller.tester().errorCount(), 0) << rig.memo().toStdString();
-    EXPECT_TRUE(rig.memo().startsWith("STEROWNIK SPRAWNY :);"));
-    EXPECT_TRUE(rig.tone.played.empty());
-}
-
-TEST(TesterDemo, EachFaultFailsItsOwnCheck)
+TEST(TesterDemo, EachSimulatedFaultFailsWithItsLineToneAndRedLamp)
 {
     struct Case {
-        const char* failedLine;
-        sim::ControllerModel::StatusHook fault;
-    } cases[] = {
-        {"900 ms: brak bieżących błędów: BŁĄD;", [](sim::SimStatus& s) { s.errorAct = 0x0008; }},
-        {"1700 ms: napięcie zasilania 9-32 V: BŁĄD;",
-         [](sim::SimStatus& s) { s.supplyVoltage = 841; }}, // 8.0 V
-        {"4500 ms: pompa 1 podłączona: BŁĄD;",
-         [](sim::SimStatus& s) { s.auxFlags |= sim::kAuxPump1NotConnected; }},
-        {"4500 ms: prąd pompy 1: BŁĄD;", // running, but no current flows
-         [](sim::SimStatus& s) {
-             s.flag |= sim::kFlagPump1Running;
-             s.current1 = 0;
-         }},
+        const char* what;
+        std::function<std::string(TesterRig&)> fault; // given once the test runs
+        std::string line;                             // in the memo
+        int fromMs = -1, toMs = -1;                   // test time the line must carry
+    };
+    const Case cases[] = {
+        {"present error at 3 s", [](TesterRig& r) { return "errors=8@" + std::to_string(r.simTimeOfTest(3000)); },
+         " ms: brak bieżących błędów: BŁĄD (ErrorAct 0x0008 (J1ErrorOut));", 3000, 3100},
+        {"supply 8 V at 4 s", [](TesterRig& r) { return "supply=8@" + std::to_string(r.simTimeOfTest(4000)); },
+         " ms: napięcie zasilania 9-32 V: BŁĄD (8.00 V);", 4000, 4100},
+        {"pump 2 disconnected", [](TesterRig&) { return std::string("pumpopen=2"); },
+         "900 ms: pompa 2 podłączona: BŁĄD (pompa 2 niepodłączona);"},
+        {"pump 1 without current", [](TesterRig&) { return std::string("nocurrent=1"); },
+         " ms: prąd pompy 1 podczas pracy: BŁĄD (0.00 A);", 200, 300},
+        {"pump 2 never driven", [](TesterRig&) { return std::string("nodrive=2"); },
+         "200-5000 ms: pompa 2: NIE PRZETESTOWANO (nie pracowała);"},
+        {"stored error", [](TesterRig&) { return std::string("errors=0:32"); },
+         "5000 ms: brak błędów zapisanych w pamięci: BŁĄD (ErrorMemo 0x0020 (P1ErrorOut));"},
+        {"all-zero frames from 2050 ms",
+         [](TesterRig& r) { return "zero=" + std::to_string(r.simTimeOfTest(2050)); },
+         " ms: system włączony: BŁĄD (system wyłączony);", 2050, 2150},
+        {"link lost for 2 s", [](TesterRig& r) { return "unplug=" + std::to_string(r.simTimeOfTest(1500)) + ":2000"; },
+         " ms: TEST PRZERWANY: brak ramek statusu przez ", 1400, 1550}, // where the test stood
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.failedLine);
+        SCOPED_TRACE(c.what);
         TesterRig rig;
-        rig.model.setStatusHook(c.fault);
-        rig.window->AutoConnect1Click();
-        ASSERT_TRUE(rig.context.state.connected);
-        rig.enterSerial(kSerial);
-        rig.ticks(kWholeTestTicks);
-        EXPECT_EQ(rig.controller.tester().errorCount(), 1) << rig.memo().toStdString();
-        EXPECT_TRUE(rig.memo().contains(QString::fromUtf8(c.failedLine))) << rig.memo().toStdString();
-        EXPECT_EQ(rig.tone.played.size(), 1u);
+        rig.startTest();
+        while (!rig.tester().running())
+            rig.ticks(1);
+        rig.setFault(c.fault(rig));
+        rig.ticks(kWholeTestTicks + 40);
+
+        EXPECT_FALSE(rig.tester().running());
+        const std::string memo = rig.memo().toStdString();
+        EXPECT_EQ(memo.rfind("UWAGA STEROWNIK NIE JEST SPRAWNY! BLĘDY : ", 0), 0u) << memo;
+        const size_t at = memo.find(c.line);
+        ASSERT_NE(at, std::string::npos) << memo;
+        if (c.fromMs >= 0) {
+            const size_t lineStart = memo.rfind('\n', at) == std::string::npos ? 0 : memo.rfind('\n', at) + 1;
+            const int ms = std::stoi(memo.substr(lineStart, at - lineStart));
+            EXPECT_GE(ms, c.fromMs) << memo;
+            EXPECT_LE(ms, c.toMs) << memo;
+        }
+        EXPECT_EQ(rig.tone.played, (std::vector<std::pair<uint32_t, uint32_t>>{{4000, 1000}}));
+        EXPECT_EQ(rig.lampOffColour(), QColor(255, 0, 0));
+        EXPECT_EQ(readBytes(rig.resultFile()).rfind("UWAGA STEROWNIK NIE JEST SPRAWNY! BL\xCA" "DY : ", 0), 0u);
+        EXPECT_TRUE(rig.prompts.messages.empty());
     }
+}
+
+TEST(TesterDemo, ANewConnectionDuringATestEndsItAndASerialMidTestIsRefused)
+{
+    TesterRig rig;
+    rig.startTest();
+    rig.ticks(20);
+    ASSERT_TRUE(rig.tester().running());
+
+    // A scan while the test runs: refused, the field keeps the number.
+    rig.enterSerial("RQ412A0000002H02S4.7");
+    EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{Tester::kMsgTestRunning}));
+    EXPECT_EQ(rig.serialEdit()->text(), "RQ412A0000002H02S4.7");
+    EXPECT_EQ(rig.window->control<QLabel>("LabelSerialN")->text().toStdString(), kSerial);
+    EXPECT_TRUE(rig.tester().running());
+
+    rig.window->AutoConnect1Click(); // F10 in the middle of the test
+    ASSERT_TRUE(rig.context.state.connected);
+    EXPECT_FALSE(rig.tester().running());
+    EXPECT_TRUE(rig.memo().contains(QString::fromUtf8("TEST PRZERWANY: nowe wyszukiwanie sterownika")))
+        << rig.memo().toStdString();
+    EXPECT_EQ(rig.lampOffColour(), QColor(255, 0, 0));
+    // The controller was put back before the search.
+    EXPECT_FALSE(rig.model.serviceRunning());
+    EXPECT_EQ(rig.model.workMode(), 0);
+    // The new connection's frames start nothing by themselves.
+    rig.ticks(20);
+    EXPECT_FALSE(rig.tester().running());
+}
+
+TEST(TesterDemo, AnUnwritableFolderShowsTheFileAndReasonAndKeepsTheLog)
+{
+    TesterRig rig;
+    rig.startTest();
+    // The start directory disappears under the running test.
+    ASSERT_EQ(std::system(("rm -rf '" + rig.scratch.path + "'").c_str()), 0);
+    rig.ticks(kWholeTestTicks);
+
+    ASSERT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_EQ(rig.prompts.messages[0], "Nie można zapisać wyniku testu do pliku " + rig.resultFile()
+                                           + ": No such file or directory. Log testu pozostaje na stronie.");
+    EXPECT_TRUE(rig.memo().startsWith("STEROWNIK SPRAWNY :);")) << rig.memo().toStdString();
+    EXPECT_TRUE(rig.memo().endsWith(QString(kSerial) + ";"));
+    EXPECT_EQ(rig.resultLabel(), QString::fromStdString("Plik wyniku NIE ZAPISANY: " + rig.resultFile()
+                                                        + " (No such file or directory)"));
 }
