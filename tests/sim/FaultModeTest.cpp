@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 using namespace kdx;
@@ -174,13 +175,76 @@ TEST(SimFaults, ErrorBitsPresentAndStored)
     EXPECT_EQ(r[23], 0x01);
 }
 
+// The service run the production tester relies on: both pumps and both
+// ionisers on, with the currents of a sound board.
+TEST(SimFaults, ServiceRunDrivesEveryOutputWithPlausibleCurrents)
+{
+    Rig rig;
+    rig.link.sendCommand(wire::kCmdSetWorkMode, 0, wire::kModeService, 0);
+    rig.link.sendCommand(wire::kCmdServiceOn, 0, 0, 0);
+    rig.clock.advance(1000);
+    const SimStatus s = rig.model.status(rig.clock.nowMs());
+    EXPECT_EQ(s.flag & (kFlagPump1Running | kFlagPump2Running | kFlagIonizer1On | kFlagIonizer2On),
+              kFlagPump1Running | kFlagPump2Running | kFlagIonizer1On | kFlagIonizer2On);
+    EXPECT_TRUE(s.auxFlags & kAuxServiceRun);
+    const double ampsPerCount = 0.00122 * 0.0005 * 2190;
+    for (uint16_t raw : {s.current1, s.current2})
+        EXPECT_NEAR(raw * ampsPerCount, 1.6, 0.05);
+    for (uint16_t raw : {s.current3, s.current4})
+        EXPECT_NEAR(raw * ampsPerCount, 0.45, 0.05);
+}
+
+// The board faults a production test must catch, each shaping the status as
+// its name says, from the time it names (counted from power-up).
+TEST(SimFaults, BoardFaultsShapeTheStatus)
+{
+    struct Case {
+        const char* fault;
+        uint64_t beforeMs, afterMs; // status times: fault not yet / in effect
+        std::function<bool(const SimStatus&)> inEffect;
+    } cases[] = {
+        {"errors=8@3000", 2900, 3100, [](const SimStatus& s) { return s.errorAct == 8 && s.errorMemo == 8; }},
+        {"supply=8@4000", 3900, 4100, [](const SimStatus& s) { return s.supplyVoltage == 841; }},
+        {"zero=2000", 1900, 2100, [](const SimStatus& s) { return s.flag == 0 && s.supplyVoltage == 0 && s.humidity == 0; }},
+        {"pumpopen=2", 0, 1000,
+         [](const SimStatus& s) { return (s.auxFlags & kAuxPump2NotConnected) && s.current2 == 0 && s.current1 > 1000; }},
+        {"nocurrent=1", 0, 1000,
+         [](const SimStatus& s) { return (s.flag & kFlagPump1Running) && s.current1 == 0 && s.current2 > 1000; }},
+        {"nodrive=1", 0, 1000,
+         [](const SimStatus& s) { return !(s.flag & kFlagPump1Running) && (s.flag & kFlagPump2Running) && s.current1 == 0; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Rig rig;
+        const uint64_t start = rig.clock.nowMs();
+        rig.model.setFaults(faultsFrom(c.fault));
+        rig.link.sendCommand(wire::kCmdSetWorkMode, 0, wire::kModeService, 0);
+        rig.link.sendCommand(wire::kCmdServiceOn, 0, 0, 0);
+        if (c.beforeMs > 0)
+            EXPECT_FALSE(c.inEffect(rig.model.status(start + c.beforeMs)));
+        EXPECT_TRUE(c.inEffect(rig.model.status(start + c.afterMs)));
+    }
+}
+
+TEST(SimFaults, UnplugForAWhileComesBack)
+{
+    Rig rig;
+    rig.model.setFaults(faultsFrom("unplug=1000:2000"));
+    EXPECT_EQ(rig.exchange(command(0x03)).size(), 8u);
+    rig.clock.advance(1000);
+    EXPECT_FALSE(rig.link.sendCommand(0x03, 0, 0, 0));
+    rig.clock.advance(2000);
+    EXPECT_EQ(rig.exchange(command(0x03)).size(), 8u);
+}
+
 TEST(SimFaultSet, ParsesEveryNamedFault)
 {
     FaultSet f;
     std::string error;
     for (const char* text : {"silent", "noise=3", "drop=5", "badsum", "badend=20", "truncate=40", "slow=80",
                              "deadpage=256", "deadpage=0x180", "sw=5", "reject=4:3:1", "reject=7:2",
-                             "unplug=5000", "errors=0x0201:0x0001", "errors=4"})
+                             "unplug=5000", "errors=0x0201:0x0001", "errors=4", "supply=8@4000", "zero=2050",
+                             "pumpopen=2", "nocurrent=1", "nodrive=2", "nodrive=1"})
         EXPECT_TRUE(f.add(text, error)) << text << ": " << error;
     EXPECT_TRUE(f.silent);
     EXPECT_EQ(f.noiseBytes, 3u);
@@ -199,13 +263,30 @@ TEST(SimFaultSet, ParsesEveryNamedFault)
     EXPECT_EQ(f.unplugAfterMs, 5000u);
     EXPECT_EQ(f.errorsPresent, 4);
     EXPECT_EQ(f.errorsStored, 0);
+    EXPECT_EQ(f.supplyVolts, 8u);
+    EXPECT_EQ(f.supplyAtMs, 4000u);
+    EXPECT_EQ(f.zeroAfterMs, 2050u);
+    EXPECT_EQ(f.pumpOpen, 2);
+    EXPECT_EQ(f.pumpNoCurrent, 1);
+    EXPECT_EQ(f.pumpNoDrive, 3);
+
+    FaultSet timed;
+    EXPECT_TRUE(timed.add("errors=8:1@3000", error)) << error;
+    EXPECT_TRUE(timed.add("unplug=100:2000", error)) << error;
+    EXPECT_EQ(timed.errorsPresent, 8);
+    EXPECT_EQ(timed.errorsStored, 1);
+    EXPECT_EQ(timed.errorsAtMs, 3000u);
+    EXPECT_EQ(timed.unplugAfterMs, 100u);
+    EXPECT_EQ(timed.unplugForMs, 2000u);
 }
 
 TEST(SimFaultSet, RejectsMalformedFaults)
 {
     for (const char* text : {"", "bogus", "silent=1", "drop", "drop=101", "drop=-1", "drop=5x", "noise=",
                              "sw=256", "reject=4", "reject=4:x", "reject=1:2:3:4", "errors=0x10000",
-                             "errors=1:2:3", "deadpage=65536", "slow= 5"}) {
+                             "errors=1:2:3", "deadpage=65536", "slow= 5", "errors=8@", "errors=8@x", "supply=61",
+                             "supply=8@", "zero", "zero=5@6", "pumpopen=3", "pumpopen=0", "nocurrent",
+                             "unplug=5:", "unplug=1:2:3"}) {
         FaultSet f;
         std::string error;
         EXPECT_FALSE(f.add(text, error)) << text;
