@@ -1,0 +1,61 @@
+#pragma once
+
+#include "params/ParameterImage.h"
+
+#include <string>
+#include <vector>
+
+namespace kdx {
+
+// One field entry (or one byte the program does not interpret) that differs
+// between two images. Texts are in the editors' units.
+struct FieldChange {
+    const Field* field = nullptr; // null for an uninterpreted byte
+    size_t entry = 0;             // entry of the field, or the byte offset
+    std::string name;             // "GeneralDelay", "ManualTrigP1Ton[3]", "byte 410"
+    std::string left;             // value in the first image
+    std::string right;            // value in the second image
+};
+
+// A map grid with both images' cells, the changed ones marked.
+struct DifferenceGrid {
+    struct Cell {
+        std::string left;
+        std::string right;
+        bool changed = false;
+    };
+    std::string title;
+    std::vector<std::string> columnHeads;
+    std::vector<std::string> rowHeads;
+    std::vector<std::vector<Cell>> rows; // rows[row][column]
+    bool anyChanged() const;
+};
+
+// What the difference view shows: fields outside the maps as a list, the
+// maps as grids; with askToWrite the technician confirms or cancels.
+struct DifferenceView {
+    std::string title;
+    std::string leftTitle;  // e.g. "controller"
+    std::string rightTitle; // e.g. "file KDX_....kdxpar"
+    std::vector<std::string> warnings;
+    std::vector<FieldChange> rows;     // every change outside the map grids
+    std::vector<DifferenceGrid> grids; // only maps with a changed cell
+    size_t changeCount = 0;            // rows plus changed cells
+    bool askToWrite = false;
+    std::string question;              // shown above the OK button when asking
+};
+
+// Pure difference of two parameter images, by field.
+class ParameterDiff {
+public:
+    // Every differing field entry in layout order, then every differing
+    // uninterpreted byte in ascending offset.
+    static std::vector<FieldChange> changes(const ParameterImage& left, const ParameterImage& right, char separator);
+    // The view of the changes: list rows and the three map grids.
+    static DifferenceView view(const ParameterImage& left, const ParameterImage& right, const std::string& leftTitle,
+                               const std::string& rightTitle, char separator);
+    // True when the byte lies inside a field of the layout.
+    static bool interpreted(size_t offset);
+};
+
+} // namespace kdx

@@ -1,0 +1,113 @@
+#include "params/ParameterFieldText.h"
+
+#include "params/NumberText.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace kdx {
+
+namespace {
+
+// Wide enough that no value of a 16-bit field falls into the exponent form.
+constexpr int kFilePrecision = 12;
+// Comparator item k reads 1.00 V + k * 10/127 V.
+constexpr double kAnKompBaseVolts = 1.0;
+constexpr double kAnKompVoltsPerItem = 10.0 / 127.0;
+
+bool is(const Field& a, const Field& b) { return &a == &b || std::strcmp(a.name, b.name) == 0; }
+
+const char* workModeName(int64_t mode)
+{
+    switch (mode) {
+    case 0: return "auto";
+    case 1: return "manual trigger";
+    case 2: return "manual const";
+    case 3: return "service";
+    case 0xFF: return "off";
+    default: return nullptr;
+    }
+}
+
+const char* fuelTypeName(int64_t type)
+{
+    switch (type) {
+    case 0: return "gasoline 12V";
+    case 1: return "diesel 12V";
+    case 2: return "diesel 24V";
+    default: return nullptr;
+    }
+}
+
+std::string hexText(uint32_t value, int digits)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%0*X", digits, value);
+    return buf;
+}
+
+} // namespace
+
+std::string ParameterFieldText::name(const Field& field, size_t entry)
+{
+    std::string n = field.name;
+    if (field.count > 1)
+        n += "[" + std::to_string(entry) + "]";
+    return n;
+}
+
+const char* ParameterFieldText::unit(const Field& f)
+{
+    using namespace layout;
+    if (is(f, MaxHum) || is(f, AutoHumVector))
+        return "%";
+    if (is(f, AutoMinTemp) || is(f, AutoTempVector))
+        return "degC";
+    if (is(f, MinLevH) || is(f, MinLevL) || is(f, AnKompSett))
+        return "V";
+    if (is(f, ManualTrigVector) || is(f, AutoPumpOnVector) || is(f, ManualMaxRpmP1) || is(f, ManualMinRpmP1)
+        || is(f, ManualMaxRpmP2) || is(f, ManualMinRpmP2) || is(f, Auto2xShortOff))
+        return "rpm";
+    if (is(f, GeneralDelay) || f.scale == kTenth)
+        return "s";
+    return "";
+}
+
+bool ParameterFieldText::isMapCell(const Field& f)
+{
+    using namespace layout;
+    return is(f, ManualTrigP1Ton) || is(f, ManualTrigP1Toff) || is(f, ManualTrigP2Ton) || is(f, ManualTrigP2Toff)
+           || is(f, AutoPumpOnTime) || is(f, AutoPumpStopMap);
+}
+
+std::string ParameterFieldText::value(const ParameterImage& image, const Field& f, size_t entry, char separator)
+{
+    using namespace layout;
+    const int64_t v = image.value(f, entry);
+    std::string text;
+    if (is(f, ImageMarker))
+        text = hexText(static_cast<uint32_t>(v), 4);
+    else if (is(f, SerialNumber) || is(f, LogIdentity))
+        text = hex32Text(static_cast<uint32_t>(v));
+    else if (is(f, ConfigFlags))
+        text = hexText(static_cast<uint32_t>(v), 2);
+    else if (is(f, AnKompSett))
+        text = fixedText(kAnKompBaseVolts + static_cast<double>(v) * kAnKompVoltsPerItem, kFilePrecision, 2,
+                         separator);
+    else if (f.scale == kTenth)
+        text = fixedText(image.scaled(f, entry), kFilePrecision, 1, separator);
+    else if (f.scale == kVoltsPerCount)
+        text = fixedText(image.scaled(f, entry), kFilePrecision, 2, separator);
+    else
+        text = integerText(v);
+
+    const char* u = unit(f);
+    if (*u)
+        text += std::string(" ") + u;
+    const char* named = is(f, WorkModeSetting) ? workModeName(v) : is(f, FuelType) ? fuelTypeName(v) : nullptr;
+    if (named)
+        text += std::string(" (") + named + ")";
+    return text;
+}
+
+} // namespace kdx
