@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
+#include "app/ParameterFilesGlue.h"
 #include "firmware/FirmwareUpgrade.h"
 #include "link/LinkConstants.h"
 #include "live/DashboardView.h"
@@ -11,6 +12,7 @@
 #include "params/ParameterDisplay.h"
 #include "params/ParameterEditor.h"
 #include "params/ResetParameters.h"
+#include "app/AppOptions.h"
 #include "sim/SimConstants.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/Meter270.h"
@@ -115,7 +117,7 @@ MainWindowHooks AppController::hooks()
     h.autoConnect = act([this] { m_connector.autoConnect(); });
     h.loadAllData = act([this] { m_connector.loadAllData(); });
     h.readAll = act([this] { m_connector.readAll(); });
-    h.showAllData = act([this] { showAllData(); });
+    h.showAllData = act([this] { showParameters(false); });
     h.saveEeprom = act([this] { m_writer.saveToEeprom(); });
     h.statusTick = act([this] { statusTick(); });
     h.loadLanguage = act([this] { loadLanguage(); });
@@ -197,6 +199,15 @@ MainWindowHooks AppController::hooks()
         if (m_language)
             facts.languageFile = qs(m_language->lastLanguageFile());
     };
+    h.saveToDisk = act([this] { m_files->saveToDisk(); });
+    h.loadToEcu = act([this] { m_files->loadToEcu(); });
+    h.addMenuItems = [this](MainWindow& w) {
+        bind(w);
+        m_files = std::make_unique<ParameterFilesGlue>(
+            w, ParameterFilesGlue::Deps{m_ctx, m_image, m_writer, [this] { return readAllChecked(); },
+                                        [this](const std::string& text) { showStatusText(text); },
+                                        versionText()});
+    };
     return h;
 }
 
@@ -242,14 +253,29 @@ void AppController::showConnectionLog()
     }
 }
 
-void AppController::showAllData()
+// The connector runs this after each complete read.
+void AppController::showAllData() { showParameters(true); }
+
+void AppController::showParameters(bool afterRead)
 {
     const ParameterView view = ParameterDisplay::showAllData(m_image, decimalSeparator());
     applyUpdates(view.updates);
     repaintMapGrids();
-    if (view.markerMessageDue)
-        m_ctx.prompts.message(params::kNewEcuMessage);
+    if (afterRead) {
+        if (!view.markerMessageDue) {
+            m_markerShownFor.reset();
+        } else if (m_markerShownFor != m_image.serialNumber()) {
+            m_markerShownFor = m_image.serialNumber();
+            m_ctx.prompts.message(params::kNewEcuMessage);
+        }
+    }
     m_poller.syncShadow();
+}
+
+bool AppController::readAllChecked()
+{
+    m_connector.readAll();
+    return m_ctx.state.connected;
 }
 
 void AppController::updateConnectionLog() { m_log.update(m_ctx.state.pcIdentity, UtcDate::today()); }
@@ -544,6 +570,8 @@ void AppController::setWorkMode(uint8_t mode)
 
 void AppController::setDefaults()
 {
+    if (m_files && !m_files->confirmReset())
+        return;
     ResetParameters::run(m_image, m_writer, m_ctx.clock,
                          [this](int position, int maximum) { setProgress(position, maximum); });
     m_connector.autoConnect();
@@ -584,7 +612,7 @@ void AppController::switchLanguage(uint8_t code)
     if (!m_language)
         loadLanguage();
     m_language->switchLanguage(code, linkCounts());
-    showAllData();
+    showParameters(false);
     // Texts composed from the language texts (pump and system lamps,
     // measurements, the diagnostic rows) follow at once, not with the next
     // frame, which never comes while the controller is away.
@@ -646,7 +674,11 @@ void AppController::firmwareUpgrade()
 {
     FirmwareUpgrade upgrade(m_ctx.link, m_ctx.prompts, *this, window().firmwareFolder().toStdString());
     upgrade.run();
+    if (m_files)
+        m_files->afterUpgrade();
 }
+
+bool AppController::beforeUpgradeStarts() { return !m_files || m_files->beforeUpgrade(); }
 
 void AppController::clearLog()
 {

@@ -36,6 +36,7 @@ class QRect;
 namespace kdx {
 
 class MainWindow;
+class ParameterFilesGlue;
 struct DashboardView;
 
 // Ties the program's procedures to the main window: the connection search and
@@ -78,6 +79,7 @@ public:
     void setTalkToBootCaption(const std::string& caption) override;
     void setSwitchToSaveCaption(const std::string& caption) override;
     void autoConnect() override;
+    bool beforeUpgradeStarts() override;
 
     // --- LanguageTargets -----------------------------------------------------------
     void setCaption(const std::string& object, const std::string& text) override;
@@ -104,6 +106,10 @@ private:
     // The window the hooks act on; the page glue is made when it first binds.
     void bind(MainWindow& w);
 
+    // ShowAllData; after a read the marker message is due once per
+    // controller whose parameters are not initialised.
+    void showParameters(bool afterRead);
+    bool readAllChecked();
     void statusTick();
     void applyDashboard(const DashboardView& view);
     void applyUpdates(const ControlUpdates& updates);
@@ -153,6 +159,10 @@ private:
     void clearMarkedCell();
     int m_requestFrames = 0;
     std::unique_ptr<LanguageSwitcher> m_language;
+    std::unique_ptr<ParameterFilesGlue> m_files;
+    // Serial number the "NEW ECU" message was last shown for, until a read
+    // finds initialised parameters again.
+    std::optional<uint32_t> m_markerShownFor;
     std::unordered_map<std::string, QPointer<QObject>> m_controls;
     std::vector<std::string> m_languageFallbacks;
 };

@@ -99,6 +99,8 @@ MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* pare
     connectHandlers();
 
     FormCreate();
+    if (m_hooks.addMenuItems)
+        m_hooks.addMenuItems(*this);
     if (m_ctx.options.tester)
         m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetTester")), true);
 
@@ -465,9 +467,8 @@ void MainWindow::runLong(const MainWindowHooks::Action& hook)
 void MainWindow::AutoConnect1Click() { runLong(m_hooks.autoConnect); }
 void MainWindow::ButtonAutoconnectClick() { AutoConnect1Click(); }
 
-// Kept in the menu as designed; selecting them changes nothing.
-void MainWindow::Open1Click() {}
-void MainWindow::SaveToDisc1Click() {}
+void MainWindow::Open1Click() { runLong(m_hooks.loadToEcu); }
+void MainWindow::SaveToDisc1Click() { runLong(m_hooks.saveToDisk); }
 // Hidden, and does nothing: the check mark stays on the language in use.
 void MainWindow::Russian1Click() { markLanguage(); }
 

@@ -84,6 +84,11 @@ struct MainWindowHooks {
     Action firmwareUpgrade; // "upgrade"
     // Help -> About: adds what the procedures know (serial number, language file).
     std::function<void(MainWindow&, AboutFacts&)> aboutFacts;
+    // Parameter files: "Save To Disk", "Load to ECU"; addMenuItems runs once
+    // the window is built and lets that glue add its own items.
+    Action saveToDisk;
+    Action loadToEcu;
+    Action addMenuItems;
 };
 
 } // namespace kdx

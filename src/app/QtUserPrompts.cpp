@@ -1,5 +1,8 @@
 #include "app/QtUserPrompts.h"
 
+#include "app/DifferenceDialog.h"
+#include "params/ParameterFile.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -36,6 +39,52 @@ std::optional<std::string> QtUserPrompts::openFirmwareFile(const std::string& fo
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
+}
+
+namespace {
+
+QString parameterFilter()
+{
+    return QStringLiteral("Parameter file (*.%1)").arg(QString::fromLatin1(ParameterFileFormat::kExtension));
+}
+
+} // namespace
+
+std::optional<std::string> QtUserPrompts::saveParameterFile(const std::string& folder, const std::string& proposedName)
+{
+    BusyScope busy(m_busy);
+    QFileDialog dialog(m_parent, QStringLiteral("Save To Disk"));
+    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(parameterFilter());
+    dialog.setDefaultSuffix(QString::fromLatin1(ParameterFileFormat::kExtension));
+    dialog.setDirectory(QString::fromStdString(folder));
+    dialog.selectFile(QString::fromStdString(proposedName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtUserPrompts::openParameterFile(const std::string& folder, const std::string& caption)
+{
+    BusyScope busy(m_busy);
+    QFileDialog dialog(m_parent, QString::fromStdString(caption));
+    dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(parameterFilter());
+    dialog.setDirectory(QString::fromStdString(folder));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+bool QtUserPrompts::showDifference(const DifferenceView& view)
+{
+    BusyScope busy(m_busy);
+    DifferenceDialog dialog(view, m_parent);
+    return dialog.exec() == QDialog::Accepted && view.askToWrite;
 }
 
 } // namespace kdx

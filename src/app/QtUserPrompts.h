@@ -2,6 +2,7 @@
 
 #include "app/BusyState.h"
 #include "link/UserPrompts.h"
+#include "params/ParameterFilePrompts.h"
 
 class QWidget;
 
@@ -9,7 +10,7 @@ namespace kdx {
 
 // Message boxes and the firmware file dialog of the real window. A box is
 // modal: while it is open the main timer's tick is held off.
-class QtUserPrompts : public UserPrompts {
+class QtUserPrompts : public UserPrompts, public ParameterFilePrompts {
 public:
     explicit QtUserPrompts(BusyState& busy) : m_busy(busy) {}
 
@@ -19,6 +20,9 @@ public:
     void message(const std::string& text) override;
     bool okCancel(const std::string& text, const std::string& caption) override;
     std::optional<std::string> openFirmwareFile(const std::string& folder) override;
+    std::optional<std::string> saveParameterFile(const std::string& folder, const std::string& proposedName) override;
+    std::optional<std::string> openParameterFile(const std::string& folder, const std::string& caption) override;
+    bool showDifference(const DifferenceView& view) override;
 
 private:
     BusyState& m_busy;

@@ -128,6 +128,8 @@ void FirmwareUpgrade::run()
         m_prompts.message("ERROR VERSION CONFLICT confirm: " + std::to_string(compatibility) + " !");
         return;
     }
+    if (!m_host.beforeUpgradeStarts())
+        return;
 
     if (!m_link.sendCommand(wire::kCmdRead, wire::kReadBoot, 0, 0)) {
         m_host.insertLogLine(" ERROR Boot CMD SEND ");

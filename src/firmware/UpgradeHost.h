@@ -16,6 +16,9 @@ public:
     virtual void setSwitchToSaveCaption(const std::string& caption) = 0;
     // The connect procedure, as if "AutoConnect [F10]" had been chosen.
     virtual void autoConnect() = 0;
+    // Called after the firmware file is fully checked and before the first
+    // frame; false stops the upgrade with nothing sent.
+    virtual bool beforeUpgradeStarts() { return true; }
 };
 
 } // namespace kdx

@@ -36,7 +36,7 @@ struct DifferenceGrid {
 struct DifferenceView {
     std::string title;
     std::string leftTitle;  // e.g. "controller"
-    std::string rightTitle; // e.g. "file KDX_....kdxpar"
+    std::string rightTitle; // e.g. "file KDX_....kdx"
     std::vector<std::string> warnings;
     std::vector<FieldChange> rows;     // every change outside the map grids
     std::vector<DifferenceGrid> grids; // only maps with a changed cell

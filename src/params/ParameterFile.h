@@ -64,7 +64,7 @@ struct ParameterFileRead {
 class ParameterFileFormat {
 public:
     static constexpr const char* kFirstLine = "KDX parameter file 1";
-    static constexpr const char* kExtension = "kdxpar";
+    static constexpr const char* kExtension = "kdx";
     // Files larger than this are refused before parsing.
     static constexpr size_t kMaxFileBytes = 64 * 1024;
     static constexpr size_t kMaxLineBytes = 512;
@@ -76,8 +76,8 @@ public:
     static uint32_t crc32(const uint8_t* data, size_t size);
     // "2026-12-08 12:47:34 UTC".
     static std::string timeText(const UtcTime& time);
-    // "KDX_0001E240_2026-12-08.kdxpar"; with a reason also the time:
-    // "KDX_0001E240_2026-12-08_124734_before-reset.kdxpar".
+    // "KDX_0001E240_2026-12-08.kdx"; with a reason also the time:
+    // "KDX_0001E240_2026-12-08_124734_before-reset.kdx".
     static std::string proposedName(uint32_t serialNumber, const UtcTime& time, const std::string& reason = {});
 };
 

@@ -25,9 +25,15 @@ bool ParameterRestore::isLogByte(size_t offset)
     return offset >= layout::LogIdentity.offset && offset < layout::LogDate.endOffset();
 }
 
+bool ParameterRestore::isBlankSerial(uint32_t serial)
+{
+    // The default set's value, or erased cells (a new firmware starts with them).
+    return serial == params::kDefaultSerialNumber || serial == 0xFFFFFFFFu || serial == 0;
+}
+
 bool ParameterRestore::hasBlankSerial(const ParameterImage& controller)
 {
-    return controller.serialNumber() == params::kDefaultSerialNumber;
+    return isBlankSerial(controller.serialNumber());
 }
 
 RestorePlan ParameterRestore::plan(const ParameterImage& controller, const ControllerIdentity& id,
@@ -37,7 +43,7 @@ RestorePlan ParameterRestore::plan(const ParameterImage& controller, const Contr
     p.target = file.image;
     copyRange(p.target, controller, layout::LogIdentity.offset, layout::LogDate.endOffset());
     const bool blank = hasBlankSerial(controller);
-    p.serialFromFile = restoreBlankSerial && blank && file.info.serialNumber != params::kDefaultSerialNumber;
+    p.serialFromFile = restoreBlankSerial && blank && !isBlankSerial(file.info.serialNumber);
     if (!p.serialFromFile)
         copyRange(p.target, controller, layout::SerialNumber.offset, layout::SerialNumber.endOffset());
 

@@ -37,16 +37,18 @@ struct RestoreOutcome {
 // Loading a saved parameter set into the controller: the same procedure for
 // the window and the command line. Never taken from the file: the connection
 // log slots (this controller's own history) and the serial number. The one
-// exception to the latter is a controller whose serial number is the blank
-// value the default set writes (0xAFFFFFFF), when the caller asks for it.
+// exception to the latter is a controller whose serial number is blank (the
+// default set's 0xAFFFFFFF, or erased cells after a new firmware), when the
+// caller asks for it: then it gets its number back from its own backup.
 class ParameterRestore {
 public:
     using Progress = std::function<void(int position, int maximum)>;
     // The full read of the controller into the image; true when it succeeded.
     using ReadBack = std::function<bool()>;
 
-    // The controller's serial number is the blank one of the default set.
+    // The controller's serial number is blank: 0xAFFFFFFF, 0xFFFFFFFF or 0.
     static bool hasBlankSerial(const ParameterImage& controller);
+    static bool isBlankSerial(uint32_t serialNumber);
     static RestorePlan plan(const ParameterImage& controller, const ControllerIdentity& identity,
                             const ParameterFile& file, bool restoreBlankSerial);
     // The difference view of the plan: controller on the left, file on the right.

@@ -178,6 +178,7 @@ TEST(DemoController, FirmwareUpgradeOfTheSampleFileReconnectsToAWipedController)
     rig.window->AutoConnect1Click();
     ASSERT_TRUE(rig.context.state.connected);
     rig.prompts.fileAnswers.push_back(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex");
+    rig.prompts.okCancelAnswer = false;
     const uint64_t start = rig.clock.nowMs();
     rig.window->ButtonFirmwareClick();
     const uint64_t elapsed = rig.clock.nowMs() - start;
@@ -187,7 +188,10 @@ TEST(DemoController, FirmwareUpgradeOfTheSampleFileReconnectsToAWipedController)
     EXPECT_TRUE(rig.context.state.connected);
     EXPECT_EQ(rig.context.state.softwareVersion, 1);
     EXPECT_EQ(rig.context.state.softwareRevision, 98);
-    EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{"NEW ECU, PARAMETERS RESET !"}));
+    // The offer to restore the backup made before the upgrade is declined here.
+    ASSERT_EQ(rig.prompts.messages.size(), 2u);
+    EXPECT_EQ(rig.prompts.messages[0], "NEW ECU, PARAMETERS RESET !");
+    EXPECT_EQ(rig.prompts.messages[1].rfind("Restore parameters: ", 0), 0u);
     auto* log = rig.window->control<QTextEdit>("RichEdit1");
     ASSERT_NE(log, nullptr);
     const QString text = log->toPlainText();

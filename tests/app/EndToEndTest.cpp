@@ -229,6 +229,7 @@ TEST(EndToEnd, FirmwareUpgradeOfTheSampleFileReconnectsToTheNewVersion)
                      [&](int value) { progress.emplace_back(value, clock.nsecsElapsed()); });
 
     rig.prompts.fileAnswers.push_back(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex");
+    rig.prompts.okCancelAnswer = false;
     const qint64 start = clock.nsecsElapsed();
     rig.window->ButtonFirmwareClick();
     const double totalMs = static_cast<double>(clock.nsecsElapsed() - start) / 1e6;
@@ -237,7 +238,10 @@ TEST(EndToEnd, FirmwareUpgradeOfTheSampleFileReconnectsToTheNewVersion)
     EXPECT_EQ(rig.context.state.softwareVersion, 1);
     EXPECT_EQ(rig.context.state.softwareRevision, 98);
     EXPECT_TRUE(rig.window->windowTitle().contains(" S: 1.98 ")) << rig.window->windowTitle().toStdString();
-    EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{"NEW ECU, PARAMETERS RESET !"}));
+    // The offer to restore the backup made before the upgrade is declined here.
+    ASSERT_EQ(rig.prompts.messages.size(), 2u);
+    EXPECT_EQ(rig.prompts.messages[0], "NEW ECU, PARAMETERS RESET !");
+    EXPECT_EQ(rig.prompts.messages[1].rfind("Restore parameters: ", 0), 0u);
     const QString log = rig.control<QTextEdit>("RichEdit1")->toPlainText();
     EXPECT_FALSE(log.contains("redo write"));
     EXPECT_FALSE(log.contains("ERROR"));

@@ -114,6 +114,11 @@ int runBench(const BenchOptions& o)
             clickButton(rig.window(), "ButtonAutoconnect");
             const double ms = nowMs() - t;
             const auto after = rig.line.counts();
+            // The confirmation asked before the reset (answered OK) is expected.
+            auto& boxes = rig.prompts.messages;
+            boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
+                                       [](const std::string& m) { return m.rfind("RESET PARAMETERS!: ", 0) == 0; }),
+                        boxes.end());
             if (!rig.connected() || after.pageRequests - before.pageRequests != 4
                 || after.identify - before.identify != 2) {
                 problems.push_back("connect " + std::to_string(i + 1) + " did not go through in one pass");
@@ -191,6 +196,11 @@ int runBench(const BenchOptions& o)
             clickButton(rig.window(), "ButtonSetDefault");
             const double ms = nowMs() - t;
             const auto after = rig.line.counts();
+            // The confirmation asked before the reset (answered OK) is expected.
+            auto& boxes = rig.prompts.messages;
+            boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
+                                       [](const std::string& m) { return m.rfind("RESET PARAMETERS!: ", 0) == 0; }),
+                        boxes.end());
             const unsigned words = static_cast<unsigned>(wire::kImageSize / 2);
             const unsigned writes = after.writes - before.writes;
             if (!rig.connected() || writes < words) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/UserPrompts.h"
+#include "params/ParameterFilePrompts.h"
 
 #include <deque>
 #include <optional>
@@ -9,9 +10,9 @@
 
 namespace kdx::test {
 
-// Records every box instead of showing it; the file dialog answers from a
-// queue (an empty optional is a cancel).
-class RecordingPrompts : public UserPrompts {
+// Records every box instead of showing it; the file dialogs answer from
+// queues (an empty optional is a cancel).
+class RecordingPrompts : public UserPrompts, public ParameterFilePrompts {
 public:
     void message(const std::string& text) override { messages.push_back(text); }
     bool okCancel(const std::string& text, const std::string& caption) override
@@ -29,10 +30,44 @@ public:
         return answer;
     }
 
+    std::optional<std::string> saveParameterFile(const std::string& folder, const std::string& proposedName) override
+    {
+        dialogFolders.push_back(folder);
+        proposedNames.push_back(proposedName);
+        return next(saveAnswers);
+    }
+    std::optional<std::string> openParameterFile(const std::string& folder, const std::string& caption) override
+    {
+        dialogFolders.push_back(folder);
+        openCaptions.push_back(caption);
+        return next(openAnswers);
+    }
+    bool showDifference(const DifferenceView& view) override
+    {
+        differences.push_back(view);
+        return view.askToWrite && differenceAnswer;
+    }
+
     std::vector<std::string> messages;
     std::vector<std::string> dialogFolders;
     std::deque<std::optional<std::string>> fileAnswers;
     bool okCancelAnswer = true;
+    std::deque<std::optional<std::string>> saveAnswers;
+    std::deque<std::optional<std::string>> openAnswers;
+    std::vector<std::string> proposedNames;
+    std::vector<std::string> openCaptions;
+    std::vector<DifferenceView> differences;
+    bool differenceAnswer = true;
+
+private:
+    static std::optional<std::string> next(std::deque<std::optional<std::string>>& answers)
+    {
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };
 
 } // namespace kdx::test

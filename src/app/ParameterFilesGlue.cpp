@@ -1,0 +1,322 @@
+#include "app/ParameterFilesGlue.h"
+
+#include "app/AppController.h"
+#include "app/MainWindow.h"
+#include "params/NumberText.h"
+#include "params/ParameterDefaults.h"
+#include "params/ParameterRestore.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace kdx {
+
+namespace {
+
+constexpr const char* kReasonManual = "manual";
+constexpr const char* kReasonBeforeUpgrade = "before-upgrade";
+constexpr const char* kReasonBeforeReset = "before-reset";
+
+std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+template <typename T>
+T* required(T* found, const char* name)
+{
+    if (!found)
+        throw std::logic_error(std::string("parameter files: the window has no control ") + name);
+    return found;
+}
+
+} // namespace
+
+ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
+    : m_window(window), m_deps(std::move(deps)), m_folder(window.parameterFolder().toStdString())
+{
+    m_progress = required(window.control<QProgressBar>("ProgressBar1"), "ProgressBar1");
+    auto* file = required(window.control<QMenu>("File1"), "File1");
+    QAction* exit = required(window.control<QAction>("Exit1"), "Exit1");
+    // Their own items go before "Exit"; each runs as a handler (no timer tick inside).
+    auto add = [&](const char* name, const char* text, void (ParameterFilesGlue::*handler)()) {
+        auto* action = new QAction(QString::fromLatin1(text), file);
+        action->setObjectName(QString::fromLatin1(name));
+        file->insertAction(exit, action);
+        QObject::connect(action, &QAction::triggered, &window, [this, handler] {
+            BusyScope busy(m_deps.ctx.busy);
+            (this->*handler)();
+        });
+        return action;
+    };
+    m_compareDefaults = add("CompareDefaults1", "Compare with defaults...", &ParameterFilesGlue::compareWithDefaults);
+    m_compareFiles = add("CompareFiles1", "Compare files...", &ParameterFilesGlue::compareFiles);
+}
+
+ParameterFilePrompts* ParameterFilesGlue::filePrompts()
+{
+    auto* p = dynamic_cast<ParameterFilePrompts*>(&m_deps.ctx.prompts);
+    if (!p)
+        m_deps.ctx.prompts.message("Parameter file dialogs are not available here.");
+    return p;
+}
+
+bool ParameterFilesGlue::needsParameters(const char* what)
+{
+    if (m_deps.ctx.state.parametersLoaded)
+        return true;
+    m_deps.ctx.prompts.message(std::string(what)
+                               + ": connect to the controller first (CONNECT); its parameters have not been read.");
+    return false;
+}
+
+void ParameterFilesGlue::progress(int position, int maximum)
+{
+    m_progress->setMaximum(maximum);
+    m_progress->setValue(position);
+}
+
+UtcTime ParameterFilesGlue::now() const
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    return {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec};
+}
+
+std::string ParameterFilesGlue::writeFile(const std::string& path, const std::string& reason)
+{
+    const ConnectionState& s = m_deps.ctx.state;
+    ParameterFile file;
+    file.image = m_deps.image;
+    file.info = {m_deps.image.serialNumber(), s.hardwareVersion, s.softwareVersion, s.softwareRevision,
+                 m_deps.programVersion, ParameterFileFormat::timeText(now()), reason};
+    const std::string text = ParameterFileFormat::write(file);
+
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target(path);
+    if (target.has_parent_path())
+        fs::create_directories(target.parent_path(), ec);
+    // Written beside the target and renamed over it, so an earlier file of
+    // that name is never left half written.
+    const std::string temporary = path + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return std::strerror(errno);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) {
+            fs::remove(temporary, ec);
+            return "writing failed";
+        }
+    }
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        return ec.message();
+    }
+    // Checked, not assumed: the file reads back as the image.
+    std::ifstream in(path, std::ios::binary);
+    const std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const ParameterFileRead r = ParameterFileFormat::read(back);
+    if (!r.ok() || r.file->image != m_deps.image)
+        return "the file does not read back as written";
+    return {};
+}
+
+std::optional<ParameterFile> ParameterFilesGlue::readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        m_deps.ctx.prompts.message("Could not open " + path + ": " + std::strerror(errno));
+        return std::nullopt;
+    }
+    // One byte more than a file may hold tells a too large one apart.
+    std::string text(ParameterFileFormat::kMaxFileBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    ParameterFileRead r = ParameterFileFormat::read(text);
+    if (!r.ok()) {
+        m_deps.ctx.prompts.message(fileName(path) + "\n" + r.error + "\nNothing was sent to the controller.");
+        return std::nullopt;
+    }
+    return std::move(r.file);
+}
+
+void ParameterFilesGlue::saveToDisk()
+{
+    if (!needsParameters("Save To Disk"))
+        return;
+    ParameterFilePrompts* prompts = filePrompts();
+    if (!prompts)
+        return;
+    const std::string proposed = ParameterFileFormat::proposedName(m_deps.image.serialNumber(), now());
+    const auto path = prompts->saveParameterFile(m_folder, proposed);
+    if (!path)
+        return;
+    progress(0, 1);
+    const std::string error = writeFile(*path, kReasonManual);
+    progress(1, 1);
+    if (!error.empty()) {
+        m_deps.ctx.prompts.message("The parameters could not be saved to " + *path + ": " + error);
+        return;
+    }
+    m_deps.showStatus("Parameters of " + hex32Text(m_deps.image.serialNumber()) + " saved to " + *path);
+}
+
+void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given)
+{
+    if (!needsParameters("Load to ECU"))
+        return;
+    if (!m_deps.ctx.state.connected) {
+        m_deps.ctx.prompts.message("Load to ECU: no controller is connected. Connect first (CONNECT).");
+        return;
+    }
+    ParameterFilePrompts* prompts = filePrompts();
+    if (!prompts)
+        return;
+    const auto path = given ? given : prompts->openParameterFile(m_folder, "Load to ECU");
+    if (!path)
+        return;
+    const auto file = readFile(*path);
+    if (!file)
+        return;
+
+    const ConnectionState& s = m_deps.ctx.state;
+    const ControllerIdentity id{m_deps.image.serialNumber(), s.hardwareVersion, s.softwareVersion,
+                                s.softwareRevision};
+    bool giveSerial = false;
+    if (ParameterRestore::hasBlankSerial(m_deps.image) && !ParameterRestore::isBlankSerial(file->info.serialNumber))
+        giveSerial = m_deps.ctx.prompts.okCancel(
+            "This controller's serial number is blank (" + hex32Text(id.serialNumber) + "). Give it the serial number "
+                + hex32Text(file->info.serialNumber) + " from the file?\nOnly if the file was saved from this "
+                "controller; Cancel keeps the blank number.",
+            "Serial number");
+    const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial);
+    const char separator = AppController::decimalSeparator();
+    const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator);
+    const bool write = prompts->showDifference(view);
+    if (plan.words.empty()) {
+        m_deps.showStatus("The controller already holds the values of " + fileName(*path));
+        return;
+    }
+    if (!write) {
+        m_deps.showStatus("Load to ECU cancelled: nothing was sent.");
+        return;
+    }
+    const RestoreOutcome out = ParameterRestore::run(
+        plan, m_deps.image, m_deps.writer, m_deps.ctx.clock, [this](int p, int m) { progress(p, m); },
+        m_deps.readAll, separator);
+    m_deps.ctx.prompts.message(out.report);
+}
+
+void ParameterFilesGlue::compareWithDefaults()
+{
+    if (!needsParameters("Compare with defaults"))
+        return;
+    ParameterFilePrompts* prompts = filePrompts();
+    if (!prompts)
+        return;
+    ParameterImage defaults = m_deps.image;
+    ParameterDefaults::apply(defaults);
+    DifferenceView view = ParameterDiff::view(m_deps.image, defaults, "controller", "RESET PARAMETERS! set",
+                                              AppController::decimalSeparator());
+    view.title = "Controller compared with the default set";
+    prompts->showDifference(view);
+}
+
+void ParameterFilesGlue::compareFiles()
+{
+    ParameterFilePrompts* prompts = filePrompts();
+    if (!prompts)
+        return;
+    const auto first = prompts->openParameterFile(m_folder, "Compare: first file");
+    if (!first)
+        return;
+    const auto a = readFile(*first);
+    if (!a)
+        return;
+    const auto second = prompts->openParameterFile(m_folder, "Compare: second file");
+    if (!second)
+        return;
+    const auto b = readFile(*second);
+    if (!b)
+        return;
+    DifferenceView view = ParameterDiff::view(a->image, b->image, fileName(*first), fileName(*second),
+                                              AppController::decimalSeparator());
+    view.title = "Compare files";
+    if (a->info.serialNumber != b->info.serialNumber)
+        view.warnings.push_back("The files come from different controllers: " + hex32Text(a->info.serialNumber)
+                                + " and " + hex32Text(b->info.serialNumber) + ".");
+    prompts->showDifference(view);
+}
+
+bool ParameterFilesGlue::backup(const std::string& reason, const std::string& operation)
+{
+    m_lastBackup.clear();
+    const std::string path =
+        m_folder + "/" + ParameterFileFormat::proposedName(m_deps.image.serialNumber(), now(), reason);
+    const std::string error = writeFile(path, reason);
+    if (error.empty()) {
+        m_lastBackup = path;
+        m_deps.showStatus("Backup saved to " + path);
+        return true;
+    }
+    return m_deps.ctx.prompts.okCancel("The backup before " + operation + " could not be saved to " + path + ": "
+                                           + error + "\nGo on without a backup?",
+                                       "Backup failed");
+}
+
+bool ParameterFilesGlue::confirmReset()
+{
+    std::string saved;
+    if (m_deps.ctx.state.parametersLoaded) {
+        if (!backup(kReasonBeforeReset, "RESET PARAMETERS!"))
+            return false;
+        saved = m_lastBackup.empty() ? "No backup was made." : "The current parameters were saved to " + m_lastBackup + ".";
+    } else {
+        saved = "No parameters have been read from the controller, so no backup was made.";
+    }
+    return m_deps.ctx.prompts.okCancel(
+        "RESET PARAMETERS! replaces every parameter of the controller with the default set, its serial number "
+        "included (it becomes 0xAFFFFFFF); only the connection log is kept.\n"
+            + saved + "\nReset the parameters now?",
+        "RESET PARAMETERS!");
+}
+
+bool ParameterFilesGlue::beforeUpgrade()
+{
+    m_upgradeBackup = false;
+    if (!m_deps.ctx.state.parametersLoaded)
+        return true; // nothing read, nothing to keep
+    if (!backup(kReasonBeforeUpgrade, "the firmware upgrade"))
+        return false;
+    m_upgradeBackup = !m_lastBackup.empty();
+    return true;
+}
+
+void ParameterFilesGlue::afterUpgrade()
+{
+    if (!m_upgradeBackup)
+        return;
+    m_upgradeBackup = false;
+    const ConnectionState& s = m_deps.ctx.state;
+    if (!s.connected || !s.parametersLoaded || m_deps.image.isInitialised()
+        || !dynamic_cast<ParameterFilePrompts*>(&m_deps.ctx.prompts))
+        return;
+    if (m_deps.ctx.prompts.okCancel("The controller came back from the upgrade with its parameters reset.\n"
+                                    "Load the backup made before the upgrade into it?\n"
+                                        + m_lastBackup,
+                                    "Restore parameters"))
+        loadToEcu(m_lastBackup);
+}
+
+} // namespace kdx
