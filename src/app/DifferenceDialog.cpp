@@ -23,6 +23,7 @@ QTableWidgetItem* item(const QString& text)
 
 void fitHeight(QTableWidget* table, int maxRows)
 {
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->resizeColumnsToContents();
     const int rows = std::min(table->rowCount(), maxRows);
     int h = table->horizontalHeader()->height() + 2 * table->frameWidth();

@@ -62,8 +62,14 @@ ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
 ParameterFilePrompts* ParameterFilesGlue::filePrompts()
 {
     auto* p = dynamic_cast<ParameterFilePrompts*>(&m_deps.ctx.prompts);
-    if (!p)
+    if (!p) {
         m_deps.ctx.prompts.message("Parameter file dialogs are not available here.");
+        return nullptr;
+    }
+    // The dialogs start in the parameter folder; a dialog shown a missing
+    // folder would start somewhere else.
+    std::error_code ec;
+    std::filesystem::create_directories(m_folder, ec);
     return p;
 }
 
