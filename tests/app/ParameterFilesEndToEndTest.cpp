@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <filesystem>
 #include <iterator>
 
 using namespace kdx;
@@ -134,4 +135,46 @@ TEST(ParameterFilesEndToEnd, SaveResetLoadRestoresTheEepromWithOnlyTheDifferingW
     EXPECT_EQ(sent, expected);
     EXPECT_EQ(rig.control<QLineEdit>("EditGeneralDelay")->text(), "42");
     EXPECT_EQ(rig.control<QLineEdit>("EditMaxHum")->text(), "88.5");
+}
+
+TEST(ParameterFilesEndToEnd, UpgradeWithTheSampleFileBacksUpAndRestoresTheParameters)
+{
+    KDX_REQUIRE_SIM();
+    PtyScratch files;
+    const std::string eeprom = files.path + "/eeprom.bin";
+    const std::string link = files.path + "/ttyKDX";
+    SimProcess sim({"--eeprom", eeprom, "--link", link});
+    ASSERT_FALSE(sim.ptyPath().empty());
+    PtyAppRig rig(link);
+    rig.window->AutoConnect1Click();
+    ASSERT_TRUE(rig.context.state.connected);
+    auto* delay = rig.control<QLineEdit>("EditGeneralDelay");
+    delay->setFocus();
+    delay->selectAll();
+    QTest::keyClicks(delay, "61");
+    QTest::keyClick(delay, Qt::Key_Return);
+    QTest::qWait(2600); // the deferred save
+    const std::string before = readFile(eeprom);
+    ASSERT_EQ(static_cast<unsigned char>(before[374]), 61);
+
+    rig.prompts.messages.clear();
+    rig.prompts.fileAnswers.push_back(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex");
+    rig.window->ButtonFirmwareClick();
+    rig.window->timer1()->stop();
+
+    EXPECT_EQ(rig.context.state.softwareRevision, 98);
+    std::vector<std::string> backups;
+    for (const auto& e : std::filesystem::directory_iterator(rig.window->parameterFolder().toStdString()))
+        backups.push_back(e.path().filename().string());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_NE(backups[0].find("_before-upgrade.kdx"), std::string::npos) << backups[0];
+    const auto& m = rig.prompts.messages;
+    ASSERT_GE(m.size(), 3u);
+    EXPECT_EQ(m[0], "NEW ECU, PARAMETERS RESET !");
+    EXPECT_EQ(m[1].rfind("Restore parameters: ", 0), 0u) << m[1];
+    EXPECT_EQ(m.back().rfind("The controller now holds the file's values", 0), 0u) << m.back();
+    ASSERT_EQ(rig.prompts.differences.size(), 1u);
+    EXPECT_FALSE(rig.prompts.differences[0].warnings.empty()) << "the version changed";
+    EXPECT_EQ(withoutLog(readFile(eeprom)), withoutLog(before));
+    EXPECT_EQ(delay->text(), "61");
 }
