@@ -4,18 +4,15 @@
 #include "app/MainWindow.h"
 #include "params/NumberText.h"
 #include "params/ParameterDefaults.h"
+#include "params/ParameterFileStore.h"
 #include "params/ParameterRestore.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QProgressBar>
 
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace kdx {
@@ -103,53 +100,12 @@ std::string ParameterFilesGlue::writeFile(const std::string& path, const std::st
     file.image = m_deps.image;
     file.info = {m_deps.image.serialNumber(), s.hardwareVersion, s.softwareVersion, s.softwareRevision,
                  m_deps.programVersion, ParameterFileFormat::timeText(now()), reason};
-    const std::string text = ParameterFileFormat::write(file);
-
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target(path);
-    if (target.has_parent_path())
-        fs::create_directories(target.parent_path(), ec);
-    // Written beside the target and renamed over it, so an earlier file of
-    // that name is never left half written.
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return std::strerror(errno);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            return "writing failed";
-        }
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        return ec.message();
-    }
-    // Checked, not assumed: the file reads back as the image.
-    std::ifstream in(path, std::ios::binary);
-    const std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const ParameterFileRead r = ParameterFileFormat::read(back);
-    if (!r.ok() || r.file->image != m_deps.image)
-        return "the file does not read back as written";
-    return {};
+    return ParameterFileStore::save(path, file);
 }
 
 std::optional<ParameterFile> ParameterFilesGlue::readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        m_deps.ctx.prompts.message("Could not open " + path + ": " + std::strerror(errno));
-        return std::nullopt;
-    }
-    // One byte more than a file may hold tells a too large one apart.
-    std::string text(ParameterFileFormat::kMaxFileBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    ParameterFileRead r = ParameterFileFormat::read(text);
+    ParameterFileRead r = ParameterFileStore::load(path);
     if (!r.ok()) {
         m_deps.ctx.prompts.message(fileName(path) + "\n" + r.error + "\nNothing was sent to the controller.");
         return std::nullopt;

@@ -3,9 +3,13 @@
 #include "params/ParameterDefaults.h"
 #include "params/ParameterDiff.h"
 #include "params/ParameterFile.h"
+#include "params/ParameterFileStore.h"
 #include "params/ParameterRestore.h"
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace kdx::test {
 namespace {
@@ -117,6 +121,28 @@ TEST(ParameterFileFormat, ChecksumAndNames)
     EXPECT_EQ(ParameterFileFormat::proposedName(0x1E240, t), "KDX_0001E240_2026-12-08.kdx");
     EXPECT_EQ(ParameterFileFormat::proposedName(0xAFFFFFFF, t, "before-reset"),
               "KDX_AFFFFFFF_2026-12-08_090507_before-reset.kdx");
+}
+
+TEST(ParameterFileStore, SavesIntoANewFolderReadsBackAndRefusesWhatItCannotUse)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("kdx-store-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    const std::string path = (dir / "parametry" / "a.kdx").string();
+    const ParameterFile f = sampleFile();
+    EXPECT_EQ(ParameterFileStore::save(path, f), "");
+    EXPECT_FALSE(fs::exists(path + ".part"));
+    const ParameterFileRead r = ParameterFileStore::load(path);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.file->image, f.image);
+
+    std::ofstream(path, std::ios::app) << std::string(ParameterFileFormat::kMaxFileBytes, '#');
+    EXPECT_NE(ParameterFileStore::load(path).error.find("larger than"), std::string::npos);
+    EXPECT_NE(ParameterFileStore::load((dir / "none.kdx").string()).error.find("Could not open"), std::string::npos);
+    // A folder where the file's folder should be: the save says why.
+    std::ofstream((dir / "blocked").string()) << "x";
+    EXPECT_NE(ParameterFileStore::save((dir / "blocked" / "b.kdx").string(), f), "");
+    fs::remove_all(dir);
 }
 
 TEST(ParameterDiff, ListsExactlyTheChangedFieldsOfAHandMadePair)
