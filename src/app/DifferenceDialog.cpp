@@ -110,6 +110,7 @@ QTableWidget* DifferenceDialog::buildList(const DifferenceView& view)
 {
     auto* table = new QTableWidget(static_cast<int>(view.rows.size()), 3);
     table->setObjectName(QStringLiteral("StringGridDifferences"));
+    table->setAccessibleName(QStringLiteral("changed fields"));
     table->setHorizontalHeaderLabels({QStringLiteral("field"), qs(view.leftTitle), qs(view.rightTitle)});
     table->verticalHeader()->hide();
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -129,6 +130,7 @@ QTableWidget* DifferenceDialog::buildGrid(const DifferenceGrid& grid, const Diff
     const int columns = static_cast<int>(grid.columnHeads.size());
     auto* table = new QTableWidget(rows, columns);
     table->setObjectName(QStringLiteral("StringGridDifferenceMap"));
+    table->setAccessibleName(qs(grid.title));
     table->setToolTip(QStringLiteral("Changed cells: %1 -> %2").arg(qs(view.leftTitle), qs(view.rightTitle)));
     QStringList heads;
     for (const auto& h : grid.columnHeads)
