@@ -2,6 +2,7 @@
 
 #include "params/ParamConstants.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -153,6 +154,23 @@ std::string fixedText(double value, int precision, int decimals, char separator)
 
 std::string integerText(int64_t value) { return std::to_string(value); }
 
+std::string scaledIntegerText(int64_t value, int decimals, char separator)
+{
+    const bool negative = value < 0;
+    // Magnitude without overflow at the 64-bit minimum.
+    std::string digits = std::to_string(negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
+    if (decimals <= 0)
+        return (negative ? "-" : "") + digits;
+    const auto d = static_cast<size_t>(decimals);
+    if (digits.size() <= d)
+        digits.insert(0, d + 1 - digits.size(), '0');
+    std::string out = negative ? "-" : "";
+    out += digits.substr(0, digits.size() - d);
+    out += separator;
+    out += digits.substr(digits.size() - d);
+    return out;
+}
+
 std::string hex32Text(uint32_t value)
 {
     char buf[16];
@@ -230,6 +248,87 @@ Parsed<int32_t> parseInteger(const std::string& text)
         }
     }
     result.error = formatMessage(params::kNotIntegerMessage, text);
+    return result;
+}
+
+Parsed<int64_t> parseScaled(const std::string& text, char separator, int64_t numerator, int denominatorPow10)
+{
+    Parsed<int64_t> result;
+    // The grammar check and the error text are parseDecimal's.
+    const auto checked = parseDecimal(text, separator);
+    if (!checked.ok()) {
+        result.error = checked.error;
+        return result;
+    }
+    const std::string_view s = trimmed(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    std::string digits; // mantissa digits, leading zeros dropped
+    int pointShift = 0; // digits after the separator
+    bool afterSeparator = false;
+    for (; i < s.size() && (isDigit(s[i]) || s[i] == separator); ++i) {
+        if (s[i] == separator) {
+            afterSeparator = true;
+            continue;
+        }
+        if (afterSeparator)
+            ++pointShift;
+        if (!digits.empty() || s[i] != '0')
+            digits += s[i];
+        else if (afterSeparator)
+            continue; // a leading zero after the separator only shifts
+    }
+    long long exponent = 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        bool expNegative = false;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            expNegative = s[i++] == '-';
+        for (; i < s.size() && isDigit(s[i]); ++i)
+            exponent = std::min(exponent * 10 + (s[i] - '0'), 100000LL);
+        if (expNegative)
+            exponent = -exponent;
+    }
+    result.value = 0;
+    if (digits.empty())
+        return result;
+    // value = digits * 10^(exponent - pointShift); scaled by numerator / 10^den.
+    long long power = exponent - pointShift - denominatorPow10;
+    // Integer digits of the scaled magnitude beyond 15 cannot fit any field.
+    constexpr int64_t kLimit = 1000000000000000LL; // 10^15
+    const long long magnitudeDigits = static_cast<long long>(digits.size()) + power;
+    if (magnitudeDigits > 15 + 6) { // numerator adds at most six digits
+        result.value = negative ? -kLimit : kLimit;
+        return result;
+    }
+    // Fraction digits past the 18th cannot change the truncated result for
+    // the factors used here (10 and 819.2 = 8192/10: every integer divided by
+    // 819.2 has at most 12 decimals), so they are dropped.
+    constexpr long long kKeepFraction = 18;
+    if (power < -kKeepFraction - denominatorPow10) {
+        const long long drop = -kKeepFraction - denominatorPow10 - power;
+        if (static_cast<long long>(digits.size()) <= drop)
+            return result; // far below one count: truncates to zero
+        digits.resize(digits.size() - static_cast<size_t>(drop));
+        power += drop;
+    }
+    __int128 m = 0;
+    for (char c : digits)
+        m = m * 10 + (c - '0');
+    m *= numerator;
+    for (; power > 0; --power) {
+        m *= 10;
+        if (m > static_cast<__int128>(kLimit) * 1000000)
+            break;
+    }
+    for (; power < 0; ++power)
+        m /= 10; // truncation toward zero, digit by digit, is exact
+    const __int128 limit = kLimit;
+    if (m > limit)
+        m = limit;
+    result.value = static_cast<int64_t>(negative ? -m : m);
     return result;
 }
 
