@@ -11,7 +11,7 @@ void WheelGuard::guard(QWidget* control)
         return;
     if (control->focusPolicy() == Qt::WheelFocus)
         control->setFocusPolicy(Qt::StrongFocus);
-    control->installEventFilter(this);
+    control->installEventFilter(new WheelGuard(control));
 }
 
 bool WheelGuard::eventFilter(QObject* watched, QEvent* event)

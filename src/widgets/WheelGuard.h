@@ -12,10 +12,11 @@ namespace kdx {
 class WheelGuard : public QObject {
     Q_OBJECT
 public:
-    explicit WheelGuard(QObject* parent = nullptr) : QObject(parent) {}
-    void guard(QWidget* control);
+    // Installs a guard owned by the control.
+    static void guard(QWidget* control);
 
 protected:
+    explicit WheelGuard(QObject* parent) : QObject(parent) {}
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

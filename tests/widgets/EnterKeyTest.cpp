@@ -188,8 +188,7 @@ TEST(WheelGuardTest, AnUnfocusedComboBoxIgnoresTheWheel)
     combo->addItems({"gasoline 12V", "diesel 12V", "diesel 24V"});
     layout->addWidget(combo);
     layout->addWidget(other);
-    WheelGuard guard;
-    guard.guard(combo);
+    WheelGuard::guard(combo);
     int activated = 0;
     QObject::connect(combo, &QComboBox::activated, [&] { ++activated; });
     window.show();
