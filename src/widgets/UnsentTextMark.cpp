@@ -26,6 +26,10 @@ void UnsentTextMark::attach(QLineEdit* edit)
 
 void UnsentTextMark::setShownText(QLineEdit* edit, const QString& text)
 {
+    // A box limited to fewer characters than the value needs would cut it
+    // (general delay 1234 would read 123): the limit gives way to the value.
+    if (text.size() > edit->maxLength())
+        edit->setMaxLength(static_cast<int>(text.size()));
     edit->setProperty(kShown, text);
     edit->setText(text);
     refresh(edit);

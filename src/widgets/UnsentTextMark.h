@@ -18,7 +18,8 @@ public:
 
     // Takes the box's current text as the shown one.
     void attach(QLineEdit* edit);
-    // Text written by the program: shown, nothing pending.
+    // Text written by the program: shown whole (a shorter length limit is
+    // raised to it), nothing pending.
     static void setShownText(QLineEdit* edit, const QString& text);
     // The box's text went to the controller.
     static void markSent(QLineEdit* edit);
