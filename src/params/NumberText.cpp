@@ -294,40 +294,36 @@ Parsed<int64_t> parseScaled(const std::string& text, char separator, int64_t num
     result.value = 0;
     if (digits.empty())
         return result;
-    // value = digits * 10^(exponent - pointShift); scaled by numerator / 10^den.
-    long long power = exponent - pointShift - denominatorPow10;
-    // Integer digits of the scaled magnitude beyond 15 cannot fit any field.
-    constexpr int64_t kLimit = 1000000000000000LL; // 10^15
-    const long long magnitudeDigits = static_cast<long long>(digits.size()) + power;
-    if (magnitudeDigits > 15 + 6) { // numerator adds at most six digits
+    constexpr int64_t kLimit = 1000000000000000LL; // 10^15: no field comes near it
+    // The typed value is digits x 10^e.
+    long long e = exponent - pointShift;
+    // 10^16 or more, times a factor of at least 0.1, cannot fit any field.
+    if (static_cast<long long>(digits.size()) + e > 16) {
         result.value = negative ? -kLimit : kLimit;
         return result;
     }
-    // Fraction digits past the 18th cannot change the truncated result for
-    // the factors used here (10 and 819.2 = 8192/10: every integer divided by
-    // 819.2 has at most 12 decimals), so they are dropped.
-    constexpr long long kKeepFraction = 18;
-    if (power < -kKeepFraction - denominatorPow10) {
-        const long long drop = -kKeepFraction - denominatorPow10 - power;
+    // Fraction digits past the 13th cannot change the truncated result for
+    // the factors used (10, and 819.2 = 8192 / 10: every whole count divided
+    // by 819.2 has at most 12 decimals), so they are dropped. What remains
+    // has at most 29 digits, so no step below overflows.
+    constexpr long long kKeepFraction = 13;
+    if (e < -kKeepFraction) {
+        const long long drop = -kKeepFraction - e;
         if (static_cast<long long>(digits.size()) <= drop)
             return result; // far below one count: truncates to zero
         digits.resize(digits.size() - static_cast<size_t>(drop));
-        power += drop;
+        e = -kKeepFraction;
     }
     __int128 m = 0;
     for (char c : digits)
         m = m * 10 + (c - '0');
     m *= numerator;
-    for (; power > 0; --power) {
+    for (long long p = e - denominatorPow10; p > 0; --p)
         m *= 10;
-        if (m > static_cast<__int128>(kLimit) * 1000000)
-            break;
-    }
-    for (; power < 0; ++power)
+    for (long long p = e - denominatorPow10; p < 0; ++p)
         m /= 10; // truncation toward zero, digit by digit, is exact
-    const __int128 limit = kLimit;
-    if (m > limit)
-        m = limit;
+    if (m > static_cast<__int128>(kLimit))
+        m = kLimit;
     result.value = static_cast<int64_t>(negative ? -m : m);
     return result;
 }

@@ -55,8 +55,9 @@ Parsed<int32_t> parseInteger(const std::string& text);
 // The number a decimal text (grammar of parseDecimal) stands for, multiplied
 // by numerator / 10^denominatorPow10 and truncated toward zero, computed
 // exactly on the decimal digits (no binary rounding: "123.4" times 10 is
-// 1234, "0.9" times 819.2 is 737). Magnitudes beyond 10^15 come out as
-// +-10^15, which no field can hold. Error as parseDecimal.
+// 1234, "0.9" times 819.2 is 737). For factors whose inverse has at most 13
+// decimals (10, 819.2, 1). Magnitudes beyond 10^15 come out as +-10^15,
+// which no field can hold. Error as parseDecimal.
 Parsed<int64_t> parseScaled(const std::string& text, char separator, int64_t numerator, int denominatorPow10);
 
 // x truncated toward zero; empty when x is not finite or outside the 64-bit range.

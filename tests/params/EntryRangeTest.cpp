@@ -228,6 +228,9 @@ TEST(EntryTexts, ScaledParsingIsExactOnTheDecimalDigits)
         {"000012.30", 10, 0, 123}, {"1e300", 10, 0, 1000000000000000LL}, {"-1e30", 1, 0, -1000000000000000LL},
         // 80 / 819.2 exactly is 0.09765625: the count is reached exactly.
         {"0.09765625", 8192, 1, 80}, {"0.0976562499999999999999", 8192, 1, 79},
+        // Long digit strings stay bounded and exact.
+        {"99999999999999999999999999999e-20", 10, 0, 9999999999LL}, {"12345678901234567890", 1, 0, 1000000000000000LL},
+        {"-0.00000000000000000000000000000000000000009", 10, 0, 0}, {"6553.5999999999999999999999", 10, 0, 65535},
     };
     for (const auto& c : cases) {
         const auto r = parseScaled(c.text, '.', c.numerator, c.denominatorPow10);
