@@ -45,7 +45,6 @@ constexpr int kModeConfirmFrames = 10;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 // The ports the search numbers before the system's own: those named on the
 // command line, then the built-in simulated controller.
