@@ -45,7 +45,6 @@ constexpr int kModeConfirmFrames = 10;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-
 // The ports the search numbers before the system's own: those named on the
 // command line, then the built-in simulated controller.
 std::vector<std::string> extraPorts(const AppOptions& options)
