@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
+#include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
 #include "firmware/FirmwareUpgrade.h"
 #include "link/LinkConstants.h"
@@ -46,8 +47,6 @@ constexpr int kModeConfirmFrames = 10;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
 // The ports the search numbers before the system's own: those named on the
 // command line, then the built-in simulated controller.
 std::vector<std::string> extraPorts(const AppOptions& options)
@@ -76,11 +75,7 @@ AppController::AppController(AppContext& context, Tone& tone, std::vector<std::s
 
 AppController::~AppController() = default;
 
-char AppController::decimalSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    return (point.size() == 1 && point.at(0).unicode() < 0x80) ? static_cast<char>(point.at(0).unicode()) : '.';
-}
+char AppController::decimalSeparator() { return ParameterEditorsGlue::decimalSeparator(); }
 
 MainWindow& AppController::window() { return *m_window; }
 
@@ -92,6 +87,16 @@ void AppController::bind(MainWindow& w)
     m_controls.clear();
     m_tester.setResultDirectory(w.startDirectory().toStdString());
     m_testerPage = std::make_unique<TesterPage>(w, m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
+    m_params = std::make_unique<ParameterEditorsGlue>(w, m_image, m_writer, m_ctx.prompts, [this] {
+        LiveMarkers markers;
+        if (m_lastFrame) {
+            markers.trigMapRow = m_lastFrame->trigMapRow();
+            markers.pumpOnRow = m_lastFrame->pumpOnRow();
+            markers.pumpStopCol = m_lastFrame->pumpStopCol();
+            markers.pumpStopRow = m_lastFrame->pumpStopRow();
+        }
+        return markers;
+    });
 }
 
 QObject* AppController::findControl(const std::string& name)
@@ -117,7 +122,10 @@ MainWindowHooks AppController::hooks()
     h.autoConnect = act([this] { m_connector.autoConnect(); });
     h.loadAllData = act([this] { m_connector.loadAllData(); });
     h.readAll = act([this] { m_connector.readAll(); });
-    h.showAllData = act([this] { showParameters(false); });
+    h.showAllData = act([this] {
+        watchImage();
+        showParameters(false);
+    });
     h.saveEeprom = act([this] { m_writer.saveToEeprom(); });
     h.statusTick = act([this] { statusTick(); });
     h.loadLanguage = act([this] { loadLanguage(); });
@@ -143,7 +151,7 @@ MainWindowHooks AppController::hooks()
              {&MainWindowHooks::anKompSettChange, "ComboBoxAnKompSett"},
              {&MainWindowHooks::fuelTypeChange, "ComboBoxFuelType"},
              {&MainWindowHooks::avFuelComsChange, "ComboBoxAvFuelComs"}})
-        h.*slot = act([this, name] { comboChosen(name); });
+        h.*slot = act([this, name] { m_params->comboChosen(name); });
 
     for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, const char*>>{
              {&MainWindowHooks::manualMconstOnP1Enter, "EditManualMconstOnP1"},
@@ -158,17 +166,17 @@ MainWindowHooks AppController::hooks()
              {&MainWindowHooks::autoMinTempEnter, "EditAutoMinTemp"},
              {&MainWindowHooks::autoRpmUpTEnter, "EditAutoRpmUpT"},
              {&MainWindowHooks::auto2xShortOffEnter, "EditAuto2xShortOff"}})
-        h.*slot = act([this, name] { editEntered(name); });
+        h.*slot = act([this, name] { m_params->editEntered(name); });
 
-    h.pump1ActiveClick = act([this] { checkClicked("CheckBoxPump1Active"); });
-    h.pump2ActiveClick = act([this] { checkClicked("CheckBoxPump2Active"); });
+    h.pump1ActiveClick = act([this] { m_params->checkClicked("CheckBoxPump1Active"); });
+    h.pump2ActiveClick = act([this] { m_params->checkClicked("CheckBoxPump2Active"); });
 
     for (const char* grid : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"}) {
-        MainWindowHooks::Action click = act([this, grid] { gridClicked(grid); });
-        MainWindowHooks::Action enter = act([this, grid] { gridEntered(grid); });
+        MainWindowHooks::Action click = act([this, grid] { m_params->gridClicked(grid); });
+        MainWindowHooks::Action enter = act([this, grid] { m_params->gridEntered(grid); });
         MainWindowHooks::CellPaint paint = [this, grid](MainWindow& w, QPainter& p, int c, int r, const QRect& rect) {
             bind(w);
-            paintMapCell(grid, p, c, r, rect);
+            m_params->paintMapCell(grid, p, c, r, rect);
         };
         if (std::string(grid) == "StringGridManualTrigMap") {
             h.manualTrigMapClick = click;
@@ -234,11 +242,28 @@ void AppController::setProgress(int position, int maximum)
 
 void AppController::resetPollPhase()
 {
+    // A connection attempt reads the image anew: an edit sent just before
+    // must still reach the EEPROM.
+    watchImage();
     m_poller.resetPollPhase();
     // Every connection search and every dropped link start here: a running
     // test cannot know which board answers next.
     if (m_testerPage)
         m_testerPage->connectionSearch();
+}
+
+void AppController::watchImage()
+{
+    if (const auto lamp = m_poller.watchImage())
+        applySaveLamp(*lamp);
+}
+
+void AppController::applySaveLamp(const TickResult::SaveLamp& lamp)
+{
+    if (auto* led = control<LedIndicator>("AbLEDZapisDoPamieci")) {
+        led->setOn(lamp.on);
+        led->setCaption(qs(lamp.caption));
+    }
 }
 
 void AppController::showConnectionLog()
@@ -259,7 +284,9 @@ void AppController::showAllData() { showParameters(true); }
 void AppController::showParameters(bool afterRead)
 {
     const ParameterView view = ParameterDisplay::showAllData(m_image, decimalSeparator());
-    applyUpdates(view.updates);
+    m_params->applyShown(view.updates, [this](const std::string& name, const std::string& text) {
+        setCaption(name, text);
+    });
     repaintMapGrids();
     if (afterRead) {
         if (!view.markerMessageDue) {
@@ -301,12 +328,8 @@ bool AppController::saveToEeprom() { return m_writer.saveToEeprom(); }
 void AppController::statusTick()
 {
     const TickResult r = m_poller.tick();
-    if (r.saveLamp) {
-        if (auto* led = control<LedIndicator>("AbLEDZapisDoPamieci")) {
-            led->setOn(r.saveLamp->on);
-            led->setCaption(qs(r.saveLamp->caption));
-        }
-    }
+    if (r.saveLamp)
+        applySaveLamp(*r.saveLamp);
     if (r.counter) {
         if (auto* label = control<QLabel>(StatusPoller::objectName(r.counter->label)))
             label->setText(qs(r.counter->text));
@@ -405,142 +428,7 @@ void AppController::applyDashboard(const DashboardView& v)
     }
 }
 
-void AppController::clearMarkedCell()
-{
-    if (!m_marked.grid)
-        return;
-    if (auto* grid = control<StringGrid>(m_marked.grid))
-        if (QTableWidgetItem* item = grid->item(m_marked.row, m_marked.column))
-            item->setBackground(QBrush());
-    m_marked = {};
-}
-
-void AppController::repaintMapGrids()
-{
-    clearMarkedCell();
-    for (const char* name : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"})
-        if (auto* grid = control<StringGrid>(name))
-            grid->viewport()->update();
-}
-
-// --- parameter editors ---------------------------------------------------------------------
-
-void AppController::applyUpdates(const ControlUpdates& u)
-{
-    for (const auto& f : u.visible)
-        if (auto* widget = control<QWidget>(f.control))
-            widget->setVisible(f.on);
-    for (const auto& f : u.checked)
-        if (auto* box = control<QCheckBox>(f.control))
-            box->setChecked(f.on);
-    for (const auto& i : u.indices)
-        if (auto* combo = control<QComboBox>(i.control.c_str()))
-            combo->setCurrentIndex(i.index >= 0 && i.index < combo->count() ? i.index : -1);
-    for (const auto& t : u.texts) {
-        if (auto* edit = control<QLineEdit>(t.control.c_str()))
-            edit->setText(qs(t.text));
-        else
-            setCaption(t.control, t.text);
-    }
-    for (const auto& c : u.cells)
-        if (auto* grid = control<StringGrid>(c.grid.c_str()))
-            grid->setCell(c.column, c.row, qs(c.text));
-}
-
-void AppController::applyEdit(const EditResult& result)
-{
-    if (!result.ok()) {
-        m_ctx.prompts.message(result.error);
-        return;
-    }
-    applyUpdates(result.updates);
-    m_writer.send(result.writes);
-}
-
-void AppController::editEntered(const char* name)
-{
-    if (auto* edit = control<QLineEdit>(name))
-        applyEdit(ParameterEditor::editEntered(m_image, name, edit->text().toStdString(), decimalSeparator()));
-}
-
-void AppController::comboChosen(const char* name)
-{
-    if (auto* combo = control<QComboBox>(name))
-        applyEdit(ParameterEditor::comboChosen(m_image, name, combo->currentIndex(), decimalSeparator()));
-}
-
-void AppController::checkClicked(const char* name)
-{
-    if (auto* box = control<QCheckBox>(name))
-        applyEdit(ParameterEditor::checkClicked(m_image, name, box->isChecked()));
-}
-
-void AppController::gridClicked(const char* name)
-{
-    auto* grid = control<StringGrid>(name);
-    if (!grid)
-        return;
-    const int column = grid->currentColumn();
-    const int row = grid->currentRow();
-    if (column > 0 && row > 0 && !grid->isFixedCell(column, row)) {
-        grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
-        clearMarkedCell();
-        if (QTableWidgetItem* item = grid->item(row, column)) {
-            item->setBackground(qcolor(params::kColourGreen)); // transient mark until the next repaint
-            m_marked = {name, column, row};
-            grid->editItem(item);
-        }
-    } else {
-        grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    }
-}
-
-void AppController::gridEntered(const char* name)
-{
-    auto* grid = control<StringGrid>(name);
-    if (!grid)
-        return;
-    // Enter has normally closed the in-place editor already; taking the focus
-    // back commits whatever it still holds.
-    if (QWidget* focus = QApplication::focusWidget(); focus && focus != grid && grid->isAncestorOf(focus))
-        grid->setFocus();
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    const auto ranges = grid->selectedRanges();
-    int column = grid->currentColumn();
-    int row = grid->currentRow();
-    if (!ranges.isEmpty()) {
-        column = ranges.first().leftColumn();
-        row = ranges.first().topRow();
-    }
-    clearMarkedCell();
-    if (!ParameterEditor::isEditableCell(name, column, row))
-        return;
-    applyEdit(ParameterEditor::gridCellEntered(m_image, name, column, row, grid->cell(column, row).toStdString(),
-                                               decimalSeparator()));
-}
-
-void AppController::paintMapCell(const char* grid, QPainter& p, int column, int row, const QRect& rect)
-{
-    LiveMarkers markers;
-    if (m_lastFrame) {
-        markers.trigMapRow = m_lastFrame->trigMapRow();
-        markers.pumpOnRow = m_lastFrame->pumpOnRow();
-        markers.pumpStopCol = m_lastFrame->pumpStopCol();
-        markers.pumpStopRow = m_lastFrame->pumpStopRow();
-    }
-    const CellPaint paint = GridPaint::cell(m_image, grid, column, row, markers);
-    if (paint.fill)
-        p.fillRect(rect, qcolor(*paint.fill));
-    if (paint.markerOutline) {
-        p.setPen(QPen(QColor(255, 0, 0), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(rect.adjusted(0, 0, -1, -1));
-    }
-    if (auto* g = control<StringGrid>(grid)) {
-        p.setPen(qcolor(paint.textColour));
-        p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
-    }
-}
+void AppController::repaintMapGrids() { m_params->repaintMapGrids(); }
 
 void AppController::paintLogCell(QPainter& p, int column, int row, const QRect& rect)
 {
@@ -611,6 +499,7 @@ void AppController::switchLanguage(uint8_t code)
 {
     if (!m_language)
         loadLanguage();
+    watchImage();
     m_language->switchLanguage(code, linkCounts());
     showParameters(false);
     // Texts composed from the language texts (pump and system lamps,
@@ -618,6 +507,7 @@ void AppController::switchLanguage(uint8_t code)
     // frame, which never comes while the controller is away.
     if (m_lastFrame)
         applyDashboard(m_decoder.decode(*m_lastFrame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
+    applySaveLamp(m_poller.saveLamp()); // its caption in the new language at once
 }
 
 void AppController::setCaption(const std::string& object, const std::string& text)

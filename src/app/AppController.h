@@ -36,6 +36,7 @@ class QRect;
 namespace kdx {
 
 class MainWindow;
+class ParameterEditorsGlue;
 class ParameterFilesGlue;
 struct DashboardView;
 
@@ -112,14 +113,10 @@ private:
     bool readAllChecked();
     void statusTick();
     void applyDashboard(const DashboardView& view);
-    void applyUpdates(const ControlUpdates& updates);
-    void applyEdit(const EditResult& result);
-    void editEntered(const char* control);
-    void comboChosen(const char* control);
-    void checkClicked(const char* control);
-    void gridClicked(const char* grid);
-    void gridEntered(const char* grid);
-    void paintMapCell(const char* grid, QPainter& painter, int column, int row, const QRect& rect);
+    void applySaveLamp(const TickResult::SaveLamp& lamp);
+    // An edit the save watcher has not seen yet starts the deferred save
+    // before the parameters are shown again or read anew.
+    void watchImage();
     void paintLogCell(QPainter& painter, int column, int row, const QRect& rect);
     void repaintMapGrids();
     void sendTesterCommand(const TesterCommand& command);
@@ -149,14 +146,7 @@ private:
     // confirms that mode (an answer already on its way may still show the
     // old one and hide the page meanwhile).
     const char* m_requestedPage = nullptr;
-    // The data cell a click marked green; the next repaint of the maps
-    // clears the mark.
-    struct MarkedCell {
-        const char* grid = nullptr;
-        int column = 0;
-        int row = 0;
-    } m_marked;
-    void clearMarkedCell();
+    std::unique_ptr<ParameterEditorsGlue> m_params;
     int m_requestFrames = 0;
     std::unique_ptr<LanguageSwitcher> m_language;
     std::unique_ptr<ParameterFilesGlue> m_files;

@@ -8,6 +8,7 @@
 #include "app/PageControl.h"
 #include "i18n/LanguageChoice.h"
 #include "link/PcIdentity.h"
+#include "widgets/EnterKeyWatch.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/StringGrid.h"
 
@@ -230,22 +231,15 @@ void MainWindow::buildPages()
 
 void MainWindow::onEnterReleased(QObject* watched, std::function<void()> handler)
 {
-    if (!watched)
+    if (!watched || !watched->isWidgetType())
         return;
-    m_enterHandlers[watched] = std::move(handler);
-    watched->installEventFilter(this);
+    if (!m_enterWatch)
+        m_enterWatch = new EnterKeyWatch(this);
+    m_enterWatch->watch(static_cast<QWidget*>(watched), std::move(handler));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyRelease) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
-            auto it = m_enterHandlers.find(watched);
-            if (it != m_enterHandlers.end())
-                it->second();
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -20,6 +20,7 @@ class QWidget;
 
 namespace kdx {
 
+class EnterKeyWatch;
 class FileDialogSettings;
 class InputGuard;
 class StringGrid;
@@ -180,7 +181,7 @@ private:
     void connectHandlers();
     // Checks the menu item of the language lan.txt names.
     void markLanguage();
-    // Runs handler when Enter is released in watched.
+    // Runs handler when Enter is released in watched after its press went there.
     void onEnterReleased(QObject* watched, std::function<void()> handler);
     // A cell's text in black, 1 pixel right of and below its corner.
     void drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect);
@@ -205,7 +206,7 @@ private:
     QString m_parameterFolder;
     QString m_firmwareFolder;
 
-    std::map<QObject*, std::function<void()>> m_enterHandlers;
+    EnterKeyWatch* m_enterWatch = nullptr;
     bool m_closed = false;
     bool m_placed = false;
 };

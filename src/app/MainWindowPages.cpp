@@ -7,6 +7,7 @@
 #include "widgets/LedIndicator.h"
 #include "widgets/Meter270.h"
 #include "widgets/StringGrid.h"
+#include "widgets/WheelGuard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,6 +64,7 @@ QComboBox* makeCombo(QWidget* parent, const char* name, const QStringList& items
     c->addItems(items);
     c->setCurrentIndex(index);
     c->setMaxVisibleItems(20);
+    WheelGuard::guard(c); // a scroll over it changes nothing unless it has the focus
     if (buddy)
         buddy->setBuddy(c);
     return c;

@@ -26,8 +26,10 @@ constexpr uint32_t kQuietTimeCapMs = 10000;
 constexpr int kTextCrcCounter = 100120;
 constexpr int kTextBadCounter = 100121;
 constexpr int kTextLostCounter = 100122;
-constexpr int kTextSaveSeen = 100233;
-constexpr int kTextSaveSent = 100234;
+// The save lamp: "Data saved." once the save went out, "Sending data !!"
+// while changes wait for it.
+constexpr int kTextDataSaved = 100233;
+constexpr int kTextSendingData = 100234;
 
 // Connection log inside the parameter image.
 constexpr size_t kLogSlots = 8;

@@ -28,6 +28,25 @@ void StatusPoller::sendTick(TickResult& result)
 {
     result.kind = TickResult::Kind::Sent;
 
+    result.saveLamp = watchImage();
+
+    if (m_quietTime < live::kQuietTimeCapMs)
+        m_quietTime = static_cast<uint16_t>(m_quietTime + wire::kTimerIntervalMs);
+
+    // A save whose frame did not reach the port (line gone) stays pending and
+    // the lamp keeps saying so; it goes out on a later send tick.
+    if (m_quietTime > live::kSaveQuietMs && m_savePending && m_writer.saveToEeprom()) {
+        m_savePending = false;
+        result.saveIssued = true;
+        result.saveLamp = saveLamp();
+    }
+
+    m_link.sendCommand(live::kStatusRequestCode, live::kStatusRequestSelector, 0, 0);
+    m_pollPhase = 1;
+}
+
+std::optional<TickResult::SaveLamp> StatusPoller::watchImage()
+{
     bool changed = false;
     for (size_t unit = 0; unit < m_image.size(); unit += live::kShadowUnitBytes) {
         const auto first = m_image.begin() + static_cast<long>(unit);
@@ -37,24 +56,17 @@ void StatusPoller::sendTick(TickResult& result)
             changed = true;
         }
     }
-    if (changed) {
-        m_savePending = true;
-        m_quietTime = 0;
-        result.saveLamp = TickResult::SaveLamp{true, m_texts(live::kTextSaveSeen)};
-    }
+    if (!changed)
+        return std::nullopt;
+    m_savePending = true;
+    m_quietTime = 0;
+    return saveLamp();
+}
 
-    if (m_quietTime < live::kQuietTimeCapMs)
-        m_quietTime = static_cast<uint16_t>(m_quietTime + wire::kTimerIntervalMs);
-
-    if (m_quietTime > live::kSaveQuietMs && m_savePending) {
-        m_writer.saveToEeprom();
-        m_savePending = false;
-        result.saveIssued = true;
-        result.saveLamp = TickResult::SaveLamp{false, m_texts(live::kTextSaveSent)};
-    }
-
-    m_link.sendCommand(live::kStatusRequestCode, live::kStatusRequestSelector, 0, 0);
-    m_pollPhase = 1;
+TickResult::SaveLamp StatusPoller::saveLamp() const
+{
+    const int key = m_savePending ? live::kTextSendingData : live::kTextDataSaved;
+    return TickResult::SaveLamp{m_savePending, m_texts(key), key};
 }
 
 void StatusPoller::receiveTick(TickResult& result)

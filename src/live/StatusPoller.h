@@ -23,10 +23,14 @@ struct TickResult {
     enum class Kind { Idle, Sent, Received };
     Kind kind = Kind::Idle;
 
-    // The save lamp AbLEDZapisDoPamieci, when this tick changed it.
+    // The save lamp AbLEDZapisDoPamieci, when this tick changed it: on with
+    // "Sending data !!" while changes wait for the EEPROM save, off with
+    // "Data saved." once the save went out. The caption is the text of
+    // `textKey` at the time of the tick.
     struct SaveLamp {
         bool on = false;
         std::string caption;
+        int textKey = 0;
     };
     std::optional<SaveLamp> saveLamp;
     bool saveIssued = false; // the deferred EEPROM save went out this tick
@@ -56,8 +60,17 @@ public:
     // The next tick sends (a connection attempt begins, or the read failed).
     void resetPollPhase() { m_pollPhase = 0; }
     // The image as now shown counts as saved: called last when the parameters
-    // are shown, so that reading them never starts a save.
+    // are shown, so that reading them never starts a save. A save already
+    // pending stays pending.
     void syncShadow() { m_shadow = m_image; }
+    // The save watcher of the send tick on its own: an edit not yet seen
+    // starts the deferred save. Run before the shadow is refreshed for any
+    // reason other than a fresh read (showing the parameters again, a new
+    // connection attempt), so that no sent edit escapes the EEPROM save.
+    // Returns the lamp change, if any.
+    std::optional<TickResult::SaveLamp> watchImage();
+    // The lamp as it stands (for a caption in a new language).
+    TickResult::SaveLamp saveLamp() const;
 
     uint32_t lostPacketCount() const { return m_lost; }
     uint32_t badPacketCount() const { return m_bad; }

@@ -56,7 +56,7 @@ EditResult FuelPresets::fuelTypeChosen(ParameterImage& image, int index, char se
         r.writes.push_back(RegisterWrite::word(layout::AutoPumpOnVector.wordOf(i)));
     }
     r.updates.texts.push_back(
-        {controls::kEditAutoRpmUpT, ParameterDisplay::fieldText(image, layout::AutoRpmUpT, 0, 3, 1, sep)});
+        {controls::kEditAutoRpmUpT, ParameterDisplay::fieldText(image, layout::AutoRpmUpT, 0, sep)});
     r.updates.texts.push_back({controls::kEditAuto2xShortOff, integerText(image.raw(layout::Auto2xShortOff))});
     r.updates.append(ParameterDisplay::autoPumpOnRows(image, sep));
     return r;
@@ -76,7 +76,7 @@ EditResult FuelPresets::consumptionChosen(ParameterImage& image, int index, char
             r.writes.push_back(RegisterWrite::word(layout::AutoPumpStopMap.wordOf(e)));
             r.updates.cells.push_back({controls::kStringGridAutoPumpStop, static_cast<int>(h + 1),
                                        static_cast<int>(t + 1),
-                                       ParameterDisplay::fieldText(image, layout::AutoPumpStopMap, e, 3, 1, sep)});
+                                       ParameterDisplay::fieldText(image, layout::AutoPumpStopMap, e, sep)});
         }
     }
     return r;

@@ -2,6 +2,7 @@
 
 #include "params/ParamConstants.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -153,6 +154,23 @@ std::string fixedText(double value, int precision, int decimals, char separator)
 
 std::string integerText(int64_t value) { return std::to_string(value); }
 
+std::string scaledIntegerText(int64_t value, int decimals, char separator)
+{
+    const bool negative = value < 0;
+    // Magnitude without overflow at the 64-bit minimum.
+    std::string digits = std::to_string(negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
+    if (decimals <= 0)
+        return (negative ? "-" : "") + digits;
+    const auto d = static_cast<size_t>(decimals);
+    if (digits.size() <= d)
+        digits.insert(0, d + 1 - digits.size(), '0');
+    std::string out = negative ? "-" : "";
+    out += digits.substr(0, digits.size() - d);
+    out += separator;
+    out += digits.substr(digits.size() - d);
+    return out;
+}
+
 std::string hex32Text(uint32_t value)
 {
     char buf[16];
@@ -230,6 +248,83 @@ Parsed<int32_t> parseInteger(const std::string& text)
         }
     }
     result.error = formatMessage(params::kNotIntegerMessage, text);
+    return result;
+}
+
+Parsed<int64_t> parseScaled(const std::string& text, char separator, int64_t numerator, int denominatorPow10)
+{
+    Parsed<int64_t> result;
+    // The grammar check and the error text are parseDecimal's.
+    const auto checked = parseDecimal(text, separator);
+    if (!checked.ok()) {
+        result.error = checked.error;
+        return result;
+    }
+    const std::string_view s = trimmed(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    std::string digits; // mantissa digits, leading zeros dropped
+    int pointShift = 0; // digits after the separator
+    bool afterSeparator = false;
+    for (; i < s.size() && (isDigit(s[i]) || s[i] == separator); ++i) {
+        if (s[i] == separator) {
+            afterSeparator = true;
+            continue;
+        }
+        if (afterSeparator)
+            ++pointShift;
+        if (!digits.empty() || s[i] != '0')
+            digits += s[i];
+        else if (afterSeparator)
+            continue; // a leading zero after the separator only shifts
+    }
+    long long exponent = 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        bool expNegative = false;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            expNegative = s[i++] == '-';
+        for (; i < s.size() && isDigit(s[i]); ++i)
+            exponent = std::min(exponent * 10 + (s[i] - '0'), 100000LL);
+        if (expNegative)
+            exponent = -exponent;
+    }
+    result.value = 0;
+    if (digits.empty())
+        return result;
+    constexpr int64_t kLimit = 1000000000000000LL; // 10^15: no field comes near it
+    // The typed value is digits x 10^e.
+    long long e = exponent - pointShift;
+    // 10^16 or more, times a factor of at least 0.1, cannot fit any field.
+    if (static_cast<long long>(digits.size()) + e > 16) {
+        result.value = negative ? -kLimit : kLimit;
+        return result;
+    }
+    // Fraction digits past the 13th cannot change the truncated result for
+    // the factors used (10, and 819.2 = 8192 / 10: every whole count divided
+    // by 819.2 has at most 12 decimals), so they are dropped. What remains
+    // has at most 29 digits, so no step below overflows.
+    constexpr long long kKeepFraction = 13;
+    if (e < -kKeepFraction) {
+        const long long drop = -kKeepFraction - e;
+        if (static_cast<long long>(digits.size()) <= drop)
+            return result; // far below one count: truncates to zero
+        digits.resize(digits.size() - static_cast<size_t>(drop));
+        e = -kKeepFraction;
+    }
+    __int128 m = 0;
+    for (char c : digits)
+        m = m * 10 + (c - '0');
+    m *= numerator;
+    for (long long p = e - denominatorPow10; p > 0; --p)
+        m *= 10;
+    for (long long p = e - denominatorPow10; p < 0; ++p)
+        m /= 10; // truncation toward zero, digit by digit, is exact
+    if (m > static_cast<__int128>(kLimit))
+        m = kLimit;
+    result.value = static_cast<int64_t>(negative ? -m : m);
     return result;
 }
 

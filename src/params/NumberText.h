@@ -20,6 +20,12 @@ namespace kdx {
 // Non-finite values give "NAN", "INF" or "-INF".
 std::string fixedText(double value, int precision, int decimals, char separator);
 
+// The exact value of a stored integer counted in units of 10^-decimals,
+// written with exactly `decimals` decimals: 1234 with 1 decimal -> "123.4",
+// -5 -> "-0.5", 32767 -> "3276.7". No exponent form and no rounding, so the
+// text reads back to the same integer.
+std::string scaledIntegerText(int64_t value, int decimals, char separator);
+
 // Decimal digits without leading zeros.
 std::string integerText(int64_t value);
 
@@ -45,6 +51,14 @@ Parsed<double> parseDecimal(const std::string& text, char separator);
 // Whole number in 32-bit signed range: optional blanks, optional sign, decimal
 // digits, optional blanks. Error text: "'<text>' is not a valid integer value".
 Parsed<int32_t> parseInteger(const std::string& text);
+
+// The number a decimal text (grammar of parseDecimal) stands for, multiplied
+// by numerator / 10^denominatorPow10 and truncated toward zero, computed
+// exactly on the decimal digits (no binary rounding: "123.4" times 10 is
+// 1234, "0.9" times 819.2 is 737). For factors whose inverse has at most 13
+// decimals (10, 819.2, 1). Magnitudes beyond 10^15 come out as +-10^15,
+// which no field can hold. Error as parseDecimal.
+Parsed<int64_t> parseScaled(const std::string& text, char separator, int64_t numerator, int denominatorPow10);
 
 // x truncated toward zero; empty when x is not finite or outside the 64-bit range.
 std::optional<int64_t> truncateTowardZero(double x);

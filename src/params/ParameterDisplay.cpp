@@ -46,10 +46,23 @@ int ParameterDisplay::itemIndex(long long index, int items)
     return (index >= 0 && index < items) ? static_cast<int>(index) : -1;
 }
 
-std::string ParameterDisplay::fieldText(const ParameterImage& image, const Field& field, size_t entry,
-                                        int precision, int decimals, char separator)
+std::string ParameterDisplay::valueText(const Field& field, int64_t stored, char separator)
 {
-    return fixedText(image.scaled(field, entry), precision, decimals, separator);
+    if (field.scale == layout::kTenth)
+        return scaledIntegerText(stored, 1, separator);
+    if (field.scale == layout::kVoltsPerCount) {
+        // counts x 0.00122 V in hundredths, halves rounded away from zero.
+        const int64_t scaled = stored * 122;
+        const int64_t hundredths = (scaled >= 0 ? scaled + 500 : scaled - 500) / 1000;
+        return scaledIntegerText(hundredths, 2, separator);
+    }
+    return integerText(stored);
+}
+
+std::string ParameterDisplay::fieldText(const ParameterImage& image, const Field& field, size_t entry,
+                                        char separator)
+{
+    return valueText(field, image.value(field, entry), separator);
 }
 
 ControlUpdates ParameterDisplay::autoPumpOnRows(const ParameterImage& image, char sep)
@@ -58,7 +71,7 @@ ControlUpdates ParameterDisplay::autoPumpOnRows(const ParameterImage& image, cha
     const char* grid = controls::kStringGridAutoPumpOn;
     rangeColumn(u, grid, image, layout::AutoPumpOnVector, 5);
     for (int k = 1; k <= 5; ++k)
-        u.cells.push_back({grid, 1, k, fieldText(image, layout::AutoPumpOnTime, static_cast<size_t>(k - 1), 3, 1, sep)});
+        u.cells.push_back({grid, 1, k, fieldText(image, layout::AutoPumpOnTime, static_cast<size_t>(k - 1), sep)});
     return u;
 }
 
@@ -66,10 +79,10 @@ ControlUpdates ParameterDisplay::autoPumpStopHeadings(const ParameterImage& imag
 {
     ControlUpdates u;
     const char* grid = controls::kStringGridAutoPumpStop;
-    const std::string h0 = fieldText(image, layout::AutoHumVector, 0, 3, 1, sep);
-    const std::string h1 = fieldText(image, layout::AutoHumVector, 1, 3, 1, sep);
-    const std::string t0 = fieldText(image, layout::AutoTempVector, 0, 3, 1, sep);
-    const std::string t1 = fieldText(image, layout::AutoTempVector, 1, 3, 1, sep);
+    const std::string h0 = fieldText(image, layout::AutoHumVector, 0, sep);
+    const std::string h1 = fieldText(image, layout::AutoHumVector, 1, sep);
+    const std::string t0 = fieldText(image, layout::AutoTempVector, 0, sep);
+    const std::string t1 = fieldText(image, layout::AutoTempVector, 1, sep);
     u.cells.push_back({grid, 1, 0, kFromZero + h0 + kPercent});
     u.cells.push_back({grid, 2, 0, h0 + kArrow + h1 + kPercent});
     u.cells.push_back({grid, 3, 0, h1 + kToMaxPercent});
@@ -79,14 +92,13 @@ ControlUpdates ParameterDisplay::autoPumpStopHeadings(const ParameterImage& imag
     return u;
 }
 
-ControlUpdates ParameterDisplay::autoPumpStopCells(const ParameterImage& image, int precision, char sep)
+ControlUpdates ParameterDisplay::autoPumpStopCells(const ParameterImage& image, char sep)
 {
     ControlUpdates u;
     for (int h = 0; h < 3; ++h)
         for (int t = 0; t < 3; ++t)
             u.cells.push_back({controls::kStringGridAutoPumpStop, h + 1, t + 1,
-                               fieldText(image, layout::AutoPumpStopMap, static_cast<size_t>(t + 3 * h),
-                                         precision, 1, sep)});
+                               fieldText(image, layout::AutoPumpStopMap, static_cast<size_t>(t + 3 * h), sep)});
     return u;
 }
 
@@ -98,7 +110,7 @@ ControlUpdates ParameterDisplay::manualTrigRows(const ParameterImage& image, cha
                               &layout::ManualTrigP2Toff};
     for (int k = 1; k <= 24; ++k)
         for (int c = 1; c <= 4; ++c)
-            u.cells.push_back({grid, c, k, fieldText(image, *columns[c - 1], static_cast<size_t>(k - 1), 3, 1, sep)});
+            u.cells.push_back({grid, c, k, fieldText(image, *columns[c - 1], static_cast<size_t>(k - 1), sep)});
     rangeColumn(u, grid, image, layout::ManualTrigVector, 24);
     return u;
 }
@@ -127,17 +139,17 @@ ParameterView ParameterDisplay::showAllData(const ParameterImage& image, char se
     u.indices.push_back({kComboBoxManualMaxRpmP2, itemIndex(image.raw(layout::ManualMaxRpmP2) / 100, params::kManualRpmItems)});
     u.indices.push_back({kComboBoxManualMinRpmP2, itemIndex(image.raw(layout::ManualMinRpmP2) / 100, params::kManualRpmItems)});
 
-    u.texts.push_back({kEditManualMconstOnP1, fieldText(image, layout::ManualMconstOnP1, 0, 3, 1, sep)});
-    u.texts.push_back({kEditManualMconstOffP1, fieldText(image, layout::ManualMconstOffP1, 0, 3, 1, sep)});
-    u.texts.push_back({kEditManualMconstOnP2, fieldText(image, layout::ManualMconstOnP2, 0, 3, 1, sep)});
-    u.texts.push_back({kEditManualMconstOffP2, fieldText(image, layout::ManualMconstOffP2, 0, 3, 1, sep)});
+    u.texts.push_back({kEditManualMconstOnP1, fieldText(image, layout::ManualMconstOnP1, 0, sep)});
+    u.texts.push_back({kEditManualMconstOffP1, fieldText(image, layout::ManualMconstOffP1, 0, sep)});
+    u.texts.push_back({kEditManualMconstOnP2, fieldText(image, layout::ManualMconstOnP2, 0, sep)});
+    u.texts.push_back({kEditManualMconstOffP2, fieldText(image, layout::ManualMconstOffP2, 0, sep)});
 
-    u.texts.push_back({kEditMinLevH, fieldText(image, layout::MinLevH, 0, 3, 2, sep)});
-    u.texts.push_back({kEditMinLevL, fieldText(image, layout::MinLevL, 0, 3, 2, sep)});
+    u.texts.push_back({kEditMinLevH, fieldText(image, layout::MinLevH, 0, sep)});
+    u.texts.push_back({kEditMinLevL, fieldText(image, layout::MinLevL, 0, sep)});
 
-    u.texts.push_back({kEditMaxHum, fieldText(image, layout::MaxHum, 0, 3, 1, sep)});
-    u.texts.push_back({kEditAutoMinTemp, fieldText(image, layout::AutoMinTemp, 0, 3, 1, sep)});
-    u.texts.push_back({kEditAutoRpmUpT, fieldText(image, layout::AutoRpmUpT, 0, 3, 1, sep)});
+    u.texts.push_back({kEditMaxHum, fieldText(image, layout::MaxHum, 0, sep)});
+    u.texts.push_back({kEditAutoMinTemp, fieldText(image, layout::AutoMinTemp, 0, sep)});
+    u.texts.push_back({kEditAutoRpmUpT, fieldText(image, layout::AutoRpmUpT, 0, sep)});
     u.texts.push_back({kEditAuto2xShortOff, rawText(image, layout::Auto2xShortOff)});
 
     // The off list starts at "1" second.
@@ -149,7 +161,7 @@ ParameterView ParameterDisplay::showAllData(const ParameterImage& image, char se
 
     u.append(autoPumpOnRows(image, sep));
     u.append(autoPumpStopHeadings(image, sep));
-    u.append(autoPumpStopCells(image, 5, sep));
+    u.append(autoPumpStopCells(image, sep));
     u.append(manualTrigRows(image, sep));
 
     view.markerMessageDue = !image.isInitialised();

@@ -26,14 +26,18 @@ public:
     static ControlUpdates autoPumpOnRows(const ParameterImage& image, char separator);
     // Humidity (row 0) and temperature (column 0) range headings of the pause grid.
     static ControlUpdates autoPumpStopHeadings(const ParameterImage& image, char separator);
-    // Pause grid data cells (H+1, T+1) with the given precision, one decimal.
-    static ControlUpdates autoPumpStopCells(const ParameterImage& image, int precision, char separator);
+    // Pause grid data cells (H+1, T+1).
+    static ControlUpdates autoPumpStopCells(const ParameterImage& image, char separator);
     // Rows 1..24 of the manual trigger map: rpm ranges and the four times.
     static ControlUpdates manualTrigRows(const ParameterImage& image, char separator);
 
-    // A field entry (signedness and scale from the field) as fixed text.
-    static std::string fieldText(const ParameterImage& image, const Field& field, size_t entry,
-                                 int precision, int decimals, char separator);
+    // The text shown for a stored value of a field, chosen so that it reads
+    // back to the same value wherever the scale allows: tenths exactly with
+    // one decimal ("123.4", "-3276.8"), level counts as volts rounded to
+    // hundredths (counts x 0.00122), plain fields as whole numbers.
+    static std::string valueText(const Field& field, int64_t stored, char separator);
+    // valueText of a field entry of the image (signedness from the field).
+    static std::string fieldText(const ParameterImage& image, const Field& field, size_t entry, char separator);
     // Item index for a list of `items` entries, -1 when out of range.
     static int itemIndex(long long index, int items);
 };

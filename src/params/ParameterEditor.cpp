@@ -3,6 +3,7 @@
 #include "params/ControlNames.h"
 #include "params/FuelPresets.h"
 #include "params/NumberText.h"
+#include "params/ParameterDisplay.h"
 
 #include <map>
 
@@ -11,24 +12,29 @@ namespace kdx {
 namespace {
 
 // Edit boxes holding a decimal entry: field and the factor from the typed
-// unit to stored counts.
+// unit to stored counts, numerator / 10^denominatorPow10.
 struct DecimalEdit {
     const Field* field;
-    double factor;
+    int64_t numerator;
+    int denominatorPow10;
 };
+
+constexpr DecimalEdit kTenths(const Field& f) { return {&f, 10, 0}; }
+// Volts x 819.2 = volts x 8192 / 10.
+constexpr DecimalEdit kVolts(const Field& f) { return {&f, 8192, 1}; }
 
 const std::map<std::string, DecimalEdit>& decimalEdits()
 {
     static const std::map<std::string, DecimalEdit> edits{
-        {controls::kEditMinLevH, {&layout::MinLevH, params::kLevelCountsPerVolt}},
-        {controls::kEditMinLevL, {&layout::MinLevL, params::kLevelCountsPerVolt}},
-        {controls::kEditMaxHum, {&layout::MaxHum, 10.0}},
-        {controls::kEditAutoMinTemp, {&layout::AutoMinTemp, 10.0}},
-        {controls::kEditAutoRpmUpT, {&layout::AutoRpmUpT, 10.0}},
-        {controls::kEditManualMconstOnP1, {&layout::ManualMconstOnP1, 10.0}},
-        {controls::kEditManualMconstOffP1, {&layout::ManualMconstOffP1, 10.0}},
-        {controls::kEditManualMconstOnP2, {&layout::ManualMconstOnP2, 10.0}},
-        {controls::kEditManualMconstOffP2, {&layout::ManualMconstOffP2, 10.0}},
+        {controls::kEditMinLevH, kVolts(layout::MinLevH)},
+        {controls::kEditMinLevL, kVolts(layout::MinLevL)},
+        {controls::kEditMaxHum, kTenths(layout::MaxHum)},
+        {controls::kEditAutoMinTemp, kTenths(layout::AutoMinTemp)},
+        {controls::kEditAutoRpmUpT, kTenths(layout::AutoRpmUpT)},
+        {controls::kEditManualMconstOnP1, kTenths(layout::ManualMconstOnP1)},
+        {controls::kEditManualMconstOffP1, kTenths(layout::ManualMconstOffP1)},
+        {controls::kEditManualMconstOnP2, kTenths(layout::ManualMconstOnP2)},
+        {controls::kEditManualMconstOffP2, kTenths(layout::ManualMconstOffP2)},
     };
     return edits;
 }
@@ -53,19 +59,24 @@ const std::map<std::string, ListCombo>& listCombos()
     return combos;
 }
 
-// Typed value times factor, truncated toward zero; empty with the message
-// when the text is no number or the product has no integer value.
-std::optional<int64_t> scaledEntry(const std::string& text, double factor, char sep, std::string& error)
+// The stored value a decimal entry stands for: the typed value times the
+// factor, truncated toward zero. A text that is the one shown for the value
+// the field holds stands for that value, so Enter on an unchanged text keeps
+// what the controller has even where the factors do not read back (volts).
+// Empty with the message when the text is no number or the value does not
+// fit the field (it would wrap to another value on the wire).
+std::optional<int64_t> decimalEntry(const ParameterImage& image, const Field& field, size_t entry,
+                                    const std::string& text, int64_t numerator, int denominatorPow10, char sep,
+                                    std::string& error)
 {
-    const auto parsed = parseDecimal(text, sep);
-    if (!parsed.ok()) {
-        error = parsed.error;
-        return std::nullopt;
-    }
-    const auto v = truncateTowardZero(*parsed.value * factor);
-    if (!v)
-        error = formatMessage(params::kNotFloatMessage, text);
-    return v;
+    const int64_t held = image.value(field, entry);
+    if (text == ParameterDisplay::valueText(field, held, sep))
+        return held;
+    const auto parsed = parseScaled(text, sep, numerator, denominatorPow10);
+    if (parsed.ok() && field.holds(*parsed.value))
+        return parsed.value;
+    error = parsed.ok() ? formatMessage(params::kNotFloatMessage, text) : parsed.error;
+    return std::nullopt;
 }
 
 const Field* manualTrigColumn(int column)
@@ -82,13 +93,13 @@ const Field* manualTrigColumn(int column)
 } // namespace
 
 EditResult ParameterEditor::storeDecimal(ParameterImage& image, const Field& field, const std::string& text,
-                                         double factor, char sep)
+                                         int64_t numerator, int denominatorPow10, char sep)
 {
     EditResult r;
-    const auto v = scaledEntry(text, factor, sep, r.error);
+    const auto v = decimalEntry(image, field, 0, text, numerator, denominatorPow10, sep, r.error);
     if (!v)
         return r;
-    image.set(field, *v); // low 16 (or 8) bits, two's complement
+    image.set(field, *v);
     r.writes.push_back(RegisterWrite::forField(field));
     return r;
 }
@@ -97,8 +108,8 @@ EditResult ParameterEditor::storeInteger(ParameterImage& image, const Field& fie
 {
     EditResult r;
     const auto parsed = parseInteger(text);
-    if (!parsed.ok()) {
-        r.error = parsed.error;
+    if (!parsed.ok() || !field.holds(*parsed.value)) {
+        r.error = formatMessage(params::kNotIntegerMessage, text);
         return r;
     }
     image.set(field, *parsed.value);
@@ -121,7 +132,7 @@ EditResult ParameterEditor::editEntered(ParameterImage& image, const std::string
 {
     const auto& decimals = decimalEdits();
     if (const auto it = decimals.find(control); it != decimals.end())
-        return storeDecimal(image, *it->second.field, text, it->second.factor, sep);
+        return storeDecimal(image, *it->second.field, text, it->second.numerator, it->second.denominatorPow10, sep);
     if (control == controls::kEditRpmDziel)
         return storeInteger(image, layout::RpmDziel, text);
     if (control == controls::kEditAuto2xShortOff)
@@ -208,8 +219,10 @@ EditResult ParameterEditor::gridCellEntered(ParameterImage& image, const std::st
     const auto target = cellTarget(grid, column, row);
     if (!target)
         return r;
+    const Field& field = *target->field;
     std::string entry = text;
-    if (grid == controls::kStringGridManualTrigMap) {
+    const bool unchanged = text == ParameterDisplay::fieldText(image, field, target->entry, sep);
+    if (grid == controls::kStringGridManualTrigMap && !unchanged) {
         const auto parsed = parseDecimal(text, sep);
         if (!parsed.ok()) {
             r.error = parsed.error;
@@ -223,12 +236,12 @@ EditResult ParameterEditor::gridCellEntered(ParameterImage& image, const std::st
             r.updates.cells.push_back({grid, column, row, entry});
         }
     }
-    const auto v = scaledEntry(entry, 10.0, sep, r.error);
+    const auto v = decimalEntry(image, field, target->entry, entry, 10, 0, sep, r.error);
     if (!v) {
         r.updates = {};
         return r;
     }
-    image.set(*target->field, *v, target->entry);
+    image.set(field, *v, target->entry);
     r.writes.push_back(RegisterWrite::word(target->word));
     return r;
 }

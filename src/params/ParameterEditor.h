@@ -12,6 +12,9 @@ namespace kdx {
 // integer, stores it in its image field and names the write that sends it.
 // Controls are addressed by object name; an unknown name or a cell that has
 // no field does nothing. Decimal texts use the given separator.
+// An entry whose value does not fit its field (width and sign) is refused
+// with the conversion message and nothing is stored or sent. The text shown
+// for the value a field holds stands for exactly that value.
 class ParameterEditor {
 public:
     // Enter released in an edit box, with the edit's whole text.
@@ -37,7 +40,7 @@ public:
 
 private:
     static EditResult storeDecimal(ParameterImage& image, const Field& field, const std::string& text,
-                                   double factor, char separator);
+                                   int64_t numerator, int denominatorPow10, char separator);
     static EditResult storeInteger(ParameterImage& image, const Field& field, const std::string& text);
     static EditResult setConfigBit(ParameterImage& image, uint8_t bit, bool on);
 };

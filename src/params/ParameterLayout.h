@@ -34,6 +34,14 @@ struct Field {
     // Word holding (the start of) the entry.
     constexpr uint16_t wordOf(size_t entry) const { return static_cast<uint16_t>(offsetOf(entry) / 2); }
     constexpr size_t endOffset() const { return offset + count * widthBytes(); }
+    // Smallest and largest stored value of one entry (two's complement when signed).
+    constexpr int64_t minValue() const { return isSigned ? -(int64_t{1} << (bits - 1)) : 0; }
+    constexpr int64_t maxValue() const
+    {
+        return isSigned ? (int64_t{1} << (bits - 1)) - 1 : (int64_t{1} << bits) - 1;
+    }
+    // An entry can hold v without wrapping.
+    constexpr bool holds(int64_t v) const { return v >= minValue() && v <= maxValue(); }
 };
 
 // The layout of the parameter memory. Bytes not covered by any field

@@ -1,6 +1,7 @@
 #include "widgets/Meter270.h"
 
 #include <QFontMetricsF>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -143,16 +144,27 @@ void Meter270::setUnit(const QString& unit)
     update();
 }
 
+QString Meter270::numberText(double v)
+{
+    // One decimal with the locale's separator, as every other number on the
+    // dashboard; never grouped.
+    QString text = QString::number(v, 'f', 1);
+    const QString point = QLocale().decimalPoint();
+    if (point != QLatin1String("."))
+        text.replace(QLatin1Char('.'), point);
+    return text;
+}
+
 QString Meter270::scaleLabel(int k) const
 {
     // The lowest mark stands for the range start, which is just above zero.
     const double v = m_min + (m_max - m_min) * k / m_majorSteps;
-    return QString::number(v, 'f', 1);
+    return numberText(v);
 }
 
 QString Meter270::valueText() const
 {
-    return QString::number(m_value, 'f', 1);
+    return numberText(m_value);
 }
 
 double Meter270::angleForValue(double v) const

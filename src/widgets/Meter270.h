@@ -42,7 +42,8 @@ public:
     void setUnit(const QString& unit);
     const QString& unit() const { return m_unit; }
 
-    // Number on the scale at major step k ("0.0" format).
+    // Number on the scale at major step k ("0.0" format, the locale's
+    // decimal separator, as every number below).
     QString scaleLabel(int k) const;
     // The value in figures ("##0.0" format).
     QString valueText() const;
@@ -72,6 +73,7 @@ private:
     QFont valueFont() const;
     // A text's box centred on c, as tall as the font's line and as wide as the text.
     static QRectF textBox(const QFont& font, const QString& text, const QPointF& c);
+    static QString numberText(double v);
 
     double m_value = 0.0;
     double m_min = 0.001;

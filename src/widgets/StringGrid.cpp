@@ -1,6 +1,8 @@
 #include "widgets/StringGrid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QApplication>
 #include <QStyle>
@@ -10,12 +12,60 @@ namespace kdx {
 
 namespace {
 
+// The text last written by the program or sent, per cell.
+constexpr int kShownRole = Qt::UserRole + 1;
+
+} // namespace
+
 // Default drawing first, then the grid's own cell painter on top. A cell
 // painter draws the cell's text itself, so the default pass then leaves the
 // text out rather than having it show twice, one pixel apart.
-class CellDelegate : public QStyledItemDelegate {
+class StringGridDelegate : public QStyledItemDelegate {
 public:
-    explicit CellDelegate(StringGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+    explicit StringGridDelegate(StringGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor && m_grid->m_editorMark.isValid())
+            editor->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid %1; }")
+                                      .arg(m_grid->m_editorMark.name()));
+        m_grid->m_editor = editor;
+        m_editorIndex = index;
+        emit m_grid->editorOpened(editor);
+        return editor;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::setEditorData(editor, index);
+        // Typing replaces the value instead of being appended to it.
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->selectAll();
+    }
+
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (m_grid->m_editor == editor)
+            m_grid->m_editor = nullptr;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            const QPersistentModelIndex index = m_editorIndex;
+            const bool handled = QStyledItemDelegate::eventFilter(object, event); // closes without commit
+            if (index.isValid())
+                m_grid->revertCell(index.column(), index.row());
+            return handled;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
@@ -38,9 +88,8 @@ public:
 
 private:
     StringGrid* m_grid;
+    mutable QPersistentModelIndex m_editorIndex;
 };
-
-} // namespace
 
 StringGrid::StringGrid(int columns, int rows, int fixedColumns, int fixedRows, QWidget* parent)
     : QTableWidget(rows, columns, parent), m_fixedColumns(fixedColumns), m_fixedRows(fixedRows)
@@ -54,7 +103,7 @@ StringGrid::StringGrid(int columns, int rows, int fixedColumns, int fixedRows, Q
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setWordWrap(false);
-    setItemDelegate(new CellDelegate(this));
+    setItemDelegate(new StringGridDelegate(this));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
             ensureItem(c, r);
@@ -91,8 +140,56 @@ QString StringGrid::cell(int column, int row) const
 
 void StringGrid::setCell(int column, int row, const QString& text)
 {
-    if (QTableWidgetItem* it = ensureItem(column, row))
+    if (QTableWidgetItem* it = ensureItem(column, row)) {
+        it->setData(kShownRole, text);
         it->setText(text);
+    }
+}
+
+bool StringGrid::isCellUnsent(int column, int row) const
+{
+    const QTableWidgetItem* it = item(row, column);
+    return it && it->text() != it->data(kShownRole).toString();
+}
+
+void StringGrid::markCellSent(int column, int row)
+{
+    if (QTableWidgetItem* it = item(row, column))
+        it->setData(kShownRole, it->text());
+}
+
+void StringGrid::revertCell(int column, int row)
+{
+    if (QTableWidgetItem* it = item(row, column); it && isCellUnsent(column, row))
+        it->setText(it->data(kShownRole).toString());
+}
+
+void StringGrid::openEditor(int column, int row)
+{
+    if (QTableWidgetItem* it = item(row, column)) {
+        setCurrentCell(row, column);
+        editItem(it);
+    }
+}
+
+void StringGrid::commitEditor()
+{
+    QWidget* editor = m_editor;
+    if (!editor)
+        return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    m_editor = nullptr;
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && isCellUnsent(currentColumn(), currentRow())) {
+        revertCell(currentColumn(), currentRow());
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }
 
 void StringGrid::setDefaultColumnWidth(int width)

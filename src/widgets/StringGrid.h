@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <QString>
 #include <QTableWidget>
 
@@ -15,6 +16,11 @@ namespace kdx {
 // heading cells inside the grid: grey, never editable. There are no header
 // sections and no scroll bars; the grid is sized to show every cell.
 // A cell painter, when set, runs after the default drawing of every cell.
+//
+// In-place editing: the editor opens with the cell's text selected, so that
+// typing replaces it. A cell remembers the text the program last wrote into
+// it (setCell) or marked as sent (markCellSent); while the technician's text
+// differs from it the cell is "unsent", and Escape puts the shown text back.
 class StringGrid : public QTableWidget {
     Q_OBJECT
 public:
@@ -27,7 +33,25 @@ public:
     bool isFixedCell(int column, int row) const;
 
     QString cell(int column, int row) const;
+    // Text written by the program: shown, nothing pending.
     void setCell(int column, int row, const QString& text);
+
+    // The cell's text is not what was last shown or sent.
+    bool isCellUnsent(int column, int row) const;
+    // The cell's text went to the controller.
+    void markCellSent(int column, int row);
+    // Puts the shown text back.
+    void revertCell(int column, int row);
+
+    // Opens the in-place editor on a cell.
+    void openEditor(int column, int row);
+    // Commits what an open in-place editor holds into its cell and closes
+    // it, at once (the view's own commit on Enter comes later, queued).
+    void commitEditor();
+    bool isEditorOpen() const { return m_editor != nullptr; }
+    // A frame of this colour around the next editors opened (invalid: none).
+    void setEditorMark(const QColor& color) { m_editorMark = color; }
+    const QColor& editorMark() const { return m_editorMark; }
 
     void setDefaultColumnWidth(int width);
     void setDefaultRowHeight(int height);
@@ -43,12 +67,21 @@ public:
 
     static QColor fixedCellColor() { return QColor(212, 208, 200); }
 
+signals:
+    void editorOpened(QWidget* editor);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    friend class StringGridDelegate;
     QTableWidgetItem* ensureItem(int column, int row);
 
     int m_fixedColumns;
     int m_fixedRows;
     CellPainter m_cellPainter;
+    QPointer<QWidget> m_editor;
+    QColor m_editorMark;
 };
 
 } // namespace kdx

@@ -17,6 +17,7 @@ class RecordingWriter : public ImageWriter {
 public:
     std::vector<std::string> calls; // "W28", "D24", "S"
     int saves = 0;
+    bool portWorks = true; // false: every frame fails to reach the port
     bool writeWord(unsigned index) override
     {
         calls.push_back("W" + std::to_string(index));
@@ -31,7 +32,7 @@ public:
     {
         calls.push_back("S");
         ++saves;
-        return true;
+        return portWorks;
     }
 };
 

@@ -186,7 +186,7 @@ TEST_F(StatusPollerTest, SaveLampLightsOnTheChangeAndGoesOutWithTheSave)
     const auto seen = tick();
     ASSERT_TRUE(seen.saveLamp);
     EXPECT_TRUE(seen.saveLamp->on);
-    EXPECT_EQ(seen.saveLamp->caption, "Data saved.");
+    EXPECT_EQ(seen.saveLamp->caption, "Sending data !!"); // changes wait for the save
     EXPECT_EQ(poller.quietTime(), 50);
     tick();
     for (int n = 2; n <= 20; ++n) {
@@ -197,8 +197,72 @@ TEST_F(StatusPollerTest, SaveLampLightsOnTheChangeAndGoesOutWithTheSave)
     EXPECT_TRUE(saved.saveIssued);
     ASSERT_TRUE(saved.saveLamp);
     EXPECT_FALSE(saved.saveLamp->on);
-    EXPECT_EQ(saved.saveLamp->caption, "Sending data !!");
+    EXPECT_EQ(saved.saveLamp->caption, "Data saved.");
+    EXPECT_EQ(saved.saveLamp->textKey, 100233);
     EXPECT_EQ(poller.quietTime(), 1050);
+}
+
+TEST_F(StatusPollerTest, APendingSaveStaysVisibleAcrossALostLinkAndGoesOutAfterReconnecting)
+{
+    poller.syncShadow();
+    image[10] = 3;
+    ASSERT_EQ(tick().saveLamp->caption, "Sending data !!");
+    tick();
+    // The link drops after five send ticks: ticks do nothing, the lamp keeps
+    // saying that data waits.
+    runSendTicks(4);
+    state.connected = false;
+    for (int n = 0; n < 60; ++n)
+        EXPECT_FALSE(tick().saveLamp);
+    EXPECT_TRUE(poller.savePending());
+    EXPECT_TRUE(poller.saveLamp().on);
+    EXPECT_EQ(poller.saveLamp().caption, "Sending data !!");
+    EXPECT_EQ(writer.saves, 0);
+
+    // Reconnected and read: the fresh image is shown, and the save still goes
+    // out once the quiet time is complete (it had run 250 ms of it).
+    state.connected = true;
+    poller.resetPollPhase();
+    poller.syncShadow();
+    std::vector<std::string> captions;
+    for (int n = 1; n <= 20; ++n) {
+        if (const auto sent = tick(); sent.saveLamp)
+            captions.push_back(std::to_string(n) + " " + sent.saveLamp->caption);
+        tick();
+    }
+    EXPECT_EQ(captions, std::vector<std::string>{"16 Data saved."});
+    EXPECT_EQ(writer.saves, 1);
+}
+
+TEST_F(StatusPollerTest, ASaveThatDidNotReachThePortStaysPending)
+{
+    poller.syncShadow();
+    image[10] = 3;
+    writer.portWorks = false;
+    const auto saves = runSendTicks(30);
+    EXPECT_TRUE(saves.empty());
+    EXPECT_GE(writer.saves, 1);
+    EXPECT_TRUE(poller.savePending());
+    EXPECT_EQ(poller.saveLamp().caption, "Sending data !!");
+    writer.portWorks = true;
+    EXPECT_EQ(runSendTicks(1), std::vector<int>{1});
+    EXPECT_FALSE(poller.saveLamp().on);
+}
+
+TEST_F(StatusPollerTest, AnEditShownAgainBeforeTheNextSendTickIsStillSaved)
+{
+    poller.syncShadow();
+    runSendTicks(3);
+    image[200] = 0x55; // an edit, sent at once
+    // The parameters are shown again (language switch) before the watcher ran.
+    const auto lamp = poller.watchImage();
+    poller.syncShadow();
+    ASSERT_TRUE(lamp);
+    EXPECT_TRUE(lamp->on);
+    EXPECT_EQ(runSendTicks(25), std::vector<int>{21});
+    EXPECT_EQ(writer.saves, 1);
+    // Showing without an edit starts nothing.
+    EXPECT_FALSE(poller.watchImage());
 }
 
 TEST_F(StatusPollerTest, AnEditOnEverySendTickIsNeverSaved)

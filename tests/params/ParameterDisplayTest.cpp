@@ -130,14 +130,14 @@ TEST_P(ParameterDisplayTest, SignedAndScaledValues)
     image.set(layout::MinLevH, 410);
     image.set(layout::MinLevL, 983);
     image.set(layout::AutoPumpStopMap, -1, 8);
-    image.set(layout::ManualMconstOffP1, 0xFFFF); // unsigned: 6553.5 s needs the exponent form
+    image.set(layout::ManualMconstOffP1, 0xFFFF); // unsigned: 6553.5 s, every digit shown
     const auto v = ParameterDisplay::showAllData(image, GetParam());
     EXPECT_EQ(text(v, kEditAutoMinTemp), local("-5.0"));
     EXPECT_EQ(text(v, kEditMaxHum), local("97.0"));
     EXPECT_EQ(text(v, kEditMinLevH), local("0.50"));
     EXPECT_EQ(text(v, kEditMinLevL), local("1.20"));
     EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 3, 3), local("-0.1"));
-    EXPECT_EQ(text(v, kEditManualMconstOffP1), local("6.55E+03"));
+    EXPECT_EQ(text(v, kEditManualMconstOffP1), local("6553.5"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Separators, ParameterDisplayTest, ::testing::Values('.', ','));

@@ -49,10 +49,10 @@ TEST_P(ParameterEditorTest, DecimalEditsMultiplyAndTruncate)
         {kEditMinLevL, "0.9", layout::MinLevL, 737},
         {kEditMaxHum, "95", layout::MaxHum, 950},
         {kEditAutoMinTemp, "-2.5", layout::AutoMinTemp, 0xFFE7},
-        {kEditAutoRpmUpT, "30", layout::AutoRpmUpT, 44}, // the byte keeps the low 8 bits of 300
+        {kEditAutoRpmUpT, "25.5", layout::AutoRpmUpT, 255}, // the largest the byte holds
         {kEditManualMconstOnP1, "12.34", layout::ManualMconstOnP1, 123},
         {kEditManualMconstOffP2, "0.19", layout::ManualMconstOffP2, 1},
-        {kEditManualMconstOffP1, "-0.19", layout::ManualMconstOffP1, 0xFFFF},
+        {kEditManualMconstOffP1, "-0.09", layout::ManualMconstOffP1, 0}, // truncated toward zero, fits
     };
     for (const auto& c : cases) {
         const auto r = edit(c.control, c.entry);
@@ -65,7 +65,7 @@ TEST_P(ParameterEditorTest, DecimalEditsMultiplyAndTruncate)
 
 TEST_P(ParameterEditorTest, RpmUpTimeGoesAsAByteWrite)
 {
-    EXPECT_EQ(sendAll(edit(kEditAutoRpmUpT, "30")), (std::vector<Data>{{0xC1, 0x4E, 0x00, 44}}));
+    EXPECT_EQ(sendAll(edit(kEditAutoRpmUpT, "4.4")), (std::vector<Data>{{0xC1, 0x4E, 0x00, 44}}));
 }
 
 TEST_P(ParameterEditorTest, GeneralDelayZeroBecomesOne)
@@ -80,11 +80,15 @@ TEST_P(ParameterEditorTest, GeneralDelayZeroBecomesOne)
     EXPECT_FALSE(r120.updates.textOf(kEditGeneralDelay).has_value()); // the typed text stays
     EXPECT_EQ(sendAll(r120), (std::vector<Data>{{0xD1, 0xBB, 0x00, 0x78}}));
 
-    EXPECT_EQ(sendAll(edit(kEditGeneralDelay, "-5")), (std::vector<Data>{{0xD1, 0xBB, 0xFF, 0xFB}}));
-    // 65536 is zero in the register and becomes one as well.
-    const auto wrap = edit(kEditGeneralDelay, "65536");
-    EXPECT_EQ(wrap.updates.textOf(kEditGeneralDelay), "1");
-    EXPECT_EQ(image.raw(layout::GeneralDelay), 1u);
+    // Values the register cannot hold are refused, not wrapped (-5 would be
+    // 65531 s; 65536 would be zero and then one).
+    for (const char* wrapping : {"-5", "65536"}) {
+        const auto refused = edit(kEditGeneralDelay, wrapping);
+        EXPECT_EQ(refused.error, "'" + std::string(wrapping) + "' is not a valid integer value");
+        EXPECT_TRUE(refused.writes.empty());
+        EXPECT_FALSE(refused.updates.textOf(kEditGeneralDelay).has_value());
+        EXPECT_EQ(image.raw(layout::GeneralDelay), 120u);
+    }
 }
 
 TEST_P(ParameterEditorTest, IntegerEdits)

@@ -3,6 +3,7 @@
 #include "QtTestApp.h"
 
 #include <QImage>
+#include <QLocale>
 #include <QPainterPath>
 
 #include <cmath>
@@ -52,6 +53,21 @@ TEST_F(Meter270Test, ScaleNumbersAndValueText)
         meter.setValue(c.v);
         EXPECT_EQ(meter.valueText(), QString::fromLatin1(c.text)) << c.v;
     }
+}
+
+TEST_F(Meter270Test, NumbersUseTheLocaleDecimalSeparator)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    meter.setValue(3.456);
+    const QString scale = meter.scaleLabel(2);
+    const QString value = meter.valueText();
+    meter.setValue(1234.5); // never grouped
+    const QString big = meter.valueText();
+    QLocale::setDefault(before);
+    EXPECT_EQ(scale, QStringLiteral("2,0"));
+    EXPECT_EQ(value, QStringLiteral("3,5"));
+    EXPECT_EQ(big, QStringLiteral("1234,5"));
 }
 
 TEST_F(Meter270Test, SweepsThreeQuartersOfACircleAndClamps)

@@ -1,0 +1,234 @@
+#include "app/ParameterEditorsGlue.h"
+
+#include "app/MainWindow.h"
+#include "link/UserPrompts.h"
+#include "params/ControlNames.h"
+#include "params/ParamConstants.h"
+#include "params/ParameterEditor.h"
+#include "widgets/StringGrid.h"
+#include "widgets/UnsentTextMark.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+
+#include <set>
+#include <stdexcept>
+
+namespace kdx {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+const char* const kEdits[] = {
+    controls::kEditMinLevH,          controls::kEditMinLevL,          controls::kEditGeneralDelay,
+    controls::kEditRpmDziel,         controls::kEditMaxHum,           controls::kEditAutoMinTemp,
+    controls::kEditAutoRpmUpT,       controls::kEditAuto2xShortOff,   controls::kEditManualMconstOnP1,
+    controls::kEditManualMconstOffP1, controls::kEditManualMconstOnP2, controls::kEditManualMconstOffP2,
+};
+const char* const kCombos[] = {
+    controls::kComboBoxRpmIn,          controls::kComboBoxAnKompSett,     controls::kComboBoxFuelType,
+    controls::kComboBoxAvFuelComs,     controls::kComboBoxManualMaxRpmP1, controls::kComboBoxManualMinRpmP1,
+    controls::kComboBoxManualMaxRpmP2, controls::kComboBoxManualMinRpmP2, controls::kComboBoxSerwisTon,
+    controls::kComboBoxSerwisToff,
+};
+const char* const kChecks[] = {controls::kCheckBoxPump1Active, controls::kCheckBoxPump2Active};
+const char* const kGrids[] = {controls::kStringGridManualTrigMap, controls::kStringGridAutoPumpOn,
+                              controls::kStringGridAutoPumpStop};
+
+} // namespace
+
+ParameterEditorsGlue::ParameterEditorsGlue(MainWindow& window, ParameterImage& image, RegisterWriter& writer,
+                                           UserPrompts& prompts, MarkerSource markers)
+    : m_window(window), m_image(image), m_writer(writer), m_prompts(prompts), m_markers(std::move(markers))
+{
+    m_unsent = new UnsentTextMark(&window);
+    for (const char* name : kEdits) {
+        m_edits[name] = require<QLineEdit>(name);
+        m_unsent->attach(m_edits[name]);
+    }
+    for (const char* name : kCombos)
+        m_combos[name] = require<QComboBox>(name);
+    for (const char* name : kChecks)
+        m_checks[name] = require<QCheckBox>(name);
+    for (const char* name : kGrids) {
+        m_grids[name] = require<StringGrid>(name);
+        // The green mark of the clicked cell frames its editor while it is open.
+        m_grids[name]->setEditorMark(qcolor(params::kColourGreen));
+    }
+    m_anKompSett = m_combos[controls::kComboBoxAnKompSett];
+}
+
+ParameterEditorsGlue::~ParameterEditorsGlue() = default;
+
+template <typename T>
+T* ParameterEditorsGlue::require(const char* name)
+{
+    T* found = m_window.control<T>(name);
+    if (!found)
+        throw std::logic_error(std::string("the window has no control ") + name);
+    return found;
+}
+
+StringGrid* ParameterEditorsGlue::grid(const std::string& name) const
+{
+    const auto it = m_grids.find(name);
+    return it == m_grids.end() ? nullptr : it->second;
+}
+
+char ParameterEditorsGlue::decimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    return (point.size() == 1 && point.at(0).unicode() < 0x80) ? static_cast<char>(point.at(0).unicode()) : '.';
+}
+
+void ParameterEditorsGlue::applyShown(const ControlUpdates& u,
+                                      const std::function<void(const std::string&, const std::string&)>& otherText)
+{
+    for (const auto& f : u.visible)
+        if (f.control == controls::kComboBoxAnKompSett)
+            m_anKompSett->setVisible(f.on);
+    for (const auto& f : u.checked)
+        if (const auto it = m_checks.find(f.control); it != m_checks.end())
+            it->second->setChecked(f.on);
+    for (const auto& i : u.indices)
+        if (const auto it = m_combos.find(i.control); it != m_combos.end())
+            it->second->setCurrentIndex(i.index >= 0 && i.index < it->second->count() ? i.index : -1);
+    for (const auto& t : u.texts) {
+        if (const auto it = m_edits.find(t.control); it != m_edits.end())
+            UnsentTextMark::setShownText(it->second, qs(t.text));
+        else if (otherText)
+            otherText(t.control, t.text);
+    }
+    for (const auto& c : u.cells)
+        if (StringGrid* g = grid(c.grid))
+            g->setCell(c.column, c.row, qs(c.text));
+}
+
+bool ParameterEditorsGlue::applyEdit(const EditResult& result)
+{
+    if (!result.ok()) {
+        m_prompts.message(result.error);
+        return false;
+    }
+    // The updates are what is about to be sent: shown as typed, and as sent
+    // only once the writes went out.
+    const ControlUpdates& u = result.updates;
+    for (const auto& f : u.visible)
+        if (f.control == controls::kComboBoxAnKompSett)
+            m_anKompSett->setVisible(f.on);
+    for (const auto& t : u.texts)
+        if (const auto it = m_edits.find(t.control); it != m_edits.end())
+            it->second->setText(qs(t.text));
+    for (const auto& c : u.cells)
+        if (StringGrid* g = grid(c.grid); g && g->item(c.row, c.column))
+            g->item(c.row, c.column)->setText(qs(c.text));
+    const bool sent = m_writer.send(result.writes);
+    if (sent) {
+        for (const auto& t : u.texts)
+            if (const auto it = m_edits.find(t.control); it != m_edits.end())
+                UnsentTextMark::markSent(it->second);
+        for (const auto& c : u.cells)
+            if (StringGrid* g = grid(c.grid))
+                g->markCellSent(c.column, c.row);
+    }
+    return sent;
+}
+
+void ParameterEditorsGlue::editEntered(const char* name)
+{
+    QLineEdit* edit = m_edits.at(name);
+    const EditResult r = ParameterEditor::editEntered(m_image, name, edit->text().toStdString(), decimalSeparator());
+    if (applyEdit(r) && !r.writes.empty())
+        UnsentTextMark::markSent(edit);
+}
+
+void ParameterEditorsGlue::comboChosen(const char* name)
+{
+    applyEdit(ParameterEditor::comboChosen(m_image, name, m_combos.at(name)->currentIndex(), decimalSeparator()));
+}
+
+void ParameterEditorsGlue::checkClicked(const char* name)
+{
+    applyEdit(ParameterEditor::checkClicked(m_image, name, m_checks.at(name)->isChecked()));
+}
+
+void ParameterEditorsGlue::clearMarkedCell()
+{
+    if (m_marked.grid)
+        m_marked.grid->viewport()->update();
+    m_marked = {};
+}
+
+void ParameterEditorsGlue::repaintMapGrids()
+{
+    clearMarkedCell();
+    for (const auto& [name, g] : m_grids)
+        g->viewport()->update();
+}
+
+void ParameterEditorsGlue::gridClicked(const char* name)
+{
+    StringGrid* g = m_grids.at(name);
+    const int column = g->currentColumn();
+    const int row = g->currentRow();
+    if (column > 0 && row > 0 && !g->isFixedCell(column, row)) {
+        g->setEditTriggers(QAbstractItemView::AllEditTriggers);
+        clearMarkedCell();
+        m_marked = {g, column, row}; // green until the next repaint of the maps
+        g->openEditor(column, row);
+        g->viewport()->update();
+    } else {
+        g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+}
+
+void ParameterEditorsGlue::gridEntered(const char* name)
+{
+    StringGrid* g = m_grids.at(name);
+    // Whatever the in-place editor holds goes into its cell now: the view's
+    // own commit on Enter is queued and may not have run yet.
+    g->commitEditor();
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    const auto ranges = g->selectedRanges();
+    int column = g->currentColumn();
+    int row = g->currentRow();
+    if (!ranges.isEmpty()) {
+        column = ranges.first().leftColumn();
+        row = ranges.first().topRow();
+    }
+    clearMarkedCell();
+    if (!ParameterEditor::isEditableCell(name, column, row))
+        return;
+    const EditResult r = ParameterEditor::gridCellEntered(m_image, name, column, row,
+                                                          g->cell(column, row).toStdString(), decimalSeparator());
+    if (applyEdit(r))
+        g->markCellSent(column, row);
+    g->viewport()->update();
+}
+
+void ParameterEditorsGlue::paintMapCell(const char* name, QPainter& p, int column, int row, const QRect& rect)
+{
+    StringGrid* g = m_grids.at(name);
+    CellPaint paint = GridPaint::cell(m_image, name, column, row, m_markers());
+    if (m_marked.grid == g && m_marked.column == column && m_marked.row == row)
+        paint.fill = params::kColourGreen;
+    if (paint.fill)
+        p.fillRect(rect, qcolor(*paint.fill));
+    if (g->isCellUnsent(column, row))
+        p.fillRect(rect.adjusted(2, 2, -2, -2), UnsentTextMark::tint()); // typed, not sent
+    if (paint.markerOutline) {
+        p.setPen(QPen(QColor(255, 0, 0), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+    p.setPen(qcolor(paint.textColour));
+    p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
+}
+
+} // namespace kdx
