@@ -4,7 +4,6 @@
 #include "app/MainWindow.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
-#include "firmware/FirmwareUpgrade.h"
 #include "link/LinkConstants.h"
 #include "live/DashboardView.h"
 #include "live/UtcDate.h"
@@ -36,6 +35,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <stdexcept>
 
 namespace kdx {
 
@@ -97,6 +98,37 @@ void AppController::bind(MainWindow& w)
         }
         return markers;
     });
+    QWidget* page = w.findChild<QWidget*>(QStringLiteral("TabSheetUpg"));
+    if (!page)
+        throw std::logic_error("main window: no page TabSheetUpg");
+    FirmwarePage::Procedures procedures;
+    procedures.autoConnect = [this] { m_connector.autoConnect(); };
+    procedures.candidatePorts = [this] { return candidatePorts(); };
+    // A backup of the parameters before the controller is handed over.
+    procedures.beforeUpgradeStarts = [this] { return !m_files || m_files->beforeUpgrade(); };
+    procedures.afterUpgrade = [this] {
+        if (m_files)
+            m_files->afterUpgrade();
+    };
+    m_firmwarePage = std::make_unique<FirmwarePage>(
+        *page, m_ctx.link, m_ctx.prompts, std::move(procedures),
+        chooseFirmwareFolder(w.startDirectory().toStdString(), m_languageFallbacks));
+}
+
+std::vector<std::string> AppController::candidatePorts()
+{
+    // The ports a search would try, in its order, without opening any.
+    PortTable table;
+    table.build();
+    m_enumerator.numberPorts(table);
+    m_enumerator.markFtdiPorts(table);
+    m_enumerator.markRegistryPorts(table);
+    m_enumerator.markDosDevicePorts(table);
+    std::vector<std::string> ports;
+    for (int k = 0; k < PortTable::kSize; ++k)
+        if (table[k].candidate)
+            ports.push_back(table[k].deviceName);
+    return ports;
 }
 
 QObject* AppController::findControl(const std::string& name)
@@ -200,7 +232,7 @@ MainWindowHooks AppController::hooks()
     h.setDefault = act([this] { setDefaults(); });
     h.eraseErrors = act([this] { m_commands.eraseErrors(); });
     h.diagLampClick = act([this] { window().showPage("TabSheetDiag"); });
-    h.firmwareUpgrade = act([this] { firmwareUpgrade(); });
+    h.firmwareUpgrade = act([this] { m_firmwarePage->upgrade(); });
     h.aboutFacts = [this](MainWindow&, AboutFacts& facts) {
         if (m_ctx.state.parametersLoaded)
             facts.serialNumber = m_image.serialNumber();
@@ -314,8 +346,6 @@ void AppController::showStatusText(const std::string& text)
     else
         window().statusBar()->showMessage(qs(text));
 }
-
-void AppController::autoConnect() { m_connector.autoConnect(); }
 
 // --- the image writes of the live procedures ------------------------------------------
 
@@ -557,46 +587,5 @@ void AppController::setTextFont(const std::string& family, int /*charset: Qt dra
 }
 
 void AppController::message(const std::string& text) { m_ctx.prompts.message(text); }
-
-// --- firmware ------------------------------------------------------------------------------------
-
-void AppController::firmwareUpgrade()
-{
-    FirmwareUpgrade upgrade(m_ctx.link, m_ctx.prompts, *this, window().firmwareFolder().toStdString());
-    upgrade.run();
-    if (m_files)
-        m_files->afterUpgrade();
-}
-
-bool AppController::beforeUpgradeStarts() { return !m_files || m_files->beforeUpgrade(); }
-
-void AppController::clearLog()
-{
-    if (auto* log = control<QTextEdit>("RichEdit1"))
-        log->clear();
-}
-
-void AppController::insertLogLine(const std::string& line)
-{
-    if (auto* log = control<QTextEdit>("RichEdit1")) {
-        QTextCursor cursor(log->document());
-        cursor.movePosition(QTextCursor::Start);
-        cursor.insertText(qs(line) + (log->document()->isEmpty() ? QString() : QStringLiteral("\n")));
-    }
-}
-
-void AppController::setBootProgress(int position, int maximum)
-{
-    if (auto* bar = control<QProgressBar>("ProgressBarBoot")) {
-        bar->setMaximum(maximum);
-        bar->setValue(position);
-    }
-}
-
-void AppController::setTalkToBootCaption(const std::string& caption) { setCaption("ButtonTalkToBoot", caption); }
-void AppController::setSwitchToSaveCaption(const std::string& caption)
-{
-    setCaption("ButtonSwitchToSave", caption);
-}
 
 } // namespace kdx

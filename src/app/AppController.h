@@ -2,7 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindowHooks.h"
-#include "firmware/UpgradeHost.h"
+#include "app/FirmwarePage.h"
 #include "i18n/LanguageSwitcher.h"
 #include "i18n/LanguageTargets.h"
 #include "i18n/LanguageTexts.h"
@@ -46,7 +46,6 @@ struct DashboardView;
 // procedures decide; this class only applies what they return to the
 // window's controls, found by their names.
 class AppController : public ConnectionHost,
-                      public UpgradeHost,
                       public LanguageTargets,
                       public ImageWriter {
 public:
@@ -72,15 +71,6 @@ public:
     void showAllData() override;
     void updateConnectionLog() override;
     void showStatusText(const std::string& text) override;
-
-    // --- UpgradeHost -------------------------------------------------------------
-    void clearLog() override;
-    void insertLogLine(const std::string& line) override;
-    void setBootProgress(int position, int maximum) override;
-    void setTalkToBootCaption(const std::string& caption) override;
-    void setSwitchToSaveCaption(const std::string& caption) override;
-    void autoConnect() override;
-    bool beforeUpgradeStarts() override;
 
     // --- LanguageTargets -----------------------------------------------------------
     void setCaption(const std::string& object, const std::string& text) override;
@@ -124,7 +114,7 @@ private:
     void switchLanguage(uint8_t code);
     void setWorkMode(uint8_t mode);
     void setDefaults();
-    void firmwareUpgrade();
+    std::vector<std::string> candidatePorts();
     LinkCounts linkCounts() const;
 
     AppContext& m_ctx;
@@ -155,6 +145,7 @@ private:
     std::optional<uint32_t> m_markerShownFor;
     std::unordered_map<std::string, QPointer<QObject>> m_controls;
     std::vector<std::string> m_languageFallbacks;
+    std::unique_ptr<FirmwarePage> m_firmwarePage;
 };
 
 } // namespace kdx

@@ -31,6 +31,12 @@ constexpr uint32_t kAfterBlockFrameMs = 20;
 
 // A block rejected this many times in a row ends the transfer.
 constexpr int kMaxBlockAttempts = 10;
+// After a frame whose reply was not read (a late or missing reply, the
+// immediate resend of a rejected block) the line must have been quiet this
+// long before the next frame, so a late reply is never taken for the next
+// frame's; the wait ends after kSettleMaxMs whatever arrives.
+constexpr uint32_t kSettleQuietMs = 120;
+constexpr uint32_t kSettleMaxMs = 1000;
 // The block whose "flash erased" reply (code 4) counts as accepted.
 constexpr uint32_t kEraseBlock = 4;
 

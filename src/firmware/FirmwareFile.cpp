@@ -40,12 +40,28 @@ uint16_t FirmwareFile::blockCount() const
 
 bool FirmwareFile::isComplete() const
 {
-    const size_t header = fw::kRecordChars * fw::kHeaderRecords;
-    if (m_text.size() < header)
-        return false;
-    // The last character read is the second digit of byte 210 of the last
-    // block; the full record length is asked for, line end included.
-    return m_text.size() >= fw::kRecordChars * (fw::kHeaderRecords + blockCount());
+    // The record digits are needed, the line end after the last one is not.
+    const size_t lineEnd = fw::kRecordChars - 2 * fw::kRecordBytes;
+    return m_text.size() + lineEnd >= fw::kRecordChars * (fw::kHeaderRecords + blockCount());
+}
+
+std::optional<size_t> FirmwareFile::recordsPresent() const
+{
+    // Line ends after the last record (none, one, or an extra empty line)
+    // are not part of any record.
+    size_t end = m_text.size();
+    while (end > 0 && (m_text[end - 1] == '\r' || m_text[end - 1] == '\n'))
+        --end;
+    const size_t lineEnd = fw::kRecordChars - 2 * fw::kRecordBytes;
+    if (end == 0 || (end + lineEnd) % fw::kRecordChars != 0)
+        return std::nullopt;
+    return (end + lineEnd) / fw::kRecordChars;
+}
+
+std::string FirmwareFile::versionText() const
+{
+    return std::to_string(versionNumber(fw::kVersionFirstByte)) + "."
+        + std::to_string(versionNumber(fw::kVersionSecondByte));
 }
 
 uint8_t FirmwareFile::blockSum(uint32_t block) const
@@ -87,6 +103,36 @@ BlockCheck verifyFirmwareBlocks(const FirmwareFile& file)
         }
     }
     return check;
+}
+
+FileFault checkFileLayout(const FirmwareFile& file)
+{
+    const auto records = file.recordsPresent();
+    if (!records || *records < fw::kHeaderRecords)
+        return FileFault::NotWholeRecords;
+    if (file.blockCount() == 0)
+        return FileFault::NoBlocks;
+    if (*records - fw::kHeaderRecords != file.blockCount())
+        return FileFault::CountDisagrees;
+    return FileFault::None;
+}
+
+std::string fileFaultText(FileFault fault, const FirmwareFile& file)
+{
+    switch (fault) {
+    case FileFault::None:
+        return {};
+    case FileFault::NotWholeRecords:
+        return "the file is not made of whole firmware records (cut short or damaged)";
+    case FileFault::NoBlocks:
+        return "the file's header names no block";
+    case FileFault::CountDisagrees: {
+        const auto records = file.recordsPresent();
+        return "the header names " + std::to_string(file.blockCount()) + " blocks, the file holds "
+            + std::to_string(records ? *records - fw::kHeaderRecords : 0);
+    }
+    }
+    return {};
 }
 
 } // namespace kdx

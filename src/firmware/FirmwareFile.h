@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,17 @@ public:
     // Low 16 bits of the u32 in header record 11, bytes 8..11.
     uint16_t blockCount() const;
 
-    // True when the text holds the header and every block the header names.
+    // True when the text holds the header and every block the header names
+    // up to the last character read (the last record's line end may be missing).
     bool isComplete() const;
+
+    // Whole 424-digit records the text holds, header included; line ends
+    // after the last record are not needed. Nullopt when the text does not
+    // end on a record boundary.
+    std::optional<size_t> recordsPresent() const;
+
+    // The first and second number of the version text as "first.second".
+    std::string versionText() const;
 
     // Sum of payload bytes 0..209 of block j, modulo 256, and its stored sum.
     uint8_t blockSum(uint32_t block) const;
@@ -54,5 +64,16 @@ struct BlockCheck {
     int errors = 0;
 };
 BlockCheck verifyFirmwareBlocks(const FirmwareFile& file);
+
+// What is wrong with a file's layout, found before anything is sent.
+enum class FileFault {
+    None,
+    NotWholeRecords, // shorter than its header, or ends inside a record
+    NoBlocks,        // the header names no block
+    CountDisagrees,  // the header's block count is not the records present
+};
+FileFault checkFileLayout(const FirmwareFile& file);
+// For the upgrade log: why the file is refused (empty for None).
+std::string fileFaultText(FileFault fault, const FirmwareFile& file);
 
 } // namespace kdx

@@ -1,11 +1,28 @@
 #include "firmware/FirmwareUpgrade.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <random>
-#include <unistd.h>
 
 namespace kdx {
+
+namespace {
+
+// The last line of every attempt says how it ended and what to do next.
+std::string notStarted(const std::string& why)
+{
+    return "Upgrade not started: " + why + ". Nothing was sent; the controller keeps its firmware.";
+}
+
+std::string leftInBootloader(const std::string& why)
+{
+    return "Upgrade failed: " + why
+        + ". The controller waits in its bootloader: start the upgrade again (it can be repeated"
+          " after a restart of the tool too).";
+}
+
+} // namespace
 
 std::string hex2(uint8_t value)
 {
@@ -37,13 +54,12 @@ FirmwareUpgrade::FirmwareUpgrade(DeviceLink& link, UserPrompts& prompts, Upgrade
     }
 }
 
-std::optional<FirmwareFile> FirmwareUpgrade::openFirmwareFile()
+FirmwareUpgrade::FileRead FirmwareUpgrade::openFirmwareFile(std::optional<FirmwareFile>& file)
 {
-    // A missing folder leaves the current directory as it is.
-    (void)::chdir(m_folder.c_str());
+    file.reset();
     const auto chosen = m_prompts.openFirmwareFile(m_folder);
     if (!chosen)
-        return std::nullopt;
+        return FileRead::Cancelled;
 
     std::string text;
     bool ok = false;
@@ -61,15 +77,43 @@ std::optional<FirmwareFile> FirmwareUpgrade::openFirmwareFile()
     if (!ok) {
         m_prompts.okCancel("Can't perform one of the following file operations: Open, Seek, Read, Close.",
                            "File Error");
-        return std::nullopt;
+        return FileRead::Unreadable;
     }
     m_host.clearLog();
     m_host.insertLogLine(std::to_string(text.size()) + " Bytes Read");
-    FirmwareFile file(std::move(text));
-    // A file cut short would have the block loop read past its end.
-    if (!file.isComplete())
-        return std::nullopt;
-    return file;
+    file.emplace(std::move(text));
+    return FileRead::Loaded;
+}
+
+FirmwareUpgrade::Outcome FirmwareUpgrade::finish(Outcome outcome, const std::string& lastLine)
+{
+    m_host.insertLogLine(lastLine);
+    return outcome;
+}
+
+void FirmwareUpgrade::discardInput()
+{
+    // Whatever waits now answers an earlier frame (or is noise): the reply
+    // read after the next frame must be that frame's own.
+    uint8_t scratch[256];
+    for (int i = 0; i < 64 && m_link.readAvailable(scratch, sizeof scratch) > 0; ++i) {
+    }
+}
+
+void FirmwareUpgrade::settleLine()
+{
+    Clock& clock = m_link.clock();
+    uint8_t scratch[256];
+    const uint64_t start = clock.nowMs();
+    uint64_t lastByte = start;
+    for (;;) {
+        if (m_link.readAvailable(scratch, sizeof scratch) > 0)
+            lastByte = clock.nowMs();
+        const uint64_t now = clock.nowMs();
+        if (now - lastByte >= fw::kSettleQuietMs || now - start >= fw::kSettleMaxMs)
+            return;
+        clock.sleepMs(wire::kPollPauseMs);
+    }
 }
 
 void FirmwareUpgrade::sendFrame(const uint8_t* frame, uint32_t afterMs)
@@ -77,6 +121,7 @@ void FirmwareUpgrade::sendFrame(const uint8_t* frame, uint32_t afterMs)
     Clock& clock = m_link.clock();
     clock.sleepMs(fw::kBeforeFrameMs);
     m_link.drainTransmit();
+    discardInput();
     (void)m_link.transmitBytes(frame, wire::kBootFrameSize);
     clock.sleepMs(afterMs);
 }
@@ -97,10 +142,10 @@ void FirmwareUpgrade::sendBootFrame(uint8_t kind)
     sendFrame(frame, fw::kAfterBootFrameMs);
 }
 
-void FirmwareUpgrade::bootLeave()
+void FirmwareUpgrade::bootLeave(bool connectedAfter)
 {
     sendBootFrame(wire::kBootLeave);
-    m_link.state().connected = true;
+    m_link.state().connected = connectedAfter;
 }
 
 std::string FirmwareUpgrade::replyBytes(size_t count) const
@@ -112,59 +157,35 @@ std::string FirmwareUpgrade::replyBytes(size_t count) const
     return s;
 }
 
-void FirmwareUpgrade::run()
+FirmwareUpgrade::Outcome FirmwareUpgrade::run()
 {
     ConnectionState& state = m_link.state();
     if (state.softwareVersion > 1)
-        return;
+        return Outcome::NotRun;
 
-    const auto file = openFirmwareFile();
-    if (!file) {
+    // --- the whole file is read and checked before anything is sent -------
+    std::optional<FirmwareFile> file;
+    switch (openFirmwareFile(file)) {
+    case FileRead::Cancelled:
+        return finish(Outcome::Cancelled, "cancelled");
+    case FileRead::Unreadable:
         m_host.insertLogLine("Firmware file error");
-        return;
+        return finish(Outcome::FileRefused, notStarted("the file could not be read"));
+    case FileRead::Loaded:
+        break;
     }
     const uint8_t compatibility = file->compatibilityNumber();
     if (compatibility != fw::kCompatibleNumber) {
         m_prompts.message("ERROR VERSION CONFLICT confirm: " + std::to_string(compatibility) + " !");
-        return;
+        return finish(Outcome::FileRefused,
+                      notStarted("the file is not for this controller (compatibility "
+                                 + std::to_string(compatibility) + ")"));
     }
-    if (!m_host.beforeUpgradeStarts())
-        return;
-
-    if (!m_link.sendCommand(wire::kCmdRead, wire::kReadBoot, 0, 0)) {
-        m_host.insertLogLine(" ERROR Boot CMD SEND ");
-        return;
+    const FileFault fault = checkFileLayout(*file);
+    if (fault != FileFault::None) {
+        m_host.insertLogLine("Firmware file error");
+        return finish(Outcome::FileRefused, notStarted(fileFaultText(fault, *file)));
     }
-    // From here the status polling stays quiet.
-    state.connected = false;
-    m_link.clock().sleepMs(fw::kAfterBootCommandMs);
-    (void)m_link.readResponse(wire::kDrainLen, 0, 0);
-    m_host.insertLogLine(" Boot CMD SEND OK");
-
-    const auto& rb = m_link.receiveBuffer();
-    sendBootFrame(wire::kBootQuery);
-    m_link.clock().sleepMs(fw::kBeforeBootReplyMs);
-    if (m_link.readResponse(wire::kBootQueryReplyLen, 0, 0) && rb[0] == wire::kBootMagic0
-        && rb[1] == wire::kBootMagic1) {
-        m_host.setTalkToBootCaption("msg: " + replyBytes(wire::kBootQueryReplyLen));
-    } else {
-        m_host.setTalkToBootCaption("Response error");
-        bootLeave();
-        m_host.insertLogLine(" ERROR Bootloader RESP");
-        return;
-    }
-
-    sendBootFrame(wire::kBootWriteMode);
-    m_link.clock().sleepMs(fw::kBeforeBootReplyMs);
-    if (m_link.readResponse(wire::kBootReplyLen, 0, 0) && rb[0] == wire::kBootMagic0
-        && rb[1] == wire::kBootMagic1) {
-        m_host.setSwitchToSaveCaption("tryb zapisu : " + replyBytes(wire::kBootReplyLen));
-    } else {
-        m_host.setSwitchToSaveCaption("Brak przelaczenia w zapis");
-        m_host.insertLogLine(" ERROR Bootloader setting WRITE FLASH OPERATION");
-        return;
-    }
-
     const uint16_t count = file->blockCount();
     m_host.setBootProgress(0, count);
     const BlockCheck check = verifyFirmwareBlocks(*file);
@@ -175,19 +196,118 @@ void FirmwareUpgrade::run()
     m_host.setBootProgress(0, count);
     if (check.errors > 0) {
         m_prompts.message("CRC file error.");
-        m_host.insertLogLine(" ERROR during upgrade");
-        return;
+        return finish(Outcome::FileRefused,
+                      notStarted(std::to_string(check.errors) + " of its blocks have a wrong checksum"));
+    }
+    if (!m_host.beforeUpgradeStarts())
+        return finish(Outcome::Cancelled, "cancelled");
+
+    // --- the bootloader -----------------------------------------------------
+    const bool wasConnected = state.connected;
+    // A controller left in its bootloader (after a restart of the tool, or a
+    // search that found nothing) is reached on a port the upgrade opens.
+    const bool ownPort = !state.portOpen;
+    std::vector<std::string> ports;
+    if (ownPort) {
+        if (!m_link.selectedPort().empty())
+            ports.push_back(m_link.selectedPort());
+        for (const auto& p : m_host.candidatePorts())
+            if (std::find(ports.begin(), ports.end(), p) == ports.end())
+                ports.push_back(p);
+    } else {
+        ports.push_back(m_link.selectedPort());
     }
 
-    if (!transferBlocks(*file)) {
-        m_host.insertLogLine(" ERROR during upgrade");
-        return;
+    const auto& rb = m_link.receiveBuffer();
+    bool reached = false;
+    bool commandSent = false;
+    for (const auto& port : ports) {
+        if (ownPort) {
+            m_link.selectPort(port);
+            if (!m_link.openPort()) {
+                m_host.insertLogLine(port + ": " + m_link.lastOpenError());
+                continue;
+            }
+            m_host.insertLogLine("port " + port);
+        }
+        if (!m_link.sendCommand(wire::kCmdRead, wire::kReadBoot, 0, 0)) {
+            m_host.insertLogLine(" ERROR Boot CMD SEND ");
+            if (ownPort)
+                m_link.closePort();
+            continue;
+        }
+        commandSent = true;
+        // From here the status polling stays quiet.
+        state.connected = false;
+        m_link.clock().sleepMs(fw::kAfterBootCommandMs);
+        (void)m_link.readResponse(wire::kDrainLen, 0, 0);
+        m_host.insertLogLine(" Boot CMD SEND OK");
+
+        sendBootFrame(wire::kBootQuery);
+        m_link.clock().sleepMs(fw::kBeforeBootReplyMs);
+        if (m_link.readResponse(wire::kBootQueryReplyLen, 0, 0) && rb[0] == wire::kBootMagic0
+            && rb[1] == wire::kBootMagic1) {
+            m_host.setTalkToBootCaption("msg: " + replyBytes(wire::kBootQueryReplyLen));
+            reached = true;
+            break;
+        }
+        m_host.setTalkToBootCaption("Response error");
+        // Polling comes back only where a controller was connected before.
+        bootLeave(wasConnected);
+        m_host.insertLogLine(" ERROR Bootloader RESP");
+        if (ownPort)
+            m_link.closePort();
     }
-    bootLeave();
+    if (!reached) {
+        if (ports.empty())
+            m_host.insertLogLine(" ERROR Boot CMD SEND ");
+        return finish(Outcome::NoBootloader,
+                      commandSent ? std::string("Upgrade failed: the bootloader did not answer. The controller was"
+                                                " told to leave it; check the line and start the upgrade again.")
+                                  : notStarted(ports.empty() ? "no port is open and none was found"
+                                                             : "the controller could not be reached on any port"));
+    }
+
+    sendBootFrame(wire::kBootWriteMode);
+    m_link.clock().sleepMs(fw::kBeforeBootReplyMs);
+    if (m_link.readResponse(wire::kBootReplyLen, 0, 0) && rb[0] == wire::kBootMagic0
+        && rb[1] == wire::kBootMagic1) {
+        m_host.setSwitchToSaveCaption("tryb zapisu : " + replyBytes(wire::kBootReplyLen));
+    } else {
+        m_host.setSwitchToSaveCaption("Brak przelaczenia w zapis");
+        m_host.insertLogLine(" ERROR Bootloader setting WRITE FLASH OPERATION");
+        const std::string last = leftInBootloader("the bootloader did not switch to writing");
+        m_prompts.message(last);
+        return finish(Outcome::LeftInBootloader, last);
+    }
+
+    // --- the blocks -----------------------------------------------------------
+    if (const auto failed = transferBlocks(*file)) {
+        m_host.insertLogLine(" ERROR during upgrade");
+        const std::string last = leftInBootloader("block " + std::to_string(*failed) + " was not accepted after "
+                                                  + std::to_string(fw::kMaxBlockAttempts) + " attempts");
+        m_prompts.message(last);
+        return finish(Outcome::LeftInBootloader, last);
+    }
+    m_host.setBootProgress(count, count);
+    bootLeave(true);
     m_host.autoConnect();
+
+    // Success is what the controller reports after the reconnect.
+    const std::string wanted = file->versionText();
+    if (!state.connected)
+        return finish(Outcome::DoneNotConfirmed,
+                      "Upgrade written: every block was accepted, but the controller did not answer afterwards."
+                      " Press CONNECT to check it; if it stays silent, start the upgrade again.");
+    const std::string reported = std::to_string(state.softwareVersion) + "." + std::to_string(state.softwareRevision);
+    if (reported != wanted)
+        return finish(Outcome::DoneNotConfirmed, "Upgrade written, but the controller reports software " + reported
+                                                     + " instead of the file's " + wanted
+                                                     + ". Start the upgrade again.");
+    return finish(Outcome::Done, "Upgrade done: the controller runs software " + reported + ".");
 }
 
-bool FirmwareUpgrade::transferBlocks(const FirmwareFile& file)
+std::optional<uint32_t> FirmwareUpgrade::transferBlocks(const FirmwareFile& file)
 {
     const uint16_t count = file.blockCount();
     const auto& rb = m_link.receiveBuffer();
@@ -197,23 +317,29 @@ bool FirmwareUpgrade::transferBlocks(const FirmwareFile& file)
             m_host.setBootProgress(static_cast<int>(j), count);
             sendFrame(frame.data(), fw::kAfterBlockFrameMs);
             const bool answered = m_link.readResponse(wire::kBootReplyLen, 0, 0);
+            const size_t received = m_link.lastResponseBytes();
             const uint8_t code = rb[2];
             if (answered && (code == 0 || (code == 4 && j == fw::kEraseBlock))) {
                 m_host.insertLogLine(std::to_string(j) + " jest: " + replyBytes(wire::kBootReplyLen));
                 break;
             }
             m_host.insertLogLine(std::to_string(j) + " redo write");
+            // A reply still on its way would otherwise answer the resend.
+            if (!answered)
+                settleLine();
             sendFrame(frame.data(), fw::kAfterBlockFrameMs);
-            const std::string result = blockResultText(code);
+            // The resend's reply is not read: it must be gone before the
+            // block goes out again.
+            settleLine();
+            // Byte 2 counts only when this attempt's reply reached it.
+            const std::string result = received > 2 ? blockResultText(code) : std::string(" no reply");
             if (!result.empty())
                 m_host.insertLogLine(std::to_string(j) + result);
-            // The controller stays in its bootloader; the technician can
-            // start the upgrade again.
             if (++rejected >= fw::kMaxBlockAttempts)
-                return false;
+                return j;
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 } // namespace kdx

@@ -35,6 +35,10 @@ std::optional<uint8_t> readLanguageCode(const std::string& path)
 bool storeLanguageCode(const std::string& path, uint8_t code)
 {
     std::FILE* f = std::fopen(path.c_str(), "r+b");
+    // The first choice on a tool that has none yet (an installed tool starts
+    // without one) makes the file; one that exists keeps the rest of its bytes.
+    if (!f && errno == ENOENT)
+        f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
     const bool ok = std::fputc(code, f) != EOF;
@@ -71,10 +75,8 @@ bool isValidUtf8(const std::string& bytes)
     return true;
 }
 
-std::string decodeLanguageText(const std::string& bytes, const char* codePage)
+std::string decodeCodePage(const std::string& bytes, const char* codePage)
 {
-    if (isValidUtf8(bytes))
-        return bytes;
     iconv_t cd = iconv_open("UTF-8", codePage);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return bytes;

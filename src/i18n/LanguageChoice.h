@@ -27,13 +27,13 @@ std::optional<LanguageInfo> languageInfo(uint8_t code);
 // not open; nullopt when it is empty (no valid code).
 std::optional<uint8_t> readLanguageCode(const std::string& path);
 
-// Replaces the first byte of an existing lan.txt, leaving the rest; false
-// when the file does not exist or cannot be written (it is never created).
+// Replaces the first byte of lan.txt, leaving the rest; a missing file is
+// created holding the code. False when it cannot be written.
 bool storeLanguageCode(const std::string& path, uint8_t code);
 
-// Language file bytes as UTF-8: a file that is valid UTF-8 is taken as it is,
-// anything else is decoded from the given 8-bit code page.
-std::string decodeLanguageText(const std::string& bytes, const char* codePage);
+// Bytes of the given 8-bit code page as UTF-8 (whether the file is UTF-8 is
+// decided once for the whole file, see decodeLanguageFile).
+std::string decodeCodePage(const std::string& bytes, const char* codePage);
 bool isValidUtf8(const std::string& bytes);
 
 } // namespace kdx

@@ -1,5 +1,7 @@
 #include "i18n/LanguageFile.h"
 
+#include "i18n/LanguageChoice.h"
+
 namespace kdx {
 
 namespace {
@@ -26,9 +28,38 @@ bool parseKey(const std::string& s, int& key)
     return true;
 }
 
+// The first `limit` characters of text: bytes, or whole UTF-8 characters.
+std::string cutText(const std::string& text, bool utf8Characters)
+{
+    if (!utf8Characters)
+        return text.substr(0, kMaxLanguageTextLength);
+    size_t characters = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool lead = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (lead && ++characters > kMaxLanguageTextLength)
+            return text.substr(0, i);
+    }
+    return text;
+}
+
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 } // namespace
 
-LanguageFileContent parseLanguageFile(const std::string& bytes)
+DecodedLanguageFile decodeLanguageFile(const std::string& bytes, const char* codePage)
+{
+    DecodedLanguageFile file;
+    const bool bom = bytes.compare(0, 3, kUtf8Bom) == 0;
+    const std::string body = bom ? bytes.substr(3) : bytes;
+    file.utf8 = isValidUtf8(body);
+    file.content = parseLanguageFile(body, file.utf8);
+    if (!file.utf8)
+        for (auto& entry : file.content.entries)
+            entry.text = decodeCodePage(entry.text, codePage);
+    return file;
+}
+
+LanguageFileContent parseLanguageFile(const std::string& bytes, bool utf8Characters)
 {
     LanguageFileContent content;
     size_t pos = 0;
@@ -55,7 +86,7 @@ LanguageFileContent parseLanguageFile(const std::string& bytes)
         }
         std::string text;
         if (line.size() > kLanguageKeyLength + 1)
-            text = line.substr(kLanguageKeyLength + 1, kMaxLanguageTextLength);
+            text = cutText(line.substr(kLanguageKeyLength + 1), utf8Characters);
         content.entries.push_back({key, std::move(text)});
     }
     return content;

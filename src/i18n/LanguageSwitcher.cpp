@@ -24,24 +24,6 @@ bool isFile(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// A text cut at its length limit may end inside a multi-byte character.
-std::string dropCutUtf8Tail(std::string text)
-{
-    size_t i = text.size();
-    size_t back = 0;
-    while (i > 0 && back < 4 && (static_cast<unsigned char>(text[i - 1]) & 0xC0) == 0x80) {
-        --i;
-        ++back;
-    }
-    if (i > 0) {
-        const auto lead = static_cast<unsigned char>(text[i - 1]);
-        size_t len = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : 4;
-        if (lead >= 0x80 && back + 1 < len)
-            text.resize(i - 1);
-    }
-    return text;
-}
-
 } // namespace
 
 LanguageSwitcher::LanguageSwitcher(LanguageTexts& texts, LanguageTargets& targets,
@@ -64,9 +46,11 @@ std::string LanguageSwitcher::findLanguageFile(const std::string& relative) cons
     return first;
 }
 
+std::string LanguageSwitcher::choiceFile() const { return m_startDirectory + "/" + kChoiceFile; }
+
 void LanguageSwitcher::loadLanguage(const LinkCounts& counts)
 {
-    const auto code = readLanguageCode(kChoiceFile);
+    const auto code = readLanguageCode(choiceFile());
     const auto info = code ? languageInfo(*code) : std::nullopt;
     if (info) {
         m_targets.setTextFont(kFontFamily, info->charset);
@@ -83,7 +67,7 @@ void LanguageSwitcher::loadLanguage(const LinkCounts& counts)
 
 void LanguageSwitcher::switchLanguage(uint8_t code, const LinkCounts& counts)
 {
-    (void)storeLanguageCode(kChoiceFile, code);
+    (void)storeLanguageCode(choiceFile(), code);
     loadLanguage(counts);
 }
 
@@ -97,14 +81,11 @@ bool LanguageSwitcher::readLanguageFile(const std::string& path, const char* cod
     in.read(bytes.data(), kMaxLanguageFileBytes);
     bytes.resize(static_cast<size_t>(in.gcount()));
 
-    // The whole file decides: valid UTF-8 is taken as it is, anything else
-    // is the language's 8-bit code page.
-    const bool utf8 = isValidUtf8(bytes);
-    const auto content = parseLanguageFile(bytes);
-    for (const auto& entry : content.entries)
-        apply(entry.key, utf8 ? dropCutUtf8Tail(entry.text) : decodeLanguageText(entry.text, codePage));
-    if (content.error)
-        m_targets.message(*content.error);
+    const auto file = decodeLanguageFile(bytes, codePage);
+    for (const auto& entry : file.content.entries)
+        apply(entry.key, entry.text);
+    if (file.content.error)
+        m_targets.message(*file.content.error);
     return true;
 }
 

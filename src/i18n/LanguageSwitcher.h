@@ -17,16 +17,16 @@ struct LinkCounts {
 };
 
 // Applies the language chosen in lan.txt and switches it from the menu.
-// lan.txt is looked for in the process's current directory at the moment of
-// the call; language files below the start directory first, then below the
-// fallback folders (beside the program, the installed data folder).
+// lan.txt is the one in the start directory, wherever the process is now;
+// language files below the start directory first, then below the fallback
+// folders (beside the program, the installed data folder).
 class LanguageSwitcher {
 public:
     LanguageSwitcher(LanguageTexts& texts, LanguageTargets& targets, std::string startDirectory,
                      std::vector<std::string> fallbackDirectories = {});
 
     void loadLanguage(const LinkCounts& counts);
-    // Stores the code in lan.txt (only when it exists) and loads again. The
+    // Stores the code in lan.txt (created when missing) and loads again. The
     // caller refills the editors afterwards.
     void switchLanguage(uint8_t code, const LinkCounts& counts);
 
@@ -34,6 +34,8 @@ public:
     bool readLanguageFile(const std::string& path, const char* codePage);
 
     const std::string& lastLanguageFile() const { return m_lastFile; }
+    // The language choice file: lan.txt in the start directory.
+    std::string choiceFile() const;
 
 private:
     std::string findLanguageFile(const std::string& relative) const;

@@ -75,6 +75,7 @@ bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
     size_t total = 0;
     size_t last = 0;
     m_responseSum = wire::kFrameSumBias;
+    m_lastResponseBytes = 0;
     for (int polls = 0; polls < wire::kMaxPolls;) {
         // The bytes of the previous poll count only now, so a complete answer
         // always costs one more poll.
@@ -87,6 +88,7 @@ bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
             const size_t room = m_receive.size() - total;
             std::copy_n(m_scratch.begin(), std::min(last, room), m_receive.begin() + static_cast<long>(total));
         }
+        m_lastResponseBytes = std::min(total + last, m_receive.size());
         if (total >= expected) {
             uint8_t sum = wire::kFrameSumBias;
             const size_t stop = std::min<size_t>(end, m_receive.size());

@@ -39,6 +39,9 @@ public:
 
     const std::array<uint8_t, wire::kReceiveBufferSize>& receiveBuffer() const;
     uint8_t responseSum() const;
+    // Bytes the last readResponse() put into the receive buffer (all of its
+    // polls); what lies beyond them is left over from earlier answers.
+    size_t lastResponseBytes() const { return m_lastResponseBytes; }
 
     Clock& clock();
     ConnectionState& state();
@@ -53,6 +56,7 @@ private:
     std::array<uint8_t, wire::kReceiveBufferSize> m_receive{};
     std::array<uint8_t, wire::kReceiveBufferSize> m_scratch{};
     uint8_t m_responseSum = wire::kFrameSumBias;
+    size_t m_lastResponseBytes = 0;
 };
 
 } // namespace kdx

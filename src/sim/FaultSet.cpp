@@ -76,6 +76,9 @@ bool FaultSet::add(const std::string& text, std::string& error)
     } else if (name == "slow") {
         if (!needNumber(60000)) return false;
         slowMs = static_cast<uint32_t>(n);
+    } else if (name == "bootslow") {
+        if (!needNumber(60000)) return false;
+        bootSlowMs = static_cast<uint32_t>(n);
     } else if (name == "deadpage") {
         if (!needNumber(0xFFFF)) return false;
         deadPages.push_back(static_cast<uint16_t>(n));
@@ -151,7 +154,7 @@ bool FaultSet::add(const std::string& text, std::string& error)
         }
     } else {
         return fail("unknown fault (known: silent, noise, drop, badsum, badend, truncate, slow, "
-                    "deadpage, sw, reject, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix)");
+                    "deadpage, sw, reject, bootslow, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix)");
     }
     return true;
 }

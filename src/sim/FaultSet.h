@@ -22,6 +22,7 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
 //   deadpage=A         the page at address A is never answered (repeatable)
 //   sw=N               the identify answer reports software version N
 //   reject=J:K[:C]     bootloader block J is rejected K times with code C (default 1)
+//   bootslow=MS        the bootloader's replies start MS ms after the frame
 //   unplug=MS[:FOR]    MS ms after power-up the line is pulled: writes fail, nothing comes
 //                      back; with FOR it is plugged in again FOR ms later
 //   errors=P[:S][@MS]  error bits present now (P) and stored (S); with @MS the present
@@ -36,7 +37,7 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
 //                      (see MixedFaults); SEED repeats a run exactly
 // The answer faults spoil the application's answers (identify, page, status);
 // the bootloader's replies are touched only by silent and unplug, and it has
-// reject= for misbehaviour of its own.
+// reject= and bootslow= for misbehaviour of its own.
 struct FaultSet {
     struct Rejection {
         uint16_t block = 0;
@@ -54,6 +55,7 @@ struct FaultSet {
     std::vector<uint16_t> deadPages;
     std::optional<uint8_t> softwareVersion;
     std::vector<Rejection> rejections;
+    uint32_t bootSlowMs = 0;
     std::optional<uint64_t> unplugAfterMs;
     uint16_t errorsPresent = 0;
     uint16_t errorsStored = 0;

@@ -22,7 +22,7 @@ std::string SimArguments::usage()
            "  --fault NAME[=V] misbehave (repeatable): silent, noise=N, drop=PERCENT,\n"
            "                   badsum[=PERCENT], badend[=PERCENT], truncate=N, slow=MS,\n"
            "                   deadpage=ADDRESS, sw=N, reject=BLOCK:TIMES[:CODE],\n"
-           "                   unplug=MS[:FOR_MS], errors=PRESENT[:STORED][@MS],\n"
+           "                   bootslow=MS, unplug=MS[:FOR_MS], errors=PRESENT[:STORED][@MS],\n"
            "                   supply=VOLTS[@MS], zero=MS, pumpopen=N, nocurrent=N, nodrive=N,\n"
            "                   mix=PERCENT[:SEED] (random drop, truncate, badsum, badend, noise)\n"
            "  --trace          print every frame received and sent, with its time\n"

@@ -195,7 +195,13 @@ TEST(DemoController, FirmwareUpgradeOfTheSampleFileReconnectsToAWipedController)
     auto* log = rig.window->control<QTextEdit>("RichEdit1");
     ASSERT_NE(log, nullptr);
     const QString text = log->toPlainText();
-    EXPECT_TRUE(text.startsWith("39 jest: 0x")) << text.left(80).toStdString();
+    // The last line says how it ended, the last block's reply under it.
+    EXPECT_TRUE(text.startsWith("Upgrade done: the controller runs software 1.98.\n39 jest: 0x"))
+        << text.left(120).toStdString();
+    auto* bar = rig.window->control<QProgressBar>("ProgressBarBoot");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->value(), 40);
+    EXPECT_EQ(bar->maximum(), 40);
     EXPECT_TRUE(text.contains("4 jest: 0x42 0x69 0x04"));
     EXPECT_TRUE(text.endsWith(" Bytes Read"));
     // 40 blocks at about 5 + 110 + 20 ms and the reply each.
@@ -228,10 +234,13 @@ TEST(DemoController, LanguageSwitchRebuildsComposedTexts)
     EXPECT_EQ(rig.control<StringGrid>("StringGridManualTrigMap")->cell(1, 0), "Pumpe1Ein[s]");
     std::ifstream in(rig.scratch.path + "/lan.txt", std::ios::binary);
     EXPECT_EQ(in.get(), 4);
-    // Without a lan.txt the choice cannot be kept and English comes back.
+    in.close();
+    // Without a lan.txt (an installed tool) the first choice makes one.
     std::remove((rig.scratch.path + "/lan.txt").c_str());
     rig.window->Polski1Click();
-    EXPECT_EQ(rig.control<QPushButton>("ButtonAutoconnect")->text(), "CONNECT");
+    EXPECT_EQ(rig.control<QPushButton>("ButtonAutoconnect")->text(), QString::fromUtf8("PO\xC5\x81\xC4\x84" "CZ"));
+    std::ifstream made(rig.scratch.path + "/lan.txt", std::ios::binary);
+    EXPECT_EQ(made.get(), 2);
 }
 
 TEST(DemoController, ModeButtonKeepsItsPageWhenAnOlderAnswerStillShowsTheOldMode)

@@ -83,7 +83,9 @@ TEST(FirmwareFile, ShortFilesAreIncompleteAndReadsStayInside)
 {
     const std::string full = makeFirmwareText(4);
     EXPECT_TRUE(FirmwareFile(full).isComplete());
-    EXPECT_FALSE(FirmwareFile(full.substr(0, full.size() - 1)).isComplete());
+    // The last record's line end is never read.
+    EXPECT_TRUE(FirmwareFile(full.substr(0, full.size() - 2)).isComplete());
+    EXPECT_FALSE(FirmwareFile(full.substr(0, full.size() - 3)).isComplete());
     EXPECT_FALSE(FirmwareFile(full.substr(0, 426 * 11)).isComplete());
     EXPECT_FALSE(FirmwareFile("").isComplete());
     // Reading beyond the end gives 0 rather than touching memory past the text.
@@ -120,4 +122,32 @@ TEST(FirmwareFile, ShippedSampleIsCompleteAndCompatible)
     EXPECT_EQ(f.compatibilityNumber(), 1);
     EXPECT_EQ(f.blockCount(), 40);
     EXPECT_EQ(verifyFirmwareBlocks(f).errors, 0);
+}
+
+TEST(FirmwareFile, LayoutIsCheckedAgainstTheRecordsPresent)
+{
+    const std::string full = makeFirmwareText(3);
+    struct Case {
+        const char* name;
+        std::string text;
+        FileFault fault;
+    };
+    const std::vector<Case> cases = {
+        {"complete", full, FileFault::None},
+        {"no last line end", full.substr(0, full.size() - 2), FileFault::None},
+        {"only a line feed at the end", full.substr(0, full.size() - 1), FileFault::None},
+        {"an empty line after the last record", full + "\r\n", FileFault::None},
+        {"cut inside a record", full.substr(0, full.size() - 5), FileFault::NotWholeRecords},
+        {"shorter than the header", full.substr(0, 426 * 11), FileFault::NotWholeRecords},
+        {"empty", "", FileFault::NotWholeRecords},
+        {"no blocks named", makeFirmwareText(0), FileFault::NoBlocks},
+        {"fewer named than present", makeFirmwareText(3, "001.097.001", 2), FileFault::CountDisagrees},
+        {"more named than present", makeFirmwareText(3, "001.097.001", 4), FileFault::CountDisagrees},
+        // Only the low 16 bits count: 0x00010003 names 3 blocks.
+        {"high bits ignored", makeFirmwareText(3, "001.097.001", 0x00010003), FileFault::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(checkFileLayout(FirmwareFile(c.text)), c.fault) << c.name;
+    EXPECT_EQ(fileFaultText(FileFault::CountDisagrees, FirmwareFile(makeFirmwareText(3, "001.097.001", 2))),
+              "the header names 2 blocks, the file holds 3");
 }

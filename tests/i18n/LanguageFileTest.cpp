@@ -132,7 +132,9 @@ TEST(LanguageChoice, LanTxtReadAndStore)
     const std::string path = std::string(dir) + "/lan.txt";
 
     EXPECT_EQ(readLanguageCode(path), std::optional<uint8_t>(kLanguageEnglish)); // missing
-    EXPECT_FALSE(storeLanguageCode(path, 2));                                    // never created
+    ASSERT_TRUE(storeLanguageCode(path, 2));                                     // created
+    EXPECT_EQ(readLanguageCode(path), std::optional<uint8_t>(2));
+    std::remove(path.c_str());
     EXPECT_NE(access(path.c_str(), F_OK), 0);
 
     { std::ofstream(path, std::ios::binary); }
@@ -153,11 +155,16 @@ TEST(LanguageChoice, LanTxtReadAndStore)
 TEST(LanguageChoice, CodePageDecoding)
 {
     // Polish "Łódź" in Windows-1250.
-    EXPECT_EQ(decodeLanguageText("\xA3\xF3\x64\x9F", "CP1250"), "\xC5\x81\xC3\xB3\x64\xC5\xBA");
+    EXPECT_EQ(decodeCodePage("\xA3\xF3\x64\x9F", "CP1250"), "\xC5\x81\xC3\xB3\x64\xC5\xBA");
     // Russian "Да" in Windows-1251.
-    EXPECT_EQ(decodeLanguageText("\xC4\xE0", "CP1251"), "\xD0\x94\xD0\xB0");
-    // Already UTF-8: taken as it is.
-    EXPECT_EQ(decodeLanguageText("\xC5\x81\xC3\xB3", "CP1250"), "\xC5\x81\xC3\xB3");
+    EXPECT_EQ(decodeCodePage("\xC4\xE0", "CP1251"), "\xD0\x94\xD0\xB0");
+    // The file decides, not the entry: a whole UTF-8 file is taken as it is,
+    // the same bytes among code-page ones are code-page letters.
+    EXPECT_EQ(decodeLanguageFile("100001 \xC5\x81\xC3\xB3\n", "CP1250").content.entries.at(0).text,
+              "\xC5\x81\xC3\xB3");
+    EXPECT_EQ(decodeLanguageFile("100001 \xC5\x81\xC3\xB3\n100002 \xA3\n", "CP1250").content.entries.at(0).text,
+              decodeCodePage("\xC5\x81\xC3\xB3", "CP1250"));
+    EXPECT_NE(decodeCodePage("\xC5\x81\xC3\xB3", "CP1250"), "\xC5\x81\xC3\xB3");
     EXPECT_TRUE(isValidUtf8("plain ascii"));
     EXPECT_FALSE(isValidUtf8("\xC0\x80"));      // overlong
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
@@ -173,13 +180,13 @@ TEST(ShippedLanguageFiles, EveryFileSetsEveryKeyOnce)
         std::ifstream in(std::string(KDX_SOURCE_DIR) + "/" + info->file, std::ios::binary);
         ASSERT_TRUE(in.good());
         const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-        const auto content = parseLanguageFile(bytes);
+        const auto content = decodeLanguageFile(bytes, info->codePage).content;
         EXPECT_FALSE(content.error.has_value());
         std::map<int, int> seen;
         for (const auto& e : content.entries) {
             ++seen[e.key];
             EXPECT_NE(findKey(e.key), nullptr) << e.key;
-            EXPECT_FALSE(decodeLanguageText(e.text, info->codePage).empty()) << e.key;
+            EXPECT_FALSE(e.text.empty()) << e.key;
         }
         EXPECT_EQ(seen.size(), keyTable().size());
         for (const auto& [key, count] : seen)
@@ -194,8 +201,8 @@ TEST(ShippedLanguageFiles, EnglishIsTheBuiltInTextsAndOthersAreInTheirCodePage)
         std::ifstream in(std::string(KDX_SOURCE_DIR) + "/" + info->file, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), {});
         std::map<int, std::string> texts;
-        for (const auto& e : parseLanguageFile(bytes).entries)
-            texts[e.key] = decodeLanguageText(e.text, info->codePage);
+        for (const auto& e : decodeLanguageFile(bytes, info->codePage).content.entries)
+            texts[e.key] = e.text;
         return texts;
     };
     const auto english = load(kLanguageEnglish);

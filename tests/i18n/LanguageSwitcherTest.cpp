@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,24 +163,47 @@ TEST_F(LanguageSwitcherTest, SwitchStoresChoiceAndKeepsTextsTheNewFileOmits)
     EXPECT_EQ(in.get(), 4);
 }
 
-TEST_F(LanguageSwitcherTest, SwitchAfterTheFirmwareDialogMovedTheProcess)
+TEST_F(LanguageSwitcherTest, ChoiceFileIsTheStartDirectorysWhereverTheProcessIs)
 {
     write(start + "/lan.txt", "\x02");
-    write(start + "/lang/ang.txt", "100235 english\n");
+    write(start + "/lang/pol.txt", "100235 polski\n");
     write(start + "/lang/ger.txt", "100235 deutsch\n");
-    const std::string firmware = root + "/fw";
-    mkdir(firmware.c_str(), 0755);
-    ASSERT_EQ(chdir(firmware.c_str()), 0);
+    const std::string elsewhere = root + "/fw";
+    mkdir(elsewhere.c_str(), 0755);
+    // A lan.txt in the folder the process was moved to is not the tool's.
+    write(elsewhere + "/lan.txt", "\x01");
+    ASSERT_EQ(chdir(elsewhere.c_str()), 0);
 
     LanguageSwitcher sw(texts, targets, start);
-    sw.switchLanguage(4, counts); // no lan.txt here: not stored, English loaded
-    EXPECT_EQ(texts.text(100235), "english");
-    EXPECT_EQ(cwd(), start);
-    std::ifstream in(start + "/lan.txt", std::ios::binary);
-    EXPECT_EQ(in.get(), 2);
-    in.close();
-    sw.switchLanguage(4, counts); // back in the start directory: normal again
+    sw.loadLanguage(counts);
+    EXPECT_EQ(texts.text(100235), "polski");
+    ASSERT_EQ(chdir(elsewhere.c_str()), 0);
+    sw.switchLanguage(4, counts);
     EXPECT_EQ(texts.text(100235), "deutsch");
+    std::ifstream in(start + "/lan.txt", std::ios::binary);
+    EXPECT_EQ(in.get(), 4);
+    std::ifstream other(elsewhere + "/lan.txt", std::ios::binary);
+    EXPECT_EQ(other.get(), 1);
+}
+
+TEST_F(LanguageSwitcherTest, FirstChoiceCreatesTheChoiceFile)
+{
+    write(start + "/lang/ang.txt", "100235 english\n");
+    write(start + "/lang/ger.txt", "100235 deutsch\n");
+    LanguageSwitcher sw(texts, targets, start);
+    sw.loadLanguage(counts); // no lan.txt: English
+    EXPECT_EQ(texts.text(100235), "english");
+    sw.switchLanguage(4, counts);
+    EXPECT_EQ(texts.text(100235), "deutsch");
+    std::ifstream in(start + "/lan.txt", std::ios::binary);
+    const std::string all((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(all, std::string("\x04"));
+    // The next start remembers it.
+    LanguageTexts fresh;
+    RecordingTargets t;
+    LanguageSwitcher next(fresh, t, start);
+    next.loadLanguage(counts);
+    EXPECT_EQ(fresh.text(100235), "deutsch");
 }
 
 TEST_F(LanguageSwitcherTest, FallbackFolderWhenStartHasNoLanguageFiles)
@@ -194,16 +218,56 @@ TEST_F(LanguageSwitcherTest, FallbackFolderWhenStartHasNoLanguageFiles)
     EXPECT_TRUE(targets.messages.empty());
 }
 
-TEST_F(LanguageSwitcherTest, BadKeyStopsWithMessageAndUtf8FilesCutCleanly)
+TEST_F(LanguageSwitcherTest, BadKeyStopsWithMessageAndUtf8FilesCutAtCharacters)
 {
-    // 300 two-byte characters: the 254-byte cut must not split one.
+    // 300 two-byte characters: 254 characters are kept, none split.
     std::string longUtf8;
     for (int i = 0; i < 300; ++i)
         longUtf8 += "\xC5\x81";
     write(start + "/lang/ang.txt", "100001 a" + longUtf8 + "\n10x001 bad\n100002 never\n");
     LanguageSwitcher sw(texts, targets, start);
     sw.loadLanguage(counts);
-    EXPECT_EQ(targets.captions.at("TabSheetPar"), "a" + longUtf8.substr(0, 252));
+    EXPECT_EQ(targets.captions.at("TabSheetPar"), "a" + longUtf8.substr(0, 2 * 253));
     EXPECT_EQ(targets.captions.count("TabSheetAuto"), 0u);
     EXPECT_EQ(targets.messages, (std::vector<std::string>{"'10x001' is not a valid integer value"}));
+}
+
+TEST_F(LanguageSwitcherTest, EncodingIsDecidedOnceForTheWholeFile)
+{
+    struct Case {
+        const char* name;
+        uint8_t code;
+        std::string file;
+        std::map<std::string, std::string> captions; // control -> text shown
+    };
+    // "WSPÓŁCZYNNIK" in CP1250: Ó = D3, Ł = A3; the bytes D3 A3 happen to be
+    // a valid UTF-8 character (U+04E3) on their own.
+    const std::string cp1250Word = "WSP\xD3\xA3" "CZYNNIK";
+    std::string russian254;
+    for (int i = 0; i < 254; ++i)
+        russian254 += "\xD0\x96"; // Ж
+    const std::vector<Case> cases = {
+        {"code page file with a UTF-8-looking entry", 2,
+         "100001 " + cp1250Word + "\n100002 \xB9\n", // ą alone is not UTF-8
+         {{"TabSheetPar", "WSP\xC3\x93\xC5\x81" "CZYNNIK"}, {"TabSheetAuto", "\xC4\x85"}}},
+        {"byte-order mark skipped, every entry applied", 2,
+         "\xEF\xBB\xBF" "100001 \xC5\x81\xC3\xB3" "d\xC5\xBA\n100002 b\n",
+         {{"TabSheetPar", "\xC5\x81\xC3\xB3" "d\xC5\xBA"}, {"TabSheetAuto", "b"}}},
+        {"254 Russian letters kept whole", 3, "100001 " + russian254 + "\n", {{"TabSheetPar", russian254}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(start + "/lan.txt", std::string(1, static_cast<char>(c.code)));
+        write(start + "/lang/pol.txt", c.file);
+        write(start + "/lang/rus.txt", c.file);
+        RecordingTargets t;
+        LanguageTexts x;
+        LanguageSwitcher sw(x, t, start);
+        sw.loadLanguage(counts);
+        EXPECT_TRUE(t.messages.empty());
+        for (const auto& [control, text] : c.captions) {
+            ASSERT_EQ(t.captions.count(control), 1u) << control;
+            EXPECT_EQ(t.captions.at(control), text) << control;
+        }
+    }
 }

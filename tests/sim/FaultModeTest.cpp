@@ -243,8 +243,8 @@ TEST(SimFaultSet, ParsesEveryNamedFault)
     std::string error;
     for (const char* text : {"silent", "noise=3", "drop=5", "badsum", "badend=20", "truncate=40", "slow=80",
                              "deadpage=256", "deadpage=0x180", "sw=5", "reject=4:3:1", "reject=7:2",
-                             "unplug=5000", "errors=0x0201:0x0001", "errors=4", "supply=8@4000", "zero=2050",
-                             "pumpopen=2", "nocurrent=1", "nodrive=2", "nodrive=1"})
+                             "bootslow=70", "unplug=5000", "errors=0x0201:0x0001", "errors=4", "supply=8@4000",
+                             "zero=2050", "pumpopen=2", "nocurrent=1", "nodrive=2", "nodrive=1"})
         EXPECT_TRUE(f.add(text, error)) << text << ": " << error;
     EXPECT_TRUE(f.silent);
     EXPECT_EQ(f.noiseBytes, 3u);
@@ -260,6 +260,7 @@ TEST(SimFaultSet, ParsesEveryNamedFault)
     EXPECT_EQ(f.rejections[0].times, 3u);
     EXPECT_EQ(f.rejections[0].code, 1);
     EXPECT_EQ(f.rejections[1].code, 1); // default code
+    EXPECT_EQ(f.bootSlowMs, 70u);
     EXPECT_EQ(f.unplugAfterMs, 5000u);
     EXPECT_EQ(f.errorsPresent, 4);
     EXPECT_EQ(f.errorsStored, 0);

@@ -1,0 +1,104 @@
+#include "app/FirmwarePage.h"
+
+#include "firmware/FirmwareUpgrade.h"
+
+#include <QAbstractButton>
+#include <QProgressBar>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace kdx {
+
+namespace {
+
+bool isDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+template <typename T>
+T* required(QWidget& page, const char* name)
+{
+    T* found = page.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        throw std::logic_error(std::string("firmware page: no control ") + name);
+    return found;
+}
+
+} // namespace
+
+std::string chooseFirmwareFolder(const std::string& startDirectory, const std::vector<std::string>& fallbacks)
+{
+    const std::string own = startDirectory + "/Firmware";
+    if (isDirectory(own))
+        return own;
+    for (const auto& dir : fallbacks)
+        if (isDirectory(dir + "/Firmware"))
+            return dir + "/Firmware";
+    return own;
+}
+
+FirmwarePage::FirmwarePage(QWidget& page, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
+                           std::string firmwareFolder)
+    : m_link(link), m_prompts(prompts), m_procedures(std::move(procedures)), m_folder(std::move(firmwareFolder)),
+      m_log(required<QTextEdit>(page, "RichEdit1")),
+      m_progress(required<QProgressBar>(page, "ProgressBarBoot")),
+      m_talkToBoot(required<QAbstractButton>(page, "ButtonTalkToBoot")),
+      m_switchToSave(required<QAbstractButton>(page, "ButtonSwitchToSave"))
+{
+}
+
+void FirmwarePage::upgrade()
+{
+    FirmwareUpgrade procedure(m_link, m_prompts, *this, m_folder);
+    procedure.run();
+    if (m_procedures.afterUpgrade)
+        m_procedures.afterUpgrade();
+}
+
+bool FirmwarePage::beforeUpgradeStarts()
+{
+    return !m_procedures.beforeUpgradeStarts || m_procedures.beforeUpgradeStarts();
+}
+
+void FirmwarePage::clearLog() { m_log->clear(); }
+
+void FirmwarePage::insertLogLine(const std::string& line)
+{
+    QTextCursor cursor(m_log->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertText(QString::fromStdString(line) + (m_log->document()->isEmpty() ? QString() : QStringLiteral("\n")));
+}
+
+void FirmwarePage::setBootProgress(int position, int maximum)
+{
+    m_progress->setMaximum(maximum);
+    m_progress->setValue(position);
+}
+
+void FirmwarePage::setTalkToBootCaption(const std::string& caption)
+{
+    m_talkToBoot->setText(QString::fromStdString(caption));
+}
+
+void FirmwarePage::setSwitchToSaveCaption(const std::string& caption)
+{
+    m_switchToSave->setText(QString::fromStdString(caption));
+}
+
+void FirmwarePage::autoConnect()
+{
+    if (m_procedures.autoConnect)
+        m_procedures.autoConnect();
+}
+
+std::vector<std::string> FirmwarePage::candidatePorts()
+{
+    return m_procedures.candidatePorts ? m_procedures.candidatePorts() : std::vector<std::string>{};
+}
+
+} // namespace kdx
