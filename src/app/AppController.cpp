@@ -1,6 +1,8 @@
 #include "app/AppController.h"
 
 #include "app/AboutBox.h"
+#include "app/LinkPanels.h"
+#include "app/LinkStatusPanel.h"
 #include "app/MainWindow.h"
 #include "app/ParameterFilesGlue.h"
 #include "firmware/FirmwareUpgrade.h"
@@ -72,6 +74,7 @@ AppController::AppController(AppContext& context, Tone& tone, std::vector<std::s
       m_tester(context.prompts, tone),
       m_languageFallbacks(std::move(languageFallbacks))
 {
+    m_writer.setOnRefused([this] { m_ctx.prompts.message(kMsgEditRefused); });
 }
 
 AppController::~AppController() = default;
@@ -208,6 +211,10 @@ MainWindowHooks AppController::hooks()
                                         [this](const std::string& text) { showStatusText(text); },
                                         versionText()});
     };
+    h.buildPanels = [this](MainWindow& w) {
+        bind(w);
+        m_linkPanel = installLinkPanels(w, m_ctx, m_poller);
+    };
     return h;
 }
 
@@ -288,6 +295,24 @@ void AppController::showStatusText(const std::string& text)
         window().statusBar()->showMessage(qs(text));
 }
 
+void AppController::tryingPort(const std::string& deviceName)
+{
+    if (m_linkPanel)
+        m_linkPanel->tryingPort(deviceName);
+}
+
+void AppController::searchStarted()
+{
+    if (m_linkPanel)
+        m_linkPanel->searchStarted();
+}
+
+void AppController::searchEnded(const SearchOutcome& outcome)
+{
+    if (m_linkPanel)
+        m_linkPanel->searchEnded(outcome);
+}
+
 void AppController::autoConnect() { m_connector.autoConnect(); }
 
 // --- the image writes of the live procedures ------------------------------------------
@@ -318,6 +343,8 @@ void AppController::statusTick()
         m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
     m_testerPage->tick(m_ctx.clock.nowMs());
+    if (m_linkPanel)
+        m_linkPanel->afterTick(r.frame.has_value());
 }
 
 void AppController::applyDashboard(const DashboardView& v)

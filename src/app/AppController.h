@@ -37,6 +37,7 @@ namespace kdx {
 
 class MainWindow;
 class ParameterFilesGlue;
+class LinkStatusPanel;
 struct DashboardView;
 
 // Ties the program's procedures to the main window: the connection search and
@@ -71,6 +72,9 @@ public:
     void showAllData() override;
     void updateConnectionLog() override;
     void showStatusText(const std::string& text) override;
+    void tryingPort(const std::string& deviceName) override;
+    void searchStarted() override;
+    void searchEnded(const SearchOutcome& outcome) override;
 
     // --- UpgradeHost -------------------------------------------------------------
     void clearLog() override;
@@ -163,6 +167,7 @@ private:
     // Serial number the "NEW ECU" message was last shown for, until a read
     // finds initialised parameters again.
     std::optional<uint32_t> m_markerShownFor;
+    LinkStatusPanel* m_linkPanel = nullptr; // owned by the window
     std::unordered_map<std::string, QPointer<QObject>> m_controls;
     std::vector<std::string> m_languageFallbacks;
 };

@@ -2,6 +2,7 @@
 // kdx-sim on a pseudo-terminal, the window offscreen and its own 50 ms timer
 // driving the status polling. Each test takes a few seconds of real time.
 #include "PtyRig.h"
+#include "link/TrafficLog.h"
 
 #include "widgets/StringGrid.h"
 
@@ -124,10 +125,12 @@ TEST(EndToEnd, PollingEvery100MsMovesTheDashboardAndLosesNothing)
     std::vector<double> requests;
     int answers = 0;
     for (const std::string& line : sim.linesSoFar()) {
-        double t = 0;
-        if (line.find(" RX AA 05 00 00 59 E0") != std::string::npos && std::sscanf(line.c_str(), "%lf", &t) == 1)
-            requests.push_back(t);
-        if (line.find(" TX 56 05 ") != std::string::npos)
+        const auto frame = parseTrafficLine(line);
+        if (!frame || frame->kind != "status")
+            continue;
+        if (frame->sender == TrafficRecord::Sender::Pc)
+            requests.push_back(static_cast<double>(frame->timeMs) / 1000.0);
+        else if (frame->sender == TrafficRecord::Sender::Ecu && frame->bytes.size() == 100)
             ++answers;
     }
     ASSERT_GE(requests.size(), 20u);
