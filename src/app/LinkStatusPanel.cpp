@@ -4,6 +4,7 @@
 #include "link/PortDoctor.h"
 #include "live/StatusPoller.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kdx {
@@ -30,7 +32,9 @@ T* need(MainWindow& w, const char* name)
 
 // The dashboard's live values end above the mode buttons.
 constexpr int kValuesHeightPx = 440;
-constexpr int kCountersTopPx = 616;
+// Below the progress bar, at the panel's foot whatever its height.
+constexpr int kCountersHeightPx = 16;
+constexpr int kCountersMinTopPx = 612;
 
 } // namespace
 
@@ -53,7 +57,11 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_counters = new QLabel(panel);
     m_counters->setObjectName(QStringLiteral("LabelLinkCounters"));
     m_counters->setAccessibleName(QStringLiteral("link counters"));
-    m_counters->setGeometry(6, kCountersTopPx, MainWindow::kPanelWidth - 12, 18);
+    QFont small = m_counters->font();
+    small.setPointSize(std::max(6, small.pointSize() - 1));
+    m_counters->setFont(small);
+    placeCounters(panel->height());
+    panel->installEventFilter(this);
 
     m_staleCover = new QWidget(panel);
     m_staleCover->setObjectName(QStringLiteral("PanelStale"));
@@ -72,7 +80,7 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     big.setPointSize(big.pointSize() + 3);
     m_staleText->setFont(big);
     m_staleText->setStyleSheet(QStringLiteral("color: rgb(160, 0, 0); background: rgba(255,255,255,200);"));
-    layout->addWidget(m_staleText, 0, Qt::AlignHCenter | Qt::AlignBottom);
+    layout->addWidget(m_staleText, 0, Qt::AlignCenter);
     m_staleCover->hide();
 
     m_replugTimer = new QTimer(this);
@@ -80,6 +88,19 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_replugTimer->setInterval(kReplugPollMs);
     connect(m_replugTimer, &QTimer::timeout, this, &LinkStatusPanel::pollReplug);
     refresh();
+}
+
+void LinkStatusPanel::placeCounters(int panelHeight)
+{
+    m_counters->setGeometry(6, std::max(kCountersMinTopPx, panelHeight - kCountersHeightPx - 1),
+                            MainWindow::kPanelWidth - 12, kCountersHeightPx);
+}
+
+bool LinkStatusPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && watched == m_counters->parentWidget())
+        placeCounters(static_cast<QWidget*>(watched)->height());
+    return QObject::eventFilter(watched, event);
 }
 
 uint64_t LinkStatusPanel::timeOfDayMs() const

@@ -41,7 +41,11 @@ public:
     bool replugWatching() const;
     QTimer* replugTimer() const { return m_replugTimer; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void placeCounters(int panelHeight);
     void linkLost();
     void pollReplug();
     void refresh();
