@@ -10,8 +10,8 @@ void TrafficCapture::start(int64_t offsetMs)
 {
     m_offsetMs = offsetMs;
     m_recording = true;
-    if (m_ring.capacity() < kCapacity)
-        m_ring.reserve(kCapacity);
+    if (m_ring.size() != kCapacity)
+        m_ring.resize(kCapacity);
 }
 
 void TrafficCapture::stop()
@@ -22,8 +22,10 @@ void TrafficCapture::stop()
 
 void TrafficCapture::clear()
 {
-    m_ring.clear();
+    m_first = m_total;
     m_answerOpen = false;
+    if (!m_recording)
+        std::vector<TrafficRecord>().swap(m_ring); // nothing kept while closed
 }
 
 uint64_t TrafficCapture::now() const
@@ -33,10 +35,9 @@ uint64_t TrafficCapture::now() const
 
 void TrafficCapture::add(TrafficRecord record)
 {
-    if (m_ring.size() < kCapacity)
-        m_ring.push_back(std::move(record));
-    else
-        m_ring[m_total % kCapacity] = std::move(record);
+    if (m_ring.size() != kCapacity)
+        m_ring.resize(kCapacity);
+    m_ring[m_total % kCapacity] = std::move(record);
     ++m_total;
 }
 
@@ -54,9 +55,9 @@ std::vector<TrafficRecord> TrafficCapture::takeSince(uint64_t& next)
 {
     closeAnswer();
     std::vector<TrafficRecord> out;
-    const uint64_t oldest = m_total - m_ring.size();
-    for (uint64_t seq = std::max(next, oldest); seq < m_total; ++seq)
-        out.push_back(m_ring.size() < kCapacity ? m_ring[seq] : m_ring[seq % kCapacity]);
+    const uint64_t kept = std::min<uint64_t>(m_total - m_first, kCapacity);
+    for (uint64_t seq = std::max(next, m_total - kept); seq < m_total; ++seq)
+        out.push_back(m_ring[seq % kCapacity]);
     next = m_total;
     return out;
 }

@@ -27,6 +27,7 @@ public:
     // Stops recording; what was kept stays until clear().
     void stop();
     bool recording() const { return m_recording; }
+    // Forgets what was kept (and, when not recording, its memory).
     void clear();
 
     // Records with a sequence number from `next` on (older ones that the ring
@@ -56,8 +57,9 @@ private:
     const Clock& m_clock;
     bool m_recording = false;
     int64_t m_offsetMs = 0;
-    std::vector<TrafficRecord> m_ring;
-    uint64_t m_total = 0;
+    std::vector<TrafficRecord> m_ring; // kCapacity slots while in use, record n in slot n % kCapacity
+    uint64_t m_total = 0;              // records ever added
+    uint64_t m_first = 0;              // the oldest record not cleared
     std::string m_requestKind;
     TrafficRecord m_answer;
     bool m_answerOpen = false;

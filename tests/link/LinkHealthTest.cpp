@@ -166,6 +166,31 @@ TEST_F(CaptureTest, TheRingKeepsTheNewestFramesOnly)
         ASSERT_EQ(frames[i].timeMs, frames[i - 1].timeMs + 1) << i;
 }
 
+TEST_F(CaptureTest, ClearForgetsWhatWasKeptAndTheRingStartsAfresh)
+{
+    ASSERT_TRUE(capture.open("/dev/ttyUSB0"));
+    capture.start(0);
+    const Bytes request = {0xAA, 0x05, 0, 0, 0x59, 0xE0};
+    for (int i = 0; i < 5; ++i)
+        capture.transmit(request.data(), request.size());
+    capture.stop();
+    capture.clear();
+    uint64_t next = 0;
+    EXPECT_TRUE(capture.takeSince(next).empty());
+
+    capture.start(0);
+    for (size_t i = 0; i < TrafficCapture::kCapacity + 3; ++i) {
+        clock.advance(1);
+        capture.transmit(request.data(), request.size());
+    }
+    next = 0;
+    const auto frames = capture.takeSince(next);
+    ASSERT_EQ(frames.size(), TrafficCapture::kCapacity);
+    EXPECT_EQ(frames.back().timeMs, clock.nowMs());
+    EXPECT_EQ(frames.front().timeMs, clock.nowMs() - TrafficCapture::kCapacity + 1);
+    EXPECT_EQ(next, 5 + TrafficCapture::kCapacity + 3);
+}
+
 // --- status texts and the stale rule ------------------------------------------
 
 TEST(LinkWatch, StatesAndTheirTexts)
