@@ -223,6 +223,24 @@ TEST(LinkHealthWindow, ASearchThatFindsNothingNamesThePortsTriedAndDropsTheOldBa
     EXPECT_TRUE(rig.area().contains("not found")) << rig.area().toStdString();
 }
 
+TEST(LinkHealthWindow, ARefusedControllerDropsTheOldBannerToo)
+{
+    HealthRig rig;
+    const QString idle = rig.window->windowTitle();
+    rig.window->AutoConnect1Click();
+    ASSERT_NE(rig.window->windowTitle(), idle);
+
+    sim::FaultSet newer;
+    newer.softwareVersion = 5;
+    rig.model.setFaults(newer);
+    rig.window->AutoConnect1Click();
+    EXPECT_FALSE(rig.context.state.connected);
+    ASSERT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_EQ(rig.prompts.messages[0], "Software need update.");
+    EXPECT_EQ(rig.window->windowTitle(), idle);
+    EXPECT_TRUE(rig.area().contains("not found")) << rig.area().toStdString();
+}
+
 TEST(LinkHealthWindow, TrafficViewShowsTheConnectionAndFiftyStatusCyclesInOrderAndExportsThem)
 {
     HealthRig rig;
