@@ -17,11 +17,11 @@ LinkStatusPanel* installLinkPanels(MainWindow& window, AppContext& context, cons
     auto* traffic = new TrafficWindow(window, context);
     auto* doctor = new PortDoctorWindow(window, context);
 
-    auto* menu = new QMenu(QStringLiteral("Link"), window.menuBar());
+    auto* menu = new QMenu(QStringLiteral("&Link"), window.menuBar());
     menu->setObjectName(QStringLiteral("Link1"));
-    QAction* showTraffic = menu->addAction(QStringLiteral("Traffic view"));
+    QAction* showTraffic = menu->addAction(QStringLiteral("&Traffic view"));
     showTraffic->setObjectName(QStringLiteral("TrafficView1"));
-    QAction* diagnose = menu->addAction(QStringLiteral("Diagnose ports"));
+    QAction* diagnose = menu->addAction(QStringLiteral("&Diagnose ports"));
     diagnose->setObjectName(QStringLiteral("DiagnosePorts1"));
     QObject::connect(showTraffic, &QAction::triggered, traffic, &TrafficWindow::open);
     QObject::connect(diagnose, &QAction::triggered, doctor, &PortDoctorWindow::open);
