@@ -343,8 +343,12 @@ void AppController::statusTick()
         m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
     m_testerPage->tick(m_ctx.clock.nowMs());
-    if (m_linkPanel)
+    if (m_linkPanel) {
         m_linkPanel->afterTick(r.frame.has_value());
+        // The device hung up: a running test cannot go on without it.
+        if (!m_ctx.state.connected && m_testerPage)
+            m_testerPage->connectionSearch();
+    }
 }
 
 void AppController::applyDashboard(const DashboardView& v)

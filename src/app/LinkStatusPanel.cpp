@@ -175,7 +175,12 @@ void LinkStatusPanel::linkLost()
     m_ctx.link.closePort(); // also clears connected: the tick goes idle
     m_window.timer1()->stop();
     m_window.statusBar()->showMessage(qs(m_watch.lost(timeOfDayMs())));
-    m_replug.arm(ReplugWatch::stableName(port));
+    // A pseudo-terminal's number, once freed, is soon another terminal's:
+    // only a stable name (a by-id link, a link of kdx-sim) can come back.
+    const std::string name = ReplugWatch::stableName(port);
+    if (name.rfind("/dev/pts/", 0) == 0)
+        return;
+    m_replug.arm(name);
     m_recovering = true;
     m_replugTimer->start();
 }
