@@ -8,6 +8,7 @@
 #include "link/PortDiscovery.h"
 #include "link/PortTable.h"
 #include "link/SerialLine.h"
+#include "link/TrafficCapture.h"
 #include "link/UserPrompts.h"
 
 #include <utility>
@@ -23,7 +24,7 @@ struct AppContext {
                PortDiscovery& portDiscovery, AppOptions appOptions = {},
                BusyState* sharedBusy = nullptr)
         : line(serialLine), clock(appClock), prompts(userPrompts), discovery(portDiscovery),
-          options(std::move(appOptions)), link(serialLine, appClock, state),
+          options(std::move(appOptions)), capture(serialLine, appClock), link(capture, appClock, state),
           busy(sharedBusy ? *sharedBusy : m_ownBusy)
     {
     }
@@ -38,7 +39,10 @@ struct AppContext {
 
     ConnectionState state;
     PortTable ports;
-    DeviceLink link; // uses state; declared after it
+    // Everything the link sends and reads passes here; it keeps frames only
+    // while the traffic view is open.
+    TrafficCapture capture;
+    DeviceLink link; // uses state and capture; declared after them
 
 private:
     BusyState m_ownBusy;

@@ -1,6 +1,8 @@
 #include "app/AppController.h"
 
 #include "app/AboutBox.h"
+#include "app/LinkPanels.h"
+#include "app/LinkStatusPanel.h"
 #include "app/MainWindow.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
@@ -72,6 +74,7 @@ AppController::AppController(AppContext& context, Tone& tone, std::vector<std::s
       m_tester(context.prompts, tone),
       m_languageFallbacks(std::move(languageFallbacks))
 {
+    m_writer.setOnRefused([this] { m_ctx.prompts.message(kMsgEditRefused); });
 }
 
 AppController::~AppController() = default;
@@ -248,6 +251,10 @@ MainWindowHooks AppController::hooks()
                                         [this](const std::string& text) { showStatusText(text); },
                                         versionText()});
     };
+    h.buildPanels = [this](MainWindow& w) {
+        bind(w);
+        m_linkPanel = installLinkPanels(w, m_ctx, m_poller);
+    };
     return h;
 }
 
@@ -347,6 +354,24 @@ void AppController::showStatusText(const std::string& text)
         window().statusBar()->showMessage(qs(text));
 }
 
+void AppController::tryingPort(const std::string& deviceName)
+{
+    if (m_linkPanel)
+        m_linkPanel->tryingPort(deviceName);
+}
+
+void AppController::searchStarted()
+{
+    if (m_linkPanel)
+        m_linkPanel->searchStarted();
+}
+
+void AppController::searchEnded(const SearchOutcome& outcome)
+{
+    if (m_linkPanel)
+        m_linkPanel->searchEnded(outcome);
+}
+
 // --- the image writes of the live procedures ------------------------------------------
 
 bool AppController::writeWord(unsigned index) { return m_writer.writeWord(index); }
@@ -371,6 +396,12 @@ void AppController::statusTick()
         m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
     m_testerPage->tick(m_ctx.clock.nowMs());
+    if (m_linkPanel) {
+        m_linkPanel->afterTick(r.frame.has_value());
+        // The device hung up: a running test cannot go on without it.
+        if (!m_ctx.state.connected && m_testerPage)
+            m_testerPage->connectionSearch();
+    }
 }
 
 void AppController::applyDashboard(const DashboardView& v)

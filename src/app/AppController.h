@@ -38,6 +38,7 @@ namespace kdx {
 class MainWindow;
 class ParameterEditorsGlue;
 class ParameterFilesGlue;
+class LinkStatusPanel;
 struct DashboardView;
 
 // Ties the program's procedures to the main window: the connection search and
@@ -71,6 +72,9 @@ public:
     void showAllData() override;
     void updateConnectionLog() override;
     void showStatusText(const std::string& text) override;
+    void tryingPort(const std::string& deviceName) override;
+    void searchStarted() override;
+    void searchEnded(const SearchOutcome& outcome) override;
 
     // --- LanguageTargets -----------------------------------------------------------
     void setCaption(const std::string& object, const std::string& text) override;
@@ -143,6 +147,7 @@ private:
     // Serial number the "NEW ECU" message was last shown for, until a read
     // finds initialised parameters again.
     std::optional<uint32_t> m_markerShownFor;
+    LinkStatusPanel* m_linkPanel = nullptr; // owned by the window
     std::unordered_map<std::string, QPointer<QObject>> m_controls;
     std::vector<std::string> m_languageFallbacks;
     std::unique_ptr<FirmwarePage> m_firmwarePage;

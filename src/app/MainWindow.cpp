@@ -105,6 +105,8 @@ MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* pare
     if (m_ctx.options.tester)
         m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetTester")), true);
 
+    if (m_hooks.buildPanels)
+        m_hooks.buildPanels(*this);
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     m_timer1->start();
 }

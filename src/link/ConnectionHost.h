@@ -1,8 +1,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kdx {
+
+// How a connection search ended, for the status display.
+struct SearchOutcome {
+    struct Attempt {
+        std::string port;
+        std::string openError; // why the port could not be opened; empty when it opened
+    };
+    bool found = false;   // a controller was taken (connected)
+    bool refused = false; // a controller answered but its software is too new
+    std::string port;     // the port of the controller that answered
+    std::vector<Attempt> tried; // each port tried once, in the order tried
+};
 
 // What the connection procedures need from the main window. The window
 // implements it; tests record the calls. Every call happens on the window's
@@ -30,6 +43,9 @@ public:
     virtual void showStatusText(const std::string& text) = 0;
     // A search is about to open this device (for a status line); optional.
     virtual void tryingPort(const std::string& deviceName) { (void)deviceName; }
+    // A search begins / has ended (after the parameters were read); optional.
+    virtual void searchStarted() {}
+    virtual void searchEnded(const SearchOutcome& outcome) { (void)outcome; }
 };
 
 } // namespace kdx

@@ -51,7 +51,9 @@ void Connector::autoConnect()
     m_link.closePort();
 
     m_openFailures.clear();
+    m_outcome = {};
     m_host.showStatusText({});
+    m_host.searchStarted();
 
     m_table.clearMarks();
     m_marking.numberPorts(m_table);
@@ -75,11 +77,27 @@ void Connector::autoConnect()
             ++p;
         }
         // Otherwise the previous selection stays.
-        if (attempt(selectedIsCandidate))
+        if (attempt(selectedIsCandidate)) {
+            m_host.searchEnded(m_outcome);
             return;
+        }
     }
     if (!m_openFailures.empty())
         m_host.showStatusText(m_openFailures);
+    m_host.searchEnded(m_outcome);
+}
+
+void Connector::noteAttempt(const std::string& openError)
+{
+    const std::string& port = m_link.selectedPort();
+    for (auto& a : m_outcome.tried) {
+        if (a.port == port) {
+            // A later open that succeeded clears what an earlier one said.
+            a.openError = openError;
+            return;
+        }
+    }
+    m_outcome.tried.push_back({port, openError});
 }
 
 bool Connector::attempt(bool markedCandidate)
@@ -89,6 +107,7 @@ bool Connector::attempt(bool markedCandidate)
     m_host.tryingPort(m_link.selectedPort());
 
     if (m_link.openPort()) {
+        noteAttempt({});
         // Only the answer to the second frame decides; the first exchange
         // takes in whatever a device had left over on the line.
         m_link.sendCommand(wire::kCmdIdentify, 0, 0, 0);
@@ -102,9 +121,11 @@ bool Connector::attempt(bool markedCandidate)
         if (!m_link.openPort()) {
             if (markedCandidate)
                 noteOpenFailure();
+            noteAttempt(m_link.lastOpenError());
             m_link.closePort();
             return false;
         }
+        noteAttempt({});
         m_link.sendCommand(wire::kCmdIdentify, 0, 0, 0);
     }
 
@@ -122,16 +143,21 @@ bool Connector::attempt(bool markedCandidate)
     if (state.softwareVersion > connect::kMaxSoftwareVersion) {
         m_prompts.message(connect::kMsgSoftwareNeedUpdate);
         m_link.closePort();
+        m_outcome.refused = true;
+        m_outcome.port = m_link.selectedPort();
         return true;
     }
 
     state.connected = true;
+    m_outcome.port = m_link.selectedPort();
     // These run whatever the read's outcome: a failed read has already told
     // the technician and taken the link down.
     loadAllData();
     m_host.setCaption(connectionBanner(state.hardwareVersion, state.softwareVersion,
                                        state.softwareRevision, imageSerialNumber(m_image)));
     m_host.updateConnectionLog();
+    // A read that failed has taken the link down again.
+    m_outcome.found = state.connected;
     m_host.setTimerEnabled(true);
     clock.sleepMs(wire::kSendPauseMs);
     return true;

@@ -48,6 +48,7 @@ private:
     // One pass over the four pages; the number of pages that failed.
     unsigned readPass();
     void noteOpenFailure();
+    void noteAttempt(const std::string& openError);
 
     DeviceLink& m_link;
     PortTable& m_table;
@@ -56,6 +57,7 @@ private:
     ConnectionHost& m_host;
     ParameterBytes& m_image;
     std::string m_openFailures; // reasons of this search, "; " between them
+    SearchOutcome m_outcome;    // of the search in progress
 };
 
 } // namespace kdx

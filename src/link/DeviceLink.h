@@ -28,6 +28,8 @@ public:
     void drainTransmit();
     // Reason the last openPort() failed (errno text), empty after a success.
     const std::string& lastOpenError() const;
+    // The open device went away (unplugged adapter, closed terminal).
+    bool lineHungUp() const;
 
     // --- frames and answers ---------------------------------------------------
     bool sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -68,6 +69,19 @@ void PosixSerialLine::close()
         ::close(m_fd);
         m_fd = -1;
     }
+    m_hungUp = false;
+}
+
+bool PosixSerialLine::hungUp() const
+{
+    if (m_fd < 0 || m_hungUp)
+        return m_hungUp;
+    // An unplugged adapter and a terminal whose other side closed both
+    // report POLLHUP (or POLLERR) from now on.
+    pollfd p {m_fd, 0, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        m_hungUp = true;
+    return m_hungUp;
 }
 
 bool PosixSerialLine::transmit(const uint8_t* data, size_t count)

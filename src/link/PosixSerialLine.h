@@ -23,9 +23,12 @@ public:
     size_t bytesWaiting() override;
     size_t read(uint8_t* destination, size_t maxCount) override;
     std::string lastError() const override { return m_lastError; }
+    // The device reports a hang-up (poll() without waiting); sticky until close().
+    bool hungUp() const override;
 
 private:
     int m_fd = -1;
+    mutable bool m_hungUp = false;
     std::string m_lastError;
 };
 

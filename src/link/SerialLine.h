@@ -34,6 +34,9 @@ public:
 
     // Human-readable reason of the last failed open (e.g. "Permission denied").
     virtual std::string lastError() const = 0;
+
+    // True once the device went away; stays true until close().
+    virtual bool hungUp() const { return false; }
 };
 
 } // namespace kdx

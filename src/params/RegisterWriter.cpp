@@ -72,6 +72,11 @@ bool RegisterWriter::send(const RegisterWrite& write)
 
 bool RegisterWriter::send(const std::vector<RegisterWrite>& writes)
 {
+    if (!writes.empty() && allowed() && !m_link.state().connected) {
+        if (m_onRefused)
+            m_onRefused();
+        return false;
+    }
     bool all = true;
     for (const auto& w : writes)
         all = send(w) && all;

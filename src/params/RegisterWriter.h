@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace kdx {
@@ -27,7 +28,10 @@ public:
     bool saveToEeprom();                     // controller stores its memory permanently
     bool send(const RegisterWrite& write);
     // Sends all, in order, even after a failure; true only if all succeeded.
+    // An edit while no controller is connected is refused as a whole: nothing
+    // goes out, onRefused tells the technician, the result is false.
     bool send(const std::vector<RegisterWrite>& writes);
+    void setOnRefused(std::function<void()> onRefused) { m_onRefused = std::move(onRefused); }
 
     // Frame data bytes. The word value travels high byte first.
     static Data wordFrame(const ParameterImage& image, unsigned wordIndex);
@@ -40,6 +44,7 @@ private:
 
     DeviceLink& m_link;
     const ParameterImage& m_image;
+    std::function<void()> m_onRefused;
 };
 
 } // namespace kdx

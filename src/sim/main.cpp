@@ -2,14 +2,17 @@
 // without hardware and for end-to-end tests through the real serial code.
 
 #include "link/Clock.h"
+#include "link/TrafficLog.h"
 #include "sim/ControllerModel.h"
 #include "sim/EepromFile.h"
 #include "sim/PtyServer.h"
 #include "sim/SimArguments.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <unistd.h>
@@ -71,6 +74,18 @@ void printReport(const kdx::sim::ControllerModel& model, const kdx::sim::PtyServ
     std::fflush(stdout);
 }
 
+// Milliseconds since local midnight, now.
+int64_t localTimeOfDayMs()
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t t = system_clock::to_time_t(now);
+    std::tm local {};
+    localtime_r(&t, &local);
+    const int64_t ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    return ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + ms;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -117,12 +132,27 @@ int main(int argc, char** argv)
     const uint64_t startMs = clock.nowMs();
     model.powerOn(startMs);
     if (args.trace) {
-        model.setTraceSink([startMs](const ControllerModel::TraceEvent& e) {
+        // The tool's traffic view writes the same lines: time of day, who
+        // sent the frame, its kind, its bytes and a note.
+        const int64_t dayOffsetMs = localTimeOfDayMs() - static_cast<int64_t>(startMs);
+        model.setTraceSink([dayOffsetMs, requestKind = std::string()](const ControllerModel::TraceEvent& e) mutable {
             using D = ControllerModel::TraceEvent::Direction;
-            const char* dir = e.direction == D::Received ? "RX" : e.direction == D::Sent ? "TX" : "--";
-            const double t = static_cast<double>(e.atMs >= startMs ? e.atMs - startMs : 0) / 1000.0;
-            std::printf("%10.3f %s %s%s%s\n", t, dir, hexBytes(e.bytes).c_str(), e.note.empty() ? "" : "  # ",
-                        e.note.c_str());
+            kdx::TrafficRecord r;
+            r.timeMs = static_cast<uint64_t>(static_cast<int64_t>(e.atMs) + dayOffsetMs);
+            r.bytes = e.bytes;
+            r.note = e.note;
+            if (e.direction == D::Received) {
+                r.sender = kdx::TrafficRecord::Sender::Pc;
+                r.kind = kdx::commandKind(e.bytes.data(), e.bytes.size());
+                requestKind = r.kind;
+            } else if (e.direction == D::Sent) {
+                r.sender = kdx::TrafficRecord::Sender::Ecu;
+                r.kind = kdx::answerKind(e.bytes.data(), e.bytes.size(), requestKind);
+            } else {
+                r.sender = kdx::TrafficRecord::Sender::None;
+                r.kind = "noise";
+            }
+            std::printf("%s\n", kdx::formatTrafficLine(r).c_str());
             std::fflush(stdout);
         });
     }

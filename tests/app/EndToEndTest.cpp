@@ -2,19 +2,24 @@
 // kdx-sim on a pseudo-terminal, the window offscreen and its own 50 ms timer
 // driving the status polling. Each test takes a few seconds of real time.
 #include "PtyRig.h"
+#include "link/TrafficLog.h"
 
 #include "widgets/StringGrid.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <algorithm>
+#include <ctime>
+#include <memory>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -124,10 +129,12 @@ TEST(EndToEnd, PollingEvery100MsMovesTheDashboardAndLosesNothing)
     std::vector<double> requests;
     int answers = 0;
     for (const std::string& line : sim.linesSoFar()) {
-        double t = 0;
-        if (line.find(" RX AA 05 00 00 59 E0") != std::string::npos && std::sscanf(line.c_str(), "%lf", &t) == 1)
-            requests.push_back(t);
-        if (line.find(" TX 56 05 ") != std::string::npos)
+        const auto frame = parseTrafficLine(line);
+        if (!frame || frame->kind != "status")
+            continue;
+        if (frame->sender == TrafficRecord::Sender::Pc)
+            requests.push_back(static_cast<double>(frame->timeMs) / 1000.0);
+        else if (frame->sender == TrafficRecord::Sender::Ecu && frame->bytes.size() == 100)
             ++answers;
     }
     ASSERT_GE(requests.size(), 20u);
@@ -266,4 +273,79 @@ TEST(EndToEnd, FirmwareUpgradeOfTheSampleFileReconnectsToTheNewVersion)
               << totalMs << " ms\n";
     EXPECT_GE(perBlockMs, ptyWaitsMs - 0.5);
     EXPECT_LE(perBlockMs, ptyWaitsMs + 15.0); // nothing resent, no extra waits
+}
+
+namespace {
+
+// CPU time this process has used, in milliseconds.
+double processCpuMs()
+{
+    timespec t {};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+} // namespace
+
+TEST(EndToEnd, PulledAdapterStopsPollingIdlesAndReconnectsByItselfWhenItComesBack)
+{
+    KDX_REQUIRE_SIM();
+    // A stable name standing in for /dev/serial/by-id/...: the simulator
+    // links it to whatever terminal it gets.
+    PtyScratch names;
+    const std::string link = names.path + "/usb-FTDI_RS485-if00-port0";
+    auto sim = std::make_unique<SimProcess>(std::vector<std::string>{"--link", link});
+    (void)sim->ptyPath();
+    PtyAppRig rig(link);
+    rig.window->AutoConnect1Click();
+    ASSERT_TRUE(rig.context.state.connected);
+    QTest::qWait(500);
+    const uint32_t lostBefore = rig.controller.poller().lostPacketCount();
+
+    // Pull the plug.
+    sim->stop();
+    sim.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.context.state.connected; }, 2000));
+    const QString lost = rig.window->statusBar()->currentMessage();
+    EXPECT_TRUE(lost.startsWith(QString::fromStdString("Link lost: " + link + " went away at "))) << lost.toStdString();
+    EXPECT_FALSE(rig.window->timer1()->isActive());
+    EXPECT_FALSE(rig.context.state.portOpen);
+    EXPECT_LE(rig.controller.poller().lostPacketCount(), lostBefore + 2) << "polling stopped at once";
+
+    // Unplugged: nothing spins.
+    const double cpuStart = processCpuMs();
+    QElapsedTimer wall;
+    wall.start();
+    {
+        // The plain event loop, as the program runs it (QTest::qWait would
+        // wake every few milliseconds on its own).
+        QEventLoop idle;
+        QTimer::singleShot(3000, &idle, &QEventLoop::quit);
+        idle.exec();
+    }
+    const double cpuShare = (processCpuMs() - cpuStart) / static_cast<double>(wall.elapsed());
+    EXPECT_LT(cpuShare, 0.01) << "CPU while unplugged: " << cpuShare * 100.0 << " % of a core";
+    std::cout << "[ measured ] CPU while unplugged: " << cpuShare * 100.0 << " % of one core\n";
+
+    // Plug it back in: the tool finds it by itself, without a message box.
+    QElapsedTimer back;
+    back.start();
+    SimProcess again({"--link", link});
+    (void)again.ptyPath();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.context.state.connected; }, 2000))
+        << "not reconnected within 2 s";
+    std::cout << "[ measured ] reconnected " << back.elapsed() << " ms after the adapter came back\n";
+    EXPECT_TRUE(rig.window->statusBar()->currentMessage().startsWith(
+        QString::fromStdString("Reconnected to " + link + " at ")))
+        << rig.window->statusBar()->currentMessage().toStdString();
+    EXPECT_TRUE(rig.prompts.messages.empty());
+
+    // Polling resumes: fresh valid frames, no new losses.
+    const uint32_t lostAfter = rig.controller.poller().lostPacketCount();
+    const QString vdcBefore = rig.control<QLabel>("LabelLinkCounters")->text();
+    QTest::qWait(1500);
+    EXPECT_TRUE(rig.window->timer1()->isActive());
+    EXPECT_EQ(rig.controller.poller().lostPacketCount(), lostAfter);
+    EXPECT_NE(rig.control<QLabel>("LabelLinkCounters")->text(), vdcBefore) << "the last answer's time moves on";
+    EXPECT_TRUE(rig.control<QWidget>("PanelStale")->isHidden());
 }

@@ -104,6 +104,15 @@ public:
     void updateConnectionLog() override { events.push_back("update log"); }
     void showStatusText(const std::string& text) override { statusTexts.push_back(text); }
     void tryingPort(const std::string& deviceName) override { tried.push_back(deviceName); }
+    void searchStarted() override { ++searchesStarted; }
+    void searchEnded(const SearchOutcome& outcome) override
+    {
+        outcomes.push_back(outcome);
+        eventsBeforeEnd = events.size();
+    }
+    int searchesStarted = 0;
+    std::vector<SearchOutcome> outcomes;
+    size_t eventsBeforeEnd = 0;
 
     std::vector<std::string> events;
     std::vector<bool> connectedWhenTimerChanged;
@@ -491,6 +500,49 @@ TEST_F(ConnectorTest, FailedReadAfterIdentifyStillFinishesTheSearch)
     EXPECT_FALSE(state.portOpen);
     EXPECT_FALSE(state.parametersLoaded);
     EXPECT_EQ(line.opened(), (Paths{"/dev/ttyS0"}));
+}
+
+TEST_F(ConnectorTest, TheSearchOutcomeNamesEachPortTriedOnceWithWhyItDidNotOpen)
+{
+    const struct {
+        const char* controllerPort;
+        uint8_t software;
+        bool found, refused;
+        const char* port;
+    } cases[] = {
+        {"/dev/ttyUSB0", 4, true, false, "/dev/ttyUSB0"},
+        {"/dev/ttyUSB0", 5, false, true, "/dev/ttyUSB0"},
+        {"", 4, false, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.controllerPort + std::to_string(c.software));
+        ScriptedLine ln{clock};
+        ConnectionState st;
+        DeviceLink lk{ln, clock, st};
+        RecordingHost hst{st};
+        RecordingPrompts pr;
+        Bench b;
+        b.controllerPort = c.controllerPort;
+        b.software = c.software;
+        b.attach(ln);
+        ln.refuseOpen["/dev/ttyS1"] = "/dev/ttyS1: Permission denied";
+        Connector connector(lk, table, enumerator, pr, hst, image);
+        connector.autoConnect();
+
+        ASSERT_EQ(hst.outcomes.size(), 1u);
+        const SearchOutcome& o = hst.outcomes[0];
+        EXPECT_EQ(o.found, c.found);
+        EXPECT_EQ(o.refused, c.refused);
+        EXPECT_EQ(o.port, c.port);
+        ASSERT_EQ(o.tried.size(), 3u);
+        EXPECT_EQ(o.tried[0].port, "/dev/ttyS0");
+        EXPECT_EQ(o.tried[0].openError, "");
+        EXPECT_EQ(o.tried[1].port, "/dev/ttyS1");
+        EXPECT_EQ(o.tried[1].openError, "/dev/ttyS1: Permission denied");
+        EXPECT_EQ(o.tried[2].port, "/dev/ttyUSB0");
+        EXPECT_EQ(hst.searchesStarted, 1);
+        EXPECT_EQ(hst.eventsBeforeEnd, hst.events.size()) << "told last, after the read and the timer";
+    }
 }
 
 } // namespace

@@ -102,5 +102,23 @@ TEST_F(RegisterWriterTest, SendListGoesOutInOrder)
     EXPECT_EQ(sentData(), (std::vector<Data>{{0xD1, 0xC9, 0x13, 0x88}, {0xC1, 0x4E, 0x00, 50}}));
 }
 
+TEST_F(RegisterWriterTest, AnEditWhileNotConnectedIsRefusedAndSaidOnce)
+{
+    int refusals = 0;
+    writer.setOnRefused([&] { ++refusals; });
+    state.connected = false;
+    image.setWord(201, 0x1388);
+    EXPECT_FALSE(writer.send({RegisterWrite::word(201), RegisterWrite::byte(78)}));
+    EXPECT_EQ(refusals, 1);
+    EXPECT_TRUE(line.sentFrames().empty());
+    // Nothing to send is nothing to refuse; connected again, it goes out.
+    EXPECT_TRUE(writer.send(std::vector<RegisterWrite>{}));
+    EXPECT_EQ(refusals, 1);
+    state.connected = true;
+    EXPECT_TRUE(writer.send({RegisterWrite::word(201)}));
+    EXPECT_EQ(refusals, 1);
+    EXPECT_EQ(line.sentFrames().size(), 1u);
+}
+
 } // namespace
 } // namespace kdx::test

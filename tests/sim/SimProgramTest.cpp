@@ -208,10 +208,10 @@ TEST(SimProgram, LinkTraceAndFaultOptions)
     EXPECT_EQ(sim.stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
     const std::string trace = sim.restOfOutput();
-    EXPECT_NE(trace.find("RX 03 00 00 00 AD E0"), std::string::npos) << trace;
-    EXPECT_NE(trace.find("TX 41 01 04 00 00 00 00 E0"), std::string::npos) << trace;
-    EXPECT_NE(trace.find("RX AA 05 00 00 59 E0"), std::string::npos) << trace;
-    EXPECT_NE(trace.find("TX 56 05"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("PC  identify 03 00 00 00 AD E0"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("ECU identify 41 01 04 00 00 00 00 E0"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("PC  status AA 05 00 00 59 E0"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("ECU status 56 05"), std::string::npos) << trace;
 }
 
 TEST(SimProgram, UnpluggedTerminalFailsWrites)

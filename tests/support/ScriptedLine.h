@@ -35,6 +35,8 @@ public:
     // Ports whose open fails, with the reason reported.
     std::map<std::string, std::string> refuseOpen;
     bool failWrites = false;
+    // The device went away: reported until the next close().
+    bool hangUp = false;
 
     // --- record -----------------------------------------------------------
     const std::vector<Sent>& sent() const { return m_sent; }
@@ -53,6 +55,7 @@ public:
     size_t bytesWaiting() override;
     size_t read(uint8_t* destination, size_t maxCount) override;
     std::string lastError() const override { return m_lastError; }
+    bool hungUp() const override { return m_open && hangUp; }
 
 private:
     struct Chunk {

@@ -1,0 +1,229 @@
+#include "app/LinkStatusPanel.h"
+
+#include "app/MainWindow.h"
+#include "link/PortDoctor.h"
+#include "live/StatusPoller.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kdx {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+template <typename T>
+T* need(MainWindow& w, const char* name)
+{
+    T* c = w.control<T>(name);
+    if (!c)
+        throw std::logic_error(std::string("link status panel: no control ") + name);
+    return c;
+}
+
+// The dashboard's live values end above the mode buttons.
+constexpr int kValuesHeightPx = 440;
+// Below the progress bar, at the panel's foot whatever its height.
+constexpr int kCountersHeightPx = 16;
+constexpr int kCountersMinTopPx = 612;
+
+} // namespace
+
+LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const StatusPoller& poller)
+    : QObject(&window), m_window(window), m_ctx(context), m_poller(poller)
+{
+    auto* panel = need<QFrame>(window, "Panel4");
+    m_idleCaption = window.windowTitle();
+    m_dayOffsetMs = static_cast<int64_t>(QTime::currentTime().msecsSinceStartOfDay())
+        - static_cast<int64_t>(context.clock.nowMs());
+
+    // Created now, so the page does not move when the first message comes.
+    QStatusBar* bar = window.statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    m_area = new QLabel(bar);
+    m_area->setObjectName(QStringLiteral("LabelLinkState"));
+    m_area->setAccessibleName(QStringLiteral("link state"));
+    bar->addPermanentWidget(m_area);
+
+    m_counters = new QLabel(panel);
+    m_counters->setObjectName(QStringLiteral("LabelLinkCounters"));
+    m_counters->setAccessibleName(QStringLiteral("link counters"));
+    QFont small = m_counters->font();
+    small.setPointSize(std::max(6, small.pointSize() - 1));
+    m_counters->setFont(small);
+    placeCounters(panel->height());
+    panel->installEventFilter(this);
+
+    m_staleCover = new QWidget(panel);
+    m_staleCover->setObjectName(QStringLiteral("PanelStale"));
+    m_staleCover->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_staleCover->setAutoFillBackground(true);
+    QPalette veil = m_staleCover->palette();
+    veil.setColor(QPalette::Window, QColor(236, 236, 236, 170));
+    m_staleCover->setPalette(veil);
+    m_staleCover->setGeometry(0, 0, MainWindow::kPanelWidth, kValuesHeightPx);
+    auto* layout = new QVBoxLayout(m_staleCover);
+    m_staleText = new QLabel(m_staleCover);
+    m_staleText->setObjectName(QStringLiteral("LabelNoDataSince"));
+    m_staleText->setAlignment(Qt::AlignCenter);
+    QFont big = m_staleText->font();
+    big.setBold(true);
+    big.setPointSize(big.pointSize() + 3);
+    m_staleText->setFont(big);
+    m_staleText->setStyleSheet(QStringLiteral("color: rgb(160, 0, 0); background: rgba(255,255,255,200);"));
+    layout->addWidget(m_staleText, 0, Qt::AlignCenter);
+    m_staleCover->hide();
+
+    m_replugTimer = new QTimer(this);
+    m_replugTimer->setObjectName(QStringLiteral("TimerReplug"));
+    m_replugTimer->setInterval(kReplugPollMs);
+    connect(m_replugTimer, &QTimer::timeout, this, &LinkStatusPanel::pollReplug);
+    refresh();
+}
+
+void LinkStatusPanel::placeCounters(int panelHeight)
+{
+    m_counters->setGeometry(6, std::max(kCountersMinTopPx, panelHeight - kCountersHeightPx - 1),
+                            MainWindow::kPanelWidth - 12, kCountersHeightPx);
+}
+
+bool LinkStatusPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && watched == m_counters->parentWidget())
+        placeCounters(static_cast<QWidget*>(watched)->height());
+    return QObject::eventFilter(watched, event);
+}
+
+uint64_t LinkStatusPanel::timeOfDayMs() const
+{
+    return static_cast<uint64_t>(static_cast<int64_t>(m_ctx.clock.nowMs()) + m_dayOffsetMs);
+}
+
+bool LinkStatusPanel::replugWatching() const { return m_recovering && m_replugTimer->isActive(); }
+
+void LinkStatusPanel::searchStarted()
+{
+    // No stat() while the search runs; a search that finds nothing takes the
+    // watch up again below.
+    m_replugTimer->stop();
+    m_watch.searchStarted(m_replugSearch);
+    refresh();
+}
+
+void LinkStatusPanel::tryingPort(const std::string& port)
+{
+    m_watch.tryingPort(port);
+    refresh();
+}
+
+void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
+{
+    std::vector<LinkWatch::PortTried> tried;
+    if (!outcome.found) {
+        PortDoctor doctor;
+        for (const auto& a : outcome.tried) {
+            std::string problem;
+            if (!a.openError.empty()) {
+                problem = doctor.explain(a.port);
+                if (problem.empty())
+                    problem = a.openError;
+            }
+            tried.push_back({a.port, problem});
+        }
+    }
+    const std::string text = m_watch.searchEnded(outcome.found, outcome.port, tried, timeOfDayMs());
+    if (!outcome.found) {
+        // No banner of a controller that is not there.
+        m_window.setWindowTitle(m_idleCaption);
+        if (!outcome.refused)
+            m_window.statusBar()->showMessage(qs(text));
+        if (m_recovering) {
+            // Only a further change of the device starts the next search.
+            m_replug.arm(m_replug.name());
+            m_replugTimer->start();
+        }
+    } else {
+        m_recovering = false;
+        m_replug.disarm();
+        if (!text.empty())
+            m_window.statusBar()->showMessage(qs(text));
+    }
+    refresh();
+}
+
+void LinkStatusPanel::afterTick(bool validFrame)
+{
+    if (validFrame)
+        m_watch.validAnswer(timeOfDayMs());
+    if (m_ctx.link.lineHungUp())
+        linkLost();
+    refresh();
+}
+
+void LinkStatusPanel::linkLost()
+{
+    const std::string port = m_ctx.link.selectedPort();
+    m_ctx.link.closePort(); // also clears connected: the tick goes idle
+    m_window.timer1()->stop();
+    m_window.statusBar()->showMessage(qs(m_watch.lost(timeOfDayMs())));
+    // A pseudo-terminal's number, once freed, is soon another terminal's:
+    // only a stable name (a by-id link, a link of kdx-sim) can come back.
+    const std::string name = ReplugWatch::stableName(port);
+    if (name.rfind("/dev/pts/", 0) == 0)
+        return;
+    m_replug.arm(name);
+    m_recovering = true;
+    m_replugTimer->start();
+}
+
+void LinkStatusPanel::pollReplug()
+{
+    if (m_ctx.busy.busy() || !m_replug.poll())
+        return;
+    m_replugTimer->stop();
+    m_replugSearch = true;
+    m_window.AutoConnect1Click();
+    m_replugSearch = false;
+}
+
+void LinkStatusPanel::refresh()
+{
+    const QString area = qs(m_watch.areaText());
+    if (m_area->text() != area)
+        m_area->setText(area);
+
+    const auto last = m_watch.lastAnswerMs();
+    const QString counters = QStringLiteral("lost %1  \u00b7  bad %2  \u00b7  CRC %3  \u00b7  last answer %4")
+                                 .arg(m_poller.lostPacketCount())
+                                 .arg(m_poller.badPacketCount())
+                                 .arg(m_poller.crcErrorCount())
+                                 .arg(last ? QTime::fromMSecsSinceStartOfDay(static_cast<int>(*last % 86400000))
+                                                 .toString(QStringLiteral("HH:mm:ss"))
+                                           : QStringLiteral("none"));
+    if (m_counters->text() != counters)
+        m_counters->setText(counters);
+
+    const bool stale = m_watch.stale(timeOfDayMs());
+    if (stale) {
+        const QString text = qs(m_watch.staleText());
+        if (m_staleText->text() != text)
+            m_staleText->setText(text);
+    }
+    if (stale != m_shownStale) {
+        m_shownStale = stale;
+        m_staleCover->setVisible(stale);
+        if (stale)
+            m_staleCover->raise();
+    }
+}
+
+} // namespace kdx

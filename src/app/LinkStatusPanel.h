@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "link/ConnectionHost.h"
+#include "link/LinkWatch.h"
+#include "link/ReplugWatch.h"
+
+#include <QObject>
+#include <QString>
+
+class QLabel;
+class QTimer;
+class QWidget;
+
+namespace kdx {
+
+class MainWindow;
+class StatusPoller;
+
+// Glue of the link's health on the window: the permanent status-bar area
+// (port, state, last valid answer), the link counters on the dashboard panel,
+// the stale look of the dashboard, the hang-up of the open device and the
+// watch for it to come back. Decisions are LinkWatch's and ReplugWatch's;
+// this class only applies them. Its controls exist from start-up.
+class LinkStatusPanel : public QObject {
+    Q_OBJECT
+public:
+    // How often the replug watch looks for the adapter (one stat() each).
+    static constexpr int kReplugPollMs = 500;
+
+    LinkStatusPanel(MainWindow& window, AppContext& context, const StatusPoller& poller);
+
+    // From the connection search (ConnectionHost).
+    void searchStarted();
+    void tryingPort(const std::string& port);
+    void searchEnded(const SearchOutcome& outcome);
+    // After every status tick; validFrame: a valid status frame came in.
+    void afterTick(bool validFrame);
+
+    const LinkWatch& watch() const { return m_watch; }
+    bool replugWatching() const;
+    QTimer* replugTimer() const { return m_replugTimer; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void placeCounters(int panelHeight);
+    void linkLost();
+    void pollReplug();
+    void refresh();
+    uint64_t timeOfDayMs() const;
+
+    MainWindow& m_window;
+    AppContext& m_ctx;
+    const StatusPoller& m_poller;
+    LinkWatch m_watch;
+    ReplugWatch m_replug;
+    QString m_idleCaption;
+    int64_t m_dayOffsetMs = 0;
+    bool m_replugSearch = false; // the search running was started by the watch
+    bool m_recovering = false;   // the device hung up and no search found it since
+    bool m_shownStale = false;
+
+    QLabel* m_area = nullptr;     // LabelLinkState, in the status bar
+    QLabel* m_counters = nullptr; // LabelLinkCounters, on the dashboard panel
+    QWidget* m_staleCover = nullptr; // PanelStale, over the dashboard's values
+    QLabel* m_staleText = nullptr;   // LabelNoDataSince
+    QTimer* m_replugTimer = nullptr;
+};
+
+} // namespace kdx

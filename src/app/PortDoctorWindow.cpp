@@ -1,0 +1,50 @@
+#include "app/PortDoctorWindow.h"
+
+#include "app/MainWindow.h"
+#include "link/PortDoctor.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kdx {
+
+PortDoctorWindow::PortDoctorWindow(MainWindow& window, AppContext& context)
+    : QWidget(&window, Qt::Window), m_ctx(context)
+{
+    setObjectName(QStringLiteral("FormPortDoctor"));
+    setWindowTitle(QStringLiteral("Diagnose ports"));
+    resize(720, 460);
+    auto* column = new QVBoxLayout(this);
+    m_report = new QPlainTextEdit(this);
+    m_report->setObjectName(QStringLiteral("MemoPortDoctor"));
+    m_report->setAccessibleName(QStringLiteral("serial port diagnosis"));
+    m_report->setReadOnly(true);
+    m_report->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_report->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    column->addWidget(m_report, 1);
+    auto* row = new QHBoxLayout;
+    m_again = new QPushButton(QStringLiteral("Diagnose again"), this);
+    m_again->setObjectName(QStringLiteral("ButtonDiagnoseAgain"));
+    row->addStretch(1);
+    row->addWidget(m_again);
+    column->addLayout(row);
+    connect(m_again, &QPushButton::clicked, this, &PortDoctorWindow::open);
+}
+
+void PortDoctorWindow::open()
+{
+    PortDoctor doctor;
+    // The ports named on the command line too (a by-id name, a link).
+    const DoctorReport report = doctor.examine(m_ctx.options.ports);
+    m_report->setPlainText(QString::fromStdString(PortDoctor::reportText(report)));
+    show();
+    raise();
+    activateWindow();
+}
+
+QString PortDoctorWindow::reportText() const { return m_report->toPlainText(); }
+
+} // namespace kdx

@@ -1,0 +1,148 @@
+#include "app/TrafficWindow.h"
+
+#include "app/MainWindow.h"
+#include "link/TrafficCapture.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <fstream>
+
+namespace kdx {
+
+TrafficWindow::TrafficWindow(MainWindow& window, AppContext& context)
+    : QWidget(&window, Qt::Window), m_ctx(context), m_startDirectory(window.startDirectory())
+{
+    setObjectName(QStringLiteral("FormTraffic"));
+    setWindowTitle(QStringLiteral("Traffic"));
+    resize(760, 480);
+
+    auto* column = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    m_pause = new QCheckBox(QStringLiteral("Pause"), this);
+    m_pause->setObjectName(QStringLiteral("CheckBoxTrafficPause"));
+    m_clear = new QPushButton(QStringLiteral("Clear"), this);
+    m_clear->setObjectName(QStringLiteral("ButtonTrafficClear"));
+    m_export = new QPushButton(QStringLiteral("Export..."), this);
+    m_export->setObjectName(QStringLiteral("ButtonTrafficExport"));
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("LabelTrafficCount"));
+    row->addWidget(m_pause);
+    row->addWidget(m_clear);
+    row->addWidget(m_export);
+    row->addStretch(1);
+    row->addWidget(m_count);
+    column->addLayout(row);
+
+    m_memo = new QPlainTextEdit(this);
+    m_memo->setObjectName(QStringLiteral("MemoTraffic"));
+    m_memo->setAccessibleName(QStringLiteral("frames on the line"));
+    m_memo->setReadOnly(true);
+    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memo->setMaximumBlockCount(static_cast<int>(TrafficCapture::kCapacity));
+    m_memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    column->addWidget(m_memo, 1);
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kRefreshMs);
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        // Never in the middle of an exchange: an answer is closed only when
+        // the next request goes out or the view takes it.
+        if (!m_ctx.busy.busy() && !m_pause->isChecked())
+            refresh();
+    });
+    connect(m_export, &QPushButton::clicked, this, &TrafficWindow::exportClicked);
+    connect(m_clear, &QPushButton::clicked, this, &TrafficWindow::clearClicked);
+    connect(m_pause, &QCheckBox::toggled, this, [this](bool paused) {
+        if (!paused)
+            refresh();
+    });
+}
+
+void TrafficWindow::open()
+{
+    if (!m_ctx.capture.recording()) {
+        m_ctx.capture.start(static_cast<int64_t>(QTime::currentTime().msecsSinceStartOfDay())
+                            - static_cast<int64_t>(m_ctx.clock.nowMs()));
+        m_next = m_ctx.capture.total();
+    }
+    m_timer->start();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TrafficWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Closed: nothing is kept any more.
+    m_timer->stop();
+    m_ctx.capture.stop();
+    m_ctx.capture.clear();
+}
+
+void TrafficWindow::refresh()
+{
+    const std::vector<TrafficRecord> fresh = m_ctx.capture.takeSince(m_next);
+    if (fresh.empty())
+        return;
+    QString text;
+    for (const TrafficRecord& r : fresh) {
+        m_records.push_back(r);
+        if (m_records.size() > TrafficCapture::kCapacity)
+            m_records.pop_front();
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += QString::fromStdString(formatTrafficLine(r));
+    }
+    m_memo->appendPlainText(text);
+    m_count->setText(QStringLiteral("%1 frames").arg(m_records.size()));
+}
+
+bool TrafficWindow::exportTo(const QString& path, std::string& error) const
+{
+    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+    if (!out) {
+        error = path.toStdString() + ": cannot be written";
+        return false;
+    }
+    for (const TrafficRecord& r : m_records)
+        out << formatTrafficLine(r) << '\n';
+    out.flush();
+    if (!out) {
+        error = path.toStdString() + ": write failed";
+        return false;
+    }
+    return true;
+}
+
+void TrafficWindow::exportClicked()
+{
+    refresh();
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export traffic"),
+                                                      m_startDirectory + QStringLiteral("/traffic.txt"),
+                                                      QStringLiteral("Text (*.txt)"));
+    if (path.isEmpty())
+        return;
+    std::string error;
+    if (!exportTo(path, error))
+        m_ctx.prompts.message(error);
+}
+
+void TrafficWindow::clearClicked()
+{
+    m_ctx.capture.takeSince(m_next);
+    m_records.clear();
+    m_memo->clear();
+    m_count->setText(QStringLiteral("0 frames"));
+}
+
+} // namespace kdx

@@ -1,0 +1,101 @@
+#include "link/LinkWatch.h"
+
+#include "link/TrafficLog.h"
+
+namespace kdx {
+
+namespace {
+
+// "HH:MM:SS" of the milliseconds of a day.
+std::string clockText(uint64_t ms) { return timeOfDayText(ms).substr(0, 8); }
+
+} // namespace
+
+void LinkWatch::searchStarted(bool afterReplug)
+{
+    m_phase = Phase::Searching;
+    m_afterReplug = afterReplug;
+}
+
+void LinkWatch::tryingPort(const std::string& port)
+{
+    m_phase = Phase::Searching;
+    m_port = port;
+}
+
+std::string LinkWatch::searchEnded(bool found, const std::string& port, const std::vector<PortTried>& tried,
+                                   uint64_t nowMs)
+{
+    const bool replug = m_afterReplug;
+    m_afterReplug = false;
+    if (found) {
+        m_phase = Phase::Connected;
+        m_port = port;
+        m_connectedAt = nowMs;
+        if (replug)
+            return "Reconnected to " + port + " at " + clockText(nowMs);
+        return {};
+    }
+    m_phase = Phase::NotFound;
+    m_port.clear();
+    if (tried.empty())
+        return "No controller answered: no serial port to try";
+    std::string text = "No controller answered on: ";
+    for (size_t i = 0; i < tried.size(); ++i) {
+        if (i)
+            text += "; ";
+        text += tried[i].port;
+        if (!tried[i].problem.empty())
+            text += " (" + tried[i].problem + ")";
+    }
+    return text;
+}
+
+std::string LinkWatch::lost(uint64_t nowMs)
+{
+    m_phase = Phase::Lost;
+    return "Link lost: " + (m_port.empty() ? std::string("the port") : m_port) + " went away at "
+        + clockText(nowMs) + "; waiting for it to come back";
+}
+
+void LinkWatch::validAnswer(uint64_t nowMs) { m_lastAnswer = nowMs; }
+
+bool LinkWatch::stale(uint64_t nowMs) const
+{
+    if (m_phase == Phase::Lost)
+        return true;
+    if (m_phase != Phase::Connected)
+        return false;
+    // Counted from the connection when no frame came since (a stale frame
+    // of the previous link does not make a fresh one stale at once).
+    uint64_t since = m_connectedAt;
+    if (m_lastAnswer && *m_lastAnswer > since)
+        since = *m_lastAnswer;
+    return nowMs > since + kStaleAfterMs;
+}
+
+const char* LinkWatch::phaseText(Phase phase)
+{
+    switch (phase) {
+    case Phase::NoPort: break;
+    case Phase::Searching: return "searching";
+    case Phase::Connected: return "connected";
+    case Phase::NotFound: return "not found";
+    case Phase::Lost: return "link lost";
+    }
+    return "not connected";
+}
+
+std::string LinkWatch::areaText() const
+{
+    std::string text = (m_port.empty() ? std::string("no port") : m_port) + "  \u00b7  " + phaseText(m_phase);
+    text += "  \u00b7  last answer " + (m_lastAnswer ? clockText(*m_lastAnswer) : std::string("none"));
+    return text;
+}
+
+std::string LinkWatch::staleText() const
+{
+    return m_lastAnswer ? "no data since " + clockText(*m_lastAnswer) : std::string("no data yet");
+}
+
+} // namespace kdx

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kdx {
+
+// What the technician is told about the link, decided without the window:
+// the permanent status area (port, state, last valid answer), the stale look
+// of the dashboard, and the status-line texts of a lost link, a reconnection
+// and a search that found nothing. Times are milliseconds of the day as the
+// caller's clock gives them.
+class LinkWatch {
+public:
+    enum class Phase { NoPort, Searching, Connected, NotFound, Lost };
+    // Data older than this is no longer shown as live.
+    static constexpr uint64_t kStaleAfterMs = 1000;
+
+    struct PortTried {
+        std::string port;
+        std::string problem; // why it could not be opened; empty when it opened but nothing answered
+    };
+
+    void searchStarted(bool afterReplug);
+    void tryingPort(const std::string& port);
+    // found: a controller answered and was taken; returns the status-line text
+    // (empty: leave the status line as it is).
+    std::string searchEnded(bool found, const std::string& port, const std::vector<PortTried>& tried,
+                            uint64_t nowMs);
+    // The open device went away: the status-line text.
+    std::string lost(uint64_t nowMs);
+    void validAnswer(uint64_t nowMs);
+
+    Phase phase() const { return m_phase; }
+    const std::string& port() const { return m_port; }
+    std::optional<uint64_t> lastAnswerMs() const { return m_lastAnswer; }
+    // The dashboard's data is old: nothing valid for more than a second while
+    // connected, or the link is lost. Values stay; only their look changes.
+    bool stale(uint64_t nowMs) const;
+
+    static const char* phaseText(Phase phase);
+    // "PORT · STATE · last answer HH:MM:SS".
+    std::string areaText() const;
+    // "no data since HH:MM:SS" (or "no data yet").
+    std::string staleText() const;
+
+private:
+    Phase m_phase = Phase::NoPort;
+    std::string m_port;
+    std::optional<uint64_t> m_lastAnswer;
+    uint64_t m_connectedAt = 0;
+    bool m_afterReplug = false;
+};
+
+} // namespace kdx

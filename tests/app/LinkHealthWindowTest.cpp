@@ -1,0 +1,316 @@
+// The link's health in the window on virtual time, against the built-in
+// simulated controller behind a line that can be pulled: the permanent status
+// area, the stale dashboard, a hang-up, an edit while the link is down, a
+// search that finds nothing, the traffic view and the port doctor.
+#include "PtyRig.h"
+#include "app/LinkPanels.h"
+#include "app/LinkStatusPanel.h"
+#include "app/TrafficWindow.h"
+#include "link/TrafficLog.h"
+#include "sim/ControllerModel.h"
+#include "sim/SimConstants.h"
+#include "sim/SimulatedLine.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+
+using namespace kdx;
+using namespace kdx::test;
+
+namespace {
+
+// The demo line with a plug: once pulled, the open device reports a hang-up
+// and takes and gives nothing, as a pulled USB adapter does.
+class PlugLine : public SerialLine {
+public:
+    explicit PlugLine(SerialLine& inner) : m_inner(inner) {}
+    bool pulled = false;
+    int transmits = 0;
+    bool open(const std::string& name) override { return !pulled && m_inner.open(name); }
+    void close() override { m_inner.close(); }
+    bool isOpen() const override { return m_inner.isOpen(); }
+    bool transmit(const uint8_t* d, size_t n) override
+    {
+        ++transmits;
+        return !pulled && m_inner.transmit(d, n);
+    }
+    void drain() override { m_inner.drain(); }
+    size_t bytesWaiting() override { return pulled ? 0 : m_inner.bytesWaiting(); }
+    size_t read(uint8_t* d, size_t n) override { return pulled ? 0 : m_inner.read(d, n); }
+    std::string lastError() const override { return m_inner.lastError(); }
+    bool hungUp() const override { return pulled && m_inner.isOpen(); }
+
+private:
+    SerialLine& m_inner;
+};
+
+struct HealthRig {
+    HealthRig()
+        : demo(model, clock), line(demo), context(line, clock, prompts, discovery, demoOptions()),
+          controller(context, tone, {KDX_SOURCE_DIR})
+    {
+        appForTests();
+        window = std::make_unique<MainWindow>(context, controller.hooks());
+    }
+    static AppOptions demoOptions()
+    {
+        AppOptions o;
+        o.demo = true;
+        return o;
+    }
+    // The 50 ms timer n times on virtual time.
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            clock.advance(50);
+            window->Timer1Timer();
+        }
+    }
+    void silent(bool on)
+    {
+        sim::FaultSet f;
+        f.silent = on;
+        model.setFaults(f);
+    }
+    template <typename T>
+    T* control(const char* name)
+    {
+        T* c = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    QString statusLine() { return window->statusBar()->currentMessage(); }
+    QString area() { return control<QLabel>("LabelLinkState")->text(); }
+    bool staleShown() { return !control<QWidget>("PanelStale")->isHidden(); }
+
+    PtyScratch scratch;
+    TestClock clock;
+    sim::ControllerModel model;
+    sim::SimulatedLine demo;
+    PlugLine line;
+    RecordingPrompts prompts;
+    NoPorts discovery;
+    CountingTone tone;
+    AppContext context;
+    AppController controller;
+    std::unique_ptr<MainWindow> window;
+};
+
+const QString kDemo = QString::fromLatin1(sim::kDemoPortName);
+
+} // namespace
+
+TEST(LinkHealthWindow, TheStatusAreaIsThereFromStartAndFollowsTheLink)
+{
+    HealthRig rig;
+    auto* area = rig.control<QLabel>("LabelLinkState");
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->parentWidget(), rig.window->statusBar());
+    EXPECT_EQ(rig.area(), QString::fromUtf8("no port  \u00b7  not connected  \u00b7  last answer none"));
+
+    rig.window->AutoConnect1Click();
+    rig.ticks(4);
+    EXPECT_TRUE(rig.area().startsWith(kDemo + QString::fromUtf8("  \u00b7  connected  \u00b7  last answer ")))
+        << rig.area().toStdString();
+    EXPECT_FALSE(rig.area().endsWith("none"));
+    // The counters and the last answer on the dashboard panel, seen from every page.
+    const QString counters = rig.control<QLabel>("LabelLinkCounters")->text();
+    EXPECT_TRUE(counters.startsWith(QString::fromUtf8("lost 0  \u00b7  bad 0  \u00b7  CRC 0  \u00b7  last answer ")))
+        << counters.toStdString();
+    EXPECT_EQ(rig.control<QLabel>("LabelLinkCounters")->parentWidget()->objectName(), "Panel4");
+}
+
+TEST(LinkHealthWindow, DashboardLooksStaleAfterOneSecondWithoutFramesAndNormalWithTheNext)
+{
+    HealthRig rig;
+    rig.window->AutoConnect1Click();
+    rig.ticks(6);
+    ASSERT_FALSE(rig.staleShown());
+    const QString vdc = rig.control<QLabel>("LabelVDC")->text();
+    const QString lastAnswer = rig.control<QLabel>("LabelLinkCounters")->text().section(' ', -1);
+
+    // The last valid frame was taken in the last tick (a receive tick).
+    const uint64_t lastFrameMs = rig.clock.nowMs();
+    rig.silent(true);
+    int quietTicks = 0;
+    while (rig.clock.nowMs() <= lastFrameMs + LinkWatch::kStaleAfterMs) {
+        EXPECT_FALSE(rig.staleShown()) << "at " << rig.clock.nowMs() - lastFrameMs << " ms";
+        rig.ticks(1);
+        ASSERT_LT(++quietTicks, 40);
+    }
+    EXPECT_TRUE(rig.staleShown()) << "at " << rig.clock.nowMs() - lastFrameMs << " ms";
+    EXPECT_EQ(rig.control<QLabel>("LabelNoDataSince")->text(), "no data since " + lastAnswer);
+    EXPECT_EQ(rig.control<QLabel>("LabelVDC")->text(), vdc) << "values stay, only their look changes";
+    EXPECT_TRUE(rig.context.state.connected) << "a silent controller is not a hang-up";
+
+    // The request of a tick while silent goes unanswered; the next one is answered.
+    rig.silent(false);
+    const uint32_t lost = rig.controller.poller().lostPacketCount();
+    int ticks = 0;
+    while (rig.staleShown() && ticks < 6) {
+        rig.ticks(1);
+        ++ticks;
+    }
+    EXPECT_FALSE(rig.staleShown());
+    EXPECT_LE(ticks, 4);
+    EXPECT_LE(rig.controller.poller().lostPacketCount(), lost + 1);
+    EXPECT_TRUE(rig.prompts.messages.empty());
+}
+
+TEST(LinkHealthWindow, AHangUpClosesThePortStopsPollingAndSaysWhichPortWentAway)
+{
+    HealthRig rig;
+    rig.window->AutoConnect1Click();
+    rig.ticks(6);
+    rig.line.pulled = true;
+    rig.ticks(2);
+
+    EXPECT_FALSE(rig.context.state.connected);
+    EXPECT_FALSE(rig.context.state.portOpen);
+    EXPECT_FALSE(rig.window->timer1()->isActive());
+    EXPECT_TRUE(rig.statusLine().startsWith("Link lost: " + kDemo + " went away at ")) << rig.statusLine().toStdString();
+    EXPECT_TRUE(rig.area().contains("link lost")) << rig.area().toStdString();
+    EXPECT_TRUE(rig.staleShown());
+    EXPECT_TRUE(rig.prompts.messages.empty()) << "no message box for a pulled cable";
+    EXPECT_TRUE(rig.window->findChild<QTimer*>("TimerReplug")->isActive());
+
+    // Nothing goes out any more.
+    const int sent = rig.line.transmits;
+    rig.ticks(40);
+    EXPECT_EQ(rig.line.transmits, sent);
+}
+
+TEST(LinkHealthWindow, AnEditWhileTheLinkIsDownIsRefusedWithAMessage)
+{
+    HealthRig rig;
+    rig.window->AutoConnect1Click();
+    rig.ticks(4);
+    rig.line.pulled = true;
+    rig.ticks(2);
+    ASSERT_FALSE(rig.context.state.connected);
+    const int sent = rig.line.transmits;
+
+    auto* edit = rig.control<QLineEdit>("EditGeneralDelay");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "7");
+    QTest::keyClick(edit, Qt::Key_Return);
+
+    ASSERT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_EQ(rig.prompts.messages[0], kMsgEditRefused);
+    EXPECT_EQ(rig.line.transmits, sent);
+}
+
+TEST(LinkHealthWindow, ASearchThatFindsNothingNamesThePortsTriedAndDropsTheOldBanner)
+{
+    HealthRig rig;
+    const QString idle = rig.window->windowTitle();
+    rig.window->AutoConnect1Click();
+    ASSERT_NE(rig.window->windowTitle(), idle);
+
+    rig.silent(true);
+    rig.window->AutoConnect1Click(); // F10
+    EXPECT_FALSE(rig.context.state.connected);
+    EXPECT_EQ(rig.statusLine(), "No controller answered on: " + kDemo);
+    EXPECT_EQ(rig.window->windowTitle(), idle);
+    EXPECT_TRUE(rig.area().contains("not found")) << rig.area().toStdString();
+}
+
+TEST(LinkHealthWindow, ARefusedControllerDropsTheOldBannerToo)
+{
+    HealthRig rig;
+    const QString idle = rig.window->windowTitle();
+    rig.window->AutoConnect1Click();
+    ASSERT_NE(rig.window->windowTitle(), idle);
+
+    sim::FaultSet newer;
+    newer.softwareVersion = 5;
+    rig.model.setFaults(newer);
+    rig.window->AutoConnect1Click();
+    EXPECT_FALSE(rig.context.state.connected);
+    ASSERT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_EQ(rig.prompts.messages[0], "Software need update.");
+    EXPECT_EQ(rig.window->windowTitle(), idle);
+    EXPECT_TRUE(rig.area().contains("not found")) << rig.area().toStdString();
+}
+
+TEST(LinkHealthWindow, TrafficViewShowsTheConnectionAndFiftyStatusCyclesInOrderAndExportsThem)
+{
+    HealthRig rig;
+    auto* traffic = rig.window->findChild<TrafficWindow*>("FormTraffic");
+    ASSERT_NE(traffic, nullptr);
+    EXPECT_FALSE(rig.context.capture.recording()) << "off by default";
+    rig.control<QAction>("TrafficView1")->trigger();
+    EXPECT_TRUE(rig.context.capture.recording());
+
+    rig.window->AutoConnect1Click();
+    const auto connectFrames = rig.context.capture.total();
+    rig.ticks(100); // 50 status cycles
+    traffic->refresh();
+    const auto& records = traffic->records();
+    ASSERT_GE(records.size(), connectFrames + 100);
+
+    // The connection: identify, then the four pages, before any status.
+    std::vector<std::string> pcKinds;
+    for (const auto& r : records)
+        if (r.sender == TrafficRecord::Sender::Pc && (pcKinds.empty() || pcKinds.back() != r.kind))
+            pcKinds.push_back(r.kind);
+    ASSERT_GE(pcKinds.size(), 3u);
+    EXPECT_EQ(pcKinds[0], "identify");
+    EXPECT_EQ(pcKinds[1], "page");
+    EXPECT_EQ(pcKinds.back(), "status");
+    // Every status request of the 50 cycles followed by its answer.
+    int requests = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (records[i].sender != TrafficRecord::Sender::Pc || records[i].kind != "status")
+            continue;
+        ++requests;
+        ASSERT_LT(i + 1, records.size());
+        EXPECT_EQ(records[i + 1].sender, TrafficRecord::Sender::Ecu);
+        EXPECT_EQ(records[i + 1].kind, "status");
+        EXPECT_EQ(records[i + 1].bytes.size(), wire::kStatusResponseLen);
+    }
+    EXPECT_EQ(requests, 50);
+    EXPECT_EQ(rig.control<QPlainTextEdit>("MemoTraffic")->blockCount(), static_cast<int>(records.size()));
+
+    const std::string path = rig.scratch.path + "/traffic.txt";
+    std::string error;
+    ASSERT_TRUE(traffic->exportTo(QString::fromStdString(path), error)) << error;
+    std::ifstream in(path);
+    std::string line;
+    size_t n = 0;
+    while (std::getline(in, line)) {
+        const auto back = parseTrafficLine(line);
+        ASSERT_TRUE(back) << line;
+        ASSERT_LT(n, records.size());
+        EXPECT_EQ(*back, records[n]) << line;
+        ++n;
+    }
+    EXPECT_EQ(n, records.size());
+
+    // Closed: recording stops and nothing is kept.
+    traffic->close();
+    EXPECT_FALSE(rig.context.capture.recording());
+    const auto total = rig.context.capture.total();
+    rig.ticks(10);
+    EXPECT_EQ(rig.context.capture.total(), total);
+}
+
+TEST(LinkHealthWindow, DiagnosePortsListsTheSystemsSerialDevices)
+{
+    HealthRig rig;
+    rig.control<QAction>("DiagnosePorts1")->trigger();
+    auto* form = rig.control<QWidget>("FormPortDoctor");
+    EXPECT_TRUE(form->isVisible());
+    const QString text = rig.control<QPlainTextEdit>("MemoPortDoctor")->toPlainText();
+    EXPECT_TRUE(text.contains("ModemManager: ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("your groups:  ")) << text.toStdString();
+    form->close();
+}

@@ -1,0 +1,297 @@
+// Link health without the window: the traffic lines and their capture, the
+// status texts and stale rule, and the watch for a replugged adapter.
+#include "link/LinkConstants.h"
+#include "link/LinkWatch.h"
+#include "link/ReplugWatch.h"
+#include "link/TrafficCapture.h"
+#include "link/TrafficLog.h"
+#include "support/ScriptedLine.h"
+#include "support/TestClock.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <unistd.h>
+
+namespace kdx {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScriptedLine;
+using test::TestClock;
+using Bytes = std::vector<uint8_t>;
+
+// --- traffic lines ----------------------------------------------------------
+
+TEST(TrafficLog, CommandKindsOfEveryRequestTheToolSends)
+{
+    const struct {
+        Bytes frame;
+        const char* kind;
+    } cases[] = {
+        {{0x03, 0, 0, 0, 0xAD, 0xE0}, "identify"},
+        {{0xAA, 0x01, 0x01, 0x80, 0xD4, 0xE0}, "page"},
+        {{0xAA, 0x05, 0, 0, 0x59, 0xE0}, "status"},
+        {{0xAA, 0xAA, 0, 0, 0xFE, 0xE0}, "bootloader"},
+        {{0xD1, 0x10, 0x00, 0x05, 0x90, 0xE0}, "write"},
+        {{0xC3, 0x10, 0x00, 0x05, 0x90, 0xE0}, "write"},
+        {{0xE1, 0, 0, 0, 0x8B, 0xE0}, "save"},
+        {{0x10, 0, 3, 0, 0xBD, 0xE0}, "mode"},
+        {{0x81, 0, 0, 0, 0x2B, 0xE0}, "service"},
+        {{0x61, 0, 0, 0, 0x0B, 0xE0}, "erase"},
+        {{0x77, 0, 0, 0, 0x21, 0xE0}, "unknown"},
+        {{0x03, 0, 0}, "unknown"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(commandKind(c.frame.data(), c.frame.size()), c.kind) << formatTrafficLine({0, {}, "", c.frame, ""});
+    Bytes boot(wire::kBootFrameSize, 0);
+    boot[0] = wire::kBootMagic0;
+    boot[1] = wire::kBootMagic1;
+    EXPECT_EQ(commandKind(boot.data(), boot.size()), "bootloader");
+
+    const Bytes status = {0x56, 0x05, 1, 2};
+    const Bytes page = {0x48, 0x01, 1, 2};
+    const Bytes ident = {0x41, 1, 4, 0, 0, 0, 0, 0xE0};
+    const Bytes reply = {0x42, 0x69, 0x01};
+    EXPECT_EQ(answerKind(status.data(), status.size(), "identify"), "status");
+    EXPECT_EQ(answerKind(page.data(), page.size(), "status"), "page");
+    EXPECT_EQ(answerKind(ident.data(), ident.size(), "identify"), "identify");
+    EXPECT_EQ(answerKind(reply.data(), reply.size(), "bootloader"), "bootloader");
+    EXPECT_EQ(answerKind(ident.data(), ident.size(), ""), "unknown");
+}
+
+TEST(TrafficLog, LinesParseBackToTheSameRecord)
+{
+    const TrafficRecord records[] = {
+        {45296789, TrafficRecord::Sender::Pc, "status", {0xAA, 0x05, 0x00, 0x00, 0x59, 0xE0}, ""},
+        {0, TrafficRecord::Sender::Ecu, "identify", {0x41, 0x01, 0x04, 0, 0, 0, 0, 0xE0}, "badend slow"},
+        {86399999, TrafficRecord::Sender::Ecu, "status", {}, "drop: answer withheld"},
+        {1000, TrafficRecord::Sender::None, "noise", {0xFF, 0x00}, "not a valid frame"},
+    };
+    for (const TrafficRecord& r : records) {
+        const std::string line = formatTrafficLine(r);
+        const auto back = parseTrafficLine(line);
+        ASSERT_TRUE(back) << line;
+        EXPECT_EQ(*back, r) << line;
+    }
+    EXPECT_EQ(formatTrafficLine(records[0]), "12:34:56.789 PC  status AA 05 00 00 59 E0");
+    EXPECT_EQ(formatTrafficLine(records[2]), "23:59:59.999 ECU status -  # drop: answer withheld");
+}
+
+TEST(TrafficLog, NonTrafficLinesAreRefused)
+{
+    for (const char* line : {"", "kdx-sim: controller H:1 S:4.0 serving on /dev/pts/3", "12:00:00.000 PC status",
+                             "12:00:00.000 XX status 01", "24:00:00.000 PC status 01", "12:00:00.000 PC status 1G",
+                             "12:00:00.000 PC status - 01", "12:00:00 PC status 01"})
+        EXPECT_FALSE(parseTrafficLine(line)) << line;
+}
+
+// --- capture ---------------------------------------------------------------
+
+class CaptureTest : public ::testing::Test {
+protected:
+    TestClock clock;
+    ScriptedLine line{clock};
+    TrafficCapture capture{line, clock};
+    uint8_t buffer[256];
+
+    void exchange(const Bytes& request, const Bytes& answer)
+    {
+        capture.transmit(request.data(), request.size());
+        line.arriveAfter(0, answer);
+        // The answer is read in two pieces, as the poll loop does.
+        capture.read(buffer, answer.size() / 2);
+        capture.read(buffer, sizeof buffer);
+    }
+};
+
+TEST_F(CaptureTest, KeepsNothingWhileNotRecordingAndPassesEverythingOn)
+{
+    ASSERT_TRUE(capture.open("/dev/ttyUSB0"));
+    exchange({0x03, 0, 0, 0, 0xAD, 0xE0}, {0x41, 1, 4, 0, 0, 0, 0, 0xE0});
+    uint64_t next = 0;
+    EXPECT_TRUE(capture.takeSince(next).empty());
+    EXPECT_EQ(capture.total(), 0u);
+    EXPECT_EQ(line.sentFrames().size(), 1u);
+    EXPECT_EQ(line.pendingBytes(), 0u);
+    line.hangUp = true;
+    EXPECT_TRUE(capture.hungUp());
+}
+
+TEST_F(CaptureTest, EachRequestAndEverythingReadBeforeTheNextIsOneFrame)
+{
+    ASSERT_TRUE(capture.open("/dev/ttyUSB0"));
+    capture.start(1000); // the clock starts at 1000 ms
+    exchange({0x03, 0, 0, 0, 0xAD, 0xE0}, {0x41, 1, 4, 0, 0, 0, 0, 0xE0});
+    clock.advance(50);
+    Bytes status(100, 0);
+    status[0] = 0x56;
+    status[1] = 0x05;
+    exchange({0xAA, 0x05, 0, 0, 0x59, 0xE0}, status);
+    uint64_t next = 0;
+    const auto frames = capture.takeSince(next);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0].kind, "identify");
+    EXPECT_EQ(frames[0].sender, TrafficRecord::Sender::Pc);
+    EXPECT_EQ(frames[0].timeMs, 2000u);
+    EXPECT_EQ(frames[1].kind, "identify");
+    EXPECT_EQ(frames[1].sender, TrafficRecord::Sender::Ecu);
+    EXPECT_EQ(frames[1].bytes.size(), 8u);
+    EXPECT_EQ(frames[2].kind, "status");
+    EXPECT_EQ(frames[3].kind, "status");
+    EXPECT_EQ(frames[3].bytes, status);
+    EXPECT_EQ(next, 4u);
+    EXPECT_TRUE(capture.takeSince(next).empty());
+}
+
+TEST_F(CaptureTest, TheRingKeepsTheNewestFramesOnly)
+{
+    ASSERT_TRUE(capture.open("/dev/ttyUSB0"));
+    capture.start(0);
+    const Bytes request = {0xAA, 0x05, 0, 0, 0x59, 0xE0};
+    const size_t sent = TrafficCapture::kCapacity + 10;
+    for (size_t i = 0; i < sent; ++i) {
+        clock.advance(1);
+        capture.transmit(request.data(), request.size());
+    }
+    uint64_t next = 0;
+    const auto frames = capture.takeSince(next);
+    ASSERT_EQ(frames.size(), TrafficCapture::kCapacity);
+    // The oldest ten are gone; the rest come in order.
+    EXPECT_EQ(frames.front().timeMs, 1000u + 11u);
+    EXPECT_EQ(frames.back().timeMs, 1000u + sent);
+    for (size_t i = 1; i < frames.size(); ++i)
+        ASSERT_EQ(frames[i].timeMs, frames[i - 1].timeMs + 1) << i;
+}
+
+TEST_F(CaptureTest, ClearForgetsWhatWasKeptAndTheRingStartsAfresh)
+{
+    ASSERT_TRUE(capture.open("/dev/ttyUSB0"));
+    capture.start(0);
+    const Bytes request = {0xAA, 0x05, 0, 0, 0x59, 0xE0};
+    for (int i = 0; i < 5; ++i)
+        capture.transmit(request.data(), request.size());
+    capture.stop();
+    capture.clear();
+    uint64_t next = 0;
+    EXPECT_TRUE(capture.takeSince(next).empty());
+
+    capture.start(0);
+    for (size_t i = 0; i < TrafficCapture::kCapacity + 3; ++i) {
+        clock.advance(1);
+        capture.transmit(request.data(), request.size());
+    }
+    next = 0;
+    const auto frames = capture.takeSince(next);
+    ASSERT_EQ(frames.size(), TrafficCapture::kCapacity);
+    EXPECT_EQ(frames.back().timeMs, clock.nowMs());
+    EXPECT_EQ(frames.front().timeMs, clock.nowMs() - TrafficCapture::kCapacity + 1);
+    EXPECT_EQ(next, 5 + TrafficCapture::kCapacity + 3);
+}
+
+// --- status texts and the stale rule ------------------------------------------
+
+TEST(LinkWatch, StatesAndTheirTexts)
+{
+    LinkWatch w;
+    EXPECT_EQ(w.areaText(), "no port  \u00b7  not connected  \u00b7  last answer none");
+    w.searchStarted(false);
+    w.tryingPort("/dev/ttyUSB0");
+    EXPECT_EQ(w.phase(), LinkWatch::Phase::Searching);
+    const uint64_t t = 12 * 3600000 + 30 * 60000 + 5000; // 12:30:05
+    EXPECT_EQ(w.searchEnded(true, "/dev/ttyUSB0", {}, t), "");
+    w.validAnswer(t + 100);
+    EXPECT_EQ(w.areaText(), "/dev/ttyUSB0  \u00b7  connected  \u00b7  last answer 12:30:05");
+    EXPECT_EQ(w.lost(t + 61000), "Link lost: /dev/ttyUSB0 went away at 12:31:06; waiting for it to come back");
+    EXPECT_EQ(w.phase(), LinkWatch::Phase::Lost);
+    w.searchStarted(true);
+    EXPECT_EQ(w.searchEnded(true, "/dev/ttyUSB1", {}, t + 70000), "Reconnected to /dev/ttyUSB1 at 12:31:15");
+    w.searchStarted(false);
+    EXPECT_EQ(w.searchEnded(false, "", {{"/dev/ttyUSB0", "permission denied"}, {"/dev/ttyS0", ""}}, t),
+              "No controller answered on: /dev/ttyUSB0 (permission denied); /dev/ttyS0");
+    EXPECT_EQ(w.areaText(), "no port  \u00b7  not found  \u00b7  last answer 12:30:05");
+    EXPECT_EQ(w.searchEnded(false, "", {}, t), "No controller answered: no serial port to try");
+}
+
+TEST(LinkWatch, StaleAfterOneSecondWithoutAValidAnswerAndWhileLost)
+{
+    LinkWatch w;
+    EXPECT_FALSE(w.stale(5000));
+    w.searchEnded(true, "p", {}, 10000);
+    EXPECT_FALSE(w.stale(11000)) << "a fresh connection gets its second";
+    EXPECT_TRUE(w.stale(11001));
+    w.validAnswer(11050);
+    EXPECT_FALSE(w.stale(12050));
+    EXPECT_TRUE(w.stale(12051));
+    EXPECT_EQ(w.staleText(), "no data since 00:00:11");
+    w.validAnswer(12100);
+    EXPECT_FALSE(w.stale(12200));
+    w.lost(12300);
+    EXPECT_TRUE(w.stale(12300));
+    w.searchEnded(false, "", {}, 13000);
+    EXPECT_FALSE(w.stale(20000)) << "nothing connected: nothing to call stale";
+}
+
+// --- replug watch -----------------------------------------------------------------
+
+TEST(ReplugWatch, FiresWhenTheNameLeadsToADeviceAgainThatIsNotTheOneThatWentAway)
+{
+    std::map<std::string, ReplugWatch::Identity> present;
+    int probes = 0;
+    ReplugWatch watch([&](const std::string& path) -> std::optional<ReplugWatch::Identity> {
+        ++probes;
+        auto it = present.find(path);
+        if (it == present.end())
+            return std::nullopt;
+        return it->second;
+    });
+    const std::string name = "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0";
+
+    // The node still exists when the hang-up is seen: the same node is not "back".
+    present[name] = {0x1880, 7};
+    watch.arm(name);
+    EXPECT_FALSE(watch.poll());
+    EXPECT_FALSE(watch.poll());
+    present.erase(name);
+    EXPECT_FALSE(watch.poll());
+    present[name] = {0x1880, 7}; // the same numbers once it was gone: a new plug-in
+    EXPECT_TRUE(watch.poll());
+    EXPECT_FALSE(watch.armed());
+    EXPECT_FALSE(watch.poll()) << "disarmed after firing";
+
+    // A different node under the name (another pseudo-terminal) is back at once.
+    present[name] = {0x8803, 9};
+    watch.arm(name);
+    present[name] = {0x8804, 10};
+    EXPECT_TRUE(watch.poll());
+
+    // Missing when armed: back as soon as it exists.
+    present.clear();
+    watch.arm(name);
+    EXPECT_FALSE(watch.poll());
+    present[name] = {1, 1};
+    EXPECT_TRUE(watch.poll());
+    EXPECT_EQ(probes, 10) << "one stat() per poll while armed, none after";
+}
+
+TEST(ReplugWatch, StableNameIsTheByIdLinkOfTheSameDevice)
+{
+    const fs::path root = fs::temp_directory_path() / ("kdx-byid-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "by-id");
+    std::ofstream(root / "ttyUSB0").put('x');
+    std::ofstream(root / "ttyUSB1").put('x');
+    fs::create_symlink("../ttyUSB1", root / "by-id" / "usb-FTDI_FT232R_A1-if00-port0");
+    EXPECT_EQ(ReplugWatch::stableName((root / "ttyUSB1").string(), (root / "by-id").string()),
+              (root / "by-id" / "usb-FTDI_FT232R_A1-if00-port0").string());
+    EXPECT_EQ(ReplugWatch::stableName((root / "ttyUSB0").string(), (root / "by-id").string()),
+              (root / "ttyUSB0").string());
+    EXPECT_EQ(ReplugWatch::stableName((root / "gone").string(), (root / "by-id").string()),
+              (root / "gone").string());
+    fs::remove_all(root);
+}
+
+} // namespace
+} // namespace kdx
