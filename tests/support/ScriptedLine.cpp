@@ -52,6 +52,7 @@ void ScriptedLine::close()
 {
     ++m_closes;
     m_open = false;
+    hangUp = false;
 }
 
 bool ScriptedLine::transmit(const uint8_t* data, size_t count)
