@@ -12,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <memory>
 #include <utility>
 
 namespace kdx {
@@ -48,10 +49,12 @@ bool drainAlarmReady()
     return ready;
 }
 
-// A one-shot timer that sends drainAlarmSignal() to this thread.
+} // namespace
+
+// A one-shot timer that sends drainAlarmSignal() to the thread that made it.
 class DrainAlarm {
 public:
-    DrainAlarm()
+    DrainAlarm() : m_thread(::gettid())
     {
         if (!drainAlarmReady())
             return;
@@ -59,9 +62,9 @@ public:
         ev.sigev_notify = SIGEV_THREAD_ID;
         ev.sigev_signo = drainAlarmSignal();
 #ifdef sigev_notify_thread_id
-        ev.sigev_notify_thread_id = ::gettid();
+        ev.sigev_notify_thread_id = m_thread;
 #else
-        ev._sigev_un._tid = ::gettid();
+        ev._sigev_un._tid = m_thread;
 #endif
         m_ok = ::timer_create(CLOCK_MONOTONIC, &ev, &m_timer) == 0;
     }
@@ -73,7 +76,7 @@ public:
     DrainAlarm(const DrainAlarm&) = delete;
     DrainAlarm& operator=(const DrainAlarm&) = delete;
 
-    bool ok() const { return m_ok; }
+    pid_t thread() const { return m_thread; }
     void arm(std::chrono::nanoseconds after)
     {
         if (!m_ok)
@@ -93,9 +96,12 @@ public:
     }
 
 private:
+    pid_t m_thread;
     timer_t m_timer {};
     bool m_ok = false;
 };
+
+namespace {
 
 bool goneError(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
 
@@ -191,7 +197,10 @@ bool PosixSerialLine::drainBounded()
     const auto bound = std::chrono::microseconds(wire::wireTimeUs(m_undrained))
         + std::chrono::milliseconds(kDrainMarginMs);
     const auto deadline = SteadyClock::now() + bound;
-    DrainAlarm alarm;
+    // One timer for the life of the line, made by the thread that waits.
+    if (!m_alarm || m_alarm->thread() != ::gettid())
+        m_alarm = std::make_unique<DrainAlarm>();
+    DrainAlarm& alarm = *m_alarm;
     for (;;) {
         alarm.arm(deadline - SteadyClock::now());
         const int r = m_tty.drain(m_fd);

@@ -5,9 +5,12 @@
 #include "link/TtyAccess.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace kdx {
+
+class DrainAlarm;
 
 // A real serial device through termios.
 //
@@ -68,6 +71,7 @@ private:
     bool m_hungUp = false;
     size_t m_undrained = 0; // bytes written since the transmitter was last empty
     AdapterLatency m_latency;
+    std::unique_ptr<DrainAlarm> m_alarm; // ends a transmitter wait at its bound
 };
 
 } // namespace kdx
