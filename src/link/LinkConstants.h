@@ -72,7 +72,7 @@ constexpr int kMaxPolls = 21;
 // than that; the poll count and the rule that a poll's bytes count at the
 // next poll stay.
 constexpr uint32_t kTurnaroundAllowanceMs = 30;
-constexpr int kFastPolls = 10;
+constexpr int kFastPolls = 15;
 
 // Protocol pauses.
 constexpr uint32_t kSendPauseMs = 10;      // after every command frame

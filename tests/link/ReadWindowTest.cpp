@@ -36,7 +36,7 @@ TEST(ReadWindow, PromptAnswersKeepTwoMsPollsAndLateOnesStretchOnlyTheSecondHalf)
             EXPECT_LT(countedSpan(p), need + 10) << "no more than one slow step beyond it";
         }
     }
-    EXPECT_EQ(readWindowPauses(55)[10], 4u);
+    EXPECT_EQ(readWindowPauses(55)[15], 5u) << "(55 - 30) ms over the last five counted polls";
 }
 
 TEST(ReadWindow, AnswerIsDueAfterTurnaroundWireTimeAndAdapterLatency)
