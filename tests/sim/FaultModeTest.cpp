@@ -244,6 +244,10 @@ TEST(SimFaults, UnplugForAWhileComesBack)
     rig.clock.advance(1000);
     EXPECT_FALSE(rig.link.sendCommand(0x03, 0, 0, 0));
     rig.clock.advance(2000);
+    // A replugged adapter is a new device: the port is opened again.
+    EXPECT_TRUE(rig.link.lineHungUp());
+    rig.link.closePort();
+    ASSERT_TRUE(rig.link.openPort());
     EXPECT_EQ(rig.exchange(command(0x03)).size(), 8u);
 }
 
