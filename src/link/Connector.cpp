@@ -24,6 +24,12 @@ std::string connectionBanner(uint8_t hardwareVersion, uint8_t softwareVersion,
         + connect::kProgramVersion + " SN: 0x" + serial;
 }
 
+std::string connectionBannerUnread(uint8_t hardwareVersion, uint8_t softwareVersion, uint8_t softwareRevision)
+{
+    const std::string full = connectionBanner(hardwareVersion, softwareVersion, softwareRevision, 0);
+    return full.substr(0, full.rfind(" SN: ")) + connect::kSerialNotRead;
+}
+
 uint32_t imageSerialNumber(const ParameterBytes& image)
 {
     const size_t o = connect::kSerialNumberOffset;
@@ -115,8 +121,8 @@ bool Connector::attempt(bool markedCandidate)
         clock.sleepMs(wire::kIdentifyPauseMs);
         m_link.sendCommand(wire::kCmdIdentify, 0, 0, 0);
     } else {
-        if (markedCandidate)
-            noteOpenFailure();
+        // Only the outcome of the second try goes to the status line: a
+        // port that opened then is not a port that could not be opened.
         m_link.closePort();
         if (!m_link.openPort()) {
             if (markedCandidate)
@@ -151,10 +157,15 @@ bool Connector::attempt(bool markedCandidate)
     state.connected = true;
     m_outcome.port = m_link.selectedPort();
     // These run whatever the read's outcome: a failed read has already told
-    // the technician and taken the link down.
+    // the technician and taken the link down. The serial number comes from
+    // this read only: after a failed one the image may still hold another
+    // controller's.
     loadAllData();
-    m_host.setCaption(connectionBanner(state.hardwareVersion, state.softwareVersion,
-                                       state.softwareRevision, imageSerialNumber(m_image)));
+    const bool imageRead = state.connected;
+    m_host.setCaption(imageRead ? connectionBanner(state.hardwareVersion, state.softwareVersion,
+                                                   state.softwareRevision, imageSerialNumber(m_image))
+                                : connectionBannerUnread(state.hardwareVersion, state.softwareVersion,
+                                                         state.softwareRevision));
     m_host.updateConnectionLog();
     // A read that failed has taken the link down again.
     m_outcome.found = state.connected;

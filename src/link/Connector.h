@@ -18,6 +18,9 @@ using ParameterBytes = std::array<uint8_t, wire::kImageSize>;
 // The window caption after a controller was identified.
 std::string connectionBanner(uint8_t hardwareVersion, uint8_t softwareVersion,
                              uint8_t softwareRevision, uint32_t serialNumber);
+// The caption when the controller answered identify but its memory could not
+// be read: its versions, and that its serial number is not known.
+std::string connectionBannerUnread(uint8_t hardwareVersion, uint8_t softwareVersion, uint8_t softwareRevision);
 // The controller's serial number: image bytes 4..7, little-endian.
 uint32_t imageSerialNumber(const ParameterBytes& image);
 

@@ -1,5 +1,7 @@
 #include "link/DeviceLink.h"
 
+#include "link/ReadWindow.h"
+
 #include <algorithm>
 
 namespace kdx {
@@ -14,8 +16,11 @@ const std::string& DeviceLink::selectedPort() const { return m_selected; }
 const std::string& DeviceLink::lastOpenError() const { return m_lastOpenError; }
 bool DeviceLink::lineHungUp() const { return m_state.portOpen && m_line.hungUp(); }
 
+bool DeviceLink::lineHungUp() const { return m_state.portOpen && m_line.isOpen() && m_line.hungUp(); }
+
 bool DeviceLink::openPort()
 {
+    m_sentSinceOpen = false;
     if (!m_line.open(m_selected)) {
         m_lastOpenError = m_line.lastError();
         // A line lets go of a handle it held before trying the new name, so
@@ -41,7 +46,12 @@ bool DeviceLink::transmitBytes(const uint8_t* data, size_t count)
 {
     if (!m_state.portOpen)
         return false;
-    return m_line.transmit(data, count);
+    const bool ok = m_line.transmit(data, count);
+    if (ok) {
+        m_sentSinceOpen = true;
+        m_lastSentMs = m_clock.nowMs();
+    }
+    return ok;
 }
 
 size_t DeviceLink::readAvailable(uint8_t* destination, size_t maxCount)
@@ -77,11 +87,15 @@ bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
     size_t last = 0;
     m_responseSum = wire::kFrameSumBias;
     m_lastResponseBytes = 0;
+    const uint32_t needMs = m_sentSinceOpen
+        ? answerDueInMs(m_clock.nowMs(), m_lastSentMs, expected, m_line.deliveryLatencyMs())
+        : 0;
+    const auto pauses = readWindowPauses(needMs);
     for (int polls = 0; polls < wire::kMaxPolls;) {
         // The bytes of the previous poll count only now, so a complete answer
         // always costs one more poll.
         total += last;
-        m_clock.sleepMs(wire::kPollPauseMs);
+        m_clock.sleepMs(pauses[static_cast<size_t>(polls)]);
         ++polls;
         last = readAvailable(m_scratch.data(), m_scratch.size());
         // Bytes that would land beyond the receive buffer are dropped.

@@ -28,13 +28,16 @@ public:
     void drainTransmit();
     // Reason the last openPort() failed (errno text), empty after a success.
     const std::string& lastOpenError() const;
-    // The open device went away (unplugged adapter, closed terminal).
+    // The open port's device has gone away (unplugged, or its transmitter
+    // stalled); false when no port is open.
     bool lineHungUp() const;
 
     // --- frames and answers ---------------------------------------------------
     bool sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d);
-    // Polls up to 21 times, 2 ms apart, until `expected` bytes have arrived in
-    // earlier polls; on success responseSum() = 0xAA + bytes [start, end).
+    // Polls up to 21 times until `expected` bytes have arrived in earlier
+    // polls; on success responseSum() = 0xAA + bytes [start, end). The polls
+    // are 2 ms apart unless the answer may arrive later than the 20th of
+    // them (see readWindowPauses).
     bool readResponse(uint32_t expected, uint16_t start, uint16_t end);
     // Reads the 128-byte page at address into destination; false on any fault.
     bool readPage(uint16_t address, uint8_t* destination);
@@ -59,6 +62,9 @@ private:
     std::array<uint8_t, wire::kReceiveBufferSize> m_scratch{};
     uint8_t m_responseSum = wire::kFrameSumBias;
     size_t m_lastResponseBytes = 0;
+    // When the last write left the transmitter (clock ms); none since open.
+    bool m_sentSinceOpen = false;
+    uint64_t m_lastSentMs = 0;
 };
 
 } // namespace kdx

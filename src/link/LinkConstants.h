@@ -64,6 +64,15 @@ constexpr size_t kBootReplyLen = 5;
 // Reader.
 constexpr size_t kReceiveBufferSize = 1024;
 constexpr int kMaxPolls = 21;
+// The read window: the polls come kPollPauseMs apart, so that a prompt
+// answer is taken in at once. When the answer may still be on its way later
+// than that (the controller's turnaround allowance, the answer's wire time and
+// the adapter's latency, counted from the end of the request), the polls
+// after the first kFastPolls are spread out until poll 20 comes no earlier
+// than that; the poll count and the rule that a poll's bytes count at the
+// next poll stay.
+constexpr uint32_t kTurnaroundAllowanceMs = 30;
+constexpr int kFastPolls = 15;
 
 // Protocol pauses.
 constexpr uint32_t kSendPauseMs = 10;      // after every command frame

@@ -1,46 +1,155 @@
 #include "link/PosixSerialLine.h"
 
+#include "link/LinkConstants.h"
+
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <memory>
+#include <utility>
 
 namespace kdx {
 
 namespace {
 
-void setModemBit(int fd, int bit, bool on)
+using SteadyClock = std::chrono::steady_clock;
+
+// The signal that ends a transmitter wait at its bound. A real-time signal
+// nothing else in the program uses; its handler does nothing, its only job
+// is to make tcdrain() return with EINTR.
+int drainAlarmSignal() { return SIGRTMIN + 5; }
+
+void onDrainAlarm(int) {}
+
+// Installs the handler once; false when the signal belongs to someone else,
+// in which case waits are not bounded.
+bool drainAlarmReady()
 {
-    // A pseudo-terminal and some adapters refuse modem control; the line works
-    // without it, so the refusal is ignored.
-    (void)::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bit);
+    static const bool ready = [] {
+        struct sigaction old {};
+        if (::sigaction(drainAlarmSignal(), nullptr, &old) != 0)
+            return false;
+        if (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == onDrainAlarm)
+            return true;
+        if ((old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL)
+            return false;
+        struct sigaction sa {};
+        sa.sa_handler = onDrainAlarm;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = 0; // no SA_RESTART: the interrupted wait must return
+        return ::sigaction(drainAlarmSignal(), &sa, nullptr) == 0;
+    }();
+    return ready;
 }
 
 } // namespace
 
+// A one-shot timer that sends drainAlarmSignal() to the thread that made it.
+class DrainAlarm {
+public:
+    DrainAlarm() : m_thread(::gettid())
+    {
+        if (!drainAlarmReady())
+            return;
+        sigevent ev {};
+        ev.sigev_notify = SIGEV_THREAD_ID;
+        ev.sigev_signo = drainAlarmSignal();
+#ifdef sigev_notify_thread_id
+        ev.sigev_notify_thread_id = m_thread;
+#else
+        ev._sigev_un._tid = m_thread;
+#endif
+        m_ok = ::timer_create(CLOCK_MONOTONIC, &ev, &m_timer) == 0;
+    }
+    ~DrainAlarm()
+    {
+        if (m_ok)
+            ::timer_delete(m_timer);
+    }
+    DrainAlarm(const DrainAlarm&) = delete;
+    DrainAlarm& operator=(const DrainAlarm&) = delete;
+
+    pid_t thread() const { return m_thread; }
+    void arm(std::chrono::nanoseconds after)
+    {
+        if (!m_ok)
+            return;
+        const long long ns = std::max<long long>(after.count(), 1000);
+        itimerspec spec {};
+        spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+        spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+        ::timer_settime(m_timer, 0, &spec, nullptr);
+    }
+    void disarm()
+    {
+        if (!m_ok)
+            return;
+        itimerspec spec {};
+        ::timer_settime(m_timer, 0, &spec, nullptr);
+    }
+
+private:
+    pid_t m_thread;
+    timer_t m_timer {};
+    bool m_ok = false;
+};
+
+namespace {
+
+bool goneError(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
+} // namespace
+
+PosixSerialLine::PosixSerialLine(TtyAccess& tty, std::string sysfsRoot)
+    : m_tty(tty), m_sysfsRoot(std::move(sysfsRoot))
+{
+}
+
 PosixSerialLine::~PosixSerialLine() { close(); }
+
+void PosixSerialLine::fail(const std::string& why) { m_lastError = m_device + ": " + why; }
 
 bool PosixSerialLine::open(const std::string& deviceName)
 {
     close();
-    const int fd = ::open(deviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    m_device = deviceName;
+    const int fd = m_tty.open(deviceName, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        m_lastError = deviceName + ": " + std::strerror(errno);
+        fail(std::strerror(errno));
         return false;
     }
-    if (::ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) {
-        m_lastError = deviceName + ": " + std::strerror(errno);
-        ::close(fd);
+    auto refuse = [&](const std::string& why) {
+        fail(why);
+        m_tty.close(fd);
         return false;
+    };
+    // Another program that locks its ports holds this one: leave it alone,
+    // modem lines included.
+    if (m_tty.lock(fd) != 0) {
+        const int error = errno;
+        if (error == EWOULDBLOCK)
+            return refuse("in use by another program (it holds the port's lock)");
+        if (error != ENOLCK && error != EINVAL && error != EOPNOTSUPP)
+            return refuse(std::strerror(error));
     }
+    // Opening a tty raises DTR and RTS; RTS enables the RS-485 driver, so
+    // both go down before anything else happens on the port.
+    (void)m_tty.setModemLines(fd, TIOCM_DTR | TIOCM_RTS, false);
+    if (m_tty.setExclusive(fd, true) != 0 && errno != ENOTTY && errno != EINVAL)
+        return refuse(std::strerror(errno));
+
     termios tio {};
-    if (::tcgetattr(fd, &tio) != 0) {
-        m_lastError = deviceName + ": not a serial device (" + std::strerror(errno) + ")";
-        ::close(fd);
-        return false;
+    if (m_tty.getAttributes(fd, tio) != 0) {
+        const int error = errno;
+        (void)m_tty.setExclusive(fd, false);
+        return refuse(std::string("not a serial device (") + std::strerror(error) + ")");
     }
     ::cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -50,77 +159,130 @@ bool PosixSerialLine::open(const std::string& deviceName)
     ::cfsetispeed(&tio, B19200);
     ::cfsetospeed(&tio, B19200);
     // A settings write the driver refuses leaves the port as the driver keeps it.
-    (void)::tcsetattr(fd, TCSANOW, &tio);
+    (void)m_tty.setAttributes(fd, tio);
+    (void)m_tty.setBlocking(fd);
+    // Some drivers raise the lines again when the speed changes from B0.
+    (void)m_tty.setModemLines(fd, TIOCM_DTR | TIOCM_RTS, false);
 
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    setModemBit(fd, TIOCM_DTR, false);
-    setModemBit(fd, TIOCM_RTS, false);
-
+    m_latency = settleAdapterLatency(deviceName, fd, m_tty, m_sysfsRoot);
     m_fd = fd;
+    m_hungUp = false;
+    m_undrained = 0;
     m_lastError.clear();
     return true;
 }
 
 void PosixSerialLine::close()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    if (m_fd < 0)
+        return;
+    // The exclusive mark belongs to the terminal, not to this descriptor.
+    (void)m_tty.setExclusive(m_fd, false);
+    (void)m_tty.close(m_fd); // also ends the advisory lock
+    m_fd = -1;
     m_hungUp = false;
+    m_undrained = 0;
 }
 
-bool PosixSerialLine::hungUp() const
+void PosixSerialLine::noteGone(int error)
 {
-    if (m_fd < 0 || m_hungUp)
-        return m_hungUp;
-    // An unplugged adapter and a terminal whose other side closed both
-    // report POLLHUP (or POLLERR) from now on.
-    pollfd p {m_fd, 0, 0};
-    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+    if (goneError(error)) {
         m_hungUp = true;
-    return m_hungUp;
+        fail(std::strerror(error));
+    }
+}
+
+bool PosixSerialLine::drainBounded()
+{
+    const auto bound = std::chrono::microseconds(wire::wireTimeUs(m_undrained))
+        + std::chrono::milliseconds(kDrainMarginMs);
+    const auto deadline = SteadyClock::now() + bound;
+    // One timer for the life of the line, made by the thread that waits.
+    if (!m_alarm || m_alarm->thread() != ::gettid())
+        m_alarm = std::make_unique<DrainAlarm>();
+    DrainAlarm& alarm = *m_alarm;
+    for (;;) {
+        alarm.arm(deadline - SteadyClock::now());
+        const int r = m_tty.drain(m_fd);
+        const int error = errno;
+        alarm.disarm();
+        if (r == 0) {
+            m_undrained = 0;
+            return true;
+        }
+        if (error != EINTR) {
+            noteGone(error);
+            if (m_hungUp)
+                return false;
+            m_undrained = 0; // a device that cannot wait has nothing to wait for
+            return true;
+        }
+        if (SteadyClock::now() < deadline)
+            continue; // another signal: wait on
+        // The bound is over. A queue the driver has emptied meanwhile is fine.
+        int queued = 0;
+        if (m_tty.outputQueued(m_fd, queued) == 0 && queued == 0) {
+            m_undrained = 0;
+            return true;
+        }
+        (void)m_tty.flushOutput(m_fd);
+        m_undrained = 0;
+        m_hungUp = true;
+        fail("transmitter stalled (nothing left the adapter for " + std::to_string(bound.count() / 1000)
+             + " ms)");
+        return false;
+    }
 }
 
 bool PosixSerialLine::transmit(const uint8_t* data, size_t count)
 {
-    if (m_fd < 0)
+    if (m_fd < 0 || m_hungUp)
         return false;
-    setModemBit(m_fd, TIOCM_RTS, true);
+    (void)m_tty.setModemLines(m_fd, TIOCM_RTS, true);
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::write(m_fd, data + done, count - done);
+        const ssize_t n = m_tty.write(m_fd, data + done, count - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             // A device that takes nothing (or fails) will not take the rest.
-            setModemBit(m_fd, TIOCM_RTS, false);
+            if (n < 0)
+                noteGone(errno);
+            m_undrained += done;
+            (void)m_tty.setModemLines(m_fd, TIOCM_RTS, false);
             return false;
         }
         done += static_cast<size_t>(n);
     }
+    m_undrained += count;
     // RTS must stay up until the last stop bit has left the transmitter.
-    (void)::tcdrain(m_fd);
-    setModemBit(m_fd, TIOCM_RTS, false);
-    return true;
+    const bool drained = drainBounded();
+    (void)m_tty.setModemLines(m_fd, TIOCM_RTS, false);
+    return drained;
 }
 
 void PosixSerialLine::drain()
 {
-    if (m_fd >= 0)
-        (void)::tcdrain(m_fd);
+    if (m_fd >= 0 && !m_hungUp)
+        (void)drainBounded();
 }
 
 size_t PosixSerialLine::bytesWaiting()
 {
-    if (m_fd < 0)
+    if (m_fd < 0 || m_hungUp)
         return 0;
+    short revents = 0;
+    if (m_tty.pollNow(m_fd, revents) > 0 && (revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        m_hungUp = true;
+        fail("the device went away");
+        return 0;
+    }
     int n = 0;
-    if (::ioctl(m_fd, FIONREAD, &n) != 0 || n < 0)
+    if (m_tty.inputWaiting(m_fd, n) != 0) {
+        noteGone(errno);
         return 0;
-    return static_cast<size_t>(n);
+    }
+    return n > 0 ? static_cast<size_t>(n) : 0;
 }
 
 size_t PosixSerialLine::read(uint8_t* destination, size_t maxCount)
@@ -133,8 +295,15 @@ size_t PosixSerialLine::read(uint8_t* destination, size_t maxCount)
     const size_t want = waiting < maxCount ? waiting : maxCount;
     ssize_t n;
     do {
-        n = ::read(m_fd, destination, want);
+        n = m_tty.read(m_fd, destination, want);
     } while (n < 0 && errno == EINTR);
+    if (n == 0) {
+        // Bytes were reported waiting, yet the descriptor is at its end.
+        m_hungUp = true;
+        fail("the device went away");
+    } else if (n < 0) {
+        noteGone(errno);
+    }
     return n > 0 ? static_cast<size_t>(n) : 0;
 }
 

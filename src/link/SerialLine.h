@@ -35,8 +35,14 @@ public:
     // Human-readable reason of the last failed open (e.g. "Permission denied").
     virtual std::string lastError() const = 0;
 
-    // True once the device went away; stays true until close().
+    // True once the device has gone away (an unplugged adapter): a read or poll reported hang-up, EIO or ENXIO, or a
+    // readable descriptor gave zero bytes. Stays true until close().
     virtual bool hungUp() const { return false; }
+
+    // How long after a byte has left the wire the device may still hold it
+    // back (a USB adapter's latency timer), in milliseconds; the reader's
+    // window allows for it.
+    virtual uint32_t deliveryLatencyMs() const { return 0; }
 };
 
 } // namespace kdx

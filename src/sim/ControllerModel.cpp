@@ -266,7 +266,8 @@ void ControllerModel::answer(AnswerKind kind, std::vector<uint8_t> bytes, uint64
 {
     InjectionCounts& counts = m_injected[static_cast<int>(kind)];
     ++counts.answers;
-    const uint64_t startUs = toUs(nowMs) + m_config.processingDelayUs + toUs(m_faults.slowMs)
+    const uint64_t turnaroundUs = m_faults.usb ? toUs(m_faults.usb->turnaroundMs) : m_config.processingDelayUs;
+    const uint64_t startUs = toUs(nowMs) + turnaroundUs + toUs(m_faults.slowMs)
         + (kind == AnswerKind::Boot ? toUs(m_faults.bootSlowMs) : 0);
     std::string note;
 

@@ -21,6 +21,7 @@ public:
     size_t read(uint8_t* destination, size_t maxCount) override { return m_active->read(destination, maxCount); }
     std::string lastError() const override { return m_active->lastError(); }
     bool hungUp() const override { return m_active->hungUp(); }
+    uint32_t deliveryLatencyMs() const override { return m_active->deliveryLatencyMs(); }
 
     bool demoActive() const { return m_active == &m_demo; }
 

@@ -123,6 +123,18 @@ bool FaultSet::add(const std::string& text, std::string& error)
             return fail("expected percent[:seed], percent from 0 to 100");
         mixPercent = static_cast<uint32_t>(percent);
         mixSeed = static_cast<uint32_t>(seed);
+    } else if (name == "usb") {
+        UsbAdapter adapter;
+        if (hasValue) {
+            const auto parts = splitColons(value);
+            uint64_t turnaround = 0, latency = adapter.latencyMs;
+            if (parts.size() > 2 || !parseNumber(parts[0], 1000, turnaround)
+                || (parts.size() == 2 && !parseNumber(parts[1], 255, latency)))
+                return fail("expected turnaround[:latency] in ms, at most 1000 and 255");
+            adapter.turnaroundMs = static_cast<uint32_t>(turnaround);
+            adapter.latencyMs = static_cast<uint32_t>(latency);
+        }
+        usb = adapter;
     } else if (name == "reject" || name == "errors") {
         if (!hasValue)
             return fail("needs a value");
@@ -154,7 +166,7 @@ bool FaultSet::add(const std::string& text, std::string& error)
         }
     } else {
         return fail("unknown fault (known: silent, noise, drop, badsum, badend, truncate, slow, "
-                    "deadpage, sw, reject, bootslow, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix)");
+                    "deadpage, sw, reject, bootslow, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix, usb)");
     }
     return true;
 }

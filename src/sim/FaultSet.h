@@ -35,6 +35,10 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
 //   mix=P[:SEED]       P % of the answers spoiled at random: dropped, truncated,
 //                      wrong checksum, wrong end byte or garbled by noise
 //                      (see MixedFaults); SEED repeats a run exactly
+//   usb[=T[:L]]        behind a USB adapter: every answer starts T ms (default 1)
+//                      after its request, and kdx-sim's terminal gets the bytes in
+//                      62-byte chunks, a partly filled one L ms (default 16) after
+//                      its last byte came off the wire
 // The answer faults spoil the application's answers (identify, page, status);
 // the bootloader's replies are touched only by silent and unplug, and it has
 // reject= and bootslow= for misbehaviour of its own.
@@ -67,6 +71,11 @@ struct FaultSet {
     uint8_t pumpOpen = 0, pumpNoCurrent = 0, pumpNoDrive = 0; // bit 0 pump 1, bit 1 pump 2
     uint32_t mixPercent = 0;
     uint32_t mixSeed = 1;
+    struct UsbAdapter {
+        uint32_t turnaroundMs = 1;
+        uint32_t latencyMs = 16;
+    };
+    std::optional<UsbAdapter> usb;
 
     // Adds one fault given as "name" or "name=value"; false (with a reason in
     // error) for an unknown name or a malformed or out-of-range value.

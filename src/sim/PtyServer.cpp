@@ -51,6 +51,8 @@ void PtyServer::pullPlug()
         ::close(m_slave);
     m_master = m_slave = -1;
     m_pending.clear();
+    if (m_usb)
+        m_usb->clear();
 }
 
 void PtyServer::run(volatile std::sig_atomic_t& stop)
@@ -63,6 +65,8 @@ void PtyServer::run(volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t
                     const std::function<void()>& onReport)
 {
     uint8_t buffer[4096];
+    if (const auto& usb = m_model.faults().usb)
+        m_usb.emplace(usb->latencyMs);
     while (!stop) {
         if (report) {
             report = 0;
@@ -84,6 +88,10 @@ void PtyServer::run(volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t
             timeout = kRetryWriteMs;
         } else if (const auto next = m_model.nextByteMs()) {
             timeout = static_cast<int>(std::min<uint64_t>(*next > now ? *next - now : 0, kIdlePollMs));
+        }
+        if (m_usb) {
+            if (const auto next = m_usb->nextReleaseMs())
+                timeout = std::min(timeout, static_cast<int>(*next > now ? *next - now : 0));
         }
         pollfd pfd {m_master, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, timeout);
@@ -108,10 +116,18 @@ void PtyServer::run(volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t
                 if (late > kLateMs)
                     ++m_lateWrites;
             }
-            const size_t at = m_pending.size();
-            m_pending.resize(at + due);
-            m_pending.resize(at + m_model.take(m_pending.data() + at, due, now));
+            if (m_usb) {
+                std::vector<uint8_t> offTheWire(due);
+                offTheWire.resize(m_model.take(offTheWire.data(), due, now));
+                m_usb->push(offTheWire.data(), offTheWire.size(), now);
+            } else {
+                const size_t at = m_pending.size();
+                m_pending.resize(at + due);
+                m_pending.resize(at + m_model.take(m_pending.data() + at, due, now));
+            }
         }
+        if (m_usb)
+            m_usb->release(now, m_pending);
         if (!m_pending.empty()) {
             const ssize_t w = ::write(m_master, m_pending.data(), m_pending.size());
             if (w > 0)

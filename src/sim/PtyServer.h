@@ -2,6 +2,7 @@
 
 #include "link/Clock.h"
 #include "sim/ControllerModel.h"
+#include "sim/UsbDelivery.h"
 
 #include <csignal>
 #include <functional>
@@ -50,6 +51,7 @@ private:
     int m_slave = -1; // held open, so the master never sees a hang-up between clients
     std::string m_slavePath;
     std::vector<uint8_t> m_pending; // taken from the model, not yet accepted by the terminal
+    std::optional<UsbDelivery> m_usb; // fault usb: bytes off the wire wait here for their packet
     uint64_t m_maxLatenessMs = 0;
     uint32_t m_lateWrites = 0;
 };

@@ -20,16 +20,28 @@ bool SimulatedLine::open(const std::string& deviceName)
     // Whatever went out on the wire while nobody listened is gone.
     m_model.discardDue(now);
     m_open = true;
+    m_hungUp = false;
     m_lastError.clear();
     return true;
 }
 
-void SimulatedLine::close() { m_open = false; }
+void SimulatedLine::close()
+{
+    m_open = false;
+    m_hungUp = false;
+}
+
+bool SimulatedLine::hungUp() const
+{
+    if (m_open && !m_hungUp && m_model.unplugged(m_clock.nowMs()))
+        m_hungUp = true;
+    return m_open && m_hungUp;
+}
 
 bool SimulatedLine::transmit(const uint8_t* data, size_t count)
 {
     const uint64_t now = m_clock.nowMs();
-    if (!m_open || m_model.unplugged(now))
+    if (!m_open || hungUp())
         return false;
     m_model.receive(data, count, now);
     return true;
@@ -37,14 +49,14 @@ bool SimulatedLine::transmit(const uint8_t* data, size_t count)
 
 size_t SimulatedLine::bytesWaiting()
 {
-    if (!m_open)
+    if (!m_open || hungUp())
         return 0;
     return m_model.available(m_clock.nowMs());
 }
 
 size_t SimulatedLine::read(uint8_t* destination, size_t maxCount)
 {
-    if (!m_open || maxCount == 0)
+    if (!m_open || maxCount == 0 || hungUp())
         return 0;
     return m_model.take(destination, maxCount, m_clock.nowMs());
 }

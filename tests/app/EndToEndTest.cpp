@@ -20,6 +20,9 @@
 #include <algorithm>
 #include <ctime>
 #include <memory>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -72,6 +75,21 @@ protected:
         return false;
     }
 };
+
+// The page answers kdx-sim has made so far (from its report on SIGUSR1), or -1.
+int pageAnswersMade(SimProcess& sim)
+{
+    ::kill(sim.pid(), SIGUSR1);
+    int pages = -1;
+    for (std::string line = sim.readLine(); !line.empty(); line = sim.readLine()) {
+        unsigned n = 0;
+        if (std::sscanf(line.c_str(), "kdx-sim: injected page answers=%u", &n) == 1)
+            pages = static_cast<int>(n);
+        if (line == "kdx-sim: end of report")
+            break;
+    }
+    return pages;
+}
 
 } // namespace
 
@@ -348,4 +366,68 @@ TEST(EndToEnd, PulledAdapterStopsPollingIdlesAndReconnectsByItselfWhenItComesBac
     EXPECT_EQ(rig.controller.poller().lostPacketCount(), lostAfter);
     EXPECT_NE(rig.control<QLabel>("LabelLinkCounters")->text(), vdcBefore) << "the last answer's time moves on";
     EXPECT_TRUE(rig.control<QWidget>("PanelStale")->isHidden());
+TEST(EndToEnd, BehindAUsbAdapterConnectUpgradeAndResetNeedNoRetries)
+{
+    KDX_REQUIRE_SIM();
+    // A controller that answers 20 ms after each request, behind an adapter
+    // that hands the bytes over in 62-byte packets, the last one 16 ms late.
+    SimProcess sim({"--fault", "usb=20"});
+    ASSERT_FALSE(sim.ptyPath().empty());
+    PtyAppRig rig(sim.ptyPath());
+
+    rig.window->AutoConnect1Click();
+    ASSERT_TRUE(rig.context.state.connected);
+    EXPECT_TRUE(rig.context.state.parametersLoaded);
+    EXPECT_EQ(rig.window->windowTitle().toStdString(), kBanner);
+    EXPECT_EQ(pageAnswersMade(sim), 4) << "each page read once";
+
+    QTest::qWait(1000); // status polling through the adapter
+    EXPECT_EQ(rig.controller.poller().lostPacketCount(), 0u);
+    EXPECT_EQ(rig.controller.poller().badPacketCount(), 0u);
+    EXPECT_EQ(rig.controller.poller().crcErrorCount(), 0u);
+
+    rig.prompts.fileAnswers.push_back(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex");
+    rig.window->ButtonFirmwareClick();
+    EXPECT_TRUE(rig.context.state.connected);
+    EXPECT_EQ(rig.context.state.softwareRevision, 98);
+    const QString log = rig.control<QTextEdit>("RichEdit1")->toPlainText();
+    EXPECT_FALSE(log.contains("redo write")) << log.toStdString();
+    EXPECT_FALSE(log.contains("ERROR")) << log.toStdString();
+    EXPECT_EQ(pageAnswersMade(sim), 12) << "the backup and the reconnect read each page once";
+
+    rig.window->ButtonSetDefaultClick();
+    EXPECT_TRUE(rig.context.state.connected);
+    EXPECT_EQ(rig.control<QLineEdit>("EditGeneralDelay")->text(), "5");
+    EXPECT_EQ(pageAnswersMade(sim), 16) << "the reconnect read each page once";
+    for (const std::string& m : rig.prompts.messages)
+        EXPECT_EQ(m.find("Uart interface errors!"), std::string::npos) << m;
+    rig.window->timer1()->stop();
+}
+
+TEST(EndToEnd, PortLockedByAnotherProgramIsNamedInTheStatusLine)
+{
+    KDX_REQUIRE_SIM();
+    SimProcess sim({});
+    const std::string path = sim.ptyPath();
+    ASSERT_FALSE(path.empty());
+    const int other = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    PtyAppRig rig(path);
+    rig.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    const QString caption = rig.window->windowTitle();
+
+    QTest::keyClick(rig.window.get(), Qt::Key_F10);
+    EXPECT_FALSE(rig.context.state.connected);
+    EXPECT_EQ(rig.window->statusBar()->currentMessage().toStdString(),
+              path + ": in use by another program (it holds the port's lock)");
+    EXPECT_EQ(rig.window->windowTitle(), caption);
+    EXPECT_TRUE(rig.prompts.messages.empty());
+
+    ::close(other);
+    QTest::keyClick(rig.window.get(), Qt::Key_F10);
+    EXPECT_TRUE(rig.context.state.connected);
+    EXPECT_TRUE(rig.window->statusBar()->currentMessage().isEmpty());
+    rig.window->timer1()->stop();
 }

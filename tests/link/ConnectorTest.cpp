@@ -422,6 +422,50 @@ TEST_F(ConnectorTest, UnopenablePortsAreNamedInTheStatusLineWhenNothingAnswers)
     EXPECT_FALSE(state.connected);
 }
 
+TEST_F(ConnectorTest, StatusLineTellsTheOutcomeOfTheLastOpenAttempt)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> reasons; // of the first and the second try on ttyS1; empty: it opens
+        Paths status;
+    };
+    const Case cases[] = {
+        {"busy, then opened (and silent)", {"/dev/ttyS1: Device or resource busy", ""}, {""}},
+        {"busy, then refused for another reason",
+         {"/dev/ttyS1: Device or resource busy", "/dev/ttyS1: Permission denied"},
+         {"", "/dev/ttyS1: Permission denied"}},
+        {"refused twice for the same reason",
+         {"/dev/ttyS1: Permission denied", "/dev/ttyS1: Permission denied"},
+         {"", "/dev/ttyS1: Permission denied"}},
+    };
+    for (const Case& c : cases) {
+        TestClock clk;
+        ScriptedLine ln{clk};
+        ConnectionState st;
+        DeviceLink lnk{ln, clk, st};
+        RecordingHost hst{st};
+        RecordingPrompts prm;
+        Bench b;
+        b.controllerPort = "none";
+        b.attach(ln);
+        int tries = 0;
+        ln.onOpen = [&](const std::string& port) {
+            if (port != "/dev/ttyS1")
+                return;
+            const std::string& reason = c.reasons[static_cast<size_t>(tries++)];
+            if (reason.empty())
+                ln.refuseOpen.erase(port);
+            else
+                ln.refuseOpen[port] = reason;
+        };
+        Connector connector(lnk, table, enumerator, prm, hst, image);
+        connector.autoConnect();
+        EXPECT_EQ(tries, 2) << c.what;
+        EXPECT_EQ(hst.statusTexts, c.status) << c.what;
+        EXPECT_FALSE(st.connected);
+    }
+}
+
 TEST_F(ConnectorTest, PageThatNeverAnswersCostsElevenPassesThenDisconnects)
 {
     bench.controllerPort = "/dev/ttyS0";
@@ -495,7 +539,9 @@ TEST_F(ConnectorTest, FailedReadAfterIdentifyStillFinishesTheSearch)
     EXPECT_EQ(prompts.messages, (Paths{"Uart interface errors! Check connection.Software disconnected."}));
     EXPECT_EQ(host.events, (Paths{"reset poll", "timer off", "reset poll", "timer off", "caption",
                                   "update log", "timer on"}));
-    EXPECT_EQ(host.caption.substr(host.caption.size() - 14), "SN: 0x00000001");
+    // The image still holds what was there before (another controller's
+    // serial number): the caption names this controller without it.
+    EXPECT_EQ(host.caption, "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: 2 S: 4.7 Pc ver. 1.097        SN: not read");
     EXPECT_FALSE(state.connected);
     EXPECT_FALSE(state.portOpen);
     EXPECT_FALSE(state.parametersLoaded);

@@ -39,3 +39,27 @@ TEST(SimDemoPortLine, DemoNameReachesTheModelOtherNamesTheHardware)
     EXPECT_FALSE(line.isOpen());
     EXPECT_FALSE(line.transmit(identify.data(), identify.size()));
 }
+
+TEST(SimDemoPortLine, HangUpAndLatencyComeFromTheOpenedLine)
+{
+    kdx::test::TestClock clock;
+    ControllerModel model;
+    SimulatedLine demo(model, clock);
+    kdx::test::ScriptedLine hardware(clock);
+    hardware.latencyMs = 16;
+    DemoPortLine line(hardware, demo);
+
+    ASSERT_TRUE(line.open("/dev/ttyUSB0"));
+    EXPECT_EQ(line.deliveryLatencyMs(), 16u);
+    EXPECT_FALSE(line.hungUp());
+    hardware.hangUp = true;
+    EXPECT_TRUE(line.hungUp());
+
+    ASSERT_TRUE(line.open(kDemoPortName));
+    EXPECT_EQ(line.deliveryLatencyMs(), 0u);
+    EXPECT_FALSE(line.hungUp()) << "the hardware line was closed";
+    model.setUnplugged(true);
+    EXPECT_TRUE(line.hungUp());
+    line.close();
+    EXPECT_FALSE(line.hungUp());
+}

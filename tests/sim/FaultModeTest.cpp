@@ -158,9 +158,19 @@ TEST(SimFaults, UnplugFromAGivenMoment)
 TEST(SimFaults, UnplugAndReplugByHand)
 {
     Rig rig;
+    EXPECT_FALSE(rig.line.hungUp());
     rig.model.setUnplugged(true);
+    EXPECT_TRUE(rig.line.hungUp());
+    EXPECT_TRUE(rig.link.lineHungUp());
     EXPECT_FALSE(rig.link.sendCommand(0x03, 0, 0, 0));
+    // Like a real adapter, a replugged one needs the port opened again.
     rig.model.setUnplugged(false);
+    EXPECT_TRUE(rig.line.hungUp()) << "until close";
+    EXPECT_FALSE(rig.link.sendCommand(0x03, 0, 0, 0));
+    rig.link.closePort();
+    EXPECT_FALSE(rig.link.lineHungUp());
+    ASSERT_TRUE(rig.link.openPort());
+    EXPECT_FALSE(rig.line.hungUp());
     EXPECT_EQ(rig.exchange(command(0x03)).size(), 8u);
 }
 
@@ -234,6 +244,10 @@ TEST(SimFaults, UnplugForAWhileComesBack)
     rig.clock.advance(1000);
     EXPECT_FALSE(rig.link.sendCommand(0x03, 0, 0, 0));
     rig.clock.advance(2000);
+    // A replugged adapter is a new device: the port is opened again.
+    EXPECT_TRUE(rig.link.lineHungUp());
+    rig.link.closePort();
+    ASSERT_TRUE(rig.link.openPort());
     EXPECT_EQ(rig.exchange(command(0x03)).size(), 8u);
 }
 

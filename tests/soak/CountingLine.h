@@ -55,6 +55,8 @@ public:
     size_t bytesWaiting() override { return m_line.bytesWaiting(); }
     size_t read(uint8_t* destination, size_t maxCount) override { return m_line.read(destination, maxCount); }
     std::string lastError() const override { return m_line.lastError(); }
+    bool hungUp() const override { return m_line.hungUp(); }
+    uint32_t deliveryLatencyMs() const override { return m_line.deliveryLatencyMs(); }
 
     const Counts& counts() const { return m_counts; }
 

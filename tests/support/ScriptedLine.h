@@ -35,8 +35,11 @@ public:
     // Ports whose open fails, with the reason reported.
     std::map<std::string, std::string> refuseOpen;
     bool failWrites = false;
-    // The device went away: reported until the next close().
+    // The device went away: hungUp() reports it while the line is open;
+    // close() clears it.
     bool hangUp = false;
+    // What deliveryLatencyMs() reports.
+    uint32_t latencyMs = 0;
 
     // --- record -----------------------------------------------------------
     const std::vector<Sent>& sent() const { return m_sent; }
@@ -56,6 +59,7 @@ public:
     size_t read(uint8_t* destination, size_t maxCount) override;
     std::string lastError() const override { return m_lastError; }
     bool hungUp() const override { return m_open && hangUp; }
+    uint32_t deliveryLatencyMs() const override { return latencyMs; }
 
 private:
     struct Chunk {

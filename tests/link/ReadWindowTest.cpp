@@ -1,0 +1,183 @@
+// The read window against answers that a USB adapter hands over late, in
+// chunks, on virtual time; and the hang-up report of the link.
+#include "link/DeviceLink.h"
+#include "link/ReadWindow.h"
+#include "support/ScriptedLine.h"
+#include "support/TestClock.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace kdx {
+namespace {
+
+using test::ScriptedLine;
+using test::TestClock;
+using Bytes = std::vector<uint8_t>;
+
+uint32_t countedSpan(const std::array<uint32_t, wire::kMaxPolls>& p)
+{
+    return std::accumulate(p.begin(), p.end() - 1, 0u);
+}
+
+TEST(ReadWindow, PromptAnswersKeepTwoMsPollsAndLateOnesStretchOnlyTheSecondHalf)
+{
+    for (uint32_t need = 0; need <= 300; ++need) {
+        const auto p = readWindowPauses(need);
+        SCOPED_TRACE(need);
+        ASSERT_GE(countedSpan(p), need) << "poll 20 comes no earlier than the answer is due";
+        for (int i = 0; i < wire::kFastPolls; ++i)
+            EXPECT_EQ(p[static_cast<size_t>(i)], wire::kPollPauseMs);
+        EXPECT_EQ(p.back(), wire::kPollPauseMs) << "the counting poll follows at once";
+        if (need <= 40) {
+            EXPECT_EQ(countedSpan(p), 40u) << "the window as designed";
+        } else {
+            EXPECT_LT(countedSpan(p), need + 10) << "no more than one slow step beyond it";
+        }
+    }
+    EXPECT_EQ(readWindowPauses(55)[15], 5u) << "(55 - 30) ms over the last five counted polls";
+}
+
+TEST(ReadWindow, AnswerIsDueAfterTurnaroundWireTimeAndAdapterLatency)
+{
+    // 132 bytes take 68.75 ms, counted as 69.
+    EXPECT_EQ(answerDueInMs(1060, 1000, 132, 16), 30u + 69 + 16 - 60);
+    EXPECT_EQ(answerDueInMs(1060, 1000, 132, 0), 30u + 69 - 60);
+    EXPECT_EQ(answerDueInMs(1010, 1000, 8, 0), 30u + 5 - 10);
+    EXPECT_EQ(answerDueInMs(5000, 1000, 132, 16), 0u) << "long past";
+}
+
+// A page answer as a USB adapter with the given latency delivers it: 62-byte
+// packets when full, the rest latency ms after the last byte, the answer
+// starting turnaround ms after the request.
+void deliverLikeUsb(ScriptedLine& line, const Bytes& answer, uint32_t turnaroundMs, uint32_t latencyMs)
+{
+    const auto doneMs = [&](size_t bytes) { return turnaroundMs + (wire::wireTimeUs(bytes) + 999) / 1000; };
+    size_t from = 0;
+    while (answer.size() - from >= 62) {
+        line.arriveAfter(doneMs(from + 62), Bytes(answer.begin() + static_cast<long>(from),
+                                                  answer.begin() + static_cast<long>(from + 62)));
+        from += 62;
+    }
+    if (from < answer.size())
+        line.arriveAfter(doneMs(answer.size()) + latencyMs, Bytes(answer.begin() + static_cast<long>(from), answer.end()));
+}
+
+Bytes page(uint16_t address)
+{
+    Bytes a{wire::kPageStart, wire::kPageSecond};
+    uint8_t sum = wire::kFrameSumBias;
+    for (int i = 0; i < 128; ++i) {
+        a.push_back(static_cast<uint8_t>(address + i * 3));
+        sum = static_cast<uint8_t>(sum + a.back());
+    }
+    a.push_back(sum);
+    a.push_back(wire::kFrameEnd);
+    return a;
+}
+
+TEST(ReadWindow, PageReadSurvivesAUsbAdapterItKnowsAbout)
+{
+    struct Case {
+        const char* what;
+        uint32_t actualLatencyMs, reportedLatencyMs, turnaroundMs;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"latency timer lowered to 1 ms", 1, 1, 20, true},
+        {"latency timer left at 16 ms, and known", 16, 16, 20, true},
+        {"latency timer left at 16 ms, unknown assumed", 16, 16, 25, true},
+        {"premise: the window as designed is too short for it", 16, 0, 20, false},
+    };
+    for (const Case& c : cases) {
+        TestClock clock;
+        ScriptedLine line{clock};
+        ConnectionState state;
+        DeviceLink link{line, clock, state};
+        line.latencyMs = c.reportedLatencyMs;
+        line.onTransmit = [&](const Bytes& frame, const std::string&) {
+            if (frame.size() == 6 && frame[0] == wire::kCmdRead && frame[1] == wire::kReadPage)
+                deliverLikeUsb(line, page(static_cast<uint16_t>(frame[2] << 8 | frame[3])), c.turnaroundMs,
+                               c.actualLatencyMs);
+        };
+        link.selectPort("/dev/ttyUSB0");
+        ASSERT_TRUE(link.openPort());
+        uint8_t got[128] = {};
+        for (uint16_t address : {0, 128, 256, 384}) {
+            clock.clearSleeps();
+            EXPECT_EQ(link.readPage(address, got), c.ok) << c.what << ", page " << address;
+            const auto& s = clock.sleeps();
+            ASSERT_GE(s.size(), 3u);
+            EXPECT_LE(s.size(), 3u + wire::kMaxPolls) << "10 + 10 + 50 ms, then at most 21 polls";
+            if (c.ok) {
+                EXPECT_TRUE(std::equal(got, got + 128, page(address).begin() + 2)) << c.what;
+            }
+            if (c.ok) {
+                EXPECT_EQ(line.pendingBytes(), 0u) << "the whole answer was taken in";
+            }
+            clock.advance(200); // the next request starts on a quiet line
+            uint8_t rest[256];
+            while (line.bytesWaiting() > 0)
+                line.read(rest, sizeof rest);
+        }
+    }
+}
+
+TEST(ReadWindow, PromptAnswerCostsNoMoreThanBeforeAndSilenceEndsAfterTheStretchedWindow)
+{
+    TestClock clock;
+    ScriptedLine line{clock};
+    ConnectionState state;
+    DeviceLink link{line, clock, state};
+    line.latencyMs = 16;
+    link.selectPort("/dev/ttyUSB0");
+    ASSERT_TRUE(link.openPort());
+
+    // A page answer complete 2 ms into the polls is taken in at the next poll.
+    line.onTransmit = [&](const Bytes&, const std::string&) { line.arriveAfter(62, page(0)); };
+    uint8_t got[128];
+    clock.clearSleeps();
+    ASSERT_TRUE(link.readPage(0, got));
+    EXPECT_EQ(clock.sleeps(), (std::vector<uint32_t>{10, 10, 50, 2, 2}));
+
+    // Nothing comes: the 21 polls end 30 + 69 + 16 ms after the request, plus the last poll.
+    line.onTransmit = nullptr;
+    clock.clearSleeps();
+    EXPECT_FALSE(link.readPage(0, got));
+    const auto& s = clock.sleeps();
+    ASSERT_EQ(s.size(), 3u + 21);
+    const uint32_t window = std::accumulate(s.begin() + 3, s.end() - 1, 0u);
+    EXPECT_GE(10 + 50 + window, 30u + 69 + 16);
+    EXPECT_LT(10 + 50 + window, 30u + 69 + 16 + 10);
+
+    // Without a request since the port opened (the drain before a search)
+    // there is nothing to wait for: the window as designed.
+    link.closePort();
+    ASSERT_TRUE(link.openPort());
+    clock.clearSleeps();
+    EXPECT_FALSE(link.readResponse(100, 0, 0));
+    EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>(21, 2));
+}
+
+TEST(LineHangUp, FollowsTheLineWhileAPortIsOpen)
+{
+    TestClock clock;
+    ScriptedLine line{clock};
+    ConnectionState state;
+    DeviceLink link{line, clock, state};
+    EXPECT_FALSE(link.lineHungUp());
+    link.selectPort("/dev/ttyUSB0");
+    ASSERT_TRUE(link.openPort());
+    EXPECT_FALSE(link.lineHungUp());
+    line.hangUp = true;
+    EXPECT_TRUE(link.lineHungUp());
+    link.closePort();
+    EXPECT_FALSE(link.lineHungUp()) << "no port open";
+    EXPECT_FALSE(line.hangUp) << "closing ends the report";
+    ASSERT_TRUE(link.openPort());
+    EXPECT_FALSE(link.lineHungUp());
+}
+
+} // namespace
+} // namespace kdx
