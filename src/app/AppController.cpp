@@ -1,6 +1,7 @@
 #include "app/AppController.h"
 
 #include "app/AboutBox.h"
+#include "app/ChartsPage.h"
 #include "app/MainWindow.h"
 #include "app/ParameterFilesGlue.h"
 #include "firmware/FirmwareUpgrade.h"
@@ -318,6 +319,8 @@ void AppController::statusTick()
         m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
     m_testerPage->tick(m_ctx.clock.nowMs());
+    if (m_charts || (m_charts = ChartsGlue::of(window())))
+        m_charts->onTick(r, m_image.serialNumber());
 }
 
 void AppController::applyDashboard(const DashboardView& v)

@@ -35,6 +35,7 @@ class QRect;
 
 namespace kdx {
 
+class ChartsGlue;
 class MainWindow;
 class ParameterFilesGlue;
 struct DashboardView;
@@ -158,6 +159,7 @@ private:
     } m_marked;
     void clearMarkedCell();
     int m_requestFrames = 0;
+    QPointer<ChartsGlue> m_charts; // the "charts" page, found once
     std::unique_ptr<LanguageSwitcher> m_language;
     std::unique_ptr<ParameterFilesGlue> m_files;
     // Serial number the "NEW ECU" message was last shown for, until a read

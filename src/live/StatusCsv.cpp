@@ -118,7 +118,12 @@ std::string StatusCsv::row(const StatusSample& s)
 StatusCsv::ReadResult StatusCsv::read(std::string_view text)
 {
     ReadResult result;
+    bool lastLine = false;
     auto fail = [&](size_t line, const std::string& what) {
+        if (lastLine && line > 1 && result.error.empty() && !result.samples.empty()) {
+            result.cutShort = true;
+            return result;
+        }
         result.samples.clear();
         result.gaps = 0;
         result.error = lineError(line, what);
@@ -137,6 +142,7 @@ StatusCsv::ReadResult StatusCsv::read(std::string_view text)
             end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         pos = last ? text.size() : end + 1;
+        lastLine = last;
         if (line.size() > kMaxLineBytes)
             return fail(lineNo, "longer than " + std::to_string(kMaxLineBytes) + " bytes");
         if (!line.empty() && line.back() == '\r')

@@ -36,6 +36,9 @@ public:
     struct ReadResult {
         std::vector<StatusSample> samples;
         size_t gaps = 0;
+        // The last line lacked its line end and did not read: a recording
+        // cut short by a full disk or a crash. It is left out.
+        bool cutShort = false;
         std::string error; // empty when the whole text was read
         bool ok() const { return error.empty(); }
     };

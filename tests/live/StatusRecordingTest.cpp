@@ -197,6 +197,12 @@ TEST(StatusCsv, BadInputIsRefusedWithTheLineAndTheReason)
     const auto r = StatusCsv::read("\xEF\xBB\xBF" + h + ok.substr(0, ok.size() - 1));
     EXPECT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.samples.size(), 1u);
+    EXPECT_FALSE(r.cutShort);
+    // A last line cut off by a full disk is left out and said so.
+    const auto cut = StatusCsv::read(h + ok + ok.substr(0, 40));
+    EXPECT_TRUE(cut.ok()) << cut.error;
+    EXPECT_EQ(cut.samples.size(), 1u);
+    EXPECT_TRUE(cut.cutShort);
 }
 
 TEST(StatusCsv, TheRowLimitHolds)
