@@ -68,6 +68,9 @@ const Channel kCurveChannels[] = {Channel::EngineSpeed,   Channel::Humidity,   C
 const Switch kLaneSwitches[] = {Switch::Ignition, Switch::Pump1, Switch::Pump2, Switch::Ioniser1, Switch::Ioniser2};
 constexpr size_t kAnalogCurves = 7;
 constexpr float kLaneLow = 0.15f, kLaneHigh = 0.85f;
+// A lane is drawn from its corners alone (where the state changes, and its
+// ends): the same line as a point per frame at a fraction of the cost.
+constexpr size_t kLaneCornersOnly = 0;
 // Smallest value range an axis of each analog strip shows (a flat curve
 // stays a line in the middle rather than noise blown up to full height).
 constexpr double kMinRange[] = {1000, 10, 4, 1};
@@ -81,11 +84,21 @@ QChartView* makeStrip(QWidget* page, size_t strip, bool timeLabels)
     QFont small = page->font();
     small.setPointSize(7);
     chart->legend()->setFont(small);
-    auto* time = new QDateTimeAxis;
-    time->setFormat(QStringLiteral("HH:mm:ss"));
+    // Only the bottom strip writes the clock times; the strips above share
+    // its range on a plain axis, which costs far less to move.
+    QAbstractAxis* time = nullptr;
+    if (timeLabels) {
+        auto* clock = new QDateTimeAxis;
+        clock->setFormat(QStringLiteral("HH:mm:ss"));
+        clock->setTickCount(7);
+        time = clock;
+    } else {
+        auto* plain = new QValueAxis;
+        plain->setTickCount(7);
+        plain->setLabelsVisible(false);
+        time = plain;
+    }
     time->setLabelsFont(small);
-    time->setTickCount(7);
-    time->setLabelsVisible(timeLabels);
     chart->addAxis(time, Qt::AlignBottom);
     QAbstractAxis* values = nullptr;
     if (strip == 4) {
@@ -206,8 +219,8 @@ ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page)
     for (size_t s = 0; s < kStrips; ++s) {
         m_views[s] = need<QChartView>(kViewNames[s]);
         QChart* chart = m_views[s]->chart();
-        m_timeAxes[s] = qobject_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).value(0));
-        if (!m_timeAxes[s])
+        m_timeAxes[s] = chart->axes(Qt::Horizontal).value(0);
+        if (!m_timeAxes[s] || (s == kStrips - 1 && !qobject_cast<QDateTimeAxis*>(m_timeAxes[s])))
             qFatal("charts page: strip %zu has no time axis", s);
         if (s < kStrips - 1) {
             m_valueAxes[s] = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0));
@@ -263,6 +276,14 @@ ChartsGlue* ChartsGlue::of(MainWindow& window)
 }
 
 int ChartsGlue::spanMinutes() const { return m_span->value(); }
+
+std::pair<int64_t, int64_t> ChartsGlue::timeRange(size_t strip) const
+{
+    if (auto* clock = qobject_cast<QDateTimeAxis*>(m_timeAxes[strip]))
+        return {clock->min().toMSecsSinceEpoch(), clock->max().toMSecsSinceEpoch()};
+    auto* plain = static_cast<QValueAxis*>(m_timeAxes[strip]);
+    return {std::llround(plain->min()), std::llround(plain->max())};
+}
 
 int64_t ChartsGlue::utcNow() const
 {
@@ -338,15 +359,16 @@ void ChartsGlue::refresh()
     for (size_t k = 0; k < std::size(kLaneSwitches); ++k)
         m_curves[IgnitionLane + k]->replace(toList(ChartPoints::steps(h, kLaneSwitches[k], start, end,
                                                                       k + kLaneLow, k + kLaneHigh,
-                                                                      kMaxPointsPerCurve)));
+                                                                      kLaneCornersOnly)));
     const float linkBase = static_cast<float>(std::size(kLaneSwitches));
     m_curves[LinkLane]->replace(
-        toList(ChartPoints::link(h, start, end, linkBase + kLaneLow, linkBase + kLaneHigh, kMaxPointsPerCurve)));
+        toList(ChartPoints::link(h, start, end, linkBase + kLaneLow, linkBase + kLaneHigh, kLaneCornersOnly)));
 
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(start);
     const QDateTime to = QDateTime::fromMSecsSinceEpoch(end);
-    for (QDateTimeAxis* axis : m_timeAxes)
-        axis->setRange(from, to);
+    for (size_t s = 0; s + 1 < kStrips; ++s)
+        static_cast<QValueAxis*>(m_timeAxes[s])->setRange(static_cast<double>(start), static_cast<double>(end));
+    static_cast<QDateTimeAxis*>(m_timeAxes[kStrips - 1])->setRange(from, to);
     for (size_t s = 0; s + 1 < kStrips; ++s) {
         if (lo[s] > hi[s])
             continue; // nothing in view: keep the scale

@@ -13,7 +13,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
+class QAbstractAxis;
 class QChart;
 class QChartView;
 class QDateTimeAxis;
@@ -44,11 +46,11 @@ void addChartsPage(MainWindow& window);
 class ChartsGlue : public QObject {
     Q_OBJECT
 public:
-    static constexpr int64_t kRefreshMs = 250;
+    static constexpr int64_t kRefreshMs = 500;
     static constexpr int kMinSpanMinutes = 1;
     static constexpr int kMaxSpanMinutes = 10;
     // Points per curve above which a curve is thinned to its extremes.
-    static constexpr size_t kMaxPointsPerCurve = 1400;
+    static constexpr size_t kMaxPointsPerCurve = 1000;
     // Live history: ten minutes of frames (or gaps) at 10 a second, and some.
     static constexpr size_t kLiveCapacity = 6400;
     static constexpr int64_t kLiveKeepMs = kMaxSpanMinutes * 60000 + 5000;
@@ -90,7 +92,8 @@ public:
     const StatusRecorder& recorder() const { return m_recorder; }
     bool reviewing() const { return m_review != nullptr; }
     QLineSeries* curve(Curve c) const { return m_curves[c]; }
-    QDateTimeAxis* timeAxis(size_t strip) const { return m_timeAxes[strip]; }
+    // The time range a strip shows, UTC ms (strip 4, the lowest, writes the times).
+    std::pair<int64_t, int64_t> timeRange(size_t strip) const;
     int spanMinutes() const;
     // UTC time of the clock's now.
     int64_t utcNow() const;
@@ -122,7 +125,7 @@ private:
     QLabel* m_cursorLabel;
     QScrollBar* m_reviewScroll;
     std::array<QChartView*, kStrips> m_views{};
-    std::array<QDateTimeAxis*, kStrips> m_timeAxes{};
+    std::array<QAbstractAxis*, kStrips> m_timeAxes{};
     std::array<QValueAxis*, kStrips - 1> m_valueAxes{};
     std::array<QLineSeries*, kCurveCount> m_curves{};
     std::array<QGraphicsLineItem*, kStrips> m_cursorLines{};

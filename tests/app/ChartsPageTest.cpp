@@ -18,8 +18,11 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <iostream>
 
+#include <cmath>
 #include <csignal>
+#include <ctime>
 #include <cstdlib>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -124,7 +127,7 @@ std::vector<int64_t> curveTimes(QLineSeries* series)
     return times;
 }
 
-int64_t axisSpanMs(QDateTimeAxis* axis) { return axis->max().toMSecsSinceEpoch() - axis->min().toMSecsSinceEpoch(); }
+int64_t axisSpanMs(const std::pair<int64_t, int64_t>& range) { return range.second - range.first; }
 
 void setSpan(ChartsRig& rig, int minutes)
 {
@@ -151,33 +154,50 @@ TEST(ChartsPage, SixHundredFramesGiveSixHundredPointsPerCurveAndTheSpanFollowsTh
     std::vector<int64_t> frameTimes;
     for (size_t i = 0; i < h.size(); ++i)
         frameTimes.push_back(h.at(i).utcMs);
-    for (int c = 0; c < ChartsGlue::kCurveCount; ++c) {
+    for (int c = ChartsGlue::EngineSpeed; c <= ChartsGlue::Pump2Current; ++c) {
         QLineSeries* curve = rig.glue->curve(static_cast<ChartsGlue::Curve>(c));
         EXPECT_EQ(curveTimes(curve), frameTimes) << curve->objectName().toStdString();
     }
+    // The on/off lanes are drawn from their corners; read at each frame's
+    // time they give that frame's state.
+    const Switch lanes[] = {Switch::Ignition, Switch::Pump1, Switch::Pump2, Switch::Ioniser1, Switch::Ioniser2};
+    int changes = 0;
+    for (int k = 0; k < 5; ++k) {
+        const auto points = rig.glue->curve(static_cast<ChartsGlue::Curve>(ChartsGlue::IgnitionLane + k))->points();
+        ASSERT_GE(points.size(), 2);
+        EXPECT_EQ(static_cast<int64_t>(points.front().x()), frameTimes.front());
+        EXPECT_EQ(static_cast<int64_t>(points.back().x()), frameTimes.back());
+        changes += static_cast<int>(points.size()) / 2 - 1;
+        qsizetype p = 0;
+        for (size_t i = 0; i < h.size(); ++i) {
+            while (p + 1 < points.size() && points[p + 1].x() <= static_cast<double>(frameTimes[i]))
+                ++p;
+            const bool on = points[p].y() - std::floor(points[p].y()) > 0.5;
+            EXPECT_EQ(on, h.at(i).on(lanes[k])) << "lane " << k << " frame " << i;
+        }
+    }
+    EXPECT_GT(changes, 0) << "some lane must switch within a minute of driving";
     for (size_t s = 0; s < 5; ++s)
-        EXPECT_EQ(axisSpanMs(rig.glue->timeAxis(s)), 120000); // the page opens on two minutes
-    EXPECT_EQ(rig.glue->timeAxis(4)->max().toMSecsSinceEpoch(), rig.glue->utcNow());
+        EXPECT_EQ(axisSpanMs(rig.glue->timeRange(s)), 120000); // the page opens on two minutes
+    EXPECT_EQ(rig.glue->timeRange(4).second, rig.glue->utcNow());
 
     // The frames more than a minute old leave a one-minute view...
     setSpan(rig, 1);
-    EXPECT_EQ(axisSpanMs(rig.glue->timeAxis(0)), 60000);
+    EXPECT_EQ(axisSpanMs(rig.glue->timeRange(0)), 60000);
     const int64_t from = rig.glue->utcNow() - 60000;
     std::vector<int64_t> lastMinute;
     for (int64_t t : frameTimes)
         if (t >= from)
             lastMinute.push_back(t);
     ASSERT_LT(lastMinute.size(), 600u); // frames come a little slower than 10 a second on virtual time
-    for (int c = 0; c < ChartsGlue::kCurveCount; ++c)
+    for (int c = ChartsGlue::EngineSpeed; c <= ChartsGlue::Pump2Current; ++c)
         EXPECT_EQ(curveTimes(rig.glue->curve(static_cast<ChartsGlue::Curve>(c))), lastMinute);
+    EXPECT_EQ(static_cast<int64_t>(rig.glue->curve(ChartsGlue::LinkLane)->points().front().x()), lastMinute.front());
     // ... and a longer span brings them back.
     rig.ticks(200);
     setSpan(rig, 3);
-    EXPECT_EQ(axisSpanMs(rig.glue->timeAxis(0)), 180000);
+    EXPECT_EQ(axisSpanMs(rig.glue->timeRange(0)), 180000);
     EXPECT_EQ(curveTimes(rig.glue->curve(ChartsGlue::Pump2Current)).size(), 700u);
-    // The on/off lanes move: the engine starts, so the ionisers switch on.
-    const auto ioniser = rig.glue->curve(ChartsGlue::Ioniser1Lane)->points();
-    EXPECT_GT(ioniser.size(), 700) << "a step line adds a corner at each change";
 }
 
 TEST(ChartsPage, TheChartsAreLeftAloneWhileThePageIsHidden)
@@ -191,8 +211,8 @@ TEST(ChartsPage, TheChartsAreLeftAloneWhileThePageIsHidden)
     rig.clickTab("TabSheetCharts"); // shown again: drawn at once
     EXPECT_EQ(rig.glue->curve(ChartsGlue::EngineSpeed)->count(), 50);
     rig.ticks(20);
-    // Redrawn at most four times a second: 10 frames, 2 or 3 redraws.
-    EXPECT_GE(rig.glue->curve(ChartsGlue::EngineSpeed)->count(), 58);
+    // Redrawn twice a second while on screen.
+    EXPECT_GE(rig.glue->curve(ChartsGlue::EngineSpeed)->count(), 55);
 }
 
 TEST(ChartsPage, RecordWritesEveryFrameAndTheFileOpensForReview)
@@ -230,7 +250,7 @@ TEST(ChartsPage, RecordWritesEveryFrameAndTheFileOpensForReview)
     EXPECT_TRUE(rig.glue->reviewing());
     EXPECT_TRUE(rig.control<QPushButton>("ButtonChartsLive")->isVisible());
     EXPECT_EQ(curveTimes(rig.glue->curve(ChartsGlue::Temperature)).size(), 50u);
-    EXPECT_EQ(rig.glue->timeAxis(0)->min().toMSecsSinceEpoch(), back.samples.front().utcMs);
+    EXPECT_EQ(rig.glue->timeRange(0).first, back.samples.front().utcMs);
     rig.glue->showCursor(back.samples[10].utcMs + 20);
     const QString readout = rig.control<QLabel>("LabelChartsCursor")->text();
     EXPECT_TRUE(readout.contains("engine speed ")) << readout.toStdString();
@@ -288,4 +308,27 @@ TEST(ChartsPage, RecordingNeedsAControllerAndAFailedWriteIsReported)
     EXPECT_TRUE(back.ok()) << back.error;
     EXPECT_GT(back.samples.size(), 5u);
     EXPECT_TRUE(back.cutShort);
+}
+
+// CPU time of one redraw with two minutes of frames; run by hand.
+TEST(ChartsPageCost, DISABLED_Measure)
+{
+    ChartsRig rig;
+    rig.connectAndShowCharts();
+    rig.ticks(2400);
+    auto cpuMs = [] {
+        timespec ts {};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+    };
+    const double t0 = cpuMs();
+    for (int i = 0; i < 40; ++i)
+        rig.glue->refresh();
+    const double t1 = cpuMs();
+    for (int i = 0; i < 40; ++i) {
+        rig.glue->refresh();
+        rig.control<QWidget>("TabSheetCharts")->grab();
+    }
+    const double t2 = cpuMs();
+    std::cout << "[ measured ] refresh " << (t1 - t0) / 40 << " ms CPU, with painting " << (t2 - t1) / 40 << " ms\n";
 }
