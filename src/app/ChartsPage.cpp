@@ -321,8 +321,15 @@ void ChartsGlue::add(const StatusSample& sample)
     if (m_recorder.recording() && !m_recorder.write(sample))
         recordingFailed(m_recorder.error());
     m_dirty = true;
-    if (!m_review && m_page.isVisible() && sample.utcMs - m_lastRefreshMs >= kRefreshMs)
+    if (!m_review && m_page.isVisible() && sample.utcMs - m_lastRefreshMs >= refreshIntervalMs())
         refresh();
+}
+
+int64_t ChartsGlue::refreshIntervalMs() const
+{
+    const int width = std::max(100, static_cast<int>(m_views[0]->chart()->plotArea().width()));
+    const int64_t spanMs = static_cast<int64_t>(spanMinutes()) * 60000;
+    return std::clamp<int64_t>(spanMs * kRefreshPixels / width, kRefreshMs, kMaxRefreshMs);
 }
 
 void ChartsGlue::refresh()

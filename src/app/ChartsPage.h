@@ -46,7 +46,11 @@ void addChartsPage(MainWindow& window);
 class ChartsGlue : public QObject {
     Q_OBJECT
 public:
+    // Redraws come no closer than kRefreshMs and, on a longer span, only
+    // once the curves have moved by about kRefreshPixels.
     static constexpr int64_t kRefreshMs = 500;
+    static constexpr int64_t kMaxRefreshMs = 2000;
+    static constexpr int kRefreshPixels = 4;
     static constexpr int kMinSpanMinutes = 1;
     static constexpr int kMaxSpanMinutes = 10;
     // Points per curve above which a curve is thinned to its extremes.
@@ -109,6 +113,7 @@ private:
     T* need(const char* name);
     const SampleHistory& shown() const { return m_review ? *m_review : m_live; }
     void add(const StatusSample& sample);
+    int64_t refreshIntervalMs() const;
     void recordingFailed(const std::string& why);
     void showRecordingState();
     void updateReviewScroll();
