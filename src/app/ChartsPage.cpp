@@ -13,7 +13,9 @@
 #include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QGraphicsLineItem>
+#include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
@@ -167,6 +169,8 @@ void addChartsPage(MainWindow& window)
     auto* live = new QPushButton(QStringLiteral("live"), page);
     live->setObjectName(QStringLiteral("ButtonChartsLive"));
     live->setVisible(false);
+    for (QPushButton* b : {record, open, live})
+        b->setMinimumWidth(b->sizeHint().width() + 8); // a longer caption must not be cut
     controls->addWidget(spanLabel);
     controls->addWidget(span);
     controls->addSpacing(12);
@@ -240,6 +244,7 @@ ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page)
             qFatal("charts page: curve %s is missing", kCurves[c].objectName);
     }
     m_page.installEventFilter(this);
+    m_span->installEventFilter(this);
     connect(m_span, &QSpinBox::valueChanged, this, [this] {
         updateReviewScroll();
         m_dirty = true;
@@ -458,6 +463,17 @@ void ChartsGlue::showCursor(int64_t utcMs)
 
 bool ChartsGlue::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_span && event->type() == QEvent::KeyPress) {
+        // Ctrl+PgUp and Ctrl+PgDn switch pages as everywhere else, rather
+        // than stepping the span by ten.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & Qt::ControlModifier)
+            && (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+            QCoreApplication::sendEvent(m_window.pageControl(), event);
+            return true;
+        }
+        return false;
+    }
     if (watched == &m_page) {
         if (event->type() == QEvent::Show && (m_dirty || !m_review))
             refresh();
