@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QGraphicsLineItem>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
@@ -82,7 +84,7 @@ QChartView* makeStrip(QWidget* page, size_t strip, bool timeLabels)
     auto* chart = new QChart;
     chart->setMargins(QMargins(2, 0, 2, 0));
     chart->setBackgroundRoundness(0);
-    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setAlignment(Qt::AlignTop);
     QFont small = page->font();
     small.setPointSize(7);
     chart->legend()->setFont(small);
@@ -410,9 +412,33 @@ void ChartsGlue::refresh()
             axis->setTickCount(static_cast<int>(std::lround((b - a) / step)) + 1);
         }
     }
+    alignPlots();
     if (m_cursorMs)
         showCursor(*m_cursorMs);
     showRecordingState();
+}
+
+void ChartsGlue::alignPlots()
+{
+    // One time axis for all strips: their plot areas start and end at the
+    // same x, whatever width each strip's value labels take. Worked out
+    // again when the page's width changes.
+    const int width = m_views[0]->width();
+    if (width == m_alignedWidth)
+        return;
+    m_alignedWidth = width;
+    qreal left = 0, right = 1e9;
+    for (QChartView* v : m_views) {
+        v->chart()->setPlotArea(QRectF());
+        v->chart()->resize(v->viewport()->size());
+        v->chart()->layout()->activate();
+        left = std::max(left, v->chart()->plotArea().left());
+        right = std::min(right, v->chart()->plotArea().right());
+    }
+    for (QChartView* v : m_views) {
+        const QRectF area = v->chart()->plotArea();
+        v->chart()->setPlotArea(QRectF(left, area.top(), right - left, area.height()));
+    }
 }
 
 void ChartsGlue::showCursor(int64_t utcMs)
@@ -482,6 +508,11 @@ bool ChartsGlue::eventFilter(QObject* watched, QEvent* event)
     for (size_t s = 0; s < kStrips; ++s) {
         if (watched != m_views[s]->viewport())
             continue;
+        if (event->type() == QEvent::Resize) {
+            m_alignedWidth = -1;
+            if (m_page.isVisible())
+                QTimer::singleShot(0, this, [this] { alignPlots(); });
+        }
         if (event->type() == QEvent::MouseMove) {
             const auto* me = static_cast<QMouseEvent*>(event);
             QChart* chart = m_views[s]->chart();

@@ -114,6 +114,7 @@ private:
     const SampleHistory& shown() const { return m_review ? *m_review : m_live; }
     void add(const StatusSample& sample);
     int64_t refreshIntervalMs() const;
+    void alignPlots();
     void recordingFailed(const std::string& why);
     void showRecordingState();
     void updateReviewScroll();
@@ -143,6 +144,7 @@ private:
     int64_t m_utcAnchor;
     uint64_t m_clockAnchor;
     int64_t m_lastRefreshMs = 0;
+    int m_alignedWidth = -1;
     bool m_dirty = true;
     std::optional<int64_t> m_cursorMs;
     FilePicker m_picker;
