@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/LinkPanels.h"
 #include "app/LinkStatusPanel.h"
+#include "app/ChartsPage.h"
 #include "app/MainWindow.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
@@ -402,6 +403,8 @@ void AppController::statusTick()
         if (!m_ctx.state.connected && m_testerPage)
             m_testerPage->connectionSearch();
     }
+    if (m_charts || (m_charts = ChartsGlue::of(window())))
+        m_charts->onTick(r, m_image.serialNumber());
 }
 
 void AppController::applyDashboard(const DashboardView& v)

@@ -35,6 +35,7 @@ class QRect;
 
 namespace kdx {
 
+class ChartsGlue;
 class MainWindow;
 class ParameterEditorsGlue;
 class ParameterFilesGlue;
@@ -142,6 +143,7 @@ private:
     const char* m_requestedPage = nullptr;
     std::unique_ptr<ParameterEditorsGlue> m_params;
     int m_requestFrames = 0;
+    QPointer<ChartsGlue> m_charts; // the "charts" page, found once
     std::unique_ptr<LanguageSwitcher> m_language;
     std::unique_ptr<ParameterFilesGlue> m_files;
     // Serial number the "NEW ECU" message was last shown for, until a read

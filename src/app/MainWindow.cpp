@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/ChartsPage.h"
 #include "app/FileDialogSettings.h"
 #include "app/InputGuard.h"
 #include "app/MenuStyle.h"
@@ -213,6 +214,7 @@ void MainWindow::buildPages()
     buildDiagPage(canvas("TabSheetDiag"));
     buildTesterPage(canvas("TabSheetTester"));
     buildDashboard(PageCanvas::wrapColumn(m_panel4));
+    addChartsPage(*this);
 
     // Extra room goes to the logs and the diagnostic grid; the footer stays
     // at the bottom.

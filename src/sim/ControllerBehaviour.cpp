@@ -25,6 +25,9 @@ constexpr double kTankUsePerPumpSecond = 0.0012;
 constexpr uint32_t kRefillAfterMs = 60000;
 constexpr double kRefillLevel = 0.9;
 constexpr double kLevelFilterMs = 5000;
+// Time into the drive cycle at which the ignition is switched on (the
+// engine cranks at 4 s).
+constexpr uint64_t kIgnitionOnAtMs = 2500;
 // Longest on delay honoured, in seconds (a wiped memory reads 0xFFFF).
 constexpr uint32_t kMaxOnDelayS = 600;
 
@@ -178,7 +181,10 @@ void ControllerBehaviour::step(const ParameterMemory& m, uint8_t workMode, bool 
     const bool driveMode = workMode == wire::kModeAuto || workMode == wire::kModeManualTrig
                            || workMode == wire::kModeManualConst;
 
-    m_flag = kFlagSystemOn | kFlagIgnitionOn;
+    // The driver turns the key a moment before cranking: ignition is off
+    // for the first part of the engine-off phase of each cycle.
+    const bool ignition = (m_nowMs - m_startMs) % kDriveCycleMs >= kIgnitionOnAtMs;
+    m_flag = kFlagSystemOn | (ignition ? kFlagIgnitionOn : 0u);
     m_aux = 0;
     m_mapFlags = m_tankEmpty ? kMapFlagTankEmpty : 0;
     m_autoFlags = 0;
@@ -215,8 +221,17 @@ void ControllerBehaviour::step(const ParameterMemory& m, uint8_t workMode, bool 
         const uint16_t shortOff = m.wordAt(ParameterMemory::kAuto2xShortOff);
         if (shortOff != 0 && m_rpm > shortOff)
             m_flag |= kFlagShortOff;
-        for (int p = 0; p < 2; ++p)
+        // Crossing into another band starts the dosing cycle afresh with its
+        // on time, rather than finishing a long pause of the band before.
+        const bool bandChanged = bands != m_autoBand;
+        m_autoBand = bands;
+        for (int p = 0; p < 2; ++p) {
+            if (bandChanged) {
+                m_pumps[p].on = false;
+                m_pumps[p].phaseLeftMs = 0;
+            }
             runCycle(m_pumps[p], allowed && active[p], ton, pause, dt);
+        }
     } else if (workMode == wire::kModeManualTrig) {
         const bool below = m_rpm < m.element(ParameterMemory::kManualTrigVector, 0);
         size_t row = 0;

@@ -83,6 +83,7 @@ private:
     uint8_t m_autoFlags = 0;
     uint8_t m_trigRow = 0;
     uint8_t m_pumpOnRow = 0;
+    size_t m_autoBand = 0; // bands of the pump-on vector at or below the rpm
     uint8_t m_stopCol = 0;
     uint8_t m_stopRow = 0;
     uint16_t m_onDelayLeftS = 0;

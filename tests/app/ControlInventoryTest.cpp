@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeySequenceEdit>
@@ -353,12 +354,14 @@ TEST_F(ControlInventoryTest, EveryEntryFieldCanBeFoundByWhatItHolds)
 {
     QList<QWidget*> fields;
     for (auto* e : w().findChildren<QLineEdit*>())
-        if (!qobject_cast<QComboBox*>(e->parentWidget()) && e->parentWidget()->objectName() != "HotKeyF10"
-            && !e->objectName().isEmpty())
+        if (!qobject_cast<QComboBox*>(e->parentWidget()) && !qobject_cast<QAbstractSpinBox*>(e->parentWidget())
+            && e->parentWidget()->objectName() != "HotKeyF10" && !e->objectName().isEmpty())
             fields << e;
     for (auto* c : w().findChildren<QComboBox*>())
         fields << c;
-    ASSERT_EQ(fields.size(), 24); // 13 edit boxes, 11 drop-down lists
+    for (auto* b : w().findChildren<QAbstractSpinBox*>())
+        fields << b;
+    ASSERT_EQ(fields.size(), 25); // 13 edit boxes, 11 drop-down lists, the charts' span
     QSet<QWidget*> withBuddy;
     for (auto* l : w().findChildren<QLabel*>())
         if (l->buddy())

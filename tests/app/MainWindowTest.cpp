@@ -61,9 +61,9 @@ TEST(MainWindowTest, WindowAsDesigned)
                               {"TabSheetManualTrig", "manual trigger"}, {"TabSheetManualConst", "manual const"},
                               {"TabSheetSerwis", "serwis"},        {"TabSheetErr", "errors"},
                               {"TabSheetUpg", "firmware upgreade"}, {"TabSheetDiag", "diag"},
-                              {"TabSheetTester", "test"}};
-    ASSERT_EQ(w.pageControl()->count(), 9);
-    for (int i = 0; i < 9; ++i) {
+                              {"TabSheetCharts", "charts"}, {"TabSheetTester", "test"}};
+    ASSERT_EQ(w.pageControl()->count(), 10);
+    for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(w.pageControl()->widget(i)->objectName(), QString::fromLatin1(order[i][0]));
         EXPECT_EQ(w.pageControl()->tabText(i), QString::fromLatin1(order[i][1]));
     }
@@ -74,7 +74,7 @@ TEST(MainWindowTest, TestAndErrorsPagesAreNotReachableFromTheTabs)
     test::WindowRig rig;
     const QStringList tabs = visibleTabs(rig.window->pageControl());
     EXPECT_EQ(tabs, (QStringList{"TabSheetPar", "TabSheetAuto", "TabSheetManualTrig", "TabSheetManualConst",
-                                 "TabSheetSerwis", "TabSheetUpg", "TabSheetDiag"}));
+                                 "TabSheetSerwis", "TabSheetUpg", "TabSheetDiag", "TabSheetCharts"}));
 }
 
 TEST(MainWindowTest, ShowPageBringsAModePageForwardButNeverTheErrorsPage)
@@ -572,7 +572,8 @@ TEST(MainWindowTest, KeyboardPageSwitchingNeverLandsOnAHiddenPage)
         tabs->setTabVisible(tabs->indexOf(w.control<QWidget>(page)), false);
     w.show();
     const QStringList visible = visibleTabs(tabs);
-    ASSERT_EQ(visible, (QStringList{"TabSheetPar", "TabSheetManualTrig", "TabSheetUpg", "TabSheetDiag"}));
+    ASSERT_EQ(visible, (QStringList{"TabSheetPar", "TabSheetManualTrig", "TabSheetUpg", "TabSheetDiag",
+                                    "TabSheetCharts"}));
 
     struct Keys {
         Qt::Key key;

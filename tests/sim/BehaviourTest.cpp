@@ -36,6 +36,7 @@ TEST(SimBehaviour, DriveCycleAndSensorsStayPlausible)
     uint16_t minRpm = 0xFFFF, maxRpm = 0, minHum = 0xFFFF, maxHum = 0;
     int16_t minTemp = 32767, maxTemp = -32768;
     double minVolts = 1e9, maxVolts = 0;
+    int ignitionOff = 0;
     sample(rig, ControllerBehaviour::kDriveCycleMs, 500, [&](const SimStatus& s) {
         minRpm = std::min(minRpm, s.engineRpm);
         maxRpm = std::max(maxRpm, s.engineRpm);
@@ -46,8 +47,14 @@ TEST(SimBehaviour, DriveCycleAndSensorsStayPlausible)
         const double volts = s.supplyVoltage * 0.00122 * 7.8;
         minVolts = std::min(minVolts, volts);
         maxVolts = std::max(maxVolts, volts);
-        EXPECT_TRUE(s.flag & kFlagIgnitionOn);
+        // The ignition is on whenever the engine runs, and off for a while
+        // with the engine stopped.
+        if (s.engineRpm > 0) {
+            EXPECT_TRUE(s.flag & kFlagIgnitionOn);
+        }
+        ignitionOff += (s.flag & kFlagIgnitionOn) ? 0 : 1;
     });
+    EXPECT_GT(ignitionOff, 0);
     EXPECT_EQ(minRpm, 0);              // engine off at the start of a cycle
     EXPECT_GT(maxRpm, 5500);           // motorway part
     EXPECT_LT(maxRpm, 7000);
@@ -139,6 +146,19 @@ TEST(SimBehaviour, AutomaticModeReportsBandAndCellOfTheMaps)
         }
     });
     EXPECT_GT(checked, 50);
+}
+
+TEST(SimBehaviour, AutomaticModeDosesAgainAtEachNewBandOfTheDriveCycle)
+{
+    Rig rig; // factory set: 1 s to 3 s on, then pauses of minutes
+    int starts = 0;
+    bool was = false;
+    sample(rig, ControllerBehaviour::kDriveCycleMs, 100, [&](const SimStatus& s) {
+        const bool on = s.flag & kFlagPump1Running;
+        starts += on && !was ? 1 : 0;
+        was = on;
+    });
+    EXPECT_GE(starts, 3);
 }
 
 TEST(SimBehaviour, NothingRunsWhenOffOrPumpsInactive)

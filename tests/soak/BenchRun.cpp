@@ -6,7 +6,9 @@
 #include "SimReport.h"
 #include "TickObserver.h"
 #include "ToolRig.h"
+#include "app/ChartsPage.h"
 #include "app/KdxApplication.h"
+#include "live/StatusCsv.h"
 
 #include <QDateTime>
 #include <QProcess>
@@ -21,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -93,7 +96,15 @@ int runBench(const BenchOptions& o)
         return 2;
     }
     double cpuPercent = 0;
+    double chartsCpuPercent = -1;
+    long long chartsRssGrowthKb = 0;
     std::vector<double> periods;
+    // The charts page records below the start directory: the scratch folder.
+    char previousDir[4096];
+    if (!::getcwd(previousDir, sizeof previousDir))
+        previousDir[0] = '\0';
+    if (::chdir(o.workDir.c_str()) != 0)
+        problems.push_back("cannot enter " + o.workDir);
     {
         ToolRig rig(sim.ptyPath());
         rig.window().show();
@@ -157,6 +168,28 @@ int runBench(const BenchOptions& o)
             rows.push_back({"status cycle, jitter p99", *percentile(jitter, 99), 0, 0, false});
         }
 
+        // --- CPU with the charts page open and recording ------------------------------------
+        if (ChartsGlue* charts = ChartsGlue::of(rig.window())) {
+            rig.window().showPage("TabSheetCharts");
+            clickButton(rig.window(), "ButtonChartsRecord");
+            if (!charts->recorder().recording())
+                problems.push_back("the charts page did not start recording");
+            runFor(1000);
+            const uint64_t rss0 = residentKb();
+            const double c0 = processCpuMs(), w0 = nowMs();
+            runFor(o.pollSeconds * 1000);
+            chartsCpuPercent = 100.0 * (processCpuMs() - c0) / (nowMs() - w0);
+            chartsRssGrowthKb = static_cast<long long>(residentKb()) - static_cast<long long>(rss0);
+            clickButton(rig.window(), "ButtonChartsRecord");
+            const auto back = StatusCsv::readFile(charts->recorder().path());
+            if (!back.ok() || back.gaps > 0 || back.samples.size() < static_cast<size_t>(o.pollSeconds) * 10)
+                problems.push_back("the recording did not read back complete: " + std::to_string(back.samples.size())
+                                   + " rows, " + std::to_string(back.gaps) + " gaps " + back.error);
+            rig.window().showPage("TabSheetPar");
+        } else {
+            problems.push_back("the window has no charts page");
+        }
+
         // --- firmware upgrade -------------------------------------------------------------
         // The log gets "<block> jest: ..." on top as each block is accepted.
         std::vector<std::pair<int, double>> blocks;
@@ -215,6 +248,8 @@ int runBench(const BenchOptions& o)
             problems.push_back("the tool showed a box: " + m);
     }
     sim.stop();
+    if (previousDir[0])
+        (void)::chdir(previousDir);
     const uint64_t peakKb = peakResidentKb();
 
     std::printf("\nKDX protocol benchmark, %s, kdx-sim on a pseudo-terminal, 19200 8N1\n",
@@ -229,6 +264,13 @@ int runBench(const BenchOptions& o)
     }
     std::printf("%-52s %10.2f %% of one core\n",
                 ("CPU while polling (" + std::to_string(o.pollSeconds) + " s)").c_str(), cpuPercent);
+    if (chartsCpuPercent >= 0) {
+        std::printf("%-52s %10.2f %% of one core\n",
+                    ("CPU while polling, charts page open and recording (" + std::to_string(o.pollSeconds) + " s)")
+                        .c_str(),
+                    chartsCpuPercent);
+        std::printf("%-52s %+9lld kB\n", "resident memory change over that run", chartsRssGrowthKb);
+    }
     if (!startups.empty())
         std::printf("%-52s %12s\n", ("start to a shown window (median of " + std::to_string(startups.size()) + ")").c_str(),
                     formatMs(median(startups)).c_str());

@@ -1,0 +1,38 @@
+#include "live/StatusSample.h"
+
+namespace kdx {
+
+StatusSample StatusSample::fromFrame(const StatusFrame& f, int64_t utcMs)
+{
+    StatusSample s;
+    s.utcMs = utcMs;
+    s.state = State::Ok;
+    auto set = [&](Channel c, double v) { s.values[static_cast<size_t>(c)] = static_cast<float>(v); };
+    set(Channel::EngineSpeed, f.engineRpm());
+    set(Channel::Humidity, f.humidityPercent());
+    set(Channel::Temperature, f.temperatureCelsius());
+    set(Channel::SupplyVoltage, f.supplyVolts());
+    set(Channel::WaterLevel, f.waterLevVolts());
+    set(Channel::WaterLevelFiltered, f.filtrowanyWaterLevVolts());
+    set(Channel::Pump1Current, f.currentAmps(1));
+    set(Channel::Pump2Current, f.currentAmps(2));
+    const bool on[kSwitchCount] = {f.ignitionOn(), f.pump1Running(), f.pump2Running(),
+                                   f.ionizer1On(),  f.ionizer2On(),   f.systemOn()};
+    for (size_t i = 0; i < kSwitchCount; ++i)
+        if (on[i])
+            s.switches |= static_cast<uint8_t>(1u << i);
+    s.workMode = f.workMode();
+    s.errorAct = f.errorAct();
+    s.errorMemo = f.errorMemo();
+    return s;
+}
+
+StatusSample StatusSample::gap(State state, int64_t utcMs)
+{
+    StatusSample s;
+    s.utcMs = utcMs;
+    s.state = state;
+    return s;
+}
+
+} // namespace kdx
