@@ -85,7 +85,7 @@ void ParameterFilesGlue::progress(int position, int maximum)
     m_progress->setValue(position);
 }
 
-UtcTime ParameterFilesGlue::now() const
+UtcDateTime ParameterFilesGlue::now() const
 {
     const std::time_t t = std::time(nullptr);
     std::tm utc{};

@@ -68,7 +68,7 @@ private:
     ParameterFilePrompts* filePrompts();
     bool needsParameters(const char* what);
     void progress(int position, int maximum);
-    UtcTime now() const;
+    UtcDateTime now() const;
 
     MainWindow& m_window;
     Deps m_deps;

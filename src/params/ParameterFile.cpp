@@ -108,7 +108,7 @@ uint32_t ParameterFileFormat::crc32(const uint8_t* data, size_t size)
     return ~crc;
 }
 
-std::string ParameterFileFormat::timeText(const UtcTime& t)
+std::string ParameterFileFormat::timeText(const UtcDateTime& t)
 {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d UTC", t.year, t.month, t.day, t.hour, t.minute,
@@ -116,7 +116,7 @@ std::string ParameterFileFormat::timeText(const UtcTime& t)
     return buf;
 }
 
-std::string ParameterFileFormat::proposedName(uint32_t serialNumber, const UtcTime& t, const std::string& reason)
+std::string ParameterFileFormat::proposedName(uint32_t serialNumber, const UtcDateTime& t, const std::string& reason)
 {
     char date[16];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", t.year, t.month, t.day);

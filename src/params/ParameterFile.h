@@ -11,7 +11,7 @@
 namespace kdx {
 
 // A moment in UTC, to the second.
-struct UtcTime {
+struct UtcDateTime {
     int year = 2000;
     int month = 1;
     int day = 1;
@@ -75,10 +75,10 @@ public:
     // CRC-32 (IEEE 802.3, reflected, initial and final value 0xFFFFFFFF).
     static uint32_t crc32(const uint8_t* data, size_t size);
     // "2026-12-08 12:47:34 UTC".
-    static std::string timeText(const UtcTime& time);
+    static std::string timeText(const UtcDateTime& time);
     // "KDX_0001E240_2026-12-08.kdx"; with a reason also the time:
     // "KDX_0001E240_2026-12-08_124734_before-reset.kdx".
-    static std::string proposedName(uint32_t serialNumber, const UtcTime& time, const std::string& reason = {});
+    static std::string proposedName(uint32_t serialNumber, const UtcDateTime& time, const std::string& reason = {});
 };
 
 } // namespace kdx

@@ -116,7 +116,7 @@ TEST(ParameterFileFormat, ChecksumAndNames)
 {
     const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
     EXPECT_EQ(ParameterFileFormat::crc32(check, sizeof check), 0xCBF43926u); // the standard check value
-    const UtcTime t{2026, 12, 8, 9, 5, 7};
+    const UtcDateTime t{2026, 12, 8, 9, 5, 7};
     EXPECT_EQ(ParameterFileFormat::timeText(t), "2026-12-08 09:05:07 UTC");
     EXPECT_EQ(ParameterFileFormat::proposedName(0x1E240, t), "KDX_0001E240_2026-12-08.kdx");
     EXPECT_EQ(ParameterFileFormat::proposedName(0xAFFFFFFF, t, "before-reset"),
