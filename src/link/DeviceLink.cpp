@@ -14,8 +14,6 @@ DeviceLink::DeviceLink(SerialLine& line, Clock& clock, ConnectionState& state)
 void DeviceLink::selectPort(const std::string& deviceName) { m_selected = deviceName; }
 const std::string& DeviceLink::selectedPort() const { return m_selected; }
 const std::string& DeviceLink::lastOpenError() const { return m_lastOpenError; }
-bool DeviceLink::lineHungUp() const { return m_state.portOpen && m_line.hungUp(); }
-
 bool DeviceLink::lineHungUp() const { return m_state.portOpen && m_line.isOpen() && m_line.hungUp(); }
 
 bool DeviceLink::openPort()

@@ -47,6 +47,7 @@ public:
     size_t read(uint8_t* destination, size_t maxCount) override;
     std::string lastError() const override { return m_inner.lastError(); }
     bool hungUp() const override { return m_inner.hungUp(); }
+    uint32_t deliveryLatencyMs() const override { return m_inner.deliveryLatencyMs(); }
 
 private:
     void add(TrafficRecord record);

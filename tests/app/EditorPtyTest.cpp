@@ -2,6 +2,7 @@
 // its own timer, against kdx-sim on a pseudo-terminal: every cell committed
 // with a quick Enter (press and release with no event processing between)
 // reaches the controller exactly once.
+#include "support/TraceLine.h"
 #include "PtyRig.h"
 
 #include "widgets/StringGrid.h"
@@ -55,8 +56,8 @@ TEST(EditorPty, QuickEnterInMapCellsSendsEachCellOnce)
     std::map<unsigned, std::vector<unsigned>> received;
     for (const std::string& line : sim.linesSoFar(500)) {
         unsigned word = 0, high = 0, low = 0;
-        const size_t at = line.find(" RX D1 ");
-        if (at != std::string::npos && std::sscanf(line.c_str() + at, " RX D1 %x %x %x", &word, &high, &low) == 3)
+        const auto hex = kdx::test::pcFrameHex(line);
+        if (hex && std::sscanf(hex->c_str(), "D1 %x %x %x", &word, &high, &low) == 3)
             received[word].push_back(high << 8 | low);
     }
     EXPECT_EQ(received.size(), typed.size());

@@ -1,5 +1,6 @@
 // Parameter files end to end: the real serial line against kdx-sim on a
 // pseudo-terminal with its EEPROM in a file, frames traced by kdx-sim.
+#include "support/TraceLine.h"
 #include "PtyRig.h"
 
 #include "params/ParameterFile.h"
@@ -27,15 +28,15 @@ std::string readFile(const std::string& path)
 }
 
 // Data bytes of the frames kdx-sim received that write or save parameters
-// ("RX D1 ..", "RX C1/C2 ..", "RX E1 ..").
+// (D1 .., C1/C2 .., E1 ..).
 std::vector<std::string> writeFrames(const std::vector<std::string>& lines)
 {
     std::vector<std::string> out;
     for (const auto& l : lines) {
-        const size_t rx = l.find(" RX ");
-        if (rx == std::string::npos)
+        const auto hex = kdx::test::pcFrameHex(l);
+        if (!hex)
             continue;
-        const std::string frame = l.substr(rx + 4);
+        const std::string& frame = *hex;
         for (const char* code : {"D1 ", "C1 ", "C2 ", "E1 "})
             if (frame.rfind(code, 0) == 0)
                 out.push_back(frame);

@@ -122,11 +122,14 @@ TEST(RecordingEndToEnd, UnpluggingForTwoSecondsLeavesMarkedGapRowsAndTheRecordin
         }
     }
     ASSERT_LT(firstGap, back.samples.size()) << "no gap rows";
-    // Two seconds without answers: about 20 lost frames, each a marked row.
-    EXPECT_GE(lost, 10u);
+    // The pulled adapter is noticed at once (polling stops, so there are few
+    // lost frames, or none): the two seconds show as marked rows between the
+    // last answer before and the first after.
     EXPECT_GE(okBefore, 8u);
     EXPECT_GE(okAfter, 8u);
-    const int64_t outage = back.samples[lastGap].utcMs - back.samples[firstGap].utcMs;
+    ASSERT_GT(firstGap, 0u);
+    ASSERT_LT(lastGap + 1, back.samples.size());
+    const int64_t outage = back.samples[lastGap + 1].utcMs - back.samples[firstGap - 1].utcMs;
     EXPECT_GE(outage, 1500);
     std::cout << "[ measured ] unplugged 2 s: " << okBefore << " rows, " << back.gaps << " gap rows (" << lost
               << " lost) over " << outage << " ms, then " << okAfter << " rows\n";

@@ -287,7 +287,9 @@ TEST(TesterDemo, EachSimulatedFaultFailsWithItsLineToneAndRedLamp)
          [](TesterRig& r) { return "zero=" + std::to_string(r.simTimeOfTest(2050)); },
          " ms: system włączony: BŁĄD (system wyłączony);", 2050, 2150},
         {"link lost for 2 s", [](TesterRig& r) { return "unplug=" + std::to_string(r.simTimeOfTest(1500)) + ":2000"; },
-         " ms: TEST PRZERWANY: brak ramek statusu przez ", 1400, 1550}, // where the test stood
+         // The pulled line is seen at once as a hang-up, or else as frames
+         // that stopped; either way the test ends where it stood.
+         " ms: TEST PRZERWANY: ", 1400, 1550},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
