@@ -1,0 +1,86 @@
+#pragma once
+
+#include "cli/CliArguments.h"
+#include "cli/Reporter.h"
+#include "link/Clock.h"
+#include "link/ConnectionHost.h"
+#include "link/Connector.h"
+#include "link/DeviceLink.h"
+#include "link/PortDiscovery.h"
+#include "link/PortEnumerator.h"
+#include "link/PortTable.h"
+#include "link/PosixSerialLine.h"
+#include "link/UserPrompts.h"
+#include "params/ParameterImage.h"
+#include "sim/ControllerModel.h"
+#include "sim/DemoPortLine.h"
+#include "sim/SimulatedLine.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kdx::cli {
+
+// The program's link to one controller, built as the window builds it: the
+// real serial line (and the simulated controller with --demo), the system's
+// ports or only those named with --port, the same connection search and full
+// read. Messages the procedures would show in a box go to the reporter; a
+// question is answered "Cancel", because nobody is there to answer it.
+class CliSession : public ConnectionHost, public UserPrompts {
+public:
+    CliSession(const CliArguments& args, Reporter& reporter);
+    ~CliSession() override;
+
+    // The connection search and full read of the window's CONNECT, except
+    // that this PC is not recorded in the controller's connection log: a
+    // command-line run leaves the controller as it found it. Reports a
+    // failure itself and returns its exit code; kExitOk when connected.
+    int connect();
+
+    // The ports a search would try, in order (numbers the table anew).
+    std::vector<std::string> candidates();
+
+    DeviceLink& link() { return m_link; }
+    SerialLine& line() { return m_line; }
+    Clock& clock() { return m_clock; }
+    ConnectionState& state() { return m_state; }
+    ParameterImage& image() { return m_image; }
+    Reporter& reporter() { return m_reporter; }
+
+    // --- ConnectionHost -------------------------------------------------------
+    void setTimerEnabled(bool) override {}
+    void setCaption(const std::string&) override {}
+    void setProgress(int position, int maximum) override;
+    void resetPollPhase() override {}
+    void showConnectionLog() override {}
+    void showAllData() override {}
+    void updateConnectionLog() override {}
+    void showStatusText(const std::string& text) override { m_statusText = text; }
+    void tryingPort(const std::string& deviceName) override { m_tried.push_back(deviceName); }
+
+    // --- UserPrompts ------------------------------------------------------------
+    void message(const std::string& text) override;
+    bool okCancel(const std::string& text, const std::string& caption) override;
+    std::optional<std::string> openFirmwareFile(const std::string&) override { return std::nullopt; }
+
+private:
+    Reporter& m_reporter;
+    SystemClock m_clock;
+    PosixSerialLine m_hardware;
+    sim::ControllerModel m_model;
+    sim::SimulatedLine m_demo;
+    sim::DemoPortLine m_line;
+    std::unique_ptr<PortDiscovery> m_discovery;
+    ConnectionState m_state;
+    DeviceLink m_link;
+    PortTable m_table;
+    PortEnumerator m_enumerator;
+    ParameterImage m_image;
+    Connector m_connector;
+    std::vector<std::string> m_messages;
+    std::vector<std::string> m_tried;
+    std::string m_statusText;
+};
+
+} // namespace kdx::cli

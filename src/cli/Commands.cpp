@@ -1,0 +1,253 @@
+#include "cli/Commands.h"
+
+#include "cli/CliSession.h"
+#include "cli/ExitCodes.h"
+#include "link/Connector.h"
+#include "live/LiveTexts.h"
+#include "live/StatusPoller.h"
+#include "params/RegisterWriter.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <map>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace kdx::cli {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+namespace {
+
+std::string hex32(uint32_t v)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(v));
+    return buf;
+}
+
+std::string hex16(uint16_t v)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(v));
+    return buf;
+}
+
+// /dev/serial/by-id names by the device they point to.
+std::map<std::string, std::string> byIdNames()
+{
+    std::map<std::string, std::string> names;
+    const char* dir = "/dev/serial/by-id";
+    if (DIR* d = ::opendir(dir)) {
+        while (dirent* e = ::readdir(d)) {
+            if (e->d_name[0] == '.')
+                continue;
+            const std::string link = std::string(dir) + "/" + e->d_name;
+            char target[PATH_MAX];
+            if (::realpath(link.c_str(), target))
+                names[target] = link;
+        }
+        ::closedir(d);
+    }
+    return names;
+}
+
+std::string realPath(const std::string& path)
+{
+    char target[PATH_MAX];
+    return ::realpath(path.c_str(), target) ? std::string(target) : path;
+}
+
+// The ImageWriter the status poller saves through; a command-line run never
+// changes the image, so it is there for the poller's contract only.
+class SessionWriter : public ImageWriter {
+public:
+    SessionWriter(DeviceLink& link, const ParameterImage& image) : m_writer(link, image) {}
+    bool writeWord(unsigned index) override { return m_writer.writeWord(index); }
+    bool writeDword(unsigned offset) override { return m_writer.writeDword(offset); }
+    bool saveToEeprom() override { return m_writer.saveToEeprom(); }
+
+private:
+    RegisterWriter m_writer;
+};
+
+std::string modeName(uint8_t mode)
+{
+    switch (mode) {
+    case 0: return "auto";
+    case 1: return "manual-trigger";
+    case 2: return "manual-const";
+    case 3: return "service";
+    case 0x80: return "error";
+    case 0xFF: return "off";
+    default: return "unknown-" + std::to_string(mode);
+    }
+}
+
+std::string utcStamp()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm tm{};
+    ::gmtime_r(&ts.tv_sec, &tm);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ts.tv_nsec / 1000000));
+    return buf;
+}
+
+std::string fixed(double v, int decimals)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+} // namespace
+
+int runPorts(const CliArguments& args, Reporter& out)
+{
+    CliSession session(args, out);
+    const auto names = byIdNames();
+    const auto ports = session.candidates();
+    if (ports.empty())
+        out.note("no serial ports found (name one with --port, or --demo)");
+    int number = 0;
+    for (const auto& port : ports) {
+        ++number;
+        const auto id = names.find(realPath(port));
+        const std::string byId = id == names.end() ? std::string() : id->second;
+        std::string problem;
+        if (session.line().open(port))
+            session.line().close();
+        else
+            problem = session.line().lastError();
+        JsonObject json;
+        json.add("com", "COM" + std::to_string(number)).add("port", port).add("byId", byId)
+            .add("openable", problem.empty());
+        if (!problem.empty())
+            json.add("problem", problem);
+        std::string plain = "COM" + std::to_string(number) + "  " + port;
+        if (!byId.empty())
+            plain += "  (" + byId + ")";
+        plain += problem.empty() ? "  can be opened" : "  cannot be opened: " + problem;
+        out.result(json, plain);
+    }
+    return kExitOk;
+}
+
+int runIdentify(const CliArguments& args, Reporter& out)
+{
+    CliSession session(args, out);
+    if (const int rc = session.connect(); rc != kExitOk)
+        return rc;
+    const ConnectionState& s = session.state();
+    const uint32_t serial = session.image().serialNumber();
+    JsonObject json;
+    json.add("port", session.link().selectedPort())
+        .add("hardware", static_cast<unsigned>(s.hardwareVersion))
+        .add("software", static_cast<unsigned>(s.softwareVersion))
+        .add("revision", static_cast<unsigned>(s.softwareRevision))
+        .add("serial", hex32(serial));
+    out.result(json, "port " + session.link().selectedPort() + ": hardware " + std::to_string(s.hardwareVersion)
+                         + ", software " + std::to_string(s.softwareVersion) + "."
+                         + std::to_string(s.softwareRevision) + ", serial number " + hex32(serial));
+    return kExitOk;
+}
+
+int runRead(const CliArguments& args, Reporter& out)
+{
+    if (!args.raw) {
+        out.error("read writes the raw image only (--raw) in this version", kExitUsage);
+        return kExitUsage;
+    }
+    CliSession session(args, out);
+    if (const int rc = session.connect(); rc != kExitOk)
+        return rc;
+    const auto& bytes = session.image().bytes();
+    const std::string serial = hex32(session.image().serialNumber());
+    if (args.output.empty() || args.output == "-") {
+        if (out.json()) {
+            out.error("--json needs -o FILE: the raw image would go to stdout", kExitUsage);
+            return kExitUsage;
+        }
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+            out.error(std::string("writing stdout: ") + std::strerror(errno), kExitFile);
+            return kExitFile;
+        }
+        return kExitOk;
+    }
+    // Written beside the target and renamed over it, so a failed write never
+    // leaves a half file under the name a script expects.
+    const std::string temp = args.output + ".part";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = (f && std::fclose(f) == 0) && ok;
+    if (!ok || std::rename(temp.c_str(), args.output.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(temp.c_str());
+        out.error(args.output + ": " + reason, kExitFile);
+        return kExitFile;
+    }
+    out.result(JsonObject().add("file", args.output).add("bytes", static_cast<unsigned>(bytes.size())).add("serial", serial),
+               args.output + ": " + std::to_string(bytes.size()) + " bytes, serial number " + serial);
+    return kExitOk;
+}
+
+int runMonitor(const CliArguments& args, Reporter& out)
+{
+    CliSession session(args, out);
+    if (const int rc = session.connect(); rc != kExitOk)
+        return rc;
+    SessionWriter writer(session.link(), session.image());
+    StatusPoller poller(session.link(), session.image().bytes(), writer, LiveTexts::defaults());
+    Clock& clock = session.clock();
+    const uint64_t start = clock.nowMs();
+    const uint64_t stopAt = args.seconds ? start + static_cast<uint64_t>(*args.seconds * 1000.0) : UINT64_MAX;
+    uint64_t nextTick = start;
+    uint32_t frames = 0;
+    while (!g_interrupted && clock.nowMs() < stopAt) {
+        const TickResult r = poller.tick();
+        if (r.frame) {
+            const StatusFrame& f = *r.frame;
+            ++frames;
+            JsonObject json;
+            json.add("time", utcStamp()).add("rpm", static_cast<unsigned>(f.engineRpm()))
+                .add("humidity", f.humidityPercent(), 1).add("temperature", f.temperatureCelsius(), 1)
+                .add("supply", f.supplyVolts(), 2).add("waterLevel", f.waterLevVolts(), 2)
+                .add("current1", static_cast<double>(f.currentAmps(1)), 2)
+                .add("current2", static_cast<double>(f.currentAmps(2)), 2)
+                .add("pump1", f.pump1Running()).add("pump2", f.pump2Running())
+                .add("ionizer1", f.ionizer1On()).add("ionizer2", f.ionizer2On())
+                .add("ignition", f.ignitionOn()).add("systemOn", f.systemOn())
+                .add("mode", modeName(f.workMode())).add("errors", hex16(f.errorAct()))
+                .add("storedErrors", hex16(f.errorMemo()));
+            const std::string plain = utcStamp() + " rpm=" + std::to_string(f.engineRpm()) + " hum="
+                + fixed(f.humidityPercent(), 1) + "% temp=" + fixed(f.temperatureCelsius(), 1) + "C supply="
+                + fixed(f.supplyVolts(), 2) + "V level=" + fixed(f.waterLevVolts(), 2) + "V i1="
+                + fixed(f.currentAmps(1), 2) + "A i2=" + fixed(f.currentAmps(2), 2) + "A pumps="
+                + (f.pump1Running() ? "1" : "0") + (f.pump2Running() ? "1" : "0") + " ion="
+                + (f.ionizer1On() ? "1" : "0") + (f.ionizer2On() ? "1" : "0") + " ign="
+                + (f.ignitionOn() ? "1" : "0") + " mode=" + modeName(f.workMode()) + " err="
+                + hex16(f.errorAct()) + "/" + hex16(f.errorMemo());
+            out.result(json, plain);
+        }
+        // The window's 50 ms timer: a request every other tick.
+        nextTick += wire::kTimerIntervalMs;
+        const uint64_t now = clock.nowMs();
+        if (nextTick > now)
+            clock.sleepMs(static_cast<uint32_t>(nextTick - now));
+        else
+            nextTick = now;
+    }
+    out.note("monitor: " + std::to_string(frames) + " frames, " + std::to_string(poller.lostPacketCount()) + " lost, "
+             + std::to_string(poller.badPacketCount()) + " bad, " + std::to_string(poller.crcErrorCount())
+             + " checksum errors");
+    return kExitOk;
+}
+
+} // namespace kdx::cli

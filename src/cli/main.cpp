@@ -1,0 +1,54 @@
+// kdx-cli: the service tool's procedures from the command line.
+#include "cli/CliArguments.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/Reporter.h"
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+void onInterrupt(int) { kdx::cli::g_interrupted = 1; }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace kdx::cli;
+    const ParsedArguments parsed = parseCliArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const CliArguments& args = parsed.args;
+    if (!parsed.ok()) {
+        std::cerr << "kdx-cli: " << parsed.error << "\n\n" << cliUsage(args.command);
+        return kExitUsage;
+    }
+    if (args.help) {
+        std::cout << cliUsage(args.command);
+        return kExitOk;
+    }
+    if (args.version) {
+        std::cout << "kdx-cli 1.097\n";
+        return kExitOk;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+
+    Reporter out(args.json, args.progress, args.quiet, stdout, stderr, ::isatty(STDERR_FILENO) == 1);
+    int rc = kExitUsage;
+    if (args.command == "ports")
+        rc = runPorts(args, out);
+    else if (args.command == "identify")
+        rc = runIdentify(args, out);
+    else if (args.command == "read")
+        rc = runRead(args, out);
+    else if (args.command == "monitor")
+        rc = runMonitor(args, out);
+    if (g_interrupted && args.command != "monitor" && rc == kExitOk)
+        rc = kExitInterrupted;
+    return rc;
+}

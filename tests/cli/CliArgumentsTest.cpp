@@ -1,0 +1,74 @@
+#include "cli/CliArguments.h"
+#include "cli/JsonText.h"
+
+#include <gtest/gtest.h>
+
+using namespace kdx::cli;
+
+namespace {
+
+ParsedArguments parse(std::vector<std::string> words) { return parseCliArguments(words); }
+
+} // namespace
+
+TEST(CliArguments, ValidLinesGiveTheirOptions)
+{
+    auto p = parse({"read", "--port", "/dev/ttyUSB0", "--port=/dev/ttyUSB1", "-o", "x.bin", "--raw", "--json"});
+    ASSERT_TRUE(p.ok()) << p.error;
+    EXPECT_EQ(p.args.command, "read");
+    EXPECT_EQ(p.args.ports, (std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB1"}));
+    EXPECT_EQ(p.args.output, "x.bin");
+    EXPECT_TRUE(p.args.raw);
+    EXPECT_TRUE(p.args.json);
+
+    p = parse({"monitor", "--demo", "--seconds", "2.5"});
+    ASSERT_TRUE(p.ok()) << p.error;
+    ASSERT_TRUE(p.args.seconds.has_value());
+    EXPECT_DOUBLE_EQ(*p.args.seconds, 2.5);
+
+    p = parse({"identify", "--help"});
+    ASSERT_TRUE(p.ok());
+    EXPECT_TRUE(p.args.help);
+    EXPECT_NE(cliUsage("identify").find("kdx-cli identify"), std::string::npos);
+}
+
+TEST(CliArguments, MistakesAreUsageErrorsThatSayWhat)
+{
+    struct Case {
+        std::vector<std::string> words;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{}, "no command"},
+        {{"flashy"}, "unknown command 'flashy'"},
+        {{"--port", "/dev/x", "identify"}, "needs a command before it"},
+        {{"identify", "--raw"}, "does not apply to 'identify'"},
+        {{"ports", "extra"}, "takes no operands"},
+        {{"read", "-o"}, "-o needs a value"},
+        {{"read", "--port="}, "--port needs a value"},
+        {{"monitor", "--seconds", "0"}, "not a number of seconds"},
+        {{"monitor", "--seconds", "-3"}, "not a number of seconds"},
+        {{"monitor", "--seconds", "1e9"}, "not a number of seconds"},
+        {{"monitor", "--seconds", "nan"}, "not a number of seconds"},
+        {{"identify", "--json=yes"}, "takes no value"},
+        {{"identify", "--progress"}, "--progress applies to --json"},
+    };
+    for (const auto& c : cases) {
+        const auto p = parse(c.words);
+        EXPECT_FALSE(p.ok()) << c.says;
+        EXPECT_NE(p.error.find(c.says), std::string::npos) << "got: " << p.error;
+    }
+}
+
+TEST(JsonText, StringsAreEscapedAndAlwaysValidUtf8)
+{
+    EXPECT_EQ(jsonString("a\"b\\c\n\t\x01"), "\"a\\\"b\\\\c\\n\\t\\u0001\"");
+    EXPECT_EQ(jsonString("Łódź"), "\"Łódź\"");
+    // A stray byte, an overlong form and a cut sequence never reach the output as they are.
+    EXPECT_EQ(jsonString("a\xff" "b"), "\"a\\ufffdb\"");
+    EXPECT_EQ(jsonString("\xc0\xaf"), "\"\\ufffd\\ufffd\"");
+    EXPECT_EQ(jsonString("x\xe2\x82"), "\"x\\ufffd\\ufffd\"");
+    EXPECT_EQ(JsonObject().add("n", 5).add("ok", true).add("v", 1.256, 2).add("s", "x").text(),
+              "{\"n\":5,\"ok\":true,\"v\":1.26,\"s\":\"x\"}");
+    EXPECT_EQ(JsonObject().add("v", 1.0 / 0.0, 2).text(), "{\"v\":null}");
+}
