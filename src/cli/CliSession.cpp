@@ -18,17 +18,19 @@ public:
     std::vector<std::string> deviceNames() override { return {}; }
 };
 
-std::vector<std::string> extraPorts(const CliArguments& args)
+std::vector<std::string> extraPorts(const CliArguments& args, const std::string& onlyPort)
 {
+    if (!onlyPort.empty())
+        return {onlyPort};
     std::vector<std::string> ports = args.ports;
     if (args.demo)
         ports.push_back(sim::kDemoPortName);
     return ports;
 }
 
-std::unique_ptr<PortDiscovery> discoveryFor(const CliArguments& args)
+std::unique_ptr<PortDiscovery> discoveryFor(const CliArguments& args, const std::string& onlyPort)
 {
-    if (!args.ports.empty() || args.demo)
+    if (!onlyPort.empty() || !args.ports.empty() || args.demo)
         return std::make_unique<NamedPortsOnly>();
     return std::make_unique<LinuxPortDiscovery>();
 }
@@ -37,11 +39,11 @@ constexpr const char* kMsgSoftwareNeedUpdate = "Software need update.";
 
 } // namespace
 
-CliSession::CliSession(const CliArguments& args, Reporter& reporter)
-    : m_reporter(reporter), m_demo(m_model, m_clock), m_line(m_hardware, m_demo),
-      m_discovery(discoveryFor(args)), m_link(m_line, m_clock, m_state),
-      m_enumerator(*m_discovery, extraPorts(args)),
-      m_connector(m_link, m_table, m_enumerator, *this, *this, m_image.bytes())
+CliSession::CliSession(const CliArguments& args, Reporter& reporter, const std::string& onlyPort)
+    : m_args(args), m_reporter(reporter), m_demo(m_model, m_clock), m_line(m_hardware, m_demo),
+      m_discovery(discoveryFor(args, onlyPort)), m_link(m_line, m_clock, m_state),
+      m_enumerator(std::make_unique<PortEnumerator>(*m_discovery, extraPorts(args, onlyPort))),
+      m_connector(std::make_unique<Connector>(m_link, m_table, *m_enumerator, *this, *this, m_image.bytes()))
 {
     m_table.build();
 }
@@ -51,10 +53,10 @@ CliSession::~CliSession() { m_link.closePort(); }
 std::vector<std::string> CliSession::candidates()
 {
     m_table.clearMarks();
-    m_enumerator.numberPorts(m_table);
-    (void)m_enumerator.markFtdiPorts(m_table);
-    (void)m_enumerator.markRegistryPorts(m_table);
-    (void)m_enumerator.markDosDevicePorts(m_table);
+    m_enumerator->numberPorts(m_table);
+    (void)m_enumerator->markFtdiPorts(m_table);
+    (void)m_enumerator->markRegistryPorts(m_table);
+    (void)m_enumerator->markDosDevicePorts(m_table);
     std::vector<std::string> ports;
     for (int k = 0; k < PortTable::kSize; ++k)
         if (m_table[k].candidate)
@@ -64,10 +66,38 @@ std::vector<std::string> CliSession::candidates()
 
 int CliSession::connect()
 {
+    const auto ports = candidates();
+    if (ports.size() > 1) {
+        // Ask every candidate on its own, quietly; then connect to the one.
+        std::vector<std::string> answered;
+        for (const auto& port : ports) {
+            Reporter quiet = Reporter::silent();
+            CliSession probe(m_args, quiet, port);
+            if (probe.search() == kExitOk)
+                answered.push_back(port);
+        }
+        if (answered.size() > 1) {
+            std::string text = "several controllers answered:";
+            for (const auto& p : answered)
+                text += " " + p;
+            m_reporter.error(text + "; name the one meant with --port", kExitAmbiguous);
+            return kExitAmbiguous;
+        }
+        if (answered.size() == 1) {
+            m_discovery = std::make_unique<NamedPortsOnly>();
+            m_enumerator = std::make_unique<PortEnumerator>(*m_discovery, std::vector<std::string>{answered.front()});
+            m_connector = std::make_unique<Connector>(m_link, m_table, *m_enumerator, *this, *this, m_image.bytes());
+        }
+    }
+    return search();
+}
+
+int CliSession::search()
+{
     m_messages.clear();
     m_tried.clear();
     m_statusText.clear();
-    m_connector.autoConnect();
+    m_connector->autoConnect();
     m_reporter.endProgress();
     if (m_state.connected)
         return kExitOk;

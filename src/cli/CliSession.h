@@ -29,13 +29,17 @@ namespace kdx::cli {
 // question is answered "Cancel", because nobody is there to answer it.
 class CliSession : public ConnectionHost, public UserPrompts {
 public:
-    CliSession(const CliArguments& args, Reporter& reporter);
+    // onlyPort: search that one port only (used to ask each candidate in turn).
+    CliSession(const CliArguments& args, Reporter& reporter, const std::string& onlyPort = {});
     ~CliSession() override;
 
     // The connection search and full read of the window's CONNECT, except
     // that this PC is not recorded in the controller's connection log: a
-    // command-line run leaves the controller as it found it. Reports a
-    // failure itself and returns its exit code; kExitOk when connected.
+    // command-line run leaves the controller as it found it. With more than
+    // one candidate port every one is asked first, and two controllers
+    // answering is refused (a script must not write to a vehicle it did not
+    // mean). Reports a failure itself and returns its exit code; kExitOk
+    // when connected.
     int connect();
 
     // The ports a search would try, in order (numbers the table anew).
@@ -65,6 +69,10 @@ public:
     std::optional<std::string> openFirmwareFile(const std::string&) override { return std::nullopt; }
 
 private:
+    // The search as the window runs it, over this session's ports.
+    int search();
+
+    CliArguments m_args;
     Reporter& m_reporter;
     SystemClock m_clock;
     PosixSerialLine m_hardware;
@@ -75,9 +83,9 @@ private:
     ConnectionState m_state;
     DeviceLink m_link;
     PortTable m_table;
-    PortEnumerator m_enumerator;
+    std::unique_ptr<PortEnumerator> m_enumerator;
     ParameterImage m_image;
-    Connector m_connector;
+    std::unique_ptr<Connector> m_connector;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_tried;
     std::string m_statusText;

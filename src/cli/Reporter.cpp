@@ -10,6 +10,8 @@ Reporter::Reporter(bool json, bool jsonProgress, bool quiet, std::FILE* out, std
 
 void Reporter::result(const JsonObject& json, const std::string& plain)
 {
+    if (!m_out)
+        return;
     endProgress();
     const std::string line = m_json ? json.text() : plain;
     std::fputs((line + "\n").c_str(), m_out);
@@ -64,6 +66,8 @@ void Reporter::note(const std::string& text)
 
 void Reporter::error(const std::string& text, int exitCode)
 {
+    if (!m_err)
+        return;
     endProgress();
     std::fprintf(m_err, "kdx-cli: %s\n", text.c_str());
     std::fflush(m_err);

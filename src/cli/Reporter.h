@@ -14,6 +14,8 @@ namespace kdx::cli {
 class Reporter {
 public:
     Reporter(bool json, bool jsonProgress, bool quiet, std::FILE* out, std::FILE* err, bool errIsTerminal);
+    // Prints nothing at all (for asking candidate ports one by one).
+    static Reporter silent() { return Reporter(false, false, true, nullptr, nullptr, false); }
 
     bool json() const { return m_json; }
     void result(const JsonObject& json, const std::string& plain);

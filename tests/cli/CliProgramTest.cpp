@@ -154,3 +154,24 @@ TEST(CliProgram, ReadLeavesTheControllersEepromUntouched)
     }
     EXPECT_EQ(slurp(eeprom), before);
 }
+
+TEST(CliProgram, TwoControllersAnsweringAreRefusedUntilOneIsNamed)
+{
+    REQUIRE_CLI();
+    KDX_REQUIRE_SIM();
+    kdx::test::SimProcess first({});
+    kdx::test::SimProcess second({"--serial", "0x42"});
+    kdx::test::SimProcess silent({"--fault", "silent"});
+    Scratch s;
+    const std::string a = first.ptyPath(), b = second.ptyPath(), quiet = silent.ptyPath();
+
+    CliRun r = cli(s, "identify --port " + a + " --port " + b + " --json");
+    EXPECT_EQ(r.exit, 4);
+    EXPECT_NE(r.err.find("several controllers answered: " + a + " " + b), std::string::npos) << r.err;
+
+    // A silent port beside one controller is no ambiguity.
+    r = cli(s, "identify --port " + quiet + " --port " + b + " --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("\"serial\":\"0x00000042\""), std::string::npos) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
