@@ -9,6 +9,7 @@
 #include "app/ParameterFilesGlue.h"
 #include "link/LinkConstants.h"
 #include "live/DashboardView.h"
+#include "live/TesterCommands.h"
 #include "live/UtcDate.h"
 #include "params/GridPaint.h"
 #include "params/ParamConstants.h"
@@ -531,18 +532,7 @@ void AppController::setDefaults()
 
 // --- tester -----------------------------------------------------------------------------------
 
-void AppController::sendTesterCommand(const TesterCommand& c)
-{
-    switch (c.kind) {
-    case TesterCommand::Kind::SetWorkMode:
-        // As the mode buttons do: the image follows, so the deferred save
-        // stores the mode the controller is left in.
-        m_commands.setWorkMode(m_image, c.mode);
-        break;
-    case TesterCommand::Kind::ServiceOn: m_commands.serviceOn(); break;
-    case TesterCommand::Kind::ServiceOff: m_commands.serviceOff(); break;
-    }
-}
+void AppController::sendTesterCommand(const TesterCommand& c) { kdx::sendTesterCommand(c, m_commands, m_image); }
 
 // --- language -----------------------------------------------------------------------------------
 

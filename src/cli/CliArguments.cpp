@@ -36,6 +36,13 @@ const std::map<std::string, CommandInfo>& commands()
           "Reads the controller's whole 512-byte parameter memory. With --raw the image is\n"
           "written as its 512 bytes (to FILE, or to stdout when no -o is given).",
           {"--port", "-o", "--output", "--raw"}, 0, 0}},
+        {"test",
+         {"kdx-cli test SERIAL [--port P]...",
+          "Runs the production test of the tester page on the connected controller: the\n"
+          "serial number is checked as the tester checks it, the outputs are run through\n"
+          "the service run, and the result file SERIAL.txt is written in the current folder\n"
+          "as the tester writes it. Exit 0 when the board is sound, 8 when it is not.",
+          {"--port"}, 1, 1}},
         {"monitor",
          {"kdx-cli monitor [--port P]... [--seconds N]",
           "Polls the live status at the tool's cadence (one request every 100 ms) and prints\n"

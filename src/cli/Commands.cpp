@@ -5,6 +5,10 @@
 #include "link/Connector.h"
 #include "live/LiveTexts.h"
 #include "live/StatusPoller.h"
+#include "live/Tester.h"
+#include "live/TesterCommands.h"
+#include "live/Tone.h"
+#include "params/ControllerCommands.h"
 #include "params/RegisterWriter.h"
 
 #include <cerrno>
@@ -105,6 +109,40 @@ std::string fixed(double v, int decimals)
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
     return buf;
+}
+
+// The tester's failure tone on a terminal: its bell (the program goes on at once).
+class BellTone : public Tone {
+public:
+    explicit BellTone(bool quiet) : m_quiet(quiet) {}
+    void play(uint32_t, uint32_t) override
+    {
+        if (!m_quiet && ::isatty(STDERR_FILENO) == 1)
+            std::fputs("\a", stderr);
+    }
+
+private:
+    bool m_quiet;
+};
+
+// Polls the status at the window's cadence: a tick every 50 ms, a request on
+// every other one. Calls onTick after each tick until it returns false or the
+// run is interrupted.
+template <typename OnTick>
+void pollLoop(Clock& clock, StatusPoller& poller, OnTick onTick)
+{
+    uint64_t nextTick = clock.nowMs();
+    while (!g_interrupted) {
+        const TickResult r = poller.tick();
+        if (!onTick(r))
+            return;
+        nextTick += wire::kTimerIntervalMs;
+        const uint64_t now = clock.nowMs();
+        if (nextTick > now)
+            clock.sleepMs(static_cast<uint32_t>(nextTick - now));
+        else
+            nextTick = now;
+    }
 }
 
 } // namespace
@@ -208,10 +246,8 @@ int runMonitor(const CliArguments& args, Reporter& out)
     Clock& clock = session.clock();
     const uint64_t start = clock.nowMs();
     const uint64_t stopAt = args.seconds ? start + static_cast<uint64_t>(*args.seconds * 1000.0) : UINT64_MAX;
-    uint64_t nextTick = start;
     uint32_t frames = 0;
-    while (!g_interrupted && clock.nowMs() < stopAt) {
-        const TickResult r = poller.tick();
+    pollLoop(clock, poller, [&](const TickResult& r) {
         if (r.frame) {
             const StatusFrame& f = *r.frame;
             ++frames;
@@ -236,18 +272,101 @@ int runMonitor(const CliArguments& args, Reporter& out)
                 + hex16(f.errorAct()) + "/" + hex16(f.errorMemo());
             out.result(json, plain);
         }
-        // The window's 50 ms timer: a request every other tick.
-        nextTick += wire::kTimerIntervalMs;
-        const uint64_t now = clock.nowMs();
-        if (nextTick > now)
-            clock.sleepMs(static_cast<uint32_t>(nextTick - now));
-        else
-            nextTick = now;
-    }
+        return clock.nowMs() < stopAt;
+    });
     out.note("monitor: " + std::to_string(frames) + " frames, " + std::to_string(poller.lostPacketCount()) + " lost, "
              + std::to_string(poller.badPacketCount()) + " bad, " + std::to_string(poller.crcErrorCount())
              + " checksum errors");
     return kExitOk;
+}
+
+} // namespace kdx::cli
+
+namespace kdx::cli {
+
+int runTest(const CliArguments& args, Reporter& out)
+{
+    const std::string& serial = args.operands.front();
+    if (!Tester::isProductSerial(serial)) {
+        out.error("'" + serial + "' is not a serial number of this product (\"To nie jest numer seryjny do tego produktu!\")",
+                  kExitUsage);
+        return kExitUsage;
+    }
+    CliSession session(args, out);
+    if (const int rc = session.connect(); rc != kExitOk)
+        return rc;
+    BellTone tone(args.quiet);
+    Tester tester(session, tone, ".");
+    ControllerCommands commands(session.link());
+    SessionWriter writer(session.link(), session.image());
+    StatusPoller poller(session.link(), session.image().bytes(), writer, LiveTexts::defaults());
+    Clock& clock = session.clock();
+    if (!tester.checkSerial(serial)) {
+        out.error("the tester refused the serial number " + serial, kExitUsage);
+        return kExitUsage;
+    }
+    // A board that never reports system on never starts its test.
+    constexpr uint64_t kStartWithinMs = 10000;
+    const uint64_t armedAt = clock.nowMs();
+    std::optional<bool> verdict;
+    std::optional<ResultFileSave> saved;
+    auto apply = [&](const Tester::Outcome& o) {
+        for (const TesterCommand& c : o.commands)
+            (void)sendTesterCommand(c, commands, session.image());
+        if (o.verdict) {
+            verdict = o.verdict;
+            saved = o.saved;
+        }
+    };
+    pollLoop(clock, poller, [&](const TickResult& r) {
+        const uint64_t now = clock.nowMs();
+        if (r.frame)
+            apply(tester.onFrame(*r.frame, now, session.image().serialNumber()));
+        apply(tester.onTick(now));
+        if (tester.running())
+            out.progress("production test", tester.testClock() * 100 / 5000);
+        if (verdict)
+            return false;
+        return tester.running() || now - armedAt < kStartWithinMs;
+    });
+    if (!verdict && tester.running()) {
+        // Ctrl-C: end the test the way a lost link does, so the controller is
+        // put back into its previous mode and the result says why.
+        apply(tester.onConnectionSearch());
+        if (poller.pollPhase() == 1)
+            (void)poller.tick();
+    }
+    out.endProgress();
+    if (!verdict) {
+        out.error(g_interrupted ? "interrupted before the test started"
+                                : "the controller never reported system on; the test did not start",
+                  g_interrupted ? kExitInterrupted : kExitCommunication);
+        return g_interrupted ? kExitInterrupted : kExitCommunication;
+    }
+    std::vector<std::string> lines(tester.logLines().rbegin(), tester.logLines().rend());
+    if (!out.json())
+        for (const auto& line : lines)
+            out.note(line);
+    std::vector<std::string> jsonLines;
+    for (const auto& line : lines)
+        jsonLines.push_back(jsonString(line));
+    JsonObject json;
+    json.add("serial", serial).add("sound", *verdict).add("errors", static_cast<int64_t>(tester.errorCount()));
+    if (saved) {
+        json.add("file", saved->path);
+        if (!saved->backup.empty())
+            json.add("previousFile", saved->backup);
+        if (!saved->ok())
+            json.add("fileError", saved->error);
+    }
+    json.raw("log", jsonArray(jsonLines));
+    out.result(json, std::string(*verdict ? "sound" : "NOT SOUND") + ": " + serial
+                         + (saved ? ", result file " + saved->path : std::string()));
+    if (saved && !saved->ok()) {
+        out.error("the result file " + saved->path + " could not be written: " + saved->error, kExitFile);
+        return kExitFile;
+    }
+    return *verdict ? kExitOk : kExitNotSound;
 }
 
 } // namespace kdx::cli

@@ -15,5 +15,6 @@ int runPorts(const CliArguments& args, Reporter& out);
 int runIdentify(const CliArguments& args, Reporter& out);
 int runRead(const CliArguments& args, Reporter& out);
 int runMonitor(const CliArguments& args, Reporter& out);
+int runTest(const CliArguments& args, Reporter& out);
 
 } // namespace kdx::cli

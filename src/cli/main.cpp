@@ -48,6 +48,8 @@ int main(int argc, char** argv)
         rc = runRead(args, out);
     else if (args.command == "monitor")
         rc = runMonitor(args, out);
+    else if (args.command == "test")
+        rc = runTest(args, out);
     if (g_interrupted && args.command != "monitor" && rc == kExitOk)
         rc = kExitInterrupted;
     return rc;

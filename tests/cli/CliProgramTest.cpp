@@ -54,7 +54,7 @@ CliRun cli(const Scratch& s, const std::string& args)
 {
     CliRun r;
     const std::string out = s.path + "/out", err = s.path + "/err";
-    const int status = std::system((cliProgram() + " " + args + " >" + out + " 2>" + err + " </dev/null").c_str());
+    const int status = std::system(("cd '" + s.path + "' && " + cliProgram() + " " + args + " >" + out + " 2>" + err + " </dev/null").c_str());
     r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = slurp(out);
     r.err = slurp(err);
@@ -174,4 +174,28 @@ TEST(CliProgram, TwoControllersAnsweringAreRefusedUntilOneIsNamed)
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_NE(r.out.find("\"serial\":\"0x00000042\""), std::string::npos) << r.out;
     EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST(CliProgram, ProductionTestVerdictIsTheExitCode)
+{
+    REQUIRE_CLI();
+    KDX_REQUIRE_SIM();
+    Scratch s;
+    const std::string serial = "RQ412A0000001H02S4.7";
+    {
+        kdx::test::SimProcess sim({});
+        CliRun r = cli(s, "test " + serial + " --port " + sim.ptyPath() + " --json --quiet");
+        ASSERT_EQ(r.exit, 0) << r.err << r.out;
+        EXPECT_NE(r.out.find("\"sound\":true"), std::string::npos) << r.out;
+    }
+    {
+        // A board whose pump 2 is not connected is not sound; the earlier
+        // result file is kept beside the new one.
+        kdx::test::SimProcess sim({"--fault", "pumpopen=2"});
+        CliRun r = cli(s, "test " + serial + " --port " + sim.ptyPath() + " --json --quiet");
+        EXPECT_EQ(r.exit, 8) << r.err << r.out;
+        EXPECT_NE(r.out.find("\"sound\":false"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("\"previousFile\""), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(cli(s, "test RQ412 --demo --quiet").exit, 2);
 }
