@@ -1,6 +1,7 @@
 // kdx-cli as a script runs it: exit codes, JSON on stdout, against the
 // built-in simulated controller and against kdx-sim on a pseudo-terminal.
 #include "support/SimProcess.h"
+#include "support/TraceLine.h"
 
 #include <gtest/gtest.h>
 
@@ -142,11 +143,11 @@ TEST(CliProgram, ReadLeavesTheControllersEepromUntouched)
         // register write and no EEPROM save.
         int received = 0;
         for (const auto& line : sim.linesSoFar(300)) {
-            const size_t rx = line.find(" RX ");
-            if (rx == std::string::npos)
+            const auto hex = kdx::test::pcFrameHex(line);
+            if (!hex)
                 continue;
             ++received;
-            const std::string code = line.substr(rx + 4, 2);
+            const std::string code = hex->substr(0, 2);
             EXPECT_TRUE(code == "03" || code == "AA") << line;
         }
         EXPECT_GE(received, 6);
