@@ -505,8 +505,13 @@ bool ChartsGlue::eventFilter(QObject* watched, QEvent* event)
             refresh();
         return false;
     }
+    // Only these events of the charts' viewports matter; the others also come
+    // while a chart view is being destroyed, when it must not be called.
+    if (event->type() != QEvent::Resize && event->type() != QEvent::MouseMove && event->type() != QEvent::Leave)
+        return false;
     for (size_t s = 0; s < kStrips; ++s) {
-        if (watched != m_views[s]->viewport())
+        // A viewport is a child of its chart view: compared without calling it.
+        if (watched->parent() != m_views[s])
             continue;
         if (event->type() == QEvent::Resize) {
             m_alignedWidth = -1;
