@@ -84,9 +84,16 @@ LanguageFileContent parseLanguageFile(const std::string& bytes, bool utf8Charact
             content.error = "'" + keyText + "' is not a valid integer value";
             break;
         }
+        // The separator is one character: in a UTF-8 file a multi-byte one
+        // goes whole, so the text never starts inside a character.
+        size_t textStart = kLanguageKeyLength + 1;
+        if (utf8Characters)
+            while (textStart < line.size()
+                   && (static_cast<unsigned char>(line[textStart]) & 0xC0) == 0x80)
+                ++textStart;
         std::string text;
-        if (line.size() > kLanguageKeyLength + 1)
-            text = cutText(line.substr(kLanguageKeyLength + 1), utf8Characters);
+        if (line.size() > textStart)
+            text = cutText(line.substr(textStart), utf8Characters);
         content.entries.push_back({key, std::move(text)});
     }
     return content;

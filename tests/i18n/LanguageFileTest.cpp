@@ -165,6 +165,10 @@ TEST(LanguageChoice, CodePageDecoding)
     EXPECT_EQ(decodeLanguageFile("100001 \xC5\x81\xC3\xB3\n100002 \xA3\n", "CP1250").content.entries.at(0).text,
               decodeCodePage("\xC5\x81\xC3\xB3", "CP1250"));
     EXPECT_NE(decodeCodePage("\xC5\x81\xC3\xB3", "CP1250"), "\xC5\x81\xC3\xB3");
+    // A multi-byte separator in a UTF-8 file is skipped whole: the text
+    // starts after it, not inside it.
+    EXPECT_EQ(decodeLanguageFile("100001\xEF\xBB\xBF ok\n", "CP1250").content.entries.at(0).text, " ok");
+    EXPECT_EQ(decodeLanguageFile("100001\xC5\x81\n", "CP1250").content.entries.at(0).text, "");
     EXPECT_TRUE(isValidUtf8("plain ascii"));
     EXPECT_FALSE(isValidUtf8("\xC0\x80"));      // overlong
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
