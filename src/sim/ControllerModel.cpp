@@ -222,13 +222,21 @@ void ControllerModel::handleCommand(const uint8_t* f, uint64_t nowMs)
     } else if (code == wire::kCmdSaveToEeprom) {
         m_eeprom = m_memory;
         writeEeprom();
-    } else if (code >= wire::kCmdWriteByteBase && code < wire::kCmdWriteWordBase) {
-        const size_t offset = (static_cast<size_t>(code - wire::kCmdWriteByteBase) << 8) | b;
-        m_memory.setByte(offset, d); // beyond the memory: ignored
-    } else if (code >= wire::kCmdWriteWordBase && code < wire::kCmdSaveToEeprom) {
-        const size_t index = (static_cast<size_t>(code - wire::kCmdWriteWordBase) << 8) | b;
-        if (index < kMemorySize / 2)
-            m_memory.setWordAt(2 * index, static_cast<uint16_t>((c << 8) | d));
+    } else if (code >= wire::kCmdWriteByteBase && code < wire::kCmdSaveToEeprom) {
+        // Worn cells keep what they held.
+        std::vector<uint8_t> stuck;
+        for (uint16_t offset : m_faults.stuckBytes)
+            stuck.push_back(m_memory.byteAt(offset));
+        if (code < wire::kCmdWriteWordBase) {
+            const size_t offset = (static_cast<size_t>(code - wire::kCmdWriteByteBase) << 8) | b;
+            m_memory.setByte(offset, d); // beyond the memory: ignored
+        } else {
+            const size_t index = (static_cast<size_t>(code - wire::kCmdWriteWordBase) << 8) | b;
+            if (index < kMemorySize / 2)
+                m_memory.setWordAt(2 * index, static_cast<uint16_t>((c << 8) | d));
+        }
+        for (size_t i = 0; i < stuck.size(); ++i)
+            m_memory.setByte(m_faults.stuckBytes[i], stuck[i]);
     }
 }
 

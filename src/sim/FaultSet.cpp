@@ -82,6 +82,9 @@ bool FaultSet::add(const std::string& text, std::string& error)
     } else if (name == "deadpage") {
         if (!needNumber(0xFFFF)) return false;
         deadPages.push_back(static_cast<uint16_t>(n));
+    } else if (name == "stuck") {
+        if (!needNumber(511)) return false;
+        stuckBytes.push_back(static_cast<uint16_t>(n));
     } else if (name == "sw") {
         if (!needNumber(255)) return false;
         softwareVersion = static_cast<uint8_t>(n);
@@ -166,7 +169,7 @@ bool FaultSet::add(const std::string& text, std::string& error)
         }
     } else {
         return fail("unknown fault (known: silent, noise, drop, badsum, badend, truncate, slow, "
-                    "deadpage, sw, reject, bootslow, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix, usb)");
+                    "deadpage, stuck, sw, reject, bootslow, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix, usb)");
     }
     return true;
 }

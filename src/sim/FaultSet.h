@@ -21,6 +21,8 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
 //   slow=MS            answers start MS ms after the request instead of ~1 ms
 //   deadpage=A         the page at address A is never answered (repeatable)
 //   sw=N               the identify answer reports software version N
+//   stuck=A            parameter byte A keeps its value whatever is written to it
+//                      (a worn memory cell; repeatable)
 //   reject=J:K[:C]     bootloader block J is rejected K times with code C (default 1)
 //   bootslow=MS        the bootloader's replies start MS ms after the frame
 //   unplug=MS[:FOR]    MS ms after power-up the line is pulled: writes fail, nothing comes
@@ -57,6 +59,7 @@ struct FaultSet {
     std::optional<uint32_t> truncateTo;
     uint32_t slowMs = 0;
     std::vector<uint16_t> deadPages;
+    std::vector<uint16_t> stuckBytes;
     std::optional<uint8_t> softwareVersion;
     std::vector<Rejection> rejections;
     uint32_t bootSlowMs = 0;

@@ -115,6 +115,22 @@ TEST(SimFaults, DeadPageNeverAnswersOthersDo)
     EXPECT_EQ(rig.model.injected(ControllerModel::AnswerKind::Page).lost, 2u);
 }
 
+TEST(SimFaults, StuckByteKeepsItsValueItsNeighbourChanges)
+{
+    Rig rig;
+    rig.model.setFaults(faultsFrom("stuck=0x101"));
+    uint8_t before[128];
+    ASSERT_TRUE(rig.link.readPage(256, before));
+    // Word 128 covers bytes 0x100 (low) and 0x101 (high).
+    ASSERT_TRUE(rig.link.sendCommand(wire::kCmdWriteWordBase, 128, static_cast<uint8_t>(before[1] ^ 0xFF),
+                                     static_cast<uint8_t>(before[0] ^ 0xFF)));
+    rig.clock.advance(20);
+    uint8_t after[128];
+    ASSERT_TRUE(rig.link.readPage(256, after));
+    EXPECT_EQ(after[0], static_cast<uint8_t>(before[0] ^ 0xFF));
+    EXPECT_EQ(after[1], before[1]);
+}
+
 TEST(SimFaults, ReportedSoftwareVersion)
 {
     Rig rig;
@@ -256,7 +272,7 @@ TEST(SimFaultSet, ParsesEveryNamedFault)
     FaultSet f;
     std::string error;
     for (const char* text : {"silent", "noise=3", "drop=5", "badsum", "badend=20", "truncate=40", "slow=80",
-                             "deadpage=256", "deadpage=0x180", "sw=5", "reject=4:3:1", "reject=7:2",
+                             "deadpage=256", "deadpage=0x180", "stuck=0x1FF", "sw=5", "reject=4:3:1", "reject=7:2",
                              "bootslow=70", "unplug=5000", "errors=0x0201:0x0001", "errors=4", "supply=8@4000",
                              "zero=2050", "pumpopen=2", "nocurrent=1", "nodrive=2", "nodrive=1"})
         EXPECT_TRUE(f.add(text, error)) << text << ": " << error;
@@ -268,6 +284,7 @@ TEST(SimFaultSet, ParsesEveryNamedFault)
     EXPECT_EQ(f.truncateTo, 40u);
     EXPECT_EQ(f.slowMs, 80u);
     EXPECT_EQ(f.deadPages, (std::vector<uint16_t>{256, 384}));
+    EXPECT_EQ(f.stuckBytes, (std::vector<uint16_t>{511}));
     EXPECT_EQ(f.softwareVersion, 5);
     ASSERT_EQ(f.rejections.size(), 2u);
     EXPECT_EQ(f.rejections[0].block, 4);
@@ -299,7 +316,7 @@ TEST(SimFaultSet, RejectsMalformedFaults)
 {
     for (const char* text : {"", "bogus", "silent=1", "drop", "drop=101", "drop=-1", "drop=5x", "noise=",
                              "sw=256", "reject=4", "reject=4:x", "reject=1:2:3:4", "errors=0x10000",
-                             "errors=1:2:3", "deadpage=65536", "slow= 5", "errors=8@", "errors=8@x", "supply=61",
+                             "errors=1:2:3", "deadpage=65536", "stuck=512", "slow= 5", "errors=8@", "errors=8@x", "supply=61",
                              "supply=8@", "zero", "zero=5@6", "pumpopen=3", "pumpopen=0", "nocurrent",
                              "unplug=5:", "unplug=1:2:3"}) {
         FaultSet f;
