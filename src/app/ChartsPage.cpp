@@ -309,15 +309,8 @@ void ChartsGlue::onTick(const TickResult& r, uint32_t serialNumber)
         m_recordingLabel->setText(QString::fromLatin1(text));
     }
     m_serial = serialNumber;
-    const int64_t now = utcNow();
-    if (r.frame) {
-        add(StatusSample::fromFrame(*r.frame, now));
-    } else if (r.counter) {
-        const StatusSample::State state = r.counter->label == CounterLabel::Lost  ? StatusSample::State::Lost
-                                          : r.counter->label == CounterLabel::Bad ? StatusSample::State::Bad
-                                                                                  : StatusSample::State::Checksum;
-        add(StatusSample::gap(state, now));
-    }
+    if (const auto sample = StatusSample::fromTick(r, utcNow()))
+        add(*sample);
 }
 
 void ChartsGlue::add(const StatusSample& sample)

@@ -85,13 +85,7 @@ void ParameterFilesGlue::progress(int position, int maximum)
     m_progress->setValue(position);
 }
 
-UtcDateTime ParameterFilesGlue::now() const
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    return {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec};
-}
+UtcDateTime ParameterFilesGlue::now() const { return UtcDateTime::now(); }
 
 std::string ParameterFilesGlue::writeFile(const std::string& path, const std::string& reason)
 {

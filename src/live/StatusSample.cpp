@@ -1,5 +1,7 @@
 #include "live/StatusSample.h"
 
+#include "live/StatusPoller.h"
+
 namespace kdx {
 
 StatusSample StatusSample::fromFrame(const StatusFrame& f, int64_t utcMs)
@@ -33,6 +35,20 @@ StatusSample StatusSample::gap(State state, int64_t utcMs)
     s.utcMs = utcMs;
     s.state = state;
     return s;
+}
+
+std::optional<StatusSample> StatusSample::fromTick(const TickResult& r, int64_t utcMs)
+{
+    if (r.kind != TickResult::Kind::Received)
+        return std::nullopt;
+    if (r.frame)
+        return fromFrame(*r.frame, utcMs);
+    if (!r.counter)
+        return std::nullopt;
+    const State state = r.counter->label == CounterLabel::Lost  ? State::Lost
+                        : r.counter->label == CounterLabel::Bad ? State::Bad
+                                                                : State::Checksum;
+    return gap(state, utcMs);
 }
 
 } // namespace kdx

@@ -5,8 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace kdx {
+
+struct TickResult;
 
 // The measured values of the live status that are charted and recorded.
 enum class Channel : uint8_t {
@@ -58,6 +61,10 @@ struct StatusSample {
 
     static StatusSample fromFrame(const StatusFrame& frame, int64_t utcMs);
     static StatusSample gap(State state, int64_t utcMs);
+    // The row a receive tick of the status poll gives: the frame's values, a
+    // gap for an answer counted lost, bad or with a wrong checksum; nothing
+    // for any other tick.
+    static std::optional<StatusSample> fromTick(const TickResult& tick, int64_t utcMs);
 };
 
 } // namespace kdx

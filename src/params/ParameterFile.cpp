@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace kdx {
@@ -106,6 +107,14 @@ uint32_t ParameterFileFormat::crc32(const uint8_t* data, size_t size)
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
+}
+
+UtcDateTime UtcDateTime::now()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    return {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec};
 }
 
 std::string ParameterFileFormat::timeText(const UtcDateTime& t)

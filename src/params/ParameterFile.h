@@ -18,6 +18,9 @@ struct UtcDateTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+
+    // Now, from the system's real-time clock.
+    static UtcDateTime now();
 };
 
 // Where a saved parameter set came from.
