@@ -33,9 +33,39 @@ const std::map<std::string, CommandInfo>& commands()
           {"--port"}, 0, 0}},
         {"read",
          {"kdx-cli read [--port P]... [-o FILE] [--raw]",
-          "Reads the controller's whole 512-byte parameter memory. With --raw the image is\n"
-          "written as its 512 bytes (to FILE, or to stdout when no -o is given).",
+          "Reads the controller's whole 512-byte parameter memory and writes it as a parameter\n"
+          "file (the format of the window's Save To Disk): to FILE, to stdout with -o -, or\n"
+          "without -o to parametry/KDX_<serial>_<date>_<time>_manual.kdx below the current\n"
+          "folder. With --raw the image is written as its 512 bytes (to FILE, or to stdout\n"
+          "when no -o is given). Nothing is written to the controller.",
           {"--port", "-o", "--output", "--raw"}, 0, 0}},
+        {"write",
+         {"kdx-cli write FILE [--port P]... [--dry-run] [--serial-from-file]",
+          "Loads a parameter file into the controller as the window's Load to ECU does: only\n"
+          "the words that differ are sent, then saved to the EEPROM, then the whole memory is\n"
+          "read back and compared (exit 7 when the controller does not hold the file's values).\n"
+          "The controller's connection log and serial number are kept; --serial-from-file\n"
+          "gives a controller whose serial number is blank the one in the file. --dry-run\n"
+          "prints the differences and sends nothing. Ctrl-C before the first word is sent\n"
+          "stops with nothing sent; once sending has begun it goes on to the verified end.",
+          {"--port", "--dry-run", "--serial-from-file"}, 1, 1}},
+        {"diff",
+         {"kdx-cli diff A B [--port P]...",
+          "Compares two parameter sets field by field, in the editors' units. A and B are\n"
+          "each a parameter file, ecu: (the connected controller, read now) or defaults (the\n"
+          "default set of RESET PARAMETERS!, with the other side's serial number and log).\n"
+          "Exit 0 whether or not they differ; the count is in the output.",
+          {"--port"}, 2, 2}},
+        {"flash",
+         {"kdx-cli flash FIRMWARE.hex [--port P]... [--restore]",
+          "Upgrades the controller's firmware as the window's upgrade button does: the file is\n"
+          "checked whole first, the parameters are saved to parametry/ (reason before-upgrade)\n"
+          "before anything is sent, every block is written through the bootloader, and the\n"
+          "controller must come back reporting the file's version (exit 7 when it does not).\n"
+          "--restore loads the backup into the controller afterwards (verified as write does).\n"
+          "Ctrl-C before the controller is handed to its bootloader stops with nothing sent;\n"
+          "after that the upgrade runs to its end, as a stopped one leaves no application.",
+          {"--port", "--restore"}, 1, 1}},
         {"test",
          {"kdx-cli test SERIAL [--port P]...",
           "Runs the production test of the tester page on the connected controller: the\n"
@@ -44,11 +74,12 @@ const std::map<std::string, CommandInfo>& commands()
           "as the tester writes it. Exit 0 when the board is sound, 8 when it is not.",
           {"--port"}, 1, 1}},
         {"monitor",
-         {"kdx-cli monitor [--port P]... [--seconds N]",
+         {"kdx-cli monitor [--port P]... [--seconds N] [--csv FILE]",
           "Polls the live status at the tool's cadence (one request every 100 ms) and prints\n"
           "the decoded values, one line (or JSON object) per valid status frame, until N\n"
-          "seconds have passed or Ctrl-C.",
-          {"--port", "--seconds"}, 0, 0}},
+          "seconds have passed or Ctrl-C. With --csv the frames are recorded to FILE instead,\n"
+          "in the charts page's recording format (UTC time stamps, gap rows for lost frames).",
+          {"--port", "--seconds", "--csv"}, 0, 0}},
     };
     return table;
 }
@@ -120,12 +151,14 @@ ParsedArguments parseCliArguments(const std::vector<std::string>& argv)
             p.error = info ? "option " + opt + " does not apply to '" + a.command + "'"
                            : "unknown option '" + word + "' (give the command first)";
             if (!info && (opt == "--port" || opt == "-o" || opt == "--output" || opt == "--raw"
-                          || opt == "--seconds"))
+                          || opt == "--seconds" || opt == "--csv" || opt == "--dry-run" || opt == "--restore"
+                          || opt == "--serial-from-file"))
                 p.error = "option " + opt + " needs a command before it";
             return p;
         }
         if (inlineValue && (opt == "--demo" || opt == "--json" || opt == "--progress" || opt == "--quiet"
-                            || opt == "--help" || opt == "--raw")) {
+                            || opt == "--help" || opt == "--raw" || opt == "--dry-run" || opt == "--restore"
+                            || opt == "--serial-from-file")) {
             p.error = opt + " takes no value";
             return p;
         }
@@ -141,6 +174,15 @@ ParsedArguments parseCliArguments(const std::vector<std::string>& argv)
             a.help = true;
         } else if (opt == "--raw") {
             a.raw = true;
+        } else if (opt == "--dry-run") {
+            a.dryRun = true;
+        } else if (opt == "--restore") {
+            a.restore = true;
+        } else if (opt == "--serial-from-file") {
+            a.serialFromFile = true;
+        } else if (opt == "--csv") {
+            if (!value(a.csv))
+                return p;
         } else if (opt == "--port") {
             std::string v;
             if (!value(v))
@@ -175,6 +217,8 @@ ParsedArguments parseCliArguments(const std::vector<std::string>& argv)
     }
     if (a.progress && !a.json)
         p.error = "--progress applies to --json output";
+    else if (a.command == "diff" && a.operands[0] == "ecu:" && a.operands[1] == "ecu:")
+        p.error = "diff: compare the controller with a file or defaults, not with itself";
     return p;
 }
 

@@ -64,7 +64,7 @@ std::vector<std::string> CliSession::candidates()
     return ports;
 }
 
-int CliSession::connect()
+int CliSession::connect(bool quietWhenNone)
 {
     const auto ports = candidates();
     if (ports.size() > 1) {
@@ -89,10 +89,24 @@ int CliSession::connect()
             m_connector = std::make_unique<Connector>(m_link, m_table, *m_enumerator, *this, *this, m_image.bytes());
         }
     }
-    return search();
+    return search(quietWhenNone);
 }
 
-int CliSession::search()
+bool CliSession::readAll()
+{
+    m_connector->readAll();
+    m_reporter.endProgress();
+    return m_state.connected;
+}
+
+std::optional<std::string> CliSession::openFirmwareFile(const std::string&)
+{
+    if (m_firmwareFile.empty())
+        return std::nullopt;
+    return m_firmwareFile;
+}
+
+int CliSession::search(bool quietWhenNone)
 {
     m_messages.clear();
     m_tried.clear();
@@ -111,6 +125,8 @@ int CliSession::search()
                          kExitCommunication);
         return kExitCommunication;
     }
+    if (quietWhenNone)
+        return kExitNoController;
     std::vector<std::string> tried;
     for (const auto& p : m_tried)
         if (std::find(tried.begin(), tried.end(), p) == tried.end())

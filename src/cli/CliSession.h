@@ -40,7 +40,18 @@ public:
     // answering is refused (a script must not write to a vehicle it did not
     // mean). Reports a failure itself and returns its exit code; kExitOk
     // when connected.
-    int connect();
+    // With quietWhenNone, no port answering is returned without a report
+    // (the firmware upgrade then tries the bootloader itself).
+    int connect(bool quietWhenNone = false);
+
+    // The full read of the parameter memory into the image again; true when
+    // the controller answered every page.
+    bool readAll();
+    // The connection search again (after the firmware upgrade).
+    void autoConnect() { m_connector->autoConnect(); }
+
+    // The file the firmware upgrade asks for.
+    void setFirmwareFile(const std::string& path) { m_firmwareFile = path; }
 
     // The ports a search would try, in order (numbers the table anew).
     std::vector<std::string> candidates();
@@ -66,11 +77,11 @@ public:
     // --- UserPrompts ------------------------------------------------------------
     void message(const std::string& text) override;
     bool okCancel(const std::string& text, const std::string& caption) override;
-    std::optional<std::string> openFirmwareFile(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> openFirmwareFile(const std::string&) override;
 
 private:
     // The search as the window runs it, over this session's ports.
-    int search();
+    int search(bool quietWhenNone = false);
 
     CliArguments m_args;
     Reporter& m_reporter;
@@ -89,6 +100,7 @@ private:
     std::vector<std::string> m_messages;
     std::vector<std::string> m_tried;
     std::string m_statusText;
+    std::string m_firmwareFile;
 };
 
 } // namespace kdx::cli

@@ -3,22 +3,22 @@
 #include "cli/CliSession.h"
 #include "cli/ExitCodes.h"
 #include "link/Connector.h"
+#include "link/PortDoctor.h"
 #include "live/LiveTexts.h"
 #include "live/StatusPoller.h"
+#include "live/StatusRecorder.h"
+#include "live/StatusSample.h"
+#include "live/UtcTime.h"
 #include "live/Tester.h"
 #include "live/TesterCommands.h"
 #include "live/Tone.h"
 #include "params/ControllerCommands.h"
+#include "params/NumberText.h"
 #include "params/RegisterWriter.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <dirent.h>
-#include <map>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace kdx::cli {
@@ -27,43 +27,11 @@ volatile std::sig_atomic_t g_interrupted = 0;
 
 namespace {
 
-std::string hex32(uint32_t v)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(v));
-    return buf;
-}
-
 std::string hex16(uint16_t v)
 {
     char buf[8];
     std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(v));
     return buf;
-}
-
-// /dev/serial/by-id names by the device they point to.
-std::map<std::string, std::string> byIdNames()
-{
-    std::map<std::string, std::string> names;
-    const char* dir = "/dev/serial/by-id";
-    if (DIR* d = ::opendir(dir)) {
-        while (dirent* e = ::readdir(d)) {
-            if (e->d_name[0] == '.')
-                continue;
-            const std::string link = std::string(dir) + "/" + e->d_name;
-            char target[PATH_MAX];
-            if (::realpath(link.c_str(), target))
-                names[target] = link;
-        }
-        ::closedir(d);
-    }
-    return names;
-}
-
-std::string realPath(const std::string& path)
-{
-    char target[PATH_MAX];
-    return ::realpath(path.c_str(), target) ? std::string(target) : path;
 }
 
 // The ImageWriter the status poller saves through; a command-line run never
@@ -90,18 +58,6 @@ std::string modeName(uint8_t mode)
     case 0xFF: return "off";
     default: return "unknown-" + std::to_string(mode);
     }
-}
-
-std::string utcStamp()
-{
-    timespec ts{};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    std::tm tm{};
-    ::gmtime_r(&ts.tv_sec, &tm);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ts.tv_nsec / 1000000));
-    return buf;
 }
 
 std::string fixed(double v, int decimals)
@@ -150,29 +106,41 @@ void pollLoop(Clock& clock, StatusPoller& poller, OnTick onTick)
 int runPorts(const CliArguments& args, Reporter& out)
 {
     CliSession session(args, out);
-    const auto names = byIdNames();
+    PortDoctor doctor;
     const auto ports = session.candidates();
     if (ports.empty())
         out.note("no serial ports found (name one with --port, or --demo)");
     int number = 0;
     for (const auto& port : ports) {
         ++number;
-        const auto id = names.find(realPath(port));
-        const std::string byId = id == names.end() ? std::string() : id->second;
+        // The demo controller is no device the doctor could look at.
+        const bool device = port.rfind("/", 0) == 0;
+        const PortDiagnosis d = device ? doctor.examinePort(port) : PortDiagnosis{};
+        const std::string byId = d.byId.empty() ? std::string() : d.byId.front();
         std::string problem;
         if (session.line().open(port))
             session.line().close();
         else
             problem = session.line().lastError();
+        // Why, and the one line that fixes it, where the doctor knows.
+        const std::string why = device && !problem.empty() ? doctor.explain(port) : std::string();
         JsonObject json;
         json.add("com", "COM" + std::to_string(number)).add("port", port).add("byId", byId)
             .add("openable", problem.empty());
+        if (!d.usbId.empty())
+            json.add("usb", d.usbId + (d.usbName.empty() ? "" : " " + d.usbName));
+        if (d.latencyMs)
+            json.add("latencyMs", *d.latencyMs);
         if (!problem.empty())
             json.add("problem", problem);
+        if (!why.empty())
+            json.add("why", why);
         std::string plain = "COM" + std::to_string(number) + "  " + port;
         if (!byId.empty())
             plain += "  (" + byId + ")";
         plain += problem.empty() ? "  can be opened" : "  cannot be opened: " + problem;
+        if (!why.empty())
+            plain += "\n      " + why;
         out.result(json, plain);
     }
     return kExitOk;
@@ -190,49 +158,10 @@ int runIdentify(const CliArguments& args, Reporter& out)
         .add("hardware", static_cast<unsigned>(s.hardwareVersion))
         .add("software", static_cast<unsigned>(s.softwareVersion))
         .add("revision", static_cast<unsigned>(s.softwareRevision))
-        .add("serial", hex32(serial));
+        .add("serial", hex32Text(serial));
     out.result(json, "port " + session.link().selectedPort() + ": hardware " + std::to_string(s.hardwareVersion)
                          + ", software " + std::to_string(s.softwareVersion) + "."
-                         + std::to_string(s.softwareRevision) + ", serial number " + hex32(serial));
-    return kExitOk;
-}
-
-int runRead(const CliArguments& args, Reporter& out)
-{
-    if (!args.raw) {
-        out.error("read writes the raw image only (--raw) in this version", kExitUsage);
-        return kExitUsage;
-    }
-    CliSession session(args, out);
-    if (const int rc = session.connect(); rc != kExitOk)
-        return rc;
-    const auto& bytes = session.image().bytes();
-    const std::string serial = hex32(session.image().serialNumber());
-    if (args.output.empty() || args.output == "-") {
-        if (out.json()) {
-            out.error("--json needs -o FILE: the raw image would go to stdout", kExitUsage);
-            return kExitUsage;
-        }
-        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
-            out.error(std::string("writing stdout: ") + std::strerror(errno), kExitFile);
-            return kExitFile;
-        }
-        return kExitOk;
-    }
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves a half file under the name a script expects.
-    const std::string temp = args.output + ".part";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = (f && std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), args.output.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temp.c_str());
-        out.error(args.output + ": " + reason, kExitFile);
-        return kExitFile;
-    }
-    out.result(JsonObject().add("file", args.output).add("bytes", static_cast<unsigned>(bytes.size())).add("serial", serial),
-               args.output + ": " + std::to_string(bytes.size()) + " bytes, serial number " + serial);
+                         + std::to_string(s.softwareRevision) + ", serial number " + hex32Text(serial));
     return kExitOk;
 }
 
@@ -247,12 +176,29 @@ int runMonitor(const CliArguments& args, Reporter& out)
     const uint64_t start = clock.nowMs();
     const uint64_t stopAt = args.seconds ? start + static_cast<uint64_t>(*args.seconds * 1000.0) : UINT64_MAX;
     uint32_t frames = 0;
+    StatusRecorder recorder;
+    if (!args.csv.empty() && !recorder.startAt(args.csv, session.image().serialNumber())) {
+        out.error(args.csv + ": " + recorder.error(), kExitFile);
+        return kExitFile;
+    }
+    bool recordingFailed = false;
     pollLoop(clock, poller, [&](const TickResult& r) {
+        if (recorder.recording()) {
+            const auto sample = StatusSample::fromTick(r, UtcTime::nowMs());
+            if (sample && sample->ok())
+                ++frames;
+            if (sample && !recorder.write(*sample)) {
+                // A full disk or a pulled stick: stop and say so.
+                recordingFailed = true;
+                return false;
+            }
+            return clock.nowMs() < stopAt;
+        }
         if (r.frame) {
             const StatusFrame& f = *r.frame;
             ++frames;
             JsonObject json;
-            json.add("time", utcStamp()).add("rpm", static_cast<unsigned>(f.engineRpm()))
+            json.add("time", UtcTime::iso(UtcTime::nowMs())).add("rpm", static_cast<unsigned>(f.engineRpm()))
                 .add("humidity", f.humidityPercent(), 1).add("temperature", f.temperatureCelsius(), 1)
                 .add("supply", f.supplyVolts(), 2).add("waterLevel", f.waterLevVolts(), 2)
                 .add("current1", static_cast<double>(f.currentAmps(1)), 2)
@@ -262,7 +208,7 @@ int runMonitor(const CliArguments& args, Reporter& out)
                 .add("ignition", f.ignitionOn()).add("systemOn", f.systemOn())
                 .add("mode", modeName(f.workMode())).add("errors", hex16(f.errorAct()))
                 .add("storedErrors", hex16(f.errorMemo()));
-            const std::string plain = utcStamp() + " rpm=" + std::to_string(f.engineRpm()) + " hum="
+            const std::string plain = UtcTime::iso(UtcTime::nowMs()) + " rpm=" + std::to_string(f.engineRpm()) + " hum="
                 + fixed(f.humidityPercent(), 1) + "% temp=" + fixed(f.temperatureCelsius(), 1) + "C supply="
                 + fixed(f.supplyVolts(), 2) + "V level=" + fixed(f.waterLevVolts(), 2) + "V i1="
                 + fixed(f.currentAmps(1), 2) + "A i2=" + fixed(f.currentAmps(2), 2) + "A pumps="
@@ -274,9 +220,23 @@ int runMonitor(const CliArguments& args, Reporter& out)
         }
         return clock.nowMs() < stopAt;
     });
-    out.note("monitor: " + std::to_string(frames) + " frames, " + std::to_string(poller.lostPacketCount()) + " lost, "
-             + std::to_string(poller.badPacketCount()) + " bad, " + std::to_string(poller.crcErrorCount())
-             + " checksum errors");
+    const std::string counts = std::to_string(frames) + " frames, " + std::to_string(poller.lostPacketCount())
+        + " lost, " + std::to_string(poller.badPacketCount()) + " bad, " + std::to_string(poller.crcErrorCount())
+        + " checksum errors";
+    if (recordingFailed || (!args.csv.empty() && !recorder.stop())) {
+        out.error(args.csv + ": " + recorder.error() + " (recording ended after " + counts + ")", kExitFile);
+        return kExitFile;
+    }
+    if (!args.csv.empty()) {
+        out.result(JsonObject().add("file", args.csv).add("frames", static_cast<unsigned>(frames))
+                       .add("rows", static_cast<uint64_t>(recorder.rows()))
+                       .add("lost", static_cast<unsigned>(poller.lostPacketCount()))
+                       .add("bad", static_cast<unsigned>(poller.badPacketCount()))
+                       .add("checksum", static_cast<unsigned>(poller.crcErrorCount())),
+                   args.csv + ": " + counts);
+        return kExitOk;
+    }
+    out.note("monitor: " + counts);
     return kExitOk;
 }
 

@@ -46,6 +46,12 @@ int main(int argc, char** argv)
         rc = runIdentify(args, out);
     else if (args.command == "read")
         rc = runRead(args, out);
+    else if (args.command == "write")
+        rc = runWrite(args, out);
+    else if (args.command == "diff")
+        rc = runDiff(args, out);
+    else if (args.command == "flash")
+        rc = runFlash(args, out);
     else if (args.command == "monitor")
         rc = runMonitor(args, out);
     else if (args.command == "test")

@@ -26,6 +26,21 @@ TEST(CliArguments, ValidLinesGiveTheirOptions)
     ASSERT_TRUE(p.args.seconds.has_value());
     EXPECT_DOUBLE_EQ(*p.args.seconds, 2.5);
 
+    p = parse({"write", "saved.kdx", "--dry-run", "--serial-from-file"});
+    ASSERT_TRUE(p.ok()) << p.error;
+    EXPECT_EQ(p.args.operands, (std::vector<std::string>{"saved.kdx"}));
+    EXPECT_TRUE(p.args.dryRun);
+    EXPECT_TRUE(p.args.serialFromFile);
+
+    p = parse({"flash", "fw.hex", "--restore", "--port", "/dev/ttyUSB0"});
+    ASSERT_TRUE(p.ok()) << p.error;
+    EXPECT_TRUE(p.args.restore);
+    EXPECT_FALSE(p.args.dryRun);
+
+    p = parse({"monitor", "--csv=rec.csv"});
+    ASSERT_TRUE(p.ok()) << p.error;
+    EXPECT_EQ(p.args.csv, "rec.csv");
+
     p = parse({"identify", "--help"});
     ASSERT_TRUE(p.ok());
     EXPECT_TRUE(p.args.help);
@@ -52,6 +67,14 @@ TEST(CliArguments, MistakesAreUsageErrorsThatSayWhat)
         {{"monitor", "--seconds", "nan"}, "not a number of seconds"},
         {{"identify", "--json=yes"}, "takes no value"},
         {{"identify", "--progress"}, "--progress applies to --json"},
+        {{"write"}, "other operands"},
+        {{"write", "a.kdx", "b.kdx"}, "other operands"},
+        {{"write", "a.kdx", "--restore"}, "does not apply to 'write'"},
+        {{"flash", "fw.hex", "--dry-run"}, "does not apply to 'flash'"},
+        {{"write", "a.kdx", "--dry-run=yes"}, "takes no value"},
+        {{"diff", "ecu:", "ecu:"}, "not with itself"},
+        {{"monitor", "--csv"}, "--csv needs a value"},
+        {{"--restore", "flash", "fw.hex"}, "needs a command before it"},
     };
     for (const auto& c : cases) {
         const auto p = parse(c.words);

@@ -1,10 +1,14 @@
 // kdx-cli as a script runs it: exit codes, JSON on stdout, against the
 // built-in simulated controller and against kdx-sim on a pseudo-terminal.
+#include "live/StatusCsv.h"
+#include "params/ParameterFileStore.h"
+#include "params/ParameterLayout.h"
 #include "support/SimProcess.h"
 #include "support/TraceLine.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -199,4 +203,231 @@ TEST(CliProgram, ProductionTestVerdictIsTheExitCode)
         EXPECT_NE(r.out.find("\"previousFile\""), std::string::npos) << r.out;
     }
     EXPECT_EQ(cli(s, "test RQ412 --demo --quiet").exit, 2);
+}
+
+namespace {
+
+// The PC's frames kdx-sim received, as hex, from its trace.
+std::vector<std::string> pcFrames(kdx::test::SimProcess& sim)
+{
+    std::vector<std::string> frames;
+    for (const auto& line : sim.linesSoFar(300))
+        if (const auto hex = kdx::test::pcFrameHex(line))
+            frames.push_back(*hex);
+    return frames;
+}
+
+std::vector<std::string> framesWithCode(const std::vector<std::string>& frames, const std::string& code)
+{
+    std::vector<std::string> found;
+    for (const auto& f : frames)
+        if (f.compare(0, code.size(), code) == 0)
+            found.push_back(f);
+    return found;
+}
+
+// kdx-sim's factory EEPROM in a file (it writes the file at exit and on a save).
+std::string factoryEeprom(const std::string& path)
+{
+    kdx::test::SimProcess sim({"--eeprom", path});
+    (void)sim.ptyPath();
+    sim.stop();
+    return slurp(path);
+}
+
+// A copy of a saved parameter file with two fields changed.
+std::string changedCopy(const std::string& from, const std::string& to)
+{
+    kdx::ParameterFileRead r = kdx::ParameterFileStore::load(from);
+    EXPECT_TRUE(r.ok()) << r.error;
+    if (!r.ok())
+        return {};
+    auto& bytes = r.file->image.bytes();
+    bytes[kdx::layout::GeneralDelay.offset] = 7; // 7 s
+    bytes[kdx::layout::GeneralDelay.offset + 1] = 0;
+    bytes[kdx::layout::MaxHum.offset] = 950 & 0xFF; // 95.0 %
+    bytes[kdx::layout::MaxHum.offset + 1] = 950 >> 8;
+    EXPECT_EQ(kdx::ParameterFileStore::save(to, *r.file), "");
+    return to;
+}
+
+} // namespace
+
+TEST(CliProgram, ReadWriteRoundTripSendsOnlyTheDifferingWords)
+{
+    REQUIRE_CLI();
+    KDX_REQUIRE_SIM();
+    Scratch s;
+    const std::string eeprom = s.path + "/eeprom.bin";
+    const std::string before = factoryEeprom(eeprom);
+    ASSERT_EQ(before.size(), 512u);
+    kdx::test::SimProcess sim({"--eeprom", eeprom, "--trace"});
+    const std::string port = " --port " + sim.ptyPath();
+    CliRun r = cli(s, "read" + port + " -o saved.kdx --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("\"file\":\"saved.kdx\""), std::string::npos) << r.out;
+
+    // The same set back: nothing to send, and nothing is.
+    (void)pcFrames(sim);
+    r = cli(s, "write saved.kdx" + port + " --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("\"words\":0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"sent\":false"), std::string::npos) << r.out;
+    auto frames = pcFrames(sim);
+    EXPECT_TRUE(framesWithCode(frames, "D").empty());
+    EXPECT_TRUE(framesWithCode(frames, "E1").empty());
+    EXPECT_EQ(slurp(eeprom), before);
+
+    // Two changed fields: --dry-run lists them and sends nothing.
+    changedCopy(s.path + "/saved.kdx", s.path + "/changed.kdx");
+    r = cli(s, "write changed.kdx --dry-run" + port + " --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("{\"name\":\"GeneralDelay\",\"controller\":\"5 s\",\"file\":\"7 s\"}"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"words\":2"), std::string::npos) << r.out;
+    EXPECT_TRUE(framesWithCode(pcFrames(sim), "D").empty());
+
+    // The write: exactly those two words (187 and 199), one save, verified.
+    r = cli(s, "write changed.kdx" + port + " --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("\"verified\":true"), std::string::npos) << r.out;
+    frames = pcFrames(sim);
+    const auto words = framesWithCode(frames, "D1");
+    ASSERT_EQ(words.size(), 2u);
+    EXPECT_EQ(words[0].substr(0, 11), "D1 BB 00 07");
+    EXPECT_EQ(words[1].substr(0, 11), "D1 C7 03 B6");
+    EXPECT_EQ(framesWithCode(frames, "E1").size(), 1u);
+    const std::string after = slurp(eeprom);
+    ASSERT_EQ(after.size(), 512u);
+    EXPECT_EQ(static_cast<unsigned char>(after[kdx::layout::GeneralDelay.offset]), 7u);
+    EXPECT_EQ(after.substr(0, 370), before.substr(0, 370));
+}
+
+TEST(CliProgram, WriteThatDoesNotHoldIsAVerifyMismatch)
+{
+    REQUIRE_CLI();
+    KDX_REQUIRE_SIM();
+    Scratch s;
+    // The high byte of the general delay is a worn cell: the write of 7 s
+    // lands, one of 300 s (0x012C) does not.
+    kdx::test::SimProcess sim({"--fault", "stuck=375"});
+    const std::string port = " --port " + sim.ptyPath();
+    ASSERT_EQ(cli(s, "read" + port + " -o saved.kdx --quiet").exit, 0);
+    kdx::ParameterFileRead r = kdx::ParameterFileStore::load(s.path + "/saved.kdx");
+    ASSERT_TRUE(r.ok()) << r.error;
+    r.file->image.bytes()[kdx::layout::GeneralDelay.offset] = 0x2C;
+    r.file->image.bytes()[kdx::layout::GeneralDelay.offset + 1] = 0x01;
+    ASSERT_EQ(kdx::ParameterFileStore::save(s.path + "/worn.kdx", *r.file), "");
+
+    CliRun w = cli(s, "write worn.kdx" + port + " --json --quiet");
+    EXPECT_EQ(w.exit, 7) << w.err << w.out;
+    EXPECT_NE(w.out.find("\"verified\":false"), std::string::npos) << w.out;
+    EXPECT_NE(w.out.find("\"remaining\":[{\"name\":\"GeneralDelay\""), std::string::npos) << w.out;
+    EXPECT_NE(w.out.find("\"exit\":7"), std::string::npos) << w.out;
+}
+
+TEST(CliProgram, FileFaultsAndDiffAgainstTheDemoController)
+{
+    REQUIRE_CLI();
+    Scratch s;
+    {
+        std::ofstream bad(s.path + "/bad.kdx");
+        bad << "KDX parameter file 1\nserial = 0x1\nend\n";
+    }
+    CliRun r = cli(s, "write bad.kdx --demo --json");
+    EXPECT_EQ(r.exit, 6);
+    EXPECT_NE(r.out.find("nothing was sent"), std::string::npos) << r.out;
+    EXPECT_EQ(cli(s, "write missing.kdx --demo --quiet").exit, 6);
+    EXPECT_EQ(cli(s, "diff bad.kdx defaults --quiet").exit, 6);
+    EXPECT_EQ(cli(s, "diff ecu: ecu: --demo").exit, 2);
+    EXPECT_EQ(cli(s, "diff a.kdx").exit, 2);
+
+    // Without -o the file goes to parametry/ by serial number, date and time.
+    r = cli(s, "read --demo --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const std::string prefix = "{\"file\":\"parametry/KDX_0001E240_";
+    ASSERT_EQ(r.out.compare(0, prefix.size(), prefix), 0) << r.out;
+    const std::string saved = r.out.substr(9, r.out.find('"', 9) - 9);
+    EXPECT_NE(saved.find("_manual.kdx"), std::string::npos) << saved;
+
+    r = cli(s, "diff " + saved + " ecu: --demo --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("\"count\":0"), std::string::npos) << r.out;
+
+    changedCopy(s.path + "/" + saved, s.path + "/changed.kdx");
+    r = cli(s, "diff " + saved + " changed.kdx --json");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("\"count\":2,\"changes\":[{\"name\":\"GeneralDelay\",\"left\":\"5 s\",\"right\":\"7 s\"},"
+                         "{\"name\":\"MaxHum\",\"left\":\"97.0 %\",\"right\":\"95.0 %\"}]"),
+              std::string::npos)
+        << r.out;
+    // Against the default set the serial number and log are the file's own.
+    r = cli(s, "diff changed.kdx defaults");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("GeneralDelay: 7 s -> 5 s"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("SerialNumber: 0x0001E240 -> 0xAFFFFFFF"), std::string::npos) << r.out;
+}
+
+TEST(CliProgram, FlashReportsTheNewVersionAndRestoresTheBackup)
+{
+    REQUIRE_CLI();
+    KDX_REQUIRE_SIM();
+    const std::string firmware = KDX_SOURCE_DIR "/Firmware/demo.hex";
+    Scratch s;
+    const std::string eeprom = s.path + "/eeprom.bin";
+    const std::string before = factoryEeprom(eeprom);
+    ASSERT_EQ(before.size(), 512u);
+    kdx::test::SimProcess sim({"--eeprom", eeprom});
+    const std::string port = " --port " + sim.ptyPath();
+
+    CliRun r = cli(s, "flash " + firmware + port + " --restore --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err << r.out;
+    const auto lines = r.lines();
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_NE(lines[0].find("\"outcome\":\"done\""), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"softwareBefore\":\"1.0\",\"software\":\"1.98\""), std::string::npos) << lines[0];
+    const size_t at = lines[0].find("\"backup\":\"");
+    ASSERT_NE(at, std::string::npos) << lines[0];
+    const std::string backup = lines[0].substr(at + 10, lines[0].find('"', at + 10) - at - 10);
+    kdx::ParameterFileRead saved = kdx::ParameterFileStore::load(s.path + "/" + backup);
+    ASSERT_TRUE(saved.ok()) << saved.error;
+    EXPECT_EQ(saved.file->info.reason, "before-upgrade");
+    // The restore gave the erased controller its parameters and serial
+    // number back: its EEPROM is what it was before the upgrade.
+    EXPECT_NE(lines[1].find("\"verified\":true"), std::string::npos) << lines[1];
+    sim.stop();
+    EXPECT_EQ(slurp(eeprom), before);
+
+    // A file with a damaged block is refused before anything is sent.
+    std::string text = slurp(firmware);
+    size_t digit = text.size() / 2; // inside a block's data
+    while (!std::isxdigit(static_cast<unsigned char>(text[digit])))
+        ++digit;
+    text[digit] = text[digit] == '0' ? '1' : '0';
+    std::ofstream(s.path + "/damaged.hex", std::ios::binary) << text;
+    kdx::test::SimProcess fresh({});
+    r = cli(s, "flash damaged.hex --port " + fresh.ptyPath() + " --json --quiet");
+    EXPECT_EQ(r.exit, 6) << r.err << r.out;
+}
+
+TEST(CliProgram, MonitorRecordsCsvAndPortsExplainThemselves)
+{
+    REQUIRE_CLI();
+    Scratch s;
+    CliRun r = cli(s, "monitor --demo --seconds 1 --csv rec.csv --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const kdx::StatusCsv::ReadResult rec = kdx::StatusCsv::readFile(s.path + "/rec.csv");
+    ASSERT_TRUE(rec.ok()) << rec.error;
+    EXPECT_GE(rec.samples.size(), 8u);
+    EXPECT_NE(r.out.find("\"rows\":" + std::to_string(rec.samples.size())), std::string::npos) << r.out;
+    EXPECT_EQ(cli(s, "monitor --demo --seconds 1 --csv no-such-dir/rec.csv --quiet").exit, 6);
+
+    r = cli(s, "ports --demo --port " + s.path + "/ttyGone --json");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const auto lines = r.lines();
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_NE(lines[0].find("\"port\":\"" + s.path + "/ttyGone\""), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"openable\":false"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"why\":"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("\"port\":\"kdx-demo\",\"byId\":\"\",\"openable\":true"), std::string::npos) << lines[1];
 }

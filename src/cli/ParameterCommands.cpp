@@ -1,0 +1,267 @@
+// read, write and diff: the controller's parameter memory against parameter files.
+#include "cli/CliSession.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "params/NumberText.h"
+#include "params/ParameterDefaults.h"
+#include "params/ParameterFileStore.h"
+#include "params/ParameterRestore.h"
+#include "params/RegisterWriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace kdx::cli {
+
+namespace {
+
+// Numbers in files and on stdout use the decimal point whatever the locale.
+constexpr char kSeparator = '.';
+constexpr const char* kProgram = "kdx-cli 1.097";
+// The window's parameter folder, below the folder the program runs in.
+constexpr const char* kParameterFolder = "parametry";
+
+std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+ParameterFile fileOf(CliSession& session, const std::string& reason)
+{
+    const ConnectionState& s = session.state();
+    ParameterFile file;
+    file.image = session.image();
+    file.info = {session.image().serialNumber(), s.hardwareVersion, s.softwareVersion, s.softwareRevision,
+                 kProgram, ParameterFileFormat::timeText(UtcDateTime::now()), reason};
+    return file;
+}
+
+std::string changesJson(const std::vector<FieldChange>& changes, const char* leftKey, const char* rightKey)
+{
+    std::vector<std::string> rows;
+    for (const auto& c : changes)
+        rows.push_back(JsonObject().add("name", c.name).add(leftKey, c.left).add(rightKey, c.right).text());
+    return jsonArray(rows);
+}
+
+void printChanges(Reporter& out, const std::vector<FieldChange>& changes)
+{
+    if (out.json())
+        return;
+    for (const auto& c : changes)
+        out.result(JsonObject(), c.name + ": " + c.left + " -> " + c.right);
+}
+
+// One side of a comparison: a file, the connected controller or the default set.
+struct Side {
+    std::string title;
+    ParameterImage image;
+    bool defaults = false;
+    uint32_t serial = 0;
+};
+
+} // namespace
+
+std::string backupPath(uint32_t serialNumber, const std::string& reason)
+{
+    return std::string(kParameterFolder) + "/"
+        + ParameterFileFormat::proposedName(serialNumber, UtcDateTime::now(), reason);
+}
+
+std::string saveBackup(CliSession& session, const std::string& path, const std::string& reason)
+{
+    return ParameterFileStore::save(path, fileOf(session, reason));
+}
+
+int runRead(const CliArguments& args, Reporter& out)
+{
+    CliSession session(args, out);
+    if (const int rc = session.connect(); rc != kExitOk)
+        return rc;
+    const std::string serial = hex32Text(session.image().serialNumber());
+    if (args.raw) {
+        const auto& bytes = session.image().bytes();
+        if (args.output.empty() || args.output == "-") {
+            if (out.json()) {
+                out.error("--json needs -o FILE: the raw image would go to stdout", kExitUsage);
+                return kExitUsage;
+            }
+            if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+                out.error(std::string("writing stdout: ") + std::strerror(errno), kExitFile);
+                return kExitFile;
+            }
+            return kExitOk;
+        }
+        // Written beside the target and renamed over it, so a failed write
+        // never leaves a half file under the name a script expects.
+        const std::string temp = args.output + ".part";
+        std::FILE* f = std::fopen(temp.c_str(), "wb");
+        bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        ok = (f && std::fclose(f) == 0) && ok;
+        if (!ok || std::rename(temp.c_str(), args.output.c_str()) != 0) {
+            const std::string reason = std::strerror(errno);
+            std::remove(temp.c_str());
+            out.error(args.output + ": " + reason, kExitFile);
+            return kExitFile;
+        }
+        out.result(JsonObject().add("file", args.output).add("bytes", static_cast<unsigned>(bytes.size()))
+                       .add("serial", serial),
+                   args.output + ": " + std::to_string(bytes.size()) + " bytes, serial number " + serial);
+        return kExitOk;
+    }
+
+    const ParameterFile file = fileOf(session, "manual");
+    if (args.output == "-") {
+        if (out.json()) {
+            out.error("--json needs -o FILE: the parameter file would go to stdout", kExitUsage);
+            return kExitUsage;
+        }
+        const std::string text = ParameterFileFormat::write(file);
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+            out.error(std::string("writing stdout: ") + std::strerror(errno), kExitFile);
+            return kExitFile;
+        }
+        return kExitOk;
+    }
+    const std::string path = args.output.empty() ? backupPath(file.info.serialNumber, "manual") : args.output;
+    if (const std::string error = ParameterFileStore::save(path, file); !error.empty()) {
+        out.error(path + ": " + error, kExitFile);
+        return kExitFile;
+    }
+    out.result(JsonObject().add("file", path).add("serial", serial)
+                   .add("hardware", static_cast<unsigned>(file.info.hardwareVersion))
+                   .add("software", static_cast<unsigned>(file.info.softwareVersion))
+                   .add("revision", static_cast<unsigned>(file.info.softwareRevision)),
+               path + ": parameters of serial number " + serial);
+    return kExitOk;
+}
+
+int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, const std::string& path,
+                bool giveSerial, bool dryRun)
+{
+    const ConnectionState& s = session.state();
+    const ControllerIdentity id{session.image().serialNumber(), s.hardwareVersion, s.softwareVersion,
+                                s.softwareRevision};
+    if (ParameterRestore::hasBlankSerial(session.image()) && !ParameterRestore::isBlankSerial(file.info.serialNumber)
+        && !giveSerial)
+        out.note("the controller's serial number is blank (" + hex32Text(id.serialNumber)
+                 + "); it stays so (--serial-from-file gives it the file's " + hex32Text(file.info.serialNumber)
+                 + ")");
+    const RestorePlan plan = ParameterRestore::plan(session.image(), id, file, giveSerial);
+    for (const auto& w : plan.warnings)
+        out.note("warning: " + w);
+    const auto changes = ParameterDiff::changes(session.image(), plan.target, kSeparator);
+    printChanges(out, changes);
+    JsonObject json;
+    json.add("file", path).add("serial", hex32Text(id.serialNumber))
+        .add("words", static_cast<unsigned>(plan.words.size())).raw("changes", changesJson(changes, "controller", "file"));
+    if (dryRun) {
+        json.add("sent", false);
+        out.result(json, std::to_string(plan.words.size()) + " words differ from " + fileName(path)
+                             + "; nothing was sent (--dry-run)");
+        return kExitOk;
+    }
+    if (plan.words.empty()) {
+        json.add("sent", false).add("verified", true);
+        out.result(json, "the controller already holds the values of " + fileName(path) + "; nothing was sent");
+        return kExitOk;
+    }
+    if (g_interrupted) {
+        out.error("interrupted: nothing was sent, the controller is unchanged", kExitInterrupted);
+        return kExitInterrupted;
+    }
+    RegisterWriter writer(session.link(), session.image());
+    const RestoreOutcome r = ParameterRestore::run(
+        plan, session.image(), writer, session.clock(),
+        [&out](int position, int maximum) {
+            if (maximum > 0)
+                out.progress("writing parameters", position * 100 / maximum);
+        },
+        [&session] { return session.readAll(); }, kSeparator);
+    out.endProgress();
+    json.add("sent", true).add("verified", r.ok);
+    if (!r.ok)
+        json.raw("remaining", changesJson(r.remaining, "controller", "file"));
+    if (r.ok) {
+        out.result(json, r.report);
+        return kExitOk;
+    }
+    out.result(json, r.report);
+    const int rc = r.remaining.empty() ? kExitCommunication : kExitVerify;
+    out.error(r.remaining.empty() ? "the controller could not be read back: the write is not verified"
+                                  : std::to_string(r.remaining.size())
+                                        + " values differ from the file after the write",
+              rc);
+    return rc;
+}
+
+int runWrite(const CliArguments& args, Reporter& out)
+{
+    const std::string& path = args.operands.front();
+    // The file first: a bad file costs no connection.
+    ParameterFileRead loaded = ParameterFileStore::load(path);
+    if (!loaded.ok()) {
+        out.error(loaded.error + "; nothing was sent", kExitFile);
+        return kExitFile;
+    }
+    CliSession session(args, out);
+    if (const int rc = session.connect(); rc != kExitOk)
+        return rc;
+    const int rc = restoreFile(session, out, *loaded.file, path, args.serialFromFile, args.dryRun);
+    if (g_interrupted && rc == kExitOk && !args.dryRun)
+        out.note("interrupted after the write ended: the controller holds the file's values (verified)");
+    return rc;
+}
+
+int runDiff(const CliArguments& args, Reporter& out)
+{
+    std::optional<CliSession> session;
+    Side sides[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string& what = args.operands[static_cast<size_t>(i)];
+        Side& side = sides[i];
+        if (what == "defaults") {
+            side.title = "defaults";
+            side.defaults = true;
+        } else if (what == "ecu:") {
+            session.emplace(args, out);
+            if (const int rc = session->connect(); rc != kExitOk)
+                return rc;
+            side.title = "controller " + hex32Text(session->image().serialNumber());
+            side.image = session->image();
+            side.serial = side.image.serialNumber();
+        } else {
+            ParameterFileRead loaded = ParameterFileStore::load(what);
+            if (!loaded.ok()) {
+                out.error(loaded.error, kExitFile);
+                return kExitFile;
+            }
+            side.title = fileName(what);
+            side.image = loaded.file->image;
+            side.serial = loaded.file->info.serialNumber;
+        }
+    }
+    // The default set keeps the other side's serial number and log, as the
+    // window's comparison does; two "defaults" compare the bare set.
+    for (int i = 0; i < 2; ++i)
+        if (sides[i].defaults) {
+            if (!sides[1 - i].defaults)
+                sides[i].image = sides[1 - i].image;
+            ParameterDefaults::apply(sides[i].image);
+            sides[i].serial = sides[i].image.serialNumber();
+        }
+    const auto changes = ParameterDiff::changes(sides[0].image, sides[1].image, kSeparator);
+    printChanges(out, changes);
+    JsonObject json;
+    json.add("left", sides[0].title).add("right", sides[1].title).add("count", static_cast<unsigned>(changes.size()))
+        .raw("changes", changesJson(changes, "left", "right"));
+    std::string plain = std::to_string(changes.size()) + " differences between " + sides[0].title + " and "
+        + sides[1].title;
+    if (!sides[0].defaults && !sides[1].defaults && sides[0].serial != sides[1].serial) {
+        json.add("differentControllers", true);
+        plain += " (different controllers: " + hex32Text(sides[0].serial) + " and " + hex32Text(sides[1].serial) + ")";
+    }
+    out.result(json, plain);
+    return kExitOk;
+}
+
+} // namespace kdx::cli
