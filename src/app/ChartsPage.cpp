@@ -354,8 +354,10 @@ void ChartsGlue::refresh()
     std::array<double, kStrips> lo, hi;
     lo.fill(HUGE_VAL);
     hi.fill(-HUGE_VAL);
+    const size_t plotWidth = static_cast<size_t>(std::max(0.0, m_views[0]->chart()->plotArea().width()));
+    const size_t maxPoints = std::clamp(2 * plotWidth, kMinPointsPerCurve, kMaxPointsPerCurve);
     for (size_t c = 0; c < kAnalogCurves; ++c) {
-        const auto points = ChartPoints::channel(h, kCurveChannels[c], start, end, kMaxPointsPerCurve);
+        const auto points = ChartPoints::channel(h, kCurveChannels[c], start, end, maxPoints);
         const size_t s = kCurves[c].strip;
         for (const ChartPoint& p : points) {
             lo[s] = std::min(lo[s], static_cast<double>(p.y));

@@ -50,11 +50,14 @@ public:
     // once the curves have moved by about kRefreshPixels.
     static constexpr int64_t kRefreshMs = 500;
     static constexpr int64_t kMaxRefreshMs = 2000;
-    static constexpr int kRefreshPixels = 4;
+    static constexpr int kRefreshPixels = 6;
     static constexpr int kMinSpanMinutes = 1;
     static constexpr int kMaxSpanMinutes = 10;
-    // Points per curve above which a curve is thinned to its extremes.
+    // Points per curve above which a curve is thinned to its extremes: at
+    // most a low and a high point per pixel of the plot, which draws the
+    // same line as every frame would.
     static constexpr size_t kMaxPointsPerCurve = 1000;
+    static constexpr size_t kMinPointsPerCurve = 200;
     // Live history: ten minutes of frames (or gaps) at 10 a second, and some.
     static constexpr size_t kLiveCapacity = 6400;
     static constexpr int64_t kLiveKeepMs = kMaxSpanMinutes * 60000 + 5000;
