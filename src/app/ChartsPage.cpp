@@ -405,6 +405,7 @@ void ChartsGlue::refresh()
         if (axis->min() != a || axis->max() != b) {
             axis->setRange(a, b);
             axis->setTickCount(static_cast<int>(std::lround((b - a) / step)) + 1);
+            m_alignedWidth = -1; // wider or narrower value labels move the plot's left edge
         }
     }
     alignPlots();
@@ -417,7 +418,7 @@ void ChartsGlue::alignPlots()
 {
     // One time axis for all strips: their plot areas start and end at the
     // same x, whatever width each strip's value labels take. Worked out
-    // again when the page's width changes.
+    // again when the page's width or a value scale changes.
     const int width = m_views[0]->width();
     if (width == m_alignedWidth)
         return;

@@ -11,6 +11,8 @@
 
 #include <QDateTimeAxis>
 #include <QLabel>
+#include <QChartView>
+#include <QCoreApplication>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPushButton>
@@ -18,6 +20,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QValueAxis>
 #include <iostream>
 
 #include <cmath>
@@ -140,6 +143,29 @@ void setSpan(ChartsRig& rig, int minutes)
 }
 
 } // namespace
+
+TEST(ChartsPage, PlotsStayAlignedWhenAScaleGrows)
+{
+    ChartsRig rig;
+    ASSERT_NE(rig.glue, nullptr);
+    rig.connectAndShowCharts();
+    QCoreApplication::processEvents();
+    rig.glue->refresh(); // engine stopped: the speed scale reads "0"
+    rig.ticks(600);      // the demo engine runs up to thousands of rpm
+    rig.glue->refresh();
+    auto* speed = rig.control<QChartView>("ChartViewEngineSpeed");
+    const auto* axis = qobject_cast<QValueAxis*>(speed->chart()->axes(Qt::Vertical).value(0));
+    ASSERT_NE(axis, nullptr);
+    ASSERT_GE(axis->max(), 1000);
+    // One time axis: every strip's plot starts and ends at the same x.
+    const QRectF first = speed->chart()->plotArea();
+    EXPECT_GT(first.width(), 100);
+    for (const char* name : {"ChartViewClimate", "ChartViewVoltage", "ChartViewCurrent", "ChartViewStates"}) {
+        const QRectF area = rig.control<QChartView>(name)->chart()->plotArea();
+        EXPECT_DOUBLE_EQ(area.left(), first.left()) << name;
+        EXPECT_DOUBLE_EQ(area.right(), first.right()) << name;
+    }
+}
 
 TEST(ChartsPage, SixHundredFramesGiveSixHundredPointsPerCurveAndTheSpanFollowsTheSetting)
 {
