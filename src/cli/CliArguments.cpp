@@ -235,7 +235,7 @@ std::string cliUsage(const std::string& command)
     static const char* kExit =
         "Exit codes: 0 success, 2 usage error, 3 no controller found, 4 several controllers\n"
         "found (name one with --port), 5 communication failure, 6 file error, 7 verify\n"
-        "mismatch, 8 test not sound, 130 interrupted.\n";
+        "mismatch, 8 test not sound, 130 interrupted (Ctrl-C before anything was sent).\n";
     const auto it = commands().find(command);
     if (it != commands().end())
         return std::string("usage: ") + it->second.synopsis + "\n" + it->second.description + "\n\n" + kCommon + "\n"

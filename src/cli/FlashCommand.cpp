@@ -171,6 +171,8 @@ int runFlash(const CliArguments& args, Reporter& out)
         return kExitVerify;
     }
 
+    if (g_interrupted)
+        json.add("interrupted", true);
     const std::string backupNote = host.backup().empty() ? "" : "; parameters saved before it to " + host.backup();
     out.result(json, last + backupNote);
     if (g_interrupted)

@@ -179,6 +179,8 @@ int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, c
         [&session] { return session.readAll(); }, kSeparator);
     out.endProgress();
     json.add("sent", true).add("verified", r.ok);
+    if (g_interrupted)
+        json.add("interrupted", true);
     if (!r.ok)
         json.raw("remaining", changesJson(r.remaining, "controller", "file"));
     if (r.ok) {

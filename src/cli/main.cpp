@@ -56,7 +56,10 @@ int main(int argc, char** argv)
         rc = runMonitor(args, out);
     else if (args.command == "test")
         rc = runTest(args, out);
-    if (g_interrupted && args.command != "monitor" && rc == kExitOk)
+    // monitor ends on Ctrl-C by design; write and flash run to their
+    // verified end once sending began and say so.
+    if (g_interrupted && rc == kExitOk && args.command != "monitor" && args.command != "write"
+        && args.command != "flash")
         rc = kExitInterrupted;
     return rc;
 }

@@ -431,3 +431,51 @@ TEST(CliProgram, MonitorRecordsCsvAndPortsExplainThemselves)
     EXPECT_NE(lines[0].find("\"why\":"), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("\"port\":\"kdx-demo\",\"byId\":\"\",\"openable\":true"), std::string::npos) << lines[1];
 }
+
+namespace {
+
+// Runs kdx-cli in the background and sends it Ctrl-C once its stderr shows
+// `when`; the result as cli() gives it.
+CliRun cliInterrupted(const Scratch& s, const std::string& args, const std::string& when)
+{
+    CliRun r;
+    const std::string out = s.path + "/out", err = s.path + "/err";
+    const std::string script = "cd '" + s.path + "' && : >" + err + " && (" + cliProgram() + " " + args + " >" + out
+        + " 2>" + err + " </dev/null & p=$!; n=0; until grep -q '" + when + "' " + err
+        + " || [ $n -ge 600 ]; do sleep 0.02; n=$((n+1)); done; kill -INT $p; wait $p)";
+    const std::string file = s.path + "/interrupt.sh";
+    std::ofstream(file) << script << "\n";
+    const int status = std::system(("bash '" + file + "'").c_str());
+    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    return r;
+}
+
+} // namespace
+
+TEST(CliProgram, CtrlCStopsAWriteBeforeItSendsAndLetsAFlashFinish)
+{
+    REQUIRE_CLI();
+    KDX_REQUIRE_SIM();
+    Scratch s;
+    kdx::test::SimProcess sim({"--trace"});
+    const std::string port = " --port " + sim.ptyPath();
+    ASSERT_EQ(cli(s, "read" + port + " -o saved.kdx --quiet").exit, 0);
+    changedCopy(s.path + "/saved.kdx", s.path + "/changed.kdx");
+    (void)pcFrames(sim);
+
+    // Ctrl-C while the controller's memory is still being read: nothing is written.
+    CliRun r = cliInterrupted(s, "write changed.kdx" + port + " --json", "reading parameters: 25 %");
+    EXPECT_EQ(r.exit, 130) << r.err << r.out;
+    EXPECT_NE(r.err.find("nothing was sent, the controller is unchanged"), std::string::npos) << r.err;
+    EXPECT_TRUE(framesWithCode(pcFrames(sim), "D1").empty());
+
+    // Ctrl-C once the bootloader has the controller: the upgrade ends first.
+    r = cliInterrupted(s, "flash " + std::string(KDX_SOURCE_DIR "/Firmware/demo.hex") + port + " --json",
+                       "Boot CMD SEND OK");
+    EXPECT_EQ(r.exit, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("\"outcome\":\"done\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"interrupted\":true"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("it was completed first"), std::string::npos) << r.err;
+}
