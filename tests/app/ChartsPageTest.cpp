@@ -35,31 +35,6 @@ using namespace kdx::test;
 
 namespace {
 
-class NoTone : public Tone {
-public:
-    void play(uint32_t, uint32_t) override {}
-};
-
-struct Scratch {
-    Scratch()
-    {
-        char dir[] = "/tmp/kdx-chartsXXXXXX";
-        path = ::mkdtemp(dir) ? dir : "/tmp";
-        if (!::getcwd(previous, sizeof previous))
-            previous[0] = '\0';
-        if (::chdir(path.c_str()) != 0)
-            ADD_FAILURE() << "cannot enter " << path;
-    }
-    ~Scratch()
-    {
-        if (previous[0])
-            (void)::chdir(previous);
-        (void)std::system(("rm -rf '" + path + "'").c_str());
-    }
-    std::string path;
-    char previous[4096];
-};
-
 struct ChartsRig {
     ChartsRig()
         : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
@@ -70,19 +45,7 @@ struct ChartsRig {
         window = std::make_unique<MainWindow>(context, controller.hooks());
         glue = ChartsGlue::of(*window);
     }
-    static AppOptions demoOptions()
-    {
-        AppOptions o;
-        o.demo = true;
-        return o;
-    }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(50);
-            window->Timer1Timer();
-        }
-    }
+    void ticks(int n) { runTicks(clock, *window, n); }
     // Brings the page up as a technician does: a click on its tab.
     void clickTab(const char* page)
     {
@@ -103,13 +66,13 @@ struct ChartsRig {
     template <typename T>
     T* control(const char* name) { return window->control<T>(name); }
 
-    Scratch scratch;
+    ScratchDirectory scratch{"kdx-charts"};
     TestClock clock;
     sim::ControllerModel model;
     sim::SimulatedLine demo;
     RecordingPrompts prompts;
     NoPorts discovery;
-    NoTone tone;
+    QuietTone tone;
     AppContext context;
     AppController controller;
     std::unique_ptr<MainWindow> window;

@@ -36,28 +36,6 @@ public:
     std::vector<std::pair<uint32_t, uint32_t>> played;
 };
 
-// Runs each rig in a fresh directory of its own, so lan.txt and the
-// firmware dialog's change of directory stay inside it.
-struct ScratchDirectory {
-    ScratchDirectory()
-    {
-        char dir[] = "/tmp/kdx-appXXXXXX";
-        path = mkdtemp(dir) ? dir : "/tmp";
-        if (!getcwd(previous, sizeof previous))
-            previous[0] = '\0';
-        if (chdir(path.c_str()) != 0)
-            ADD_FAILURE() << "cannot enter " << path;
-    }
-    ~ScratchDirectory()
-    {
-        if (previous[0])
-            (void)chdir(previous);
-        (void)std::system(("rm -rf '" + path + "'").c_str());
-    }
-    std::string path;
-    char previous[4096];
-};
-
 struct DemoRig {
     explicit DemoRig(sim::ControllerConfig config = {})
         : model(config), demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
@@ -67,20 +45,7 @@ struct DemoRig {
         QLocale::setDefault(QLocale::c());
         window = std::make_unique<MainWindow>(context, controller.hooks());
     }
-    static AppOptions demoOptions()
-    {
-        AppOptions o;
-        o.demo = true;
-        return o;
-    }
-    // Runs the 50 ms timer n times on virtual time.
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(50);
-            window->Timer1Timer();
-        }
-    }
+    void ticks(int n) { runTicks(clock, *window, n); }
     template <typename T>
     T* control(const char* name) { return window->control<T>(name); }
 

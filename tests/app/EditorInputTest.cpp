@@ -33,31 +33,6 @@ using namespace kdx::test;
 
 namespace {
 
-class QuietTone : public Tone {
-public:
-    void play(uint32_t, uint32_t) override {}
-};
-
-struct Scratch {
-    Scratch()
-    {
-        char dir[] = "/tmp/kdx-editXXXXXX";
-        path = mkdtemp(dir) ? dir : "/tmp";
-        if (!getcwd(previous, sizeof previous))
-            previous[0] = '\0';
-        if (chdir(path.c_str()) != 0)
-            ADD_FAILURE() << "cannot enter " << path;
-    }
-    ~Scratch()
-    {
-        if (previous[0])
-            (void)chdir(previous);
-        (void)std::system(("rm -rf '" + path + "'").c_str());
-    }
-    std::string path;
-    char previous[4096];
-};
-
 // One register write as the controller received it.
 struct Write {
     unsigned word;
@@ -69,7 +44,7 @@ std::ostream& operator<<(std::ostream& out, const Write& w) { return out << "W" 
 
 struct EditorRig {
     explicit EditorRig(const QLocale& locale = QLocale::c())
-        : demo(model, clock), context(demo, clock, prompts, discovery, options()),
+        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
           controller(context, tone, {KDX_SOURCE_DIR})
     {
         appForTests();
@@ -94,19 +69,7 @@ struct EditorRig {
         others.clear();
     }
     ~EditorRig() { QLocale::setDefault(QLocale::c()); }
-    static AppOptions options()
-    {
-        AppOptions o;
-        o.demo = true;
-        return o;
-    }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(50);
-            window->Timer1Timer();
-        }
-    }
+    void ticks(int n) { runTicks(clock, *window, n); }
     template <typename T>
     T* control(const char* name) { return window->control<T>(name); }
     void showPageOf(QWidget* w)
@@ -119,7 +82,7 @@ struct EditorRig {
         QApplication::processEvents();
     }
 
-    Scratch scratch;
+    ScratchDirectory scratch{"kdx-edit"};
     TestClock clock;
     sim::ControllerModel model;
     sim::SimulatedLine demo;
@@ -481,14 +444,14 @@ public:
 
 TEST(EditorInput, EnterOnTheErrorBoxOkDoesNotCommitAgain)
 {
-    Scratch scratch;
+    ScratchDirectory scratch{"kdx-edit"};
     TestClock clock;
     sim::ControllerModel model;
     sim::SimulatedLine demo(model, clock);
     EnterOnOkPrompts prompts;
     NoPorts discovery;
     QuietTone tone;
-    AppContext context(demo, clock, prompts, discovery, EditorRig::options());
+    AppContext context(demo, clock, prompts, discovery, demoOptions());
     AppController controller(context, tone, {KDX_SOURCE_DIR});
     appForTests();
     MainWindow window(context, controller.hooks());

@@ -59,20 +59,7 @@ struct HealthRig {
         appForTests();
         window = std::make_unique<MainWindow>(context, controller.hooks());
     }
-    static AppOptions demoOptions()
-    {
-        AppOptions o;
-        o.demo = true;
-        return o;
-    }
-    // The 50 ms timer n times on virtual time.
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(50);
-            window->Timer1Timer();
-        }
-    }
+    void ticks(int n) { runTicks(clock, *window, n); }
     void silent(bool on)
     {
         sim::FaultSet f;

@@ -26,15 +26,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class QuietTone : public Tone {
-public:
-    void play(uint32_t, uint32_t) override {}
-};
-
 struct FilesRig {
     FilesRig()
         : dir(fs::temp_directory_path() / ("kdx-files-" + std::to_string(::getpid()) + "-" + std::to_string(++count))),
-          demo(model, clock), context(demo, clock, prompts, discovery, options()),
+          demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
           controller(context, tone, {KDX_SOURCE_DIR})
     {
         fs::create_directories(dir);
@@ -55,24 +50,12 @@ struct FilesRig {
         std::error_code ec;
         fs::remove_all(dir, ec);
     }
-    static AppOptions options()
-    {
-        AppOptions o;
-        o.demo = true;
-        return o;
-    }
     void connect()
     {
         window->AutoConnect1Click();
         ASSERT_TRUE(context.state.connected);
     }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(50);
-            window->Timer1Timer();
-        }
-    }
+    void ticks(int n) { runTicks(clock, *window, n); }
     // Frames the controller received that change its memory or save it.
     std::vector<std::vector<uint8_t>> writes() const
     {

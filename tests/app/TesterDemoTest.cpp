@@ -42,33 +42,10 @@ public:
     std::vector<std::pair<uint32_t, uint32_t>> played;
 };
 
-// The result file lands in the current directory: each rig works in a fresh
-// one of its own.
-struct TesterScratch {
-    TesterScratch()
-    {
-        char dir[] = "/tmp/kdx-testerXXXXXX";
-        path = mkdtemp(dir) ? dir : "";
-        if (!getcwd(previous, sizeof previous))
-            previous[0] = '\0';
-        if (path.empty() || chdir(path.c_str()) != 0)
-            ADD_FAILURE() << "no scratch directory";
-    }
-    ~TesterScratch()
-    {
-        if (previous[0])
-            (void)chdir(previous);
-        if (!path.empty())
-            (void)std::system(("rm -rf '" + path + "'").c_str());
-    }
-    std::string path;
-    char previous[4096];
-};
-
 constexpr uint64_t kPowerOnMs = 1000; // TestClock starts there
 
 struct TesterRig {
-    explicit TesterRig(AppOptions options = testerOptions())
+    explicit TesterRig(AppOptions options = demoOptions(true))
         : demo(model, clock), context(demo, clock, prompts, discovery, std::move(options)),
           controller(context, tone, {KDX_SOURCE_DIR})
     {
@@ -77,20 +54,7 @@ struct TesterRig {
         model.powerOn(clock.nowMs()); // fault times count from here
         window = std::make_unique<MainWindow>(context, controller.hooks());
     }
-    static AppOptions testerOptions()
-    {
-        AppOptions o;
-        o.demo = true;
-        o.tester = true;
-        return o;
-    }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(50);
-            window->Timer1Timer();
-        }
-    }
+    void ticks(int n) { runTicks(clock, *window, n); }
     // Types text into EditSerial and releases Enter there, as the scanner does.
     void enterSerial(const QString& text)
     {
@@ -136,7 +100,7 @@ struct TesterRig {
         ASSERT_TRUE(controller.tester().armed());
     }
 
-    TesterScratch scratch;
+    ScratchDirectory scratch{"kdx-tester"}; // the result file lands in the current directory
     TestClock clock;
     sim::ControllerModel model;
     sim::SimulatedLine demo;

@@ -31,14 +31,9 @@ using namespace kdx::test;
 
 namespace {
 
-class QuietTone : public Tone {
-public:
-    void play(uint32_t, uint32_t) override {}
-};
-
 struct FitRig {
     explicit FitRig(uint8_t language)
-        : demo(model, clock), context(demo, clock, prompts, discovery, options()),
+        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions(/*tester=*/true)),
           controller(context, tone, {KDX_SOURCE_DIR})
     {
         char dir[] = "/tmp/kdx-fitXXXXXX";
@@ -52,23 +47,13 @@ struct FitRig {
         window->show();
         // Connected, so that the dashboard carries its live captions.
         window->AutoConnect1Click();
-        for (int i = 0; i < 6; ++i) {
-            clock.advance(50);
-            window->Timer1Timer();
-        }
+        runTicks(clock, *window, 6);
     }
     ~FitRig()
     {
         window.reset();
         QDir::setCurrent(previous);
         QDir(QString::fromStdString(path)).removeRecursively();
-    }
-    static AppOptions options()
-    {
-        AppOptions o;
-        o.demo = true;
-        o.tester = true; // the tester page is checked too
-        return o;
     }
 
     std::string path;

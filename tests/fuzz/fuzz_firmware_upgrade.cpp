@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -39,10 +40,20 @@ struct Reader {
     uint8_t next() { return at < size ? data[at++] : 0; }
 };
 
+// The sample files of this run, removed when the fuzzer exits.
+struct SampleFiles {
+    std::map<uint32_t, std::string> paths;
+    ~SampleFiles()
+    {
+        for (const auto& entry : paths)
+            std::remove(entry.second.c_str());
+    }
+};
+
 const std::string& firmwareFile(uint32_t blocks)
 {
-    static std::map<uint32_t, std::string> paths;
-    auto& path = paths[blocks];
+    static SampleFiles files;
+    auto& path = files.paths[blocks];
     if (path.empty()) {
         path = "/tmp/kdx-fuzz-upgrade-" + std::to_string(::getpid()) + "-" + std::to_string(blocks) + ".hex";
         std::ofstream(path, std::ios::binary) << test::makeFirmwareText(blocks);
