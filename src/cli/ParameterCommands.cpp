@@ -51,6 +51,20 @@ void printChanges(Reporter& out, const std::vector<FieldChange>& changes)
         out.result(JsonObject(), c.name + ": " + c.left + " -> " + c.right);
 }
 
+// Data on stdout, which --json keeps for its objects.
+int toStdout(Reporter& out, const std::string& data, const char* what)
+{
+    if (out.json()) {
+        out.error(std::string("--json needs -o FILE: ") + what + " would go to stdout", kExitUsage);
+        return kExitUsage;
+    }
+    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() || std::fflush(stdout) != 0) {
+        out.error(std::string("writing stdout: ") + std::strerror(errno), kExitFile);
+        return kExitFile;
+    }
+    return kExitOk;
+}
+
 // One side of a comparison: a file, the connected controller or the default set.
 struct Side {
     std::string title;
@@ -81,26 +95,12 @@ int runRead(const CliArguments& args, Reporter& out)
     if (args.raw) {
         const auto& bytes = session.image().bytes();
         if (args.output.empty() || args.output == "-") {
-            if (out.json()) {
-                out.error("--json needs -o FILE: the raw image would go to stdout", kExitUsage);
-                return kExitUsage;
-            }
-            if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
-                out.error(std::string("writing stdout: ") + std::strerror(errno), kExitFile);
-                return kExitFile;
-            }
-            return kExitOk;
+            return toStdout(out, std::string(bytes.begin(), bytes.end()), "the raw image");
         }
-        // Written beside the target and renamed over it, so a failed write
-        // never leaves a half file under the name a script expects.
-        const std::string temp = args.output + ".part";
-        std::FILE* f = std::fopen(temp.c_str(), "wb");
-        bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        ok = (f && std::fclose(f) == 0) && ok;
-        if (!ok || std::rename(temp.c_str(), args.output.c_str()) != 0) {
-            const std::string reason = std::strerror(errno);
-            std::remove(temp.c_str());
-            out.error(args.output + ": " + reason, kExitFile);
+        const std::string error =
+            ParameterFileStore::writeReplacing(args.output, std::string(bytes.begin(), bytes.end()), false);
+        if (!error.empty()) {
+            out.error(args.output + ": " + error, kExitFile);
             return kExitFile;
         }
         out.result(JsonObject().add("file", args.output).add("bytes", static_cast<unsigned>(bytes.size()))
@@ -111,16 +111,7 @@ int runRead(const CliArguments& args, Reporter& out)
 
     const ParameterFile file = fileOf(session, "manual");
     if (args.output == "-") {
-        if (out.json()) {
-            out.error("--json needs -o FILE: the parameter file would go to stdout", kExitUsage);
-            return kExitUsage;
-        }
-        const std::string text = ParameterFileFormat::write(file);
-        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            out.error(std::string("writing stdout: ") + std::strerror(errno), kExitFile);
-            return kExitFile;
-        }
-        return kExitOk;
+        return toStdout(out, ParameterFileFormat::write(file), "the parameter file");
     }
     const std::string path = args.output.empty() ? backupPath(file.info.serialNumber, "manual") : args.output;
     if (const std::string error = ParameterFileStore::save(path, file); !error.empty()) {

@@ -21,20 +21,19 @@ ParameterFileRead ParameterFileStore::load(const std::string& path)
     return ParameterFileFormat::read(text);
 }
 
-std::string ParameterFileStore::save(const std::string& path, const ParameterFile& file)
+std::string ParameterFileStore::writeReplacing(const std::string& path, const std::string& bytes, bool makeFolder)
 {
     namespace fs = std::filesystem;
-    const std::string text = ParameterFileFormat::write(file);
     std::error_code ec;
     const fs::path target(path);
-    if (target.has_parent_path())
+    if (makeFolder && target.has_parent_path())
         fs::create_directories(target.parent_path(), ec);
     const std::string temporary = path + ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
             return std::strerror(errno);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
             fs::remove(temporary, ec);
@@ -47,6 +46,13 @@ std::string ParameterFileStore::save(const std::string& path, const ParameterFil
         fs::remove(temporary, ec);
         return why;
     }
+    return {};
+}
+
+std::string ParameterFileStore::save(const std::string& path, const ParameterFile& file)
+{
+    if (std::string error = writeReplacing(path, ParameterFileFormat::write(file), true); !error.empty())
+        return error;
     // Checked, not assumed: the file reads back as the image.
     const ParameterFileRead back = load(path);
     if (!back.ok() || back.file->image != file.image)
