@@ -65,6 +65,12 @@ bool InputGuard::eventFilter(QObject* watched, QEvent* event)
         for (QWidget* w = widget; w; w = w->parentWidget())
             if (w == modal)
                 return false;
+        // A popup shown while the box is open is the box's own: a file name
+        // box's completion list or a drop-down. It is a window of its own,
+        // outside the box's parents, and while it is up every key and click
+        // goes to it: swallowing them would leave the box unusable.
+        if (widget->window()->windowType() == Qt::Popup)
+            return false;
     }
     // A control made to be used during the operation (a cancel button).
     for (QWidget* w = widget; w; w = w->parentWidget())
