@@ -54,9 +54,23 @@ void ControllerModel::startApplication(uint64_t nowMs)
     m_behaviour.reset(nowMs);
 }
 
+bool ControllerModel::inOutage(uint64_t nowMs) const
+{
+    if (!m_outageFromMs || nowMs < *m_outageFromMs)
+        return false;
+    return m_faults.outage->forMs == 0 || nowMs < *m_outageFromMs + m_faults.outage->forMs;
+}
+
+bool ControllerModel::silenced(uint64_t nowMs) const
+{
+    return m_faults.outage && !m_faults.outage->adapterPulled && inOutage(nowMs);
+}
+
 bool ControllerModel::unplugged(uint64_t nowMs) const
 {
     if (m_unpluggedByHand)
+        return true;
+    if (m_faults.outage && m_faults.outage->adapterPulled && inOutage(nowMs))
         return true;
     if (!m_faults.unplugAfterMs || !m_powered || nowMs < m_powerOnMs + *m_faults.unplugAfterMs)
         return false;
@@ -68,6 +82,10 @@ void ControllerModel::receive(const uint8_t* data, size_t count, uint64_t nowMs)
     ensurePowered(nowMs);
     if (unplugged(nowMs))
         return;
+    if (silenced(nowMs)) {
+        trace(TraceEvent::Direction::Discarded, nowMs, std::vector<uint8_t>(data, data + count), "bus silent");
+        return;
+    }
     m_assembler.feed(data, count, nowMs,
                      [&](const uint8_t* frame, size_t size) { handleFrame(frame, size, nowMs); });
     std::vector<uint8_t> junk = m_assembler.takeDiscarded();
@@ -78,7 +96,7 @@ void ControllerModel::receive(const uint8_t* data, size_t count, uint64_t nowMs)
 size_t ControllerModel::available(uint64_t nowMs)
 {
     ensurePowered(nowMs);
-    if (unplugged(nowMs)) {
+    if (unplugged(nowMs) || silenced(nowMs)) {
         m_wire.clear();
         return 0;
     }
@@ -88,7 +106,7 @@ size_t ControllerModel::available(uint64_t nowMs)
 size_t ControllerModel::take(uint8_t* destination, size_t maxCount, uint64_t nowMs)
 {
     ensurePowered(nowMs);
-    if (unplugged(nowMs)) {
+    if (unplugged(nowMs) || silenced(nowMs)) {
         m_wire.clear();
         return 0;
     }
@@ -117,6 +135,8 @@ void ControllerModel::advance(uint64_t nowMs)
 void ControllerModel::setFaults(const FaultSet& faults)
 {
     m_faults = faults;
+    m_framesTaken = 0;
+    m_outageFromMs.reset();
     m_mixed = MixedFaults(faults.mixPercent, faults.mixSeed);
     m_errorsPresent = faults.errorsAtMs ? 0 : faults.errorsPresent;
     m_errorsStored = faults.errorsStored | m_errorsPresent;
@@ -176,10 +196,22 @@ void ControllerModel::applyOutputFaults(SimStatus& s, uint64_t nowMs) const
 
 void ControllerModel::handleFrame(const uint8_t* frame, size_t size, uint64_t nowMs)
 {
+    // Frames of one read after the outage's frame are lost with it.
+    if (inOutage(nowMs)) {
+        trace(TraceEvent::Direction::Discarded, nowMs, std::vector<uint8_t>(frame, frame + size),
+              m_faults.outage->adapterPulled ? "adapter pulled" : "bus silent");
+        return;
+    }
+    ++m_framesTaken;
     if (size == wire::kFrameSize && m_assembler.mode() == FrameAssembler::Mode::Command)
         handleCommand(frame, nowMs);
     else
         handleBootFrame(frame, size, nowMs);
+    if (m_faults.outage && !m_outageFromMs && m_framesTaken == m_faults.outage->afterFrames) {
+        m_outageFromMs = nowMs;
+        trace(TraceEvent::Direction::Discarded, nowMs, {},
+              m_faults.outage->adapterPulled ? "adapter pulled" : "bus silent");
+    }
 }
 
 void ControllerModel::handleCommand(const uint8_t* f, uint64_t nowMs)

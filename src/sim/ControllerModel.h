@@ -70,6 +70,10 @@ public:
     std::optional<uint64_t> nextByteMs() const;
     // Pulled from the line (fault unplug=MS, or setUnplugged).
     bool unplugged(uint64_t nowMs) const;
+    // The bus is silent (fault silence=N): nothing is received, nothing answered.
+    bool silenced(uint64_t nowMs) const;
+    // Frames taken from the PC, of the application and the bootloader.
+    uint32_t framesTaken() const { return m_framesTaken; }
     void setUnplugged(bool unplugged) { m_unpluggedByHand = unplugged; }
 
     // Runs the firmware's behaviour up to nowMs (status requests do this too).
@@ -141,6 +145,9 @@ private:
     bool m_powered = false;
     uint64_t m_powerOnMs = 0;
     bool m_unpluggedByHand = false;
+    uint32_t m_framesTaken = 0;
+    std::optional<uint64_t> m_outageFromMs; // set when the chosen frame arrived
+    bool inOutage(uint64_t nowMs) const;
     uint8_t m_workMode = 0xFF;
     bool m_serviceRun = false;
     uint16_t m_errorsPresent = 0;

@@ -96,6 +96,13 @@ bool FaultSet::add(const std::string& text, std::string& error)
             return fail("expected ms[:for_ms]");
         unplugAfterMs = at;
         unplugForMs = duration;
+    } else if (name == "silence" || name == "pull") {
+        const auto parts = splitColons(value);
+        uint64_t frames = 0, duration = 0;
+        if (!hasValue || parts.size() > 2 || !parseNumber(parts[0], 0xFFFFFFFFull, frames) || frames == 0
+            || (parts.size() == 2 && !parseNumber(parts[1], 1ull << 40, duration)))
+            return fail("expected frames[:for_ms], frames from 1");
+        outage = Outage{static_cast<uint32_t>(frames), duration, name == "pull"};
     } else if (name == "supply" || name == "zero") {
         const size_t atSign = value.find('@');
         uint64_t at = 0;
@@ -169,7 +176,7 @@ bool FaultSet::add(const std::string& text, std::string& error)
         }
     } else {
         return fail("unknown fault (known: silent, noise, drop, badsum, badend, truncate, slow, "
-                    "deadpage, stuck, sw, reject, bootslow, unplug, errors, supply, zero, pumpopen, nocurrent, nodrive, mix, usb)");
+                    "deadpage, stuck, sw, reject, bootslow, unplug, silence, pull, errors, supply, zero, pumpopen, nocurrent, nodrive, mix, usb)");
     }
     return true;
 }

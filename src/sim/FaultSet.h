@@ -27,6 +27,13 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& value);
 //   bootslow=MS        the bootloader's replies start MS ms after the frame
 //   unplug=MS[:FOR]    MS ms after power-up the line is pulled: writes fail, nothing comes
 //                      back; with FOR it is plugged in again FOR ms later
+//   silence=N[:FOR]    the bus goes silent once the controller has taken N frames
+//                      from the PC (the Nth is acted on, its answer is lost): what
+//                      the PC sends is not received, nothing comes back; the adapter
+//                      stays. With FOR it speaks again FOR ms later.
+//   pull=N[:FOR]       the adapter is pulled out once the controller has taken N
+//                      frames, as unplug= does; with FOR it is plugged in again
+//                      FOR ms later
 //   errors=P[:S][@MS]  error bits present now (P) and stored (S); with @MS the present
 //                      ones appear MS ms after power-up (and are stored then)
 //   supply=V[@MS]      the supply reads V volts (from MS ms after power-up)
@@ -64,6 +71,13 @@ struct FaultSet {
     std::vector<Rejection> rejections;
     uint32_t bootSlowMs = 0;
     std::optional<uint64_t> unplugAfterMs;
+    // An outage that starts at a chosen frame rather than a chosen time.
+    struct Outage {
+        uint32_t afterFrames = 0;
+        uint64_t forMs = 0; // 0: for good
+        bool adapterPulled = false; // false: the bus is silent, the adapter stays
+    };
+    std::optional<Outage> outage;
     uint16_t errorsPresent = 0;
     uint16_t errorsStored = 0;
     std::optional<uint64_t> errorsAtMs;

@@ -150,7 +150,7 @@ int main(int argc, char** argv)
                 r.kind = kdx::answerKind(e.bytes.data(), e.bytes.size(), requestKind);
             } else {
                 r.sender = kdx::TrafficRecord::Sender::None;
-                r.kind = "noise";
+                r.kind = e.note == "bus silent" || e.note == "adapter pulled" ? "outage" : "noise";
             }
             std::printf("%s\n", kdx::formatTrafficLine(r).c_str());
             std::fflush(stdout);

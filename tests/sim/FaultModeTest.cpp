@@ -246,8 +246,9 @@ TEST(SimFaults, BoardFaultsShapeTheStatus)
         rig.model.setFaults(faultsFrom(c.fault));
         rig.link.sendCommand(wire::kCmdSetWorkMode, 0, wire::kModeService, 0);
         rig.link.sendCommand(wire::kCmdServiceOn, 0, 0, 0);
-        if (c.beforeMs > 0)
+        if (c.beforeMs > 0) {
             EXPECT_FALSE(c.inEffect(rig.model.status(start + c.beforeMs)));
+        }
         EXPECT_TRUE(c.inEffect(rig.model.status(start + c.afterMs)));
     }
 }
@@ -318,10 +319,43 @@ TEST(SimFaultSet, RejectsMalformedFaults)
                              "sw=256", "reject=4", "reject=4:x", "reject=1:2:3:4", "errors=0x10000",
                              "errors=1:2:3", "deadpage=65536", "stuck=512", "slow= 5", "errors=8@", "errors=8@x", "supply=61",
                              "supply=8@", "zero", "zero=5@6", "pumpopen=3", "pumpopen=0", "nocurrent",
-                             "unplug=5:", "unplug=1:2:3"}) {
+                             "unplug=5:", "unplug=1:2:3", "silence", "silence=0", "pull=3:", "pull=x"}) {
         FaultSet f;
         std::string error;
         EXPECT_FALSE(f.add(text, error)) << text;
         EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+// An outage at a chosen frame: the Nth frame from the PC is acted on and its
+// answer lost; after it the bus is silent (nothing received or answered) or
+// the adapter is gone (the line hangs up). With a duration it ends by itself.
+TEST(SimFaults, OutageStartsAtTheChosenFrame)
+{
+    struct Case {
+        const char* fault;
+        bool hangsUp;
+        bool speaksAgain;
+    };
+    for (const Case c : {Case{"silence=3", false, false}, Case{"silence=3:500", false, true},
+                         Case{"pull=3", true, false}}) {
+        SCOPED_TRACE(c.fault);
+        Rig rig;
+        rig.model.setFaults(faultsFrom(c.fault));
+        const uint16_t before = rig.model.memory().wordAt(0x20);
+        EXPECT_EQ(rig.exchange(command(wire::kCmdIdentify)).size(), 8u);
+        EXPECT_EQ(rig.exchange(command(wire::kCmdIdentify)).size(), 8u);
+        // Frame 3, a word write, still reaches the memory; frame 4 does not.
+        rig.line.transmit(command(wire::kCmdWriteWordBase, 0x10, 0x12, 0x34).data(), 6);
+        rig.clock.advance(20);
+        EXPECT_EQ(rig.model.memory().wordAt(0x20), 0x1234);
+        rig.line.transmit(command(wire::kCmdWriteWordBase, 0x10, 0x56, 0x78).data(), 6);
+        rig.clock.advance(20);
+        EXPECT_EQ(rig.model.memory().wordAt(0x20), 0x1234) << "before " << before;
+        EXPECT_TRUE(rig.exchange(command(wire::kCmdIdentify)).empty());
+        EXPECT_EQ(rig.model.framesTaken(), 3u);
+        EXPECT_EQ(rig.link.lineHungUp(), c.hangsUp);
+        rig.clock.advance(600);
+        EXPECT_EQ(rig.exchange(command(wire::kCmdIdentify)).size(), c.speaksAgain ? 8u : 0u);
     }
 }
