@@ -167,9 +167,9 @@ int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, c
             if (maximum > 0)
                 out.progress("writing parameters", position * 100 / maximum);
         },
-        [&session] { return session.readAll(); }, kSeparator);
+        [&session] { return session.readAll(); }, kSeparator, [] { return g_interrupted != 0; });
     out.endProgress();
-    json.add("sent", true).add("verified", r.ok);
+    json.add("sent", true).add("verified", r.ok).add("saved", r.saved).add("rolled_back", r.rolledBack);
     if (g_interrupted)
         json.add("interrupted", true);
     if (!r.ok)

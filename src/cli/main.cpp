@@ -37,6 +37,9 @@ int main(int argc, char** argv)
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGTERM, &sa, nullptr);
+    // A closed terminal or a dropped remote session stops a procedure the
+    // same way, between two frames, never half way through a write.
+    ::sigaction(SIGHUP, &sa, nullptr);
 
     Reporter out(args.json, args.progress, args.quiet, stdout, stderr, ::isatty(STDERR_FILENO) == 1);
     int rc = kExitUsage;

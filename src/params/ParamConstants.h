@@ -22,6 +22,9 @@ constexpr uint8_t kConfigPump2Active = 0x08;
 // Pauses of the factory-default procedure.
 constexpr uint32_t kResetSavePauseMs = 10;         // after the last word, before the save
 constexpr uint32_t kResetReconnectPauseMs = 1000;  // after the save, before reconnecting
+// Loading a parameter file: read-back rounds that send again what did not
+// arrive, before the procedure gives up and writes the earlier values back.
+constexpr int kRestoreResendRounds = 2;
 
 // Level inputs: converter counts per volt when entering, volts per count when showing.
 constexpr double kLevelCountsPerVolt = 819.2;

@@ -90,9 +90,74 @@ DifferenceView ParameterRestore::view(const ParameterImage& controller, const Re
     return v;
 }
 
+namespace {
+
+// Words whose values differ, the connection log's words left out (the
+// controller keeps its own log whatever the file holds).
+std::vector<unsigned> differingWords(const ParameterImage& a, const ParameterImage& b)
+{
+    std::vector<unsigned> words;
+    for (unsigned w = 0; w < params::kWordCount; ++w)
+        if (!ParameterRestore::isLogByte(2 * w) && a.word(w) != b.word(w))
+            words.push_back(w);
+    return words;
+}
+
+// Sends the words of `wanted` that the image does not hold yet; false when
+// the line refused a frame (adapter gone) or a stop was asked for.
+bool sendWords(const std::vector<unsigned>& words, const ParameterImage& wanted, ParameterImage& image,
+               RegisterWriter& writer, const ParameterRestore::StopRequested& stop, unsigned* sent = nullptr,
+               const std::function<void()>& afterEach = {})
+{
+    for (const unsigned w : words) {
+        if (stop && stop())
+            return false;
+        image.setWord(w, wanted.word(w));
+        if (!writer.writeWord(w))
+            return false;
+        if (sent)
+            ++*sent;
+        if (afterEach)
+            afterEach();
+    }
+    return true;
+}
+
+// Reads the memory back and sends again what differs from `wanted`, up to
+// the given rounds. True when a read back found the memory equal to it.
+bool settle(const ParameterImage& wanted, ParameterImage& image, RegisterWriter& writer,
+            const ParameterRestore::ReadBack& readBack, const ParameterRestore::StopRequested& stop,
+            bool& readFailed)
+{
+    for (int round = 0;; ++round) {
+        const ParameterImage sentImage = image;
+        if (!readBack || !readBack()) {
+            // The image keeps what was sent: what the memory holds is not known.
+            image = sentImage;
+            readFailed = true;
+            return false;
+        }
+        const std::vector<unsigned> missing = differingWords(image, wanted);
+        if (missing.empty())
+            return true;
+        if (round >= params::kRestoreResendRounds || !sendWords(missing, wanted, image, writer, stop))
+            return false;
+    }
+}
+
+std::string changeList(const std::vector<FieldChange>& changes)
+{
+    std::string text;
+    for (const auto& c : changes)
+        text += "\n" + c.name + ": controller " + c.left + ", file " + c.right;
+    return text;
+}
+
+} // namespace
+
 RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& image, RegisterWriter& writer,
                                      Clock& clock, const Progress& progress, const ReadBack& readBack,
-                                     char separator)
+                                     char separator, const StopRequested& stopRequested)
 {
     RestoreOutcome out;
     if (plan.words.empty()) {
@@ -100,39 +165,89 @@ RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& im
         out.report = "The controller already holds the file's values; nothing was sent.";
         return out;
     }
-    const int total = static_cast<int>(plan.words.size());
-    if (progress)
-        progress(0, total);
-    int done = 0;
-    for (const unsigned w : plan.words) {
-        image.setWord(w, plan.target.word(w));
-        writer.writeWord(w);
-        if (progress)
-            progress(++done, total);
-    }
-    clock.sleepMs(params::kResetSavePauseMs);
-    writer.saveToEeprom();
-    clock.sleepMs(params::kResetReconnectPauseMs);
+    // What the controller's memory and EEPROM hold now: the way back.
+    const ParameterImage before = image;
+    ParameterImage expected = plan.target;
+    copyRange(expected, before, layout::LogIdentity.offset, layout::LogDate.endOffset());
 
-    if (!readBack || !readBack()) {
-        out.report = "The parameters were sent, but reading them back failed: what the controller holds is not "
-                     "known. Connect again and compare, or load the file again.";
+    const unsigned total = static_cast<unsigned>(plan.words.size());
+    const auto stepProgress = [&] {
+        if (progress)
+            progress(static_cast<int>(out.wordsSent), static_cast<int>(total));
+    };
+    stepProgress();
+    const bool allSent = sendWords(plan.words, expected, image, writer, stopRequested, &out.wordsSent, stepProgress);
+    bool readFailed = false;
+    const bool stopped = stopRequested && stopRequested();
+    const bool equal = allSent && !stopped && settle(expected, image, writer, readBack, stopRequested, readFailed);
+
+    if (equal && !(stopRequested && stopRequested())) {
+        clock.sleepMs(params::kResetSavePauseMs);
+        if (writer.saveToEeprom()) {
+            out.saved = true;
+            clock.sleepMs(params::kResetReconnectPauseMs);
+            if (!readBack || !readBack()) {
+                out.report = "The " + std::to_string(total)
+                             + " words were written and read back, and the EEPROM save was sent, but the "
+                               "controller did not answer the read after it: connect again and compare to "
+                               "be sure it was saved.";
+                return out;
+            }
+            out.remaining = ParameterDiff::changes(image, expected, separator);
+            out.ok = out.remaining.empty();
+            out.report = out.ok ? "The controller now holds the file's values (" + std::to_string(total)
+                                      + " words written, read back, saved to EEPROM and read back)."
+                                : "After the EEPROM save the controller differs from the file in "
+                                      + std::to_string(out.remaining.size()) + " values:" + changeList(out.remaining);
+            return out;
+        }
+    }
+
+    // Giving up. Say where it stopped, then put the earlier values back.
+    std::string why;
+    if (stopped || (stopRequested && stopRequested()))
+        why = "Load to ECU was stopped after " + std::to_string(out.wordsSent) + " of " + std::to_string(total)
+              + " words.";
+    else if (!allSent || (equal && !out.saved))
+        why = "Load to ECU stopped after " + std::to_string(out.wordsSent) + " of " + std::to_string(total)
+              + " words: the line to the controller was lost.";
+    else if (readFailed)
+        why = "Load to ECU stopped: the " + std::to_string(total)
+              + " words were sent, but the controller did not answer the read back.";
+    else {
+        out.remaining = ParameterDiff::changes(image, expected, separator);
+        why = "Load to ECU stopped: after " + std::to_string(params::kRestoreResendRounds + 1)
+              + " read backs the controller still differs from the file in " + std::to_string(out.remaining.size())
+              + " values:" + changeList(out.remaining);
+    }
+    // The words that may have reached the memory go back to their earlier values.
+    bool backReadFailed = false;
+    const std::vector<unsigned> touched = differingWords(before, expected);
+    const bool backSent = sendWords(touched, before, image, writer, {});
+    const bool wroteBack = backSent && settle(before, image, writer, readBack, {}, backReadFailed);
+    if (wroteBack) {
+        out.rolledBack = true;
+        out.report = why + "\nNothing was saved: the earlier values were written back and read back, so the "
+                           "controller's memory again equals its EEPROM, which still holds its earlier parameters.";
+        if (out.remaining.empty())
+            out.remaining = ParameterDiff::changes(image, expected, separator);
         return out;
     }
-    // The controller's own log stays; compare the rest with the file.
-    ParameterImage expected = plan.target;
-    copyRange(expected, image, layout::LogIdentity.offset, layout::LogDate.endOffset());
-    out.remaining = ParameterDiff::changes(image, expected, separator);
-    out.ok = out.remaining.empty();
-    if (out.ok) {
-        out.report = "The controller now holds the file's values (" + std::to_string(total)
-                     + " words written, saved to EEPROM and read back).";
+    out.report = why + "\nNothing was saved: the controller's EEPROM still holds its earlier parameters. ";
+    if (backSent && !backReadFailed) {
+        // The last read back worked: say exactly which values the memory holds.
+        const auto held = ParameterDiff::changes(image, before, separator);
+        out.report += "Writing the earlier values back did not take; its memory differs from its EEPROM in "
+                      + std::to_string(held.size()) + " values until it is switched off and on again:";
+        for (const auto& c : held)
+            out.report += "\n" + c.name + ": memory " + c.left + ", EEPROM " + c.right;
     } else {
-        out.report = "After the read back the controller differs from the file in "
-                     + std::to_string(out.remaining.size()) + " values:";
-        for (const auto& c : out.remaining)
-            out.report += "\n" + c.name + ": controller " + c.left + ", file " + c.right;
+        out.report += "Its memory may hold up to " + std::to_string(out.wordsSent)
+                      + " of the file's words until the controller is switched off and on again (it then starts "
+                        "from its EEPROM); do not save its parameters before that.";
     }
+    if (out.remaining.empty())
+        out.remaining = ParameterDiff::changes(image, expected, separator);
     return out;
 }
 

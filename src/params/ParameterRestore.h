@@ -29,7 +29,10 @@ struct RestorePlan {
 };
 
 struct RestoreOutcome {
-    bool ok = false;                  // the read back holds the target
+    bool ok = false;                  // the controller holds the target, in memory and saved to EEPROM
+    bool saved = false;               // the EEPROM save was sent (only once the memory equalled the target)
+    bool rolledBack = false;          // gave up, and the controller's memory again equals what it held before
+    unsigned wordsSent = 0;           // differing words sent before the procedure ended or stopped
     std::string report;               // what to tell the technician
     std::vector<FieldChange> remaining; // controller (left) against the file (right)
 };
@@ -55,12 +58,22 @@ public:
     static DifferenceView view(const ParameterImage& controller, const RestorePlan& plan,
                                const std::string& fileName, char separator);
 
-    // Stores the differing words in the image and sends them in ascending
-    // order, waits, saves to EEPROM, waits for the EEPROM, reads the whole
-    // memory back and compares it with the target (log slots excepted).
+    // Asked between frames: true when the technician or the system asked the
+    // procedure to stop (Ctrl-C, a closed terminal).
+    using StopRequested = std::function<bool()>;
+
+    // All or nothing. Stores the differing words in the image and sends them
+    // in ascending order, reads the whole memory back and sends again what
+    // did not arrive (a bounded number of rounds). Only when the memory
+    // equals the target is the EEPROM save sent, then it is read back once
+    // more. When it gives up (a word that will not take, a lost line, a stop
+    // request) it writes the earlier values back so that the memory again
+    // equals what the EEPROM holds, and says so; when even that fails it
+    // says which values the memory now holds and that nothing was saved.
     // Sends nothing when no word differs.
     static RestoreOutcome run(const RestorePlan& plan, ParameterImage& image, RegisterWriter& writer, Clock& clock,
-                              const Progress& progress, const ReadBack& readBack, char separator);
+                              const Progress& progress, const ReadBack& readBack, char separator,
+                              const StopRequested& stopRequested = {});
 
     // Bytes of the connection log (slots' identities and dates).
     static bool isLogByte(size_t offset);

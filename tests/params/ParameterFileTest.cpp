@@ -238,7 +238,8 @@ TEST_F(ParameterRestoreTest, SendsOnlyTheDifferingWordsKeepsLogAndSerialAndVerif
             return true;
         },
         '.');
-    EXPECT_EQ(reads, 1);
+    // Read back before the save (the memory must equal the file) and after it.
+    EXPECT_EQ(reads, 2);
     EXPECT_TRUE(out.ok) << out.report;
     EXPECT_NE(out.report.find("now holds the file's values"), std::string::npos);
 
@@ -264,12 +265,16 @@ TEST_F(ParameterRestoreTest, ReportsWhatTheReadBackStillHoldsDifferently)
                                                      },
                                                      '.');
     EXPECT_FALSE(out.ok);
+    EXPECT_FALSE(out.saved) << "a memory that differs from the file is never saved";
     EXPECT_NE(out.report.find("GeneralDelay: controller 5 s, file 42 s"), std::string::npos) << out.report;
+    for (const auto& frame : sentData())
+        EXPECT_NE(frame[0], 0xE1) << "save frame sent";
 
     image = controller;
     const RestoreOutcome failed = ParameterRestore::run(plan, image, writer, clock, nullptr, [] { return false; }, '.');
     EXPECT_FALSE(failed.ok);
-    EXPECT_NE(failed.report.find("reading them back failed"), std::string::npos);
+    EXPECT_NE(failed.report.find("did not answer the read back"), std::string::npos) << failed.report;
+    EXPECT_FALSE(failed.saved);
 }
 
 TEST_F(ParameterRestoreTest, WarnsForAnotherControllerOrVersionAndKeepsItsSerial)
