@@ -5,7 +5,7 @@
 #include "link/TrafficLog.h"
 #include "sim/ControllerModel.h"
 #include "sim/EepromFile.h"
-#include "sim/PtyServer.h"
+#include "sim/posix/PtyServer.h"
 #include "sim/SimArguments.h"
 
 #include <chrono>

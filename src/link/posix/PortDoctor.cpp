@@ -1,6 +1,6 @@
 #include "link/PortDoctor.h"
 
-#include "link/LinuxPortDiscovery.h"
+#include "link/posix/LinuxPortDiscovery.h"
 
 #include <algorithm>
 #include <cstdio>

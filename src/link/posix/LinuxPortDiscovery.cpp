@@ -1,4 +1,4 @@
-#include "link/LinuxPortDiscovery.h"
+#include "link/posix/LinuxPortDiscovery.h"
 
 #include "link/NaturalOrder.h"
 
