@@ -15,7 +15,6 @@
 #include <ctime>
 #include <string>
 #include <utility>
-#include <unistd.h>
 #include <vector>
 
 namespace {
