@@ -1,5 +1,5 @@
 // Program entry of the KDX service tool.
-#include "app/AlsaTone.h"
+#include "app/posix/AlsaTone.h"
 #include "app/AppContext.h"
 #include "app/AppController.h"
 #include "app/AppOptions.h"
@@ -8,8 +8,8 @@
 #include "app/LongTone.h"
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
-#include "link/LinuxPortDiscovery.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/LinuxPortDiscovery.h"
+#include "link/posix/PosixSerialLine.h"
 #include "sim/ControllerModel.h"
 #include "sim/DemoPortLine.h"
 #include "sim/SimulatedLine.h"

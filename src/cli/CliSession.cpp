@@ -1,7 +1,7 @@
 #include "cli/CliSession.h"
 
 #include "cli/ExitCodes.h"
-#include "link/LinuxPortDiscovery.h"
+#include "link/posix/LinuxPortDiscovery.h"
 #include "sim/SimConstants.h"
 
 #include <algorithm>

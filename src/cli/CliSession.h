@@ -9,7 +9,7 @@
 #include "link/PortDiscovery.h"
 #include "link/PortEnumerator.h"
 #include "link/PortTable.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 #include "link/UserPrompts.h"
 #include "params/ParameterImage.h"
 #include "sim/ControllerModel.h"

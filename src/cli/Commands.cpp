@@ -4,6 +4,7 @@
 #include "cli/ExitCodes.h"
 #include "link/Connector.h"
 #include "link/PortDoctor.h"
+#include "link/SystemConsole.h"
 #include "live/LiveTexts.h"
 #include "live/StatusPoller.h"
 #include "live/StatusRecorder.h"
@@ -19,7 +20,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace kdx::cli {
 
@@ -73,7 +73,7 @@ public:
     explicit BellTone(bool quiet) : m_quiet(quiet) {}
     void play(uint32_t, uint32_t) override
     {
-        if (!m_quiet && ::isatty(STDERR_FILENO) == 1)
+        if (!m_quiet && SystemConsole::isTerminal(stderr))
             std::fputs("\a", stderr);
     }
 

@@ -3,11 +3,11 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Reporter.h"
+#include "link/SystemConsole.h"
 
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <unistd.h>
 
 namespace {
 
@@ -32,16 +32,9 @@ int main(int argc, char** argv)
         std::cout << "kdx-cli 1.097\n";
         return kExitOk;
     }
-    struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
-    // A closed terminal or a dropped remote session stops a procedure the
-    // same way, between two frames, never half way through a write.
-    ::sigaction(SIGHUP, &sa, nullptr);
+    kdx::SystemConsole::onInterrupt(onInterrupt);
 
-    Reporter out(args.json, args.progress, args.quiet, stdout, stderr, ::isatty(STDERR_FILENO) == 1);
+    Reporter out(args.json, args.progress, args.quiet, stdout, stderr, kdx::SystemConsole::isTerminal(stderr));
     int rc = kExitUsage;
     if (args.command == "ports")
         rc = runPorts(args, out);

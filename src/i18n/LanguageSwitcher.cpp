@@ -4,10 +4,9 @@
 #include "i18n/LanguageChoice.h"
 #include "i18n/LanguageFile.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kdx {
 
@@ -20,8 +19,8 @@ constexpr std::streamsize kMaxLanguageFileBytes = 1 << 20;
 
 bool isFile(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 } // namespace
@@ -55,7 +54,8 @@ void LanguageSwitcher::loadLanguage(const LinkCounts& counts)
     if (info) {
         m_targets.setTextFont(kFontFamily, info->charset);
         // The firmware dialog may have moved the process elsewhere.
-        (void)::chdir(m_startDirectory.c_str());
+        std::error_code ec;
+        std::filesystem::current_path(m_startDirectory, ec);
         m_lastFile = findLanguageFile(info->file);
         if (!readLanguageFile(m_lastFile, info->codePage))
             m_targets.message("Lang ERROR");

@@ -1,21 +1,12 @@
 #include "link/ReplugWatch.h"
 
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
 namespace kdx {
 
 ReplugWatch::ReplugWatch(Probe probe) : m_probe(std::move(probe)) {}
-
-std::optional<ReplugWatch::Identity> ReplugWatch::statProbe(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return std::nullopt;
-    return Identity{static_cast<uint64_t>(st.st_rdev), static_cast<uint64_t>(st.st_ino)};
-}
 
 void ReplugWatch::arm(const std::string& name)
 {

@@ -1,12 +1,8 @@
 #include "live/ResultFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include "link/SystemFiles.h"
+
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace kdx {
 
@@ -14,12 +10,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string reason(int error) { return std::strerror(error); }
-
 bool present(const fs::path& p)
 {
-    struct stat st;
-    return ::lstat(p.c_str(), &st) == 0;
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
 }
 
 // name_N.ext beside target, the lowest N not taken.
@@ -32,22 +26,6 @@ fs::path freeBackupName(const fs::path& target)
         if (!present(candidate))
             return candidate;
     }
-}
-
-// Writes all bytes and forces them to the disk; errno tells why not.
-bool writeAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return ::fsync(fd) == 0;
 }
 
 } // namespace
@@ -64,41 +42,26 @@ ResultFileSave saveResultFile(const std::string& directory, const std::string& f
     const fs::path target = dir / fileName;
     out.path = target.string();
 
-    std::string tmpl = (dir / ("." + fileName + ".XXXXXX")).string();
-    std::vector<char> tmpName(tmpl.begin(), tmpl.end());
-    tmpName.push_back('\0');
-    const int fd = ::mkstemp(tmpName.data());
-    if (fd < 0) {
-        out.error = reason(errno);
+    std::string tmp;
+    out.error = SystemFiles::writeFresh((dir / ("." + fileName + ".")).string(), bytes, tmp);
+    if (!out.error.empty())
         return out;
-    }
-    const std::string tmp(tmpName.data());
-    ::fchmod(fd, 0644);
-    const bool written = writeAll(fd, bytes);
-    const int writeErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        out.error = reason(written ? errno : writeErrno);
-        ::unlink(tmp.c_str());
-        return out;
-    }
 
     if (present(target)) {
         const fs::path backup = freeBackupName(target);
-        if (::rename(target.c_str(), backup.c_str()) != 0) {
-            out.error = reason(errno);
-            ::unlink(tmp.c_str());
+        out.error = SystemFiles::replace(target.string(), backup.string());
+        if (!out.error.empty()) {
+            fs::remove(tmp, ec);
             return out;
         }
         out.backup = backup.string();
     }
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
-        out.error = reason(errno);
-        ::unlink(tmp.c_str());
+    out.error = SystemFiles::replace(tmp, target.string());
+    if (!out.error.empty()) {
+        fs::remove(tmp, ec);
         if (!out.backup.empty())
-            ::rename(out.backup.c_str(), target.c_str()); // the earlier file keeps its name
+            SystemFiles::replace(out.backup, target.string()); // the earlier file keeps its name
         out.backup.clear();
-        return out;
     }
     return out;
 }

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace kdx {
 
@@ -50,7 +50,10 @@ bool StatusRecorder::startAt(const std::string& path, uint32_t serialNumber)
 
 bool StatusRecorder::startIn(const std::string& folder, uint32_t serialNumber, int64_t utcMs)
 {
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    std::error_code made;
+    std::filesystem::create_directory(folder, made);
+    if (made && made != std::errc::file_exists) {
+        errno = made.value();
         m_path = folder;
         fail("cannot create the folder");
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/SystemFiles.h"
 #include "params/ParameterFile.h"
 
 #include <string>
@@ -16,10 +17,11 @@ public:
     // file of that name is never left half written), making the folder when
     // missing, then reads it back. Empty on success, else why it failed.
     static std::string save(const std::string& path, const ParameterFile& file);
-    // Writes bytes beside path and renames them into place, so a file of
-    // that name is never left half written; with makeFolder the folder is
-    // made when missing. Empty on success, else why it failed.
-    static std::string writeReplacing(const std::string& path, const std::string& bytes, bool makeFolder);
+    // SystemFiles::writeReplacing, for the raw image kdx-cli writes.
+    static std::string writeReplacing(const std::string& path, const std::string& bytes, bool makeFolder)
+    {
+        return SystemFiles::writeReplacing(path, bytes, makeFolder);
+    }
 };
 
 } // namespace kdx

@@ -1,5 +1,7 @@
 #include "sim/EepromFile.h"
 
+#include "link/SystemFiles.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -36,24 +38,10 @@ std::optional<ParameterMemory::Bytes> EepromFile::load(std::string& error) const
 
 bool EepromFile::save(const ParameterMemory::Bytes& bytes, std::string& error) const
 {
-    const std::string temp = m_path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = temp + ": " + std::strerror(errno);
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            error = temp + ": write failed";
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
-        error = m_path + ": " + std::strerror(errno);
-        std::remove(temp.c_str());
+    const std::string why = SystemFiles::writeReplacing(
+        m_path, std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()), false);
+    if (!why.empty()) {
+        error = m_path + ": " + why;
         return false;
     }
     return true;

@@ -5,7 +5,7 @@
 #include "link/TrafficLog.h"
 #include "sim/ControllerModel.h"
 #include "sim/EepromFile.h"
-#include "sim/PtyServer.h"
+#include "sim/posix/PtyServer.h"
 #include "sim/SimArguments.h"
 
 #include <chrono>
@@ -15,7 +15,6 @@
 #include <ctime>
 #include <string>
 #include <utility>
-#include <unistd.h>
 #include <vector>
 
 namespace {

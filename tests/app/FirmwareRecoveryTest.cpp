@@ -4,7 +4,7 @@
 #include "PtyRig.h"
 
 #include "firmware/FirmwareUpgrade.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 
 #include <QProgressBar>
 #include <QTextEdit>

@@ -6,7 +6,7 @@
 #include "AppTestSupport.h"
 #include "app/AppController.h"
 #include "app/GuiClock.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 #include "live/Tone.h"
 #include "support/SimProcess.h"
 

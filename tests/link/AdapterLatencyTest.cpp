@@ -1,6 +1,6 @@
 // Finding and lowering a USB adapter's latency timer, in a sysfs tree built
 // by the test.
-#include "link/AdapterLatency.h"
+#include "link/posix/AdapterLatency.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The port table, the Linux numbering and the three enumerations, with fake
 // system data and a fake sysfs tree.
-#include "link/LinuxPortDiscovery.h"
+#include "link/posix/LinuxPortDiscovery.h"
 #include "link/NaturalOrder.h"
 #include "link/PortEnumerator.h"
 #include "link/PortTable.h"

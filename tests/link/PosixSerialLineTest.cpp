@@ -1,7 +1,7 @@
 // The real termios line against a pseudo-terminal: the test holds the master
 // side and plays the controller. These take a few milliseconds of real time.
 #include "link/DeviceLink.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the locks and the hang-up report, on a pseudo-terminal. A recording layer
 // over the real system calls stands in for the modem lines a pseudo-terminal
 // refuses, and can stall the transmitter.
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 
 #include <gtest/gtest.h>
 

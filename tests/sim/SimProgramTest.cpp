@@ -4,7 +4,7 @@
 #include "link/Clock.h"
 #include "link/ConnectionState.h"
 #include "link/DeviceLink.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 
 #include "support/SimProcess.h"
 

@@ -6,7 +6,7 @@
 #include "link/Connector.h"
 #include "link/DeviceLink.h"
 #include "link/PortEnumerator.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 #include "sim/FaultSet.h"
 #include "sim/UsbDelivery.h"
 

@@ -9,7 +9,7 @@
 #include "app/BusyState.h"
 #include "app/GuiClock.h"
 #include "app/MainWindow.h"
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 
 #include <functional>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "link/AdapterLatency.h"
+#include "link/posix/AdapterLatency.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,7 @@
 #include "link/PortDoctor.h"
 
-#include "link/LinuxPortDiscovery.h"
+#include "link/posix/LinuxPortDiscovery.h"
+#include "link/posix/SysfsLine.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,17 +17,6 @@ namespace fsys = std::filesystem;
 namespace kdx {
 
 namespace {
-
-std::string firstLine(const fsys::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    if (!in || !std::getline(in, line))
-        return {};
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
-        line.pop_back();
-    return line;
-}
 
 bool allDigits(const std::string& s)
 {
@@ -65,7 +55,7 @@ std::vector<std::pair<int, std::string>> PortDoctor::processes() const
     for (fsys::directory_iterator it(fs("/proc"), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (allDigits(name))
-            list.emplace_back(std::stoi(name), firstLine(it->path() / "comm"));
+            list.emplace_back(std::stoi(name), readSysfsLine(it->path() / "comm"));
     }
     std::sort(list.begin(), list.end());
     return list;
@@ -127,15 +117,15 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path)
         const fsys::path driver = fsys::canonical(classTty / "device" / "driver", ec2);
         if (!ec2)
             d.driver = driver.filename().string();
-        const std::string latency = firstLine(device / "latency_timer");
+        const std::string latency = readSysfsLine(device / "latency_timer");
         if (allDigits(latency))
             d.latencyMs = std::stoi(latency);
         for (fsys::path p = device; !p.empty() && p != p.root_path() && p.string().size() > m_root.size();
              p = p.parent_path()) {
             if (fsys::exists(p / "idVendor", ec2)) {
-                d.usbId = firstLine(p / "idVendor") + ":" + firstLine(p / "idProduct");
-                d.usbName = firstLine(p / "manufacturer");
-                const std::string product = firstLine(p / "product");
+                d.usbId = readSysfsLine(p / "idVendor") + ":" + readSysfsLine(p / "idProduct");
+                d.usbName = readSysfsLine(p / "manufacturer");
+                const std::string product = readSysfsLine(p / "product");
                 if (!product.empty())
                     d.usbName += (d.usbName.empty() ? "" : " ") + product;
                 break;

@@ -1,4 +1,4 @@
-#include "link/PosixSerialLine.h"
+#include "link/posix/PosixSerialLine.h"
 
 #include "link/LinkConstants.h"
 

@@ -1,4 +1,4 @@
-#include "link/TtyAccess.h"
+#include "link/posix/TtyAccess.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>

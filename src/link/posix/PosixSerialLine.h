@@ -1,8 +1,8 @@
 #pragma once
 
-#include "link/AdapterLatency.h"
+#include "link/posix/AdapterLatency.h"
 #include "link/SerialLine.h"
-#include "link/TtyAccess.h"
+#include "link/posix/TtyAccess.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/TtyAccess.h"
+#include "link/posix/TtyAccess.h"
 
 #include <cstdint>
 #include <string>

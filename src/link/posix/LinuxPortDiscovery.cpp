@@ -1,11 +1,11 @@
-#include "link/LinuxPortDiscovery.h"
+#include "link/posix/LinuxPortDiscovery.h"
 
 #include "link/NaturalOrder.h"
+#include "link/posix/SysfsLine.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -23,18 +23,6 @@ struct TtyEntry {
 bool startsWith(const std::string& s, const char* prefix)
 {
     return s.rfind(prefix, 0) == 0;
-}
-
-// First line of a small sysfs attribute; empty when unreadable.
-std::string readAttribute(const fs::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    if (!in || !std::getline(in, line))
-        return {};
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
-        line.pop_back();
-    return line;
 }
 
 // idVendor holds four hex digits; anything else is not a vendor id.
@@ -89,7 +77,7 @@ bool isRealUart(const fs::path& classTty, const TtyEntry& t)
 {
     if (t.devicePath.empty())
         return false;
-    const std::string type = readAttribute(classTty / t.name / "type");
+    const std::string type = readSysfsLine(classTty / t.name / "type");
     if (!type.empty())
         return type != "0";
     return t.devicePath.filename() != "serial8250";
@@ -121,7 +109,7 @@ std::vector<UsbSerialDevice> LinuxPortDiscovery::usbSerialDevices()
         if (t.devicePath.empty() || !findUsbDevice(t.devicePath, root, usb))
             continue;
         uint16_t vendor = 0;
-        if (!parseVendorId(readAttribute(usb / "idVendor"), vendor))
+        if (!parseVendorId(readSysfsLine(usb / "idVendor"), vendor))
             continue;
         usbWithTty.insert(usb);
         devices.push_back(UsbSerialDevice{vendor, m_devRoot + "/" + t.name});
@@ -135,7 +123,7 @@ std::vector<UsbSerialDevice> LinuxPortDiscovery::usbSerialDevices()
         if (ec2 || !usbWithTty.insert(usb).second)
             continue;
         uint16_t vendor = 0;
-        if (parseVendorId(readAttribute(usb / "idVendor"), vendor) && vendor == kFtdiVendorId)
+        if (parseVendorId(readSysfsLine(usb / "idVendor"), vendor) && vendor == kFtdiVendorId)
             devices.push_back(UsbSerialDevice{kFtdiVendorId, {}});
     }
     return devices;

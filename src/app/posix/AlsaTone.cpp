@@ -1,4 +1,4 @@
-#include "app/AlsaTone.h"
+#include "app/posix/AlsaTone.h"
 
 #include <alsa/asoundlib.h>
 
