@@ -525,8 +525,16 @@ void AppController::setDefaults()
 {
     if (m_files && !m_files->confirmReset())
         return;
-    ResetParameters::run(m_image, m_writer, m_ctx.clock,
-                         [this](int position, int maximum) { setProgress(position, maximum); });
+    const ResetOutcome out = ResetParameters::run(m_image, m_writer, m_ctx.clock,
+                                                  [this](int position, int maximum) { setProgress(position, maximum); });
+    if (!out.completed && !out.report.empty()) {
+        // The line went: no reconnect into a dead port; the link watch
+        // notices the loss and waits for the adapter.
+        setProgress(0, 1);
+        const std::string backup = m_files ? m_files->lastBackup() : std::string();
+        m_ctx.prompts.message(out.report + (backup.empty() ? std::string() : "\nBackup: " + backup));
+        return;
+    }
     m_connector.autoConnect();
 }
 

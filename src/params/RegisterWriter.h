@@ -32,6 +32,8 @@ public:
     // goes out, onRefused tells the technician, the result is false.
     bool send(const std::vector<RegisterWrite>& writes);
     void setOnRefused(std::function<void()> onRefused) { m_onRefused = std::move(onRefused); }
+    // Frames go out only once the parameters have been read completely.
+    bool allowed() const;
 
     // Frame data bytes. The word value travels high byte first.
     static Data wordFrame(const ParameterImage& image, unsigned wordIndex);
@@ -39,7 +41,6 @@ public:
     static Data saveFrame();
 
 private:
-    bool allowed() const;
     bool sendData(const Data& data);
 
     DeviceLink& m_link;

@@ -5,6 +5,7 @@
 #include "params/RegisterWriter.h"
 
 #include <functional>
+#include <string>
 
 namespace kdx {
 
@@ -12,8 +13,17 @@ namespace kdx {
 // ascending order whatever their content, waits 10 ms, asks the controller
 // to save to EEPROM and waits 1000 ms. The caller then reconnects
 // (AutoConnect), whose full read shows what the controller really holds.
-// Results of the single frames are not used; before the first complete read
-// nothing is sent and the image just holds the defaults.
+// Before the first complete read nothing is sent and the image just holds the
+// defaults. When the line refuses a frame (the adapter was pulled) it stops
+// at once: nothing more is sent, the save least of all, and the outcome says
+// how far it came and what the controller holds.
+struct ResetOutcome {
+    bool completed = false; // every word and the save went out
+    int wordsSent = 0;
+    bool saveSent = false;
+    std::string report;     // when not completed: what to tell the technician
+};
+
 class ResetParameters {
 public:
     // Progress of the word writes: (position, maximum); first (0, 256), then
@@ -21,7 +31,7 @@ public:
     // repainting from here.
     using Progress = std::function<void(int position, int maximum)>;
 
-    static void run(ParameterImage& image, RegisterWriter& writer, Clock& clock, const Progress& progress);
+    static ResetOutcome run(ParameterImage& image, RegisterWriter& writer, Clock& clock, const Progress& progress);
 };
 
 } // namespace kdx

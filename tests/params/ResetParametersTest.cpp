@@ -58,5 +58,32 @@ TEST_F(ResetParametersTest, BeforeAnyReadOnlyTheImageTakesTheDefaults)
     EXPECT_EQ(image.serialNumber(), 0xAFFFFFFFu);
 }
 
+// The adapter is pulled part way: nothing more goes out, the save least of
+// all, and the outcome says how far it came and that the EEPROM is as it was.
+class ResetPull : public LinkFixture, public ::testing::WithParamInterface<std::pair<size_t, const char*>> {};
+
+TEST_P(ResetPull, StopsAtOnceAndNothingIsSaved)
+{
+    const auto [framesBeforePull, says] = GetParam();
+    line.onTransmit = [&](const std::vector<uint8_t>&, const std::string&) {
+        if (line.sent().size() >= framesBeforePull)
+            line.failWrites = true;
+    };
+    const ResetOutcome out = ResetParameters::run(image, writer, clock, nullptr);
+    EXPECT_FALSE(out.completed);
+    EXPECT_FALSE(out.saveSent);
+    EXPECT_EQ(out.wordsSent, std::min<int>(int(framesBeforePull), 256));
+    EXPECT_NE(out.report.find(says), std::string::npos) << out.report;
+    EXPECT_NE(out.report.find("EEPROM still holds its earlier parameters"), std::string::npos) << out.report;
+    const auto frames = sentData();
+    EXPECT_EQ(frames.size(), framesBeforePull) << "nothing is tried after the failure";
+    for (const auto& d : frames)
+        EXPECT_NE(d[0], 0xE1) << "no save after a lost line";
+}
+
+INSTANTIATE_TEST_SUITE_P(AtAWordAndAtTheSave, ResetPull,
+                         ::testing::Values(std::make_pair(size_t{61}, "stopped after 61 of 256 words"),
+                                           std::make_pair(size_t{256}, "sent all 256 words, but the save")));
+
 } // namespace
 } // namespace kdx::test
