@@ -116,14 +116,17 @@ void FirmwareUpgrade::settleLine()
     }
 }
 
-void FirmwareUpgrade::sendFrame(const uint8_t* frame, uint32_t afterMs)
+bool FirmwareUpgrade::sendFrame(const uint8_t* frame, uint32_t afterMs)
 {
     Clock& clock = m_link.clock();
     clock.sleepMs(fw::kBeforeFrameMs);
     m_link.drainTransmit();
     discardInput();
-    (void)m_link.transmitBytes(frame, wire::kBootFrameSize);
+    const bool sent = m_link.transmitBytes(frame, wire::kBootFrameSize) && !m_link.lineHungUp();
+    if (!sent)
+        return false; // the adapter is gone: no pause for a reply that cannot come
     clock.sleepMs(afterMs);
+    return true;
 }
 
 void FirmwareUpgrade::sendBootFrame(uint8_t kind)
@@ -284,6 +287,15 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     // --- the blocks -----------------------------------------------------------
     if (const auto failed = transferBlocks(*file)) {
         m_host.insertLogLine(" ERROR during upgrade");
+        if (m_lineLost) {
+            const std::string last
+                = "Upgrade stopped at block " + std::to_string(*failed) + " of " + std::to_string(count)
+                  + ": the line to the controller was lost (adapter pulled). The controller waits in its "
+                    "bootloader with an incomplete firmware: plug the adapter in again and start the upgrade "
+                    "again; it goes on from the bootloader.";
+            m_prompts.message(last);
+            return finish(Outcome::LeftInBootloader, last);
+        }
         const std::string last = leftInBootloader("block " + std::to_string(*failed) + " was not accepted after "
                                                   + std::to_string(fw::kMaxBlockAttempts) + " attempts");
         m_prompts.message(last);
@@ -315,7 +327,11 @@ std::optional<uint32_t> FirmwareUpgrade::transferBlocks(const FirmwareFile& file
         const auto frame = file.buildBlockFrame(j);
         for (int rejected = 0;;) {
             m_host.setBootProgress(static_cast<int>(j), count);
-            sendFrame(frame.data(), fw::kAfterBlockFrameMs);
+            if (!sendFrame(frame.data(), fw::kAfterBlockFrameMs)) {
+                // No resends into a dead port.
+                m_lineLost = true;
+                return j;
+            }
             const bool answered = m_link.readResponse(wire::kBootReplyLen, 0, 0);
             const size_t received = m_link.lastResponseBytes();
             const uint8_t code = rb[2];

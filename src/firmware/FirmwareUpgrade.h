@@ -46,7 +46,8 @@ private:
     Outcome finish(Outcome outcome, const std::string& lastLine);
     void discardInput();
     void settleLine();
-    void sendFrame(const uint8_t* frame, uint32_t afterMs);
+    // False when the line refused the frame or hung up.
+    bool sendFrame(const uint8_t* frame, uint32_t afterMs);
     void sendBootFrame(uint8_t kind);
     void bootLeave(bool connectedAfter);
     bool openPortForUpgrade(std::vector<std::string>& ports);
@@ -60,6 +61,7 @@ private:
     UpgradeHost& m_host;
     std::string m_folder;
     RandomSource m_random;
+    bool m_lineLost = false; // the last block loop ended because the adapter went away
 };
 
 // Two upper-case hex digits.

@@ -358,6 +358,28 @@ TEST_F(FirmwareUpgradeTest, GivingUpOnABlockTellsTheTechnicianToRepeat)
     EXPECT_EQ(host.autoConnects, 0);
 }
 
+// The adapter pulled in the middle of the blocks: no resends into a dead
+// port, and the message says where it stopped and how to go on.
+TEST_F(FirmwareUpgradeTest, APulledAdapterStopsTheBlocksAtOnce)
+{
+    const auto bootloader = line.onTransmit;
+    line.onTransmit = [&, bootloader](const std::vector<uint8_t>& bytes, const std::string& to) {
+        bootloader(bytes, to);
+        if (line.sent().size() == 5) { // command, query, write mode, blocks 0 and 1
+            line.failWrites = true;
+            line.hangUp = true;
+        }
+    };
+    EXPECT_EQ(runWith(makeFirmwareText(6)), FirmwareUpgrade::Outcome::LeftInBootloader);
+    EXPECT_EQ(frameKinds(), "CQWBB");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const std::string& box = prompts.messages[0];
+    EXPECT_NE(box.find("stopped at block 1 of 6: the line to the controller was lost"), std::string::npos) << box;
+    EXPECT_NE(box.find("goes on from the bootloader"), std::string::npos) << box;
+    EXPECT_FALSE(host.hasLineContaining("redo write"));
+    EXPECT_EQ(host.autoConnects, 0);
+}
+
 TEST_F(FirmwareUpgradeTest, FilesThatFailSendNothing)
 {
     struct Case {
