@@ -9,7 +9,7 @@
 #include "link/PortTable.h"
 #include "link/SerialLine.h"
 #include "link/TrafficCapture.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 #include "session/DeviceSession.h"
 
 #include <utility>

@@ -5,7 +5,7 @@
 #include "link/Clock.h"
 #include "link/LinuxPortDiscovery.h"
 #include "link/PosixSerialLine.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 #include "session/DeviceSession.h"
 #include "session/SessionListener.h"
 #include "sim/ControllerModel.h"

@@ -5,7 +5,7 @@
 #include "link/LinkConstants.h"
 #include "link/PortMarking.h"
 #include "link/PortTable.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 
 #include <array>
 #include <cstdint>

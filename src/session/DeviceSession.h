@@ -12,7 +12,7 @@
 #include "link/PortTable.h"
 #include "link/SerialLine.h"
 #include "link/TrafficCapture.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 #include "live/ConnectionLog.h"
 #include "live/DashboardView.h"
 #include "live/ImageWriter.h"
