@@ -9,7 +9,8 @@
 #include "link/PortTable.h"
 #include "link/SerialLine.h"
 #include "link/TrafficCapture.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
+#include "session/DeviceSession.h"
 
 #include <utility>
 
@@ -24,7 +25,9 @@ struct AppContext {
                PortDiscovery& portDiscovery, AppOptions appOptions = {},
                BusyState* sharedBusy = nullptr)
         : line(serialLine), clock(appClock), prompts(userPrompts), discovery(portDiscovery),
-          options(std::move(appOptions)), capture(serialLine, appClock), link(capture, appClock, state),
+          options(std::move(appOptions)), session(SessionSeams{serialLine, appClock, portDiscovery, userPrompts},
+                                                  sessionOptions(options)),
+          state(session.state()), ports(session.portTable()), capture(session.capture()), link(session.link()),
           busy(sharedBusy ? *sharedBusy : m_ownBusy)
     {
     }
@@ -37,14 +40,24 @@ struct AppContext {
     PortDiscovery& discovery;
     AppOptions options;
 
-    ConnectionState state;
-    PortTable ports;
+    // The controller on the line; the references below are its parts.
+    DeviceSession session;
+    ConnectionState& state;
+    PortTable& ports;
     // Everything the link sends and reads passes here; it keeps frames only
     // while the traffic view is open.
-    TrafficCapture capture;
-    DeviceLink link; // uses state and capture; declared after them
+    TrafficCapture& capture;
+    DeviceLink& link;
 
 private:
+    static SessionOptions sessionOptions(const AppOptions& options)
+    {
+        SessionOptions s;
+        s.ports = options.ports;
+        s.demo = options.demo;
+        return s;
+    }
+
     BusyState m_ownBusy;
 
 public:

@@ -17,7 +17,7 @@
 #include "params/ParameterEditor.h"
 #include "params/ResetParameters.h"
 #include "app/AppOptions.h"
-#include "sim/SimConstants.h"
+#include "session/ConnectionBanner.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/Meter270.h"
 #include "widgets/StringGrid.h"
@@ -52,34 +52,30 @@ constexpr int kModeConfirmFrames = 10;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// The ports the search numbers before the system's own: those named on the
-// command line, then the built-in simulated controller.
-std::vector<std::string> extraPorts(const AppOptions& options)
-{
-    std::vector<std::string> ports = options.ports;
-    if (options.demo)
-        ports.push_back(sim::kDemoPortName);
-    return ports;
-}
-
 } // namespace
 
 AppController::AppController(AppContext& context, Tone& tone, std::vector<std::string> languageFallbacks)
     : m_ctx(context),
-      m_writer(context.link, m_image),
-      m_commands(context.link),
-      m_enumerator(context.discovery, extraPorts(context.options)),
-      m_connector(context.link, context.ports, m_enumerator, context.prompts, *this, m_image.bytes()),
-      m_poller(context.link, m_image.bytes(), *this, [this](int key) { return m_texts.text(key); }),
-      m_decoder([this](int key) { return m_texts.text(key); }),
-      m_log(m_image.bytes(), *this),
+      m_session(context.session),
+      m_image(m_session.image()),
+      m_writer(m_session.writer()),
+      m_commands(m_session.commands()),
+      m_poller(m_session.poller()),
+      m_decoder(m_session.decoder()),
+      m_log(m_session.connectionLog()),
       m_tester(context.prompts, tone),
       m_languageFallbacks(std::move(languageFallbacks))
 {
     m_writer.setOnRefused([this] { m_ctx.prompts.message(kMsgEditRefused); });
+    m_session.setTexts([this](int key) { return m_texts.text(key); });
+    m_session.setListener(this);
 }
 
-AppController::~AppController() = default;
+AppController::~AppController()
+{
+    m_session.setListener(nullptr);
+    m_writer.setOnRefused({});
+}
 
 char AppController::decimalSeparator() { return ParameterEditorsGlue::decimalSeparator(); }
 
@@ -107,8 +103,8 @@ void AppController::bind(MainWindow& w)
     if (!page)
         throw std::logic_error("main window: no page TabSheetUpg");
     FirmwarePage::Procedures procedures;
-    procedures.autoConnect = [this] { m_connector.autoConnect(); };
-    procedures.candidatePorts = [this] { return candidatePorts(); };
+    procedures.autoConnect = [this] { m_session.autoConnect(); };
+    procedures.candidatePorts = [this] { return m_session.candidatePorts(); };
     // A backup of the parameters before the controller is handed over.
     procedures.beforeUpgradeStarts = [this] { return !m_files || m_files->beforeUpgrade(); };
     procedures.afterUpgrade = [this] {
@@ -118,22 +114,6 @@ void AppController::bind(MainWindow& w)
     m_firmwarePage = std::make_unique<FirmwarePage>(
         *page, m_ctx.link, m_ctx.prompts, std::move(procedures),
         chooseFirmwareFolder(w.startDirectory().toStdString(), m_languageFallbacks));
-}
-
-std::vector<std::string> AppController::candidatePorts()
-{
-    // The ports a search would try, in its order, without opening any.
-    PortTable table;
-    table.build();
-    m_enumerator.numberPorts(table);
-    m_enumerator.markFtdiPorts(table);
-    m_enumerator.markRegistryPorts(table);
-    m_enumerator.markDosDevicePorts(table);
-    std::vector<std::string> ports;
-    for (int k = 0; k < PortTable::kSize; ++k)
-        if (table[k].candidate)
-            ports.push_back(table[k].deviceName);
-    return ports;
 }
 
 QObject* AppController::findControl(const std::string& name)
@@ -156,9 +136,9 @@ MainWindowHooks AppController::hooks()
             fn();
         };
     };
-    h.autoConnect = act([this] { m_connector.autoConnect(); });
-    h.loadAllData = act([this] { m_connector.loadAllData(); });
-    h.readAll = act([this] { m_connector.readAll(); });
+    h.autoConnect = act([this] { m_session.autoConnect(); });
+    h.loadAllData = act([this] { m_session.loadAllData(); });
+    h.readAll = act([this] { m_session.readAll(); });
     h.showAllData = act([this] {
         watchImage();
         showParameters(false);
@@ -250,7 +230,7 @@ MainWindowHooks AppController::hooks()
         bind(w);
         m_files = std::make_unique<ParameterFilesGlue>(
             w, ParameterFilesGlue::Deps{m_ctx, m_image, m_writer, [this] { return readAllChecked(); },
-                                        [this](const std::string& text) { showStatusText(text); },
+                                        [this](const std::string& text) { statusText(text); },
                                         versionText()});
     };
     h.buildPanels = [this](MainWindow& w) {
@@ -262,7 +242,7 @@ MainWindowHooks AppController::hooks()
 
 // --- connection ----------------------------------------------------------------------
 
-void AppController::setTimerEnabled(bool enabled)
+void AppController::pollingEnabled(bool enabled)
 {
     QTimer* t = window().timer1();
     if (enabled)
@@ -271,9 +251,16 @@ void AppController::setTimerEnabled(bool enabled)
         t->stop();
 }
 
-void AppController::setCaption(const std::string& caption) { window().setWindowTitle(qs(caption)); }
+void AppController::connected(uint8_t hardwareVersion, uint8_t softwareVersion, uint8_t softwareRevision,
+                              std::optional<uint32_t> serialNumber)
+{
+    const std::string caption = serialNumber
+        ? connectionBanner(hardwareVersion, softwareVersion, softwareRevision, *serialNumber)
+        : connectionBannerUnread(hardwareVersion, softwareVersion, softwareRevision);
+    window().setWindowTitle(qs(caption));
+}
 
-void AppController::setProgress(int position, int maximum)
+void AppController::progress(int position, int maximum)
 {
     if (auto* bar = control<QProgressBar>("ProgressBar1")) {
         bar->setMaximum(maximum);
@@ -281,12 +268,10 @@ void AppController::setProgress(int position, int maximum)
     }
 }
 
-void AppController::resetPollPhase()
+void AppController::pollRestarted(const std::optional<TickResult::SaveLamp>& lamp)
 {
-    // A connection attempt reads the image anew: an edit sent just before
-    // must still reach the EEPROM.
-    watchImage();
-    m_poller.resetPollPhase();
+    if (lamp)
+        applySaveLamp(*lamp);
     // Every connection search and every dropped link start here: a running
     // test cannot know which board answers next.
     if (m_testerPage)
@@ -319,8 +304,12 @@ void AppController::showConnectionLog()
     }
 }
 
-// The connector runs this after each complete read.
-void AppController::showAllData() { showParameters(true); }
+// After each complete read.
+void AppController::imageLoaded()
+{
+    showConnectionLog();
+    showParameters(true);
+}
 
 void AppController::showParameters(bool afterRead)
 {
@@ -342,13 +331,11 @@ void AppController::showParameters(bool afterRead)
 
 bool AppController::readAllChecked()
 {
-    m_connector.readAll();
+    m_session.readAll();
     return m_ctx.state.connected;
 }
 
-void AppController::updateConnectionLog() { m_log.update(m_ctx.state.pcIdentity, UtcDate::today()); }
-
-void AppController::showStatusText(const std::string& text)
+void AppController::statusText(const std::string& text)
 {
     if (text.empty())
         window().statusBar()->clearMessage();
@@ -374,17 +361,11 @@ void AppController::searchEnded(const SearchOutcome& outcome)
         m_linkPanel->searchEnded(outcome);
 }
 
-// --- the image writes of the live procedures ------------------------------------------
-
-bool AppController::writeWord(unsigned index) { return m_writer.writeWord(index); }
-bool AppController::writeDword(unsigned byteOffset) { return m_writer.writeDword(byteOffset); }
-bool AppController::saveToEeprom() { return m_writer.saveToEeprom(); }
-
 // --- status polling ---------------------------------------------------------------------
 
 void AppController::statusTick()
 {
-    const TickResult r = m_poller.tick();
+    const TickResult r = m_session.tick();
     if (r.saveLamp)
         applySaveLamp(*r.saveLamp);
     if (r.counter) {
@@ -535,7 +516,7 @@ void AppController::setDefaults()
         m_ctx.prompts.message(out.report + (backup.empty() ? std::string() : "\nBackup: " + backup));
         return;
     }
-    m_connector.autoConnect();
+    m_session.autoConnect();
 }
 
 // --- tester -----------------------------------------------------------------------------------

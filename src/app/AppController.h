@@ -6,11 +6,7 @@
 #include "i18n/LanguageSwitcher.h"
 #include "i18n/LanguageTargets.h"
 #include "i18n/LanguageTexts.h"
-#include "link/ConnectionHost.h"
-#include "link/Connector.h"
-#include "link/PortEnumerator.h"
 #include "live/ConnectionLog.h"
-#include "live/ImageWriter.h"
 #include "live/StatusDecoder.h"
 #include "live/StatusPoller.h"
 #include "live/Tester.h"
@@ -21,6 +17,7 @@
 #include "params/EditResult.h"
 #include "params/ParameterImage.h"
 #include "params/RegisterWriter.h"
+#include "session/SessionListener.h"
 
 #include <QPointer>
 
@@ -47,9 +44,8 @@ struct DashboardView;
 // connection log, the language, the tester and the firmware upgrade. The
 // procedures decide; this class only applies what they return to the
 // window's controls, found by their names.
-class AppController : public ConnectionHost,
-                      public LanguageTargets,
-                      public ImageWriter {
+class AppController : public SessionListener,
+                      public LanguageTargets {
 public:
     AppController(AppContext& context, Tone& tone, std::vector<std::string> languageFallbacks = {});
     ~AppController() override;
@@ -64,15 +60,14 @@ public:
     // The decimal separator texts are written and read with.
     static char decimalSeparator();
 
-    // --- ConnectionHost ---------------------------------------------------------
-    void setTimerEnabled(bool enabled) override;
-    void setCaption(const std::string& caption) override;
-    void setProgress(int position, int maximum) override;
-    void resetPollPhase() override;
-    void showConnectionLog() override;
-    void showAllData() override;
-    void updateConnectionLog() override;
-    void showStatusText(const std::string& text) override;
+    // --- SessionListener --------------------------------------------------------
+    void pollingEnabled(bool enabled) override;
+    void connected(uint8_t hardwareVersion, uint8_t softwareVersion, uint8_t softwareRevision,
+                   std::optional<uint32_t> serialNumber) override;
+    void progress(int position, int maximum) override;
+    void pollRestarted(const std::optional<TickResult::SaveLamp>& lamp) override;
+    void imageLoaded() override;
+    void statusText(const std::string& text) override;
     void tryingPort(const std::string& deviceName) override;
     void searchStarted() override;
     void searchEnded(const SearchOutcome& outcome) override;
@@ -83,11 +78,6 @@ public:
     void setComboItem(const std::string& combo, int index, const std::string& text) override;
     void setTextFont(const std::string& family, int charset) override;
     void message(const std::string& text) override;
-
-    // --- ImageWriter ---------------------------------------------------------------
-    bool writeWord(unsigned index) override;
-    bool writeDword(unsigned byteOffset) override;
-    bool saveToEeprom() override;
 
 private:
     MainWindow& window();
@@ -112,6 +102,8 @@ private:
     // An edit the save watcher has not seen yet starts the deferred save
     // before the parameters are shown again or read anew.
     void watchImage();
+    void showConnectionLog();
+    void setProgress(int position, int maximum) { progress(position, maximum); }
     void paintLogCell(QPainter& painter, int column, int row, const QRect& rect);
     void repaintMapGrids();
     void sendTesterCommand(const TesterCommand& command);
@@ -119,21 +111,20 @@ private:
     void switchLanguage(uint8_t code);
     void setWorkMode(uint8_t mode);
     void setDefaults();
-    std::vector<std::string> candidatePorts();
     LinkCounts linkCounts() const;
 
     AppContext& m_ctx;
     MainWindow* m_window = nullptr;
 
-    ParameterImage m_image;
-    RegisterWriter m_writer;
-    ControllerCommands m_commands;
-    PortEnumerator m_enumerator;
-    Connector m_connector;
+    // The session's parts, by their old names.
+    DeviceSession& m_session;
+    ParameterImage& m_image;
+    RegisterWriter& m_writer;
+    ControllerCommands& m_commands;
     LanguageTexts m_texts;
-    StatusPoller m_poller;
-    StatusDecoder m_decoder;
-    ConnectionLog m_log;
+    StatusPoller& m_poller;
+    StatusDecoder& m_decoder;
+    ConnectionLog& m_log;
     Tester m_tester;
     std::unique_ptr<TesterPage> m_testerPage;
     std::optional<StatusFrame> m_lastFrame;

@@ -1,4 +1,5 @@
 #include "app/AppOptions.h"
+#include "protocol/ProgramVersion.h"
 
 namespace kdx {
 
@@ -58,6 +59,6 @@ std::string usageText(const std::string& programName)
            "  --version     show the version and exit\n";
 }
 
-std::string versionText() { return "kdx 1.097"; }
+std::string versionText() { return std::string("kdx ") + kProgramVersion; }
 
 } // namespace kdx

@@ -2,7 +2,7 @@
 
 #include "firmware/UpgradeHost.h"
 #include "link/DeviceLink.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,5 @@
 #include "app/KdxApplication.h"
+#include "protocol/ProgramVersion.h"
 
 #include <QMessageBox>
 
@@ -17,7 +18,7 @@ KdxApplication::ExceptionReporter& reporter()
 KdxApplication::KdxApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("KDX"));
-    setApplicationVersion(QStringLiteral("1.097"));
+    setApplicationVersion(QString::fromLatin1(kProgramVersion));
 }
 
 bool KdxApplication::notify(QObject* receiver, QEvent* event)

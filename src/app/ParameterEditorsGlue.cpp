@@ -1,7 +1,7 @@
 #include "app/ParameterEditorsGlue.h"
 
 #include "app/MainWindow.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 #include "params/ControlNames.h"
 #include "params/ParamConstants.h"
 #include "params/ParameterEditor.h"

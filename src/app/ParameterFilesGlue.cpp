@@ -58,7 +58,7 @@ ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
 
 ParameterFilePrompts* ParameterFilesGlue::filePrompts()
 {
-    auto* p = dynamic_cast<ParameterFilePrompts*>(&m_deps.ctx.prompts);
+    auto* p = m_deps.ctx.prompts.fileDialogs();
     if (!p) {
         m_deps.ctx.prompts.message("Parameter file dialogs are not available here.");
         return nullptr;
@@ -266,7 +266,7 @@ void ParameterFilesGlue::afterUpgrade()
     m_upgradeBackup = false;
     const ConnectionState& s = m_deps.ctx.state;
     if (!s.connected || !s.parametersLoaded || m_deps.image.isInitialised()
-        || !dynamic_cast<ParameterFilePrompts*>(&m_deps.ctx.prompts))
+        || !m_deps.ctx.prompts.fileDialogs())
         return;
     if (m_deps.ctx.prompts.okCancel("The controller came back from the upgrade with its parameters reset.\n"
                                     "Load the backup made before the upgrade into it?\n"

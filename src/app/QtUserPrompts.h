@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/BusyState.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 #include "params/ParameterFilePrompts.h"
 
 class QWidget;
@@ -20,6 +20,7 @@ public:
     void message(const std::string& text) override;
     bool okCancel(const std::string& text, const std::string& caption) override;
     std::optional<std::string> openFirmwareFile(const std::string& folder) override;
+    ParameterFilePrompts* fileDialogs() override { return this; }
     std::optional<std::string> saveParameterFile(const std::string& folder, const std::string& proposedName) override;
     std::optional<std::string> openParameterFile(const std::string& folder, const std::string& caption) override;
     bool showDifference(const DifferenceView& view) override;

@@ -1,8 +1,7 @@
 #include "cli/CliSession.h"
 
 #include "cli/ExitCodes.h"
-#include "link/posix/LinuxPortDiscovery.h"
-#include "sim/SimConstants.h"
+#include "link/ConnectionConstants.h"
 
 #include <algorithm>
 
@@ -10,59 +9,26 @@ namespace kdx::cli {
 
 namespace {
 
-// With ports named on the command line only those are searched.
-class NamedPortsOnly : public PortDiscovery {
-public:
-    std::vector<UsbSerialDevice> usbSerialDevices() override { return {}; }
-    std::vector<std::string> systemSerialPorts() override { return {}; }
-    std::vector<std::string> deviceNames() override { return {}; }
-};
-
-std::vector<std::string> extraPorts(const CliArguments& args, const std::string& onlyPort)
+SessionOptions optionsFor(const CliArguments& args, const std::string& onlyPort)
 {
-    if (!onlyPort.empty())
-        return {onlyPort};
-    std::vector<std::string> ports = args.ports;
-    if (args.demo)
-        ports.push_back(sim::kDemoPortName);
-    return ports;
+    SessionOptions options;
+    options.ports = onlyPort.empty() ? args.ports : std::vector<std::string>{onlyPort};
+    options.demo = onlyPort.empty() && args.demo;
+    options.namedPortsOnly = true;
+    options.recordThisPc = false;
+    return options;
 }
-
-std::unique_ptr<PortDiscovery> discoveryFor(const CliArguments& args, const std::string& onlyPort)
-{
-    if (!onlyPort.empty() || !args.ports.empty() || args.demo)
-        return std::make_unique<NamedPortsOnly>();
-    return std::make_unique<LinuxPortDiscovery>();
-}
-
-constexpr const char* kMsgSoftwareNeedUpdate = "Software need update.";
 
 } // namespace
 
 CliSession::CliSession(const CliArguments& args, Reporter& reporter, const std::string& onlyPort)
     : m_args(args), m_reporter(reporter), m_demo(m_model, m_clock), m_line(m_hardware, m_demo),
-      m_discovery(discoveryFor(args, onlyPort)), m_link(m_line, m_clock, m_state),
-      m_enumerator(std::make_unique<PortEnumerator>(*m_discovery, extraPorts(args, onlyPort))),
-      m_connector(std::make_unique<Connector>(m_link, m_table, *m_enumerator, *this, *this, m_image.bytes()))
+      m_session({m_line, m_clock, m_discovery, *this}, optionsFor(args, onlyPort))
 {
-    m_table.build();
+    m_session.setListener(this);
 }
 
-CliSession::~CliSession() { m_link.closePort(); }
-
-std::vector<std::string> CliSession::candidates()
-{
-    m_table.clearMarks();
-    m_enumerator->numberPorts(m_table);
-    (void)m_enumerator->markFtdiPorts(m_table);
-    (void)m_enumerator->markRegistryPorts(m_table);
-    (void)m_enumerator->markDosDevicePorts(m_table);
-    std::vector<std::string> ports;
-    for (int k = 0; k < PortTable::kSize; ++k)
-        if (m_table[k].candidate)
-            ports.push_back(m_table[k].deviceName);
-    return ports;
-}
+CliSession::~CliSession() { m_session.setListener(nullptr); }
 
 int CliSession::connect(bool quietWhenNone)
 {
@@ -83,20 +49,17 @@ int CliSession::connect(bool quietWhenNone)
             m_reporter.error(text + "; name the one meant with --port", kExitAmbiguous);
             return kExitAmbiguous;
         }
-        if (answered.size() == 1) {
-            m_discovery = std::make_unique<NamedPortsOnly>();
-            m_enumerator = std::make_unique<PortEnumerator>(*m_discovery, std::vector<std::string>{answered.front()});
-            m_connector = std::make_unique<Connector>(m_link, m_table, *m_enumerator, *this, *this, m_image.bytes());
-        }
+        if (answered.size() == 1)
+            m_session.searchOnly(answered.front());
     }
     return search(quietWhenNone);
 }
 
 bool CliSession::readAll()
 {
-    m_connector->readAll();
+    const bool connected = m_session.readAll();
     m_reporter.endProgress();
-    return m_state.connected;
+    return connected;
 }
 
 std::optional<std::string> CliSession::openFirmwareFile(const std::string&)
@@ -111,11 +74,11 @@ int CliSession::search(bool quietWhenNone)
     m_messages.clear();
     m_tried.clear();
     m_statusText.clear();
-    m_connector->autoConnect();
+    m_session.autoConnect();
     m_reporter.endProgress();
-    if (m_state.connected)
+    if (m_session.state().connected)
         return kExitOk;
-    if (std::find(m_messages.begin(), m_messages.end(), kMsgSoftwareNeedUpdate) != m_messages.end()) {
+    if (std::find(m_messages.begin(), m_messages.end(), connect::kMsgSoftwareNeedUpdate) != m_messages.end()) {
         m_reporter.error("the controller's software is newer than this tool supports (\"Software need update.\")",
                          kExitCommunication);
         return kExitCommunication;
@@ -145,7 +108,7 @@ int CliSession::search(bool quietWhenNone)
     return kExitNoController;
 }
 
-void CliSession::setProgress(int position, int maximum)
+void CliSession::progress(int position, int maximum)
 {
     if (maximum > 0)
         m_reporter.progress("reading parameters", position * 100 / maximum);

@@ -3,31 +3,27 @@
 #include "cli/CliArguments.h"
 #include "cli/Reporter.h"
 #include "link/Clock.h"
-#include "link/ConnectionHost.h"
-#include "link/Connector.h"
-#include "link/DeviceLink.h"
-#include "link/PortDiscovery.h"
-#include "link/PortEnumerator.h"
-#include "link/PortTable.h"
+#include "link/posix/LinuxPortDiscovery.h"
 #include "link/posix/PosixSerialLine.h"
-#include "link/UserPrompts.h"
-#include "params/ParameterImage.h"
+#include "prompts/UserPrompts.h"
+#include "session/DeviceSession.h"
+#include "session/SessionListener.h"
 #include "sim/ControllerModel.h"
 #include "sim/DemoPortLine.h"
 #include "sim/SimulatedLine.h"
 
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kdx::cli {
 
-// The program's link to one controller, built as the window builds it: the
-// real serial line (and the simulated controller with --demo), the system's
-// ports or only those named with --port, the same connection search and full
-// read. Messages the procedures would show in a box go to the reporter; a
-// question is answered "Cancel", because nobody is there to answer it.
-class CliSession : public ConnectionHost, public UserPrompts {
+// kdx-cli's side of one device session: the real serial line (and the
+// simulated controller with --demo), the system's ports or only those named
+// with --port. Messages the procedures would show in a box go to the
+// reporter; a question is answered "Cancel", because nobody is there to
+// answer it.
+class CliSession : public SessionListener, public UserPrompts {
 public:
     // onlyPort: search that one port only (used to ask each candidate in turn).
     CliSession(const CliArguments& args, Reporter& reporter, const std::string& onlyPort = {});
@@ -48,30 +44,25 @@ public:
     // the controller answered every page.
     bool readAll();
     // The connection search again (after the firmware upgrade).
-    void autoConnect() { m_connector->autoConnect(); }
+    void autoConnect() { m_session.autoConnect(); }
 
     // The file the firmware upgrade asks for.
     void setFirmwareFile(const std::string& path) { m_firmwareFile = path; }
 
-    // The ports a search would try, in order (numbers the table anew).
-    std::vector<std::string> candidates();
+    // The ports a search would try, in order.
+    std::vector<std::string> candidates() { return m_session.candidatePorts(); }
 
-    DeviceLink& link() { return m_link; }
+    DeviceSession& session() { return m_session; }
+    DeviceLink& link() { return m_session.link(); }
     SerialLine& line() { return m_line; }
     Clock& clock() { return m_clock; }
-    ConnectionState& state() { return m_state; }
-    ParameterImage& image() { return m_image; }
+    ConnectionState& state() { return m_session.state(); }
+    ParameterImage& image() { return m_session.image(); }
     Reporter& reporter() { return m_reporter; }
 
-    // --- ConnectionHost -------------------------------------------------------
-    void setTimerEnabled(bool) override {}
-    void setCaption(const std::string&) override {}
-    void setProgress(int position, int maximum) override;
-    void resetPollPhase() override {}
-    void showConnectionLog() override {}
-    void showAllData() override {}
-    void updateConnectionLog() override {}
-    void showStatusText(const std::string& text) override { m_statusText = text; }
+    // --- SessionListener ------------------------------------------------------
+    void progress(int position, int maximum) override;
+    void statusText(const std::string& text) override { m_statusText = text; }
     void tryingPort(const std::string& deviceName) override { m_tried.push_back(deviceName); }
 
     // --- UserPrompts ------------------------------------------------------------
@@ -90,13 +81,8 @@ private:
     sim::ControllerModel m_model;
     sim::SimulatedLine m_demo;
     sim::DemoPortLine m_line;
-    std::unique_ptr<PortDiscovery> m_discovery;
-    ConnectionState m_state;
-    DeviceLink m_link;
-    PortTable m_table;
-    std::unique_ptr<PortEnumerator> m_enumerator;
-    ParameterImage m_image;
-    std::unique_ptr<Connector> m_connector;
+    LinuxPortDiscovery m_discovery;
+    DeviceSession m_session;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_tried;
     std::string m_statusText;

@@ -122,8 +122,8 @@ int runFlash(const CliArguments& args, Reporter& out)
     CliUpgradeHost host(session, out);
     std::random_device seed;
     std::mt19937 random(seed());
-    FirmwareUpgrade upgrade(session.link(), session, host, ".", [&random] { return static_cast<uint32_t>(random()); });
-    const FirmwareUpgrade::Outcome outcome = upgrade.run();
+    const FirmwareUpgrade::Outcome outcome =
+        session.session().upgradeFirmware(host, ".", [&random] { return static_cast<uint32_t>(random()); });
     out.endProgress();
 
     const ConnectionState& s = session.state();

@@ -1,5 +1,6 @@
 // read, write and diff: the controller's parameter memory against parameter files.
 #include "cli/CliSession.h"
+#include "protocol/ProgramVersion.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "params/NumberText.h"
@@ -19,7 +20,7 @@ namespace {
 
 // Numbers in files and on stdout use the decimal point whatever the locale.
 constexpr char kSeparator = '.';
-constexpr const char* kProgram = "kdx-cli 1.097";
+const std::string kProgram = std::string("kdx-cli ") + kProgramVersion;
 // The window's parameter folder, below the folder the program runs in.
 constexpr const char* kParameterFolder = "parametry";
 

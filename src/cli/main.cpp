@@ -1,5 +1,6 @@
 // kdx-cli: the service tool's procedures from the command line.
 #include "cli/CliArguments.h"
+#include "protocol/ProgramVersion.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Reporter.h"
@@ -29,7 +30,7 @@ int main(int argc, char** argv)
         return kExitOk;
     }
     if (args.version) {
-        std::cout << "kdx-cli 1.097\n";
+        std::cout << "kdx-cli " << kdx::kProgramVersion << "\n";
         return kExitOk;
     }
     kdx::SystemConsole::onInterrupt(onInterrupt);

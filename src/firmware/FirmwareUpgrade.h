@@ -3,7 +3,7 @@
 #include "firmware/FirmwareFile.h"
 #include "firmware/UpgradeHost.h"
 #include "link/DeviceLink.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 
 #include <functional>
 #include <optional>

@@ -6,12 +6,6 @@
 // Connecting to the controller and reading its parameter image.
 namespace kdx::connect {
 
-// Shown in the banner: the version and seven spaces, twelve characters.
-constexpr const char* kProgramVersion = "1.097       ";
-constexpr const char* kBannerPrefix = "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: ";
-// Ends the caption in place of " SN: 0x..." when the memory was not read.
-constexpr const char* kSerialNotRead = " SN: not read";
-
 // Controllers with a newer software than this need a newer tool.
 constexpr uint8_t kMaxSoftwareVersion = 4;
 

@@ -17,8 +17,8 @@ struct SearchOutcome {
     std::vector<Attempt> tried; // each port tried once, in the order tried
 };
 
-// What the connection procedures need from the main window. The window
-// implements it; tests record the calls. Every call happens on the window's
+// What the connection procedures need from whoever drives them (the device
+// session); tests record the calls. Every call happens on the window's
 // thread in the middle of a blocking search or read, so an implementation
 // that wants the window to stay visibly alive repaints here.
 class ConnectionHost {
@@ -26,16 +26,16 @@ public:
     virtual ~ConnectionHost() = default;
     // The 50 ms status timer.
     virtual void setTimerEnabled(bool enabled) = 0;
-    // The window caption.
-    virtual void setCaption(const std::string& caption) = 0;
+    // The controller answered identify with a version this tool accepts (its
+    // versions are in the link state); imageRead says whether its whole
+    // memory was read, and with it its serial number.
+    virtual void identified(bool imageRead) = 0;
     // The transfer progress bar: position of maximum (bytes of the image).
     virtual void setProgress(int position, int maximum) = 0;
     // The next timer tick starts with a status request.
     virtual void resetPollPhase() = 0;
-    // Fill the connection log grid from the parameter image.
-    virtual void showConnectionLog() = 0;
-    // Fill every editor from the parameter image (and refresh the shadow).
-    virtual void showAllData() = 0;
+    // A full read completed: the image holds the controller's memory.
+    virtual void imageLoaded() = 0;
     // Record this PC in the controller's connection log.
     virtual void updateConnectionLog() = 0;
     // The status line; an empty text clears it. Used for why a search found

@@ -3,7 +3,6 @@
 #include "link/ConnectionConstants.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace kdx {
 
@@ -13,22 +12,6 @@ constexpr uint16_t kPageAddresses[] = {0, 128, 256, 384};
 constexpr int kImageBytes = static_cast<int>(wire::kImageSize);
 
 } // namespace
-
-std::string connectionBanner(uint8_t hardwareVersion, uint8_t softwareVersion,
-                             uint8_t softwareRevision, uint32_t serialNumber)
-{
-    char serial[9];
-    std::snprintf(serial, sizeof serial, "%08X", static_cast<unsigned>(serialNumber));
-    return std::string(connect::kBannerPrefix) + std::to_string(hardwareVersion) + " S: "
-        + std::to_string(softwareVersion) + "." + std::to_string(softwareRevision) + " Pc ver. "
-        + connect::kProgramVersion + " SN: 0x" + serial;
-}
-
-std::string connectionBannerUnread(uint8_t hardwareVersion, uint8_t softwareVersion, uint8_t softwareRevision)
-{
-    const std::string full = connectionBanner(hardwareVersion, softwareVersion, softwareRevision, 0);
-    return full.substr(0, full.rfind(" SN: ")) + connect::kSerialNotRead;
-}
 
 uint32_t imageSerialNumber(const ParameterBytes& image)
 {
@@ -162,10 +145,7 @@ bool Connector::attempt(bool markedCandidate)
     // controller's.
     loadAllData();
     const bool imageRead = state.connected;
-    m_host.setCaption(imageRead ? connectionBanner(state.hardwareVersion, state.softwareVersion,
-                                                   state.softwareRevision, imageSerialNumber(m_image))
-                                : connectionBannerUnread(state.hardwareVersion, state.softwareVersion,
-                                                         state.softwareRevision));
+    m_host.identified(imageRead);
     m_host.updateConnectionLog();
     // A read that failed has taken the link down again.
     m_outcome.found = state.connected;
@@ -235,8 +215,7 @@ void Connector::readAll()
         m_prompts.message(connect::kMsgUartErrors);
         return;
     }
-    m_host.showConnectionLog();
-    m_host.showAllData();
+    m_host.imageLoaded();
     state.parametersLoaded = true;
 }
 

@@ -5,7 +5,7 @@
 #include "link/LinkConstants.h"
 #include "link/PortMarking.h"
 #include "link/PortTable.h"
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 
 #include <array>
 #include <cstdint>
@@ -15,12 +15,6 @@ namespace kdx {
 
 using ParameterBytes = std::array<uint8_t, wire::kImageSize>;
 
-// The window caption after a controller was identified.
-std::string connectionBanner(uint8_t hardwareVersion, uint8_t softwareVersion,
-                             uint8_t softwareRevision, uint32_t serialNumber);
-// The caption when the controller answered identify but its memory could not
-// be read: its versions, and that its serial number is not known.
-std::string connectionBannerUnread(uint8_t hardwareVersion, uint8_t softwareVersion, uint8_t softwareRevision);
 // The controller's serial number: image bytes 4..7, little-endian.
 uint32_t imageSerialNumber(const ParameterBytes& image);
 
@@ -34,8 +28,8 @@ public:
 
     // Searches the marked ports in ascending number for a controller that
     // answers identify, refuses a software newer than it understands, and
-    // on success connects, reads the image, shows the banner, records this
-    // PC and starts the status timer. Ends silently when nothing answers
+    // on success connects, reads the image, reports the identity, records
+    // this PC and starts the status timer. Ends silently when nothing answers
     // (the status line then tells why a port could not be opened).
     void autoConnect();
     // Reads the image when connected, else "ECU not Found".

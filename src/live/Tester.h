@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 #include "live/ResultFile.h"
 #include "live/StatusFrame.h"
 #include "live/TesterCheck.h"

@@ -52,7 +52,7 @@ struct ParameterFileRead {
 //   KDX parameter file 1
 //   serial = 0x0001E240
 //   hardware = 1 / software = 1 / revision = 0
-//   program = kdx 1.097
+//   program = kdx <version>
 //   saved = 2026-12-08 12:47:34 UTC
 //   reason = manual
 //   field GeneralDelay = 5 s          one line per field entry, for people

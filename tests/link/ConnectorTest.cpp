@@ -88,10 +88,10 @@ public:
         events.push_back(enabled ? "timer on" : "timer off");
         connectedWhenTimerChanged.push_back(m_state.connected);
     }
-    void setCaption(const std::string& text) override
+    void identified(bool imageRead) override
     {
-        caption = text;
-        events.push_back("caption");
+        identity = imageRead ? "read" : "not read";
+        events.push_back("identified");
     }
     void setProgress(int position, int maximum) override
     {
@@ -99,8 +99,7 @@ public:
         EXPECT_EQ(maximum, 512);
     }
     void resetPollPhase() override { events.push_back("reset poll"); }
-    void showConnectionLog() override { events.push_back("show log"); }
-    void showAllData() override { events.push_back("show all"); }
+    void imageLoaded() override { events.push_back("image loaded"); }
     void updateConnectionLog() override { events.push_back("update log"); }
     void showStatusText(const std::string& text) override { statusTexts.push_back(text); }
     void tryingPort(const std::string& deviceName) override { tried.push_back(deviceName); }
@@ -119,7 +118,7 @@ public:
     std::vector<int> progress;
     std::vector<std::string> statusTexts;
     Paths tried;
-    std::string caption = "unchanged";
+    std::string identity = "none"; // whether the identified controller's memory was read
     bool timerEnabled = true;
 
 private:
@@ -228,7 +227,7 @@ TEST_F(ConnectorTest, SuccessfulSearchRunsItsStepsInOrder)
     state.connected = true;
     connectThroughSystemPorts();
 
-    EXPECT_EQ(host.events, (Paths{"reset poll", "timer off", "show log", "show all", "caption",
+    EXPECT_EQ(host.events, (Paths{"reset poll", "timer off", "image loaded", "identified",
                                   "update log", "timer on"}));
     EXPECT_EQ(host.connectedWhenTimerChanged, (std::vector<bool>{false, true}));
     EXPECT_EQ(host.progress, (std::vector<int>{0, 0, 0, 128, 256, 384, 512}));
@@ -280,7 +279,7 @@ TEST_F(ConnectorTest, SoftwareVersionDecidesAcceptance)
             EXPECT_EQ(prm.messages, (Paths{"Software need update."}));
             EXPECT_FALSE(st.portOpen);
             EXPECT_FALSE(hst.timerEnabled);
-            EXPECT_EQ(hst.caption, "unchanged");
+            EXPECT_EQ(hst.identity, "none");
             EXPECT_TRUE(b.pageRequests.empty());
         }
     }
@@ -343,7 +342,7 @@ TEST_F(ConnectorTest, AttemptCountIsTheLargestSingleCount)
     }
 }
 
-TEST_F(ConnectorTest, BannerShowsVersionsAndSerialNumber)
+TEST_F(ConnectorTest, IdentifiedControllerReportsItsVersionsAndReadMemory)
 {
     bench.controllerPort = "/dev/ttyS0";
     bench.hardware = 3;
@@ -353,12 +352,10 @@ TEST_F(ConnectorTest, BannerShowsVersionsAndSerialNumber)
     bench.memory[6] = 0x01;
     bench.memory[7] = 0x00;
     connectThroughSystemPorts();
-    EXPECT_EQ(host.caption, "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: 3 S: 4.12 Pc ver. 1.097        SN: 0x0001E240");
-
-    EXPECT_EQ(connectionBanner(0, 0, 0, 0xDEADBEEF),
-              "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: 0 S: 0.0 Pc ver. 1.097        SN: 0xDEADBEEF");
-    EXPECT_EQ(connectionBanner(255, 255, 255, 0),
-              "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: 255 S: 255.255 Pc ver. 1.097        SN: 0x00000000");
+    EXPECT_EQ(host.identity, "read");
+    EXPECT_EQ(state.hardwareVersion, 3);
+    EXPECT_EQ(state.softwareRevision, 12);
+    EXPECT_EQ(imageSerialNumber(image), 0x0001E240u);
 }
 
 TEST_F(ConnectorTest, ConnectWhileConnectedDrainsAndClosesFirst)
@@ -501,7 +498,7 @@ TEST_F(ConnectorTest, SingleBadChecksumCostsOneWholeExtraPass)
     EXPECT_EQ(bench.pageRequests, (std::vector<uint16_t>{0, 128, 256, 384, 0, 128, 256, 384}));
     EXPECT_EQ(host.progress, (std::vector<int>{0, 0, 128, 256, 384, 512, 0, 128, 256, 384, 512}));
     EXPECT_EQ(image, bench.memory);
-    EXPECT_EQ(host.events, (Paths{"show log", "show all"}));
+    EXPECT_EQ(host.events, (Paths{"image loaded"}));
     EXPECT_TRUE(state.parametersLoaded);
     EXPECT_TRUE(state.connected);
     EXPECT_TRUE(prompts.messages.empty());
@@ -537,11 +534,11 @@ TEST_F(ConnectorTest, FailedReadAfterIdentifyStillFinishesTheSearch)
     connectThroughSystemPorts();
 
     EXPECT_EQ(prompts.messages, (Paths{"Uart interface errors! Check connection.Software disconnected."}));
-    EXPECT_EQ(host.events, (Paths{"reset poll", "timer off", "reset poll", "timer off", "caption",
+    EXPECT_EQ(host.events, (Paths{"reset poll", "timer off", "reset poll", "timer off", "identified",
                                   "update log", "timer on"}));
     // The image still holds what was there before (another controller's
-    // serial number): the caption names this controller without it.
-    EXPECT_EQ(host.caption, "Vornel RQ412 - KDX 'WERSJA WYSTAWOWA' H: 2 S: 4.7 Pc ver. 1.097        SN: not read");
+    // serial number): the identity is reported without it.
+    EXPECT_EQ(host.identity, "not read");
     EXPECT_FALSE(state.connected);
     EXPECT_FALSE(state.portOpen);
     EXPECT_FALSE(state.parametersLoaded);

@@ -2,10 +2,9 @@
 // machine's hardware matters: an ordinary user connecting again and again,
 // a controller behind a USB adapter, and the terminal going away.
 #include "link/Clock.h"
-#include "link/ConnectionHost.h"
 #include "link/Connector.h"
 #include "link/DeviceLink.h"
-#include "link/PortEnumerator.h"
+#include "session/DeviceSession.h"
 #include "link/posix/PosixSerialLine.h"
 #include "sim/FaultSet.h"
 #include "sim/UsbDelivery.h"
@@ -159,18 +158,10 @@ TEST(TerminalLink, TerminalGoingAwayIsReportedAsAHangUp)
     }
 }
 
-// What the search needs from the window, counted.
-class QuietHost : public ConnectionHost {
+// The status line of the search.
+class StatusLine : public SessionListener {
 public:
-    void setTimerEnabled(bool) override {}
-    void setCaption(const std::string& c) override { caption = c; }
-    void setProgress(int, int) override {}
-    void resetPollPhase() override {}
-    void showConnectionLog() override {}
-    void showAllData() override {}
-    void updateConnectionLog() override {}
-    void showStatusText(const std::string& text) override { status = text; }
-    std::string caption;
+    void statusText(const std::string& text) override { status = text; }
     std::string status;
 };
 
@@ -187,20 +178,19 @@ int connectRepeatedly(const std::string& path, int count, std::string* status = 
 {
     PosixSerialLine line;
     SystemClock clock;
-    ConnectionState state;
-    DeviceLink link(line, clock, state);
-    PortTable table;
-    table.build();
     NoSystemPorts discovery;
-    PortEnumerator ports(discovery, {path});
     test::RecordingPrompts prompts;
-    QuietHost host;
-    ParameterBytes image{};
-    Connector connector(link, table, ports, prompts, host, image);
+    SessionOptions options;
+    options.ports = {path};
+    options.recordThisPc = false;
+    DeviceSession session({line, clock, discovery, prompts}, options);
+    StatusLine host;
+    session.setListener(&host);
+    ConnectionState& state = session.state();
     int connected = 0;
     for (int i = 0; i < count; ++i) {
         state.parametersLoaded = false;
-        connector.autoConnect();
+        session.autoConnect();
         if (state.connected && state.parametersLoaded && prompts.messages.empty())
             ++connected;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/UserPrompts.h"
+#include "prompts/UserPrompts.h"
 #include "params/ParameterFilePrompts.h"
 
 #include <deque>
@@ -20,6 +20,7 @@ public:
         messages.push_back(caption + ": " + text);
         return okCancelAnswer;
     }
+    ParameterFilePrompts* fileDialogs() override { return this; }
     std::optional<std::string> openFirmwareFile(const std::string& folder) override
     {
         dialogFolders.push_back(folder);

@@ -5,6 +5,8 @@
 
 namespace kdx {
 
+class ParameterFilePrompts;
+
 // Every modal box the technician sees goes through this seam, so tests can
 // record them instead of blocking on a dialog. Texts are UTF-8.
 class UserPrompts {
@@ -17,6 +19,9 @@ public:
     // The firmware open dialog ("Hex file|*.hex", default extension "hex"),
     // starting in folder. Empty when the technician cancels.
     virtual std::optional<std::string> openFirmwareFile(const std::string& folder) = 0;
+    // The parameter-file dialogs and the difference view, where this front
+    // end has them; null where it has none (they are then not offered).
+    virtual ParameterFilePrompts* fileDialogs() { return nullptr; }
 };
 
 } // namespace kdx
