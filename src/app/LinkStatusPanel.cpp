@@ -4,6 +4,9 @@
 #include "link/PortDoctor.h"
 #include "live/StatusPoller.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -133,7 +136,8 @@ void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
         for (const auto& a : outcome.tried) {
             std::string problem;
             if (!a.openError.empty()) {
-                problem = doctor.explain(a.port);
+                const bool busy = a.openError.find(std::strerror(EBUSY)) != std::string::npos;
+                problem = doctor.explain(a.port, busy);
                 if (problem.empty())
                     problem = a.openError;
             }
