@@ -77,7 +77,7 @@ private:
     std::string groupName(uint32_t gid) const;
     std::string userName(uint32_t uid) const;
     std::vector<int> lockHolders(const std::string& ttyName, const std::string& fsPath) const;
-    bool brlttyClaimsCh340() const;
+    std::string brlttyRuleClaimingCh340() const; // the rule file, empty when none does
     std::vector<uint32_t> aclUsers(const std::string& fsPath) const;
     bool daemonRunning(const char* name) const;
 

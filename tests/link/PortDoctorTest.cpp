@@ -262,12 +262,17 @@ TEST_F(PortDoctorTest, BrlttysClaimOnTheCh340IsNamedWithItsPreciseFix)
     r = doctor.examine();
     ASSERT_EQ(r.findings.size(), 1u);
     EXPECT_NE(r.findings[0].problem.find("CH340 adapters (1a86:7523)"), std::string::npos);
-    EXPECT_EQ(r.findings[0].fix.rfind("sudo ln -s /dev/null /etc/udev/rules.d/85-brltty.rules", 0), 0u);
+    EXPECT_EQ(r.findings[0].fix, "sed '/1a86\\/7523/d' /usr/lib/udev/rules.d/85-brltty.rules | sudo tee "
+                                 "/etc/udev/rules.d/85-brltty.rules >/dev/null && sudo udevadm control "
+                                 "--reload-rules, then plug the adapter in again");
 
-    // Masked by a rule of the same name in /etc: nothing left to fix.
-    fs::create_directories(root / "etc/udev/rules.d");
-    fs::create_symlink("/dev/null", root / "etc/udev/rules.d/85-brltty.rules");
+    // Replaced by a rule of the same name in /etc: the one that counts.
+    write(root / "etc/udev/rules.d/85-brltty.rules", "# braille displays only\n");
     EXPECT_TRUE(doctor.examine().findings.empty());
+    write(root / "etc/udev/rules.d/85-brltty.rules", "ENV{PRODUCT}==\"1a86/7523/*\", GOTO=\"brltty_usb_run\"\n");
+    r = doctor.examine();
+    ASSERT_EQ(r.findings.size(), 1u);
+    EXPECT_EQ(r.findings[0].fix.rfind("sudo sed -i '/1a86\\/7523/d' /etc/udev/rules.d/85-brltty.rules && ", 0), 0u);
 }
 
 // Who may open a device, and the fix that really grants access, over the

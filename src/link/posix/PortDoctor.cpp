@@ -49,6 +49,7 @@ std::string nameById(const fsys::path& file, uint32_t id)
 
 constexpr const char* kCh340Id = "1a86:7523";
 constexpr const char* kBrlttyRule = "85-brltty.rules";
+constexpr const char* kCh340Product = "1a86/7523"; // as brltty's rule matches ENV{PRODUCT}
 
 } // namespace
 
@@ -134,28 +135,33 @@ std::vector<int> PortDoctor::lockHolders(const std::string& ttyName, const std::
     return pids;
 }
 
-bool PortDoctor::brlttyClaimsCh340() const
+std::string PortDoctor::brlttyRuleClaimingCh340() const
 {
-    // A rule of the same name in /etc replaces the packaged one.
+    // A rule of the same name in /etc replaces the packaged one (a link to
+    // /dev/null masks it).
     std::error_code ec;
-    if (fsys::exists(fs(std::string("/etc/udev/rules.d/") + kBrlttyRule), ec)
-        || fsys::is_symlink(fs(std::string("/etc/udev/rules.d/") + kBrlttyRule), ec))
-        return false;
+    const std::string local = std::string("/etc/udev/rules.d/") + kBrlttyRule;
+    if (fsys::exists(fs(local), ec) || fsys::is_symlink(fs(local), ec))
+        return fileText(fs(local)).find(kCh340Product) != std::string::npos ? local : std::string();
     for (const char* dir : {"/usr/lib/udev/rules.d/", "/lib/udev/rules.d/"}) {
-        const std::string rule = fileText(fs(std::string(dir) + kBrlttyRule));
-        if (rule.find("1a86") != std::string::npos && rule.find("7523") != std::string::npos)
-            return true;
+        const std::string rule = std::string(dir) + kBrlttyRule;
+        if (fileText(fs(rule)).find(kCh340Product) != std::string::npos)
+            return rule;
     }
-    return false;
+    return {};
 }
 
 namespace {
 
-PortFinding brlttyFinding(const std::string& subject)
+// Takes only the CH340's line out of brltty's rule, so that braille
+// displays still start by themselves.
+PortFinding brlttyFinding(const std::string& subject, const std::string& rule)
 {
+    const std::string edit = rule.rfind("/etc/", 0) == 0
+        ? "sudo sed -i '/1a86\\/7523/d' " + rule
+        : "sed '/1a86\\/7523/d' " + rule + " | sudo tee /etc/udev/rules.d/85-brltty.rules >/dev/null";
     return {subject + "brltty's udev rule claims CH340 adapters (1a86:7523) as braille displays and takes them",
-            "sudo ln -s /dev/null /etc/udev/rules.d/85-brltty.rules && sudo udevadm control --reload-rules, then "
-            "plug the adapter in again (braille displays are then started by hand)"};
+            edit + " && sudo udevadm control --reload-rules, then plug the adapter in again"};
 }
 
 } // namespace
@@ -286,8 +292,10 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path, bool openBusy)
                                   "close " + h.name});
     }
 
-    if (d.usbId == kCh340Id && brlttyClaimsCh340())
-        d.findings.push_back(brlttyFinding(path + ": "));
+    if (d.usbId == kCh340Id) {
+        if (const std::string rule = brlttyRuleClaimingCh340(); !rule.empty())
+            d.findings.push_back(brlttyFinding(path + ": ", rule));
+    }
     if (d.latencyMs && *d.latencyMs > kBestLatencyMs)
         d.findings.push_back({path + ": latency timer " + std::to_string(*d.latencyMs)
                                   + " ms stretches every answer",
@@ -352,8 +360,9 @@ void PortDoctor::addSystemFindings(DoctorReport& r)
             ch340 = true;
     for (const PortDiagnosis& d : r.ports)
         ch340 = ch340 || d.usbId == kCh340Id;
-    if (ch340 && brlttyClaimsCh340())
-        r.findings.push_back(brlttyFinding(""));
+    const std::string rule = ch340 ? brlttyRuleClaimingCh340() : std::string();
+    if (!rule.empty())
+        r.findings.push_back(brlttyFinding("", rule));
     else if (r.brlttyRunning)
         r.findings.push_back({"brltty is running: it takes USB serial adapters it mistakes for braille displays",
                               "sudo systemctl stop brltty, or when no braille display is used: sudo apt remove "
