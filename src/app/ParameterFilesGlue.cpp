@@ -226,7 +226,7 @@ bool ParameterFilesGlue::backup(const std::string& reason, const std::string& op
         m_deps.showStatus("Backup saved to " + path);
         return true;
     }
-    return m_deps.ctx.prompts.okCancel("The backup before " + operation + " could not be saved to " + path + ": "
+    return m_deps.ctx.prompts.okCancelDefaultCancel("The backup before " + operation + " could not be saved to " + path + ": "
                                            + error + "\nGo on without a backup?",
                                        "Backup failed");
 }

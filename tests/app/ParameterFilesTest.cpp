@@ -189,6 +189,12 @@ TEST(ParameterFiles, ResetAsksFirstNamesItsBackupAndCancelSendsNothing)
     rig.window->ButtonSetDefaultClick();
     ASSERT_EQ(rig.prompts.messages.size(), 1u);
     EXPECT_EQ(rig.prompts.messages[0].rfind("Backup failed: ", 0), 0u) << rig.prompts.messages[0];
+    std::error_code cause;
+    fs::create_directories(rig.parametry(), cause);
+    EXPECT_NE(rig.prompts.messages[0].find(": " + cause.message() + "\nGo on without a backup?"), std::string::npos)
+        << "the folder's own failure is named: " << rig.prompts.messages[0];
+    EXPECT_EQ(rig.prompts.cancelDefaultCaptions, std::vector<std::string>{"Backup failed"})
+        << "Enter does not go on without a backup";
     EXPECT_TRUE(rig.received.empty());
 }
 

@@ -20,6 +20,11 @@ public:
         messages.push_back(caption + ": " + text);
         return okCancelAnswer;
     }
+    bool okCancelDefaultCancel(const std::string& text, const std::string& caption) override
+    {
+        cancelDefaultCaptions.push_back(caption);
+        return okCancel(text, caption);
+    }
     std::optional<std::string> openFirmwareFile(const std::string& folder) override
     {
         dialogFolders.push_back(folder);
@@ -52,6 +57,7 @@ public:
     std::vector<std::string> dialogFolders;
     std::deque<std::optional<std::string>> fileAnswers;
     bool okCancelAnswer = true;
+    std::vector<std::string> cancelDefaultCaptions; // the boxes whose default button is Cancel
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<std::optional<std::string>> openAnswers;
     std::vector<std::string> proposedNames;
