@@ -48,6 +48,10 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_idleCaption = window.windowTitle();
     m_dayOffsetMs = static_cast<int64_t>(QTime::currentTime().msecsSinceStartOfDay())
         - static_cast<int64_t>(context.clock.nowMs());
+    // The link's changes go into the traffic capture beside the frames.
+    m_watch.setEventSink([&capture = context.capture](const std::string& kind, const std::string& text) {
+        capture.note(kind, text);
+    });
 
     // Created now, so the page does not move when the first message comes.
     QStatusBar* bar = window.statusBar();

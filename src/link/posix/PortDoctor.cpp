@@ -198,7 +198,7 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path, bool openBusy)
 
     // USB vendor, product and driver from sysfs.
     const fsys::path classTty = fs("/sys/class/tty/") + ttyName;
-    d.terminal = pseudo || (!pseudo && fsys::exists(classTty, ec));
+    d.terminal = pseudo || fsys::exists(classTty, ec);
     const fsys::path device = fsys::canonical(classTty / "device", ec);
     if (!pseudo && !ec) {
         std::error_code ec2;
