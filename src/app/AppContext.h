@@ -44,8 +44,8 @@ struct AppContext {
     DeviceSession session;
     ConnectionState& state;
     PortTable& ports;
-    // Everything the link sends and reads passes here; it keeps frames only
-    // while the traffic view is open.
+    // Everything the link sends and reads passes here; the program starts it
+    // at start-up (a test, when its traffic view opens).
     TrafficCapture& capture;
     DeviceLink& link;
 

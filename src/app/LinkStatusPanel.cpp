@@ -4,6 +4,9 @@
 #include "link/PortDoctor.h"
 #include "live/StatusPoller.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -45,6 +48,10 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_idleCaption = window.windowTitle();
     m_dayOffsetMs = static_cast<int64_t>(QTime::currentTime().msecsSinceStartOfDay())
         - static_cast<int64_t>(context.clock.nowMs());
+    // The link's changes go into the traffic capture beside the frames.
+    m_watch.setEventSink([&capture = context.capture](const std::string& kind, const std::string& text) {
+        capture.note(kind, text);
+    });
 
     // Created now, so the page does not move when the first message comes.
     QStatusBar* bar = window.statusBar();
@@ -133,7 +140,8 @@ void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
         for (const auto& a : outcome.tried) {
             std::string problem;
             if (!a.openError.empty()) {
-                problem = doctor.explain(a.port);
+                const bool busy = a.openError.find(std::strerror(EBUSY)) != std::string::npos;
+                problem = doctor.explain(a.port, busy);
                 if (problem.empty())
                     problem = a.openError;
             }

@@ -473,7 +473,7 @@ void MainWindow::Russian1Click() { markLanguage(); }
 // Closes the window as its own close control does: nothing is sent.
 void MainWindow::Exit1Click() { close(); }
 
-void MainWindow::Help1Click()
+AboutFacts MainWindow::aboutFacts()
 {
     AboutFacts facts;
     facts.state = m_ctx.state;
@@ -481,6 +481,12 @@ void MainWindow::Help1Click()
     facts.firmwareFolder = m_firmwareFolder;
     if (m_hooks.aboutFacts)
         m_hooks.aboutFacts(*this, facts);
+    return facts;
+}
+
+void MainWindow::Help1Click()
+{
+    const AboutFacts facts = aboutFacts();
     BusyScope busy(m_ctx.busy);
     AboutBox box(facts, this);
     box.exec();

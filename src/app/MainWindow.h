@@ -78,6 +78,8 @@ public:
     void SaveToDisc1Click();
     void Exit1Click();
     void Help1Click();
+    // What the About box shows: versions, serial number, folders.
+    AboutFacts aboutFacts();
     void English1Click();
     void Polski1Click();
     void Russian1Click();

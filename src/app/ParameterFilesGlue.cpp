@@ -226,7 +226,7 @@ bool ParameterFilesGlue::backup(const std::string& reason, const std::string& op
         m_deps.showStatus("Backup saved to " + path);
         return true;
     }
-    return m_deps.ctx.prompts.okCancel("The backup before " + operation + " could not be saved to " + path + ": "
+    return m_deps.ctx.prompts.okCancelDefaultCancel("The backup before " + operation + " could not be saved to " + path + ": "
                                            + error + "\nGo on without a backup?",
                                        "Backup failed");
 }
@@ -241,7 +241,7 @@ bool ParameterFilesGlue::confirmReset()
     } else {
         saved = "No parameters have been read from the controller, so no backup was made.";
     }
-    return m_deps.ctx.prompts.okCancel(
+    return m_deps.ctx.prompts.okCancelDefaultCancel(
         "RESET PARAMETERS! replaces every parameter of the controller with the default set, its serial number "
         "included (it becomes 0xAFFFFFFF); only the connection log is kept.\n"
             + saved + "\nReset the parameters now?",

@@ -26,6 +26,16 @@ bool QtUserPrompts::okCancel(const std::string& text, const std::string& caption
     return box.exec() == QMessageBox::Ok;
 }
 
+bool QtUserPrompts::okCancelDefaultCancel(const std::string& text, const std::string& caption)
+{
+    BusyScope busy(m_busy);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,
+                    m_parent);
+    box.setDefaultButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
 std::optional<std::string> QtUserPrompts::openFirmwareFile(const std::string& folder)
 {
     BusyScope busy(m_busy);

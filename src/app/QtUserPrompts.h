@@ -19,6 +19,7 @@ public:
 
     void message(const std::string& text) override;
     bool okCancel(const std::string& text, const std::string& caption) override;
+    bool okCancelDefaultCancel(const std::string& text, const std::string& caption) override;
     std::optional<std::string> openFirmwareFile(const std::string& folder) override;
     ParameterFilePrompts* fileDialogs() override { return this; }
     std::optional<std::string> saveParameterFile(const std::string& folder, const std::string& proposedName) override;

@@ -1,9 +1,13 @@
 #include "app/TrafficWindow.h"
 
+#include "app/AboutBox.h"
+#include "app/AppOptions.h"
 #include "app/MainWindow.h"
+#include "link/PortDoctor.h"
 #include "link/TrafficCapture.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -11,15 +15,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTime>
+#include <QTimeZone>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <fstream>
 
 namespace kdx {
 
 TrafficWindow::TrafficWindow(MainWindow& window, AppContext& context)
-    : QWidget(&window, Qt::Window), m_ctx(context), m_startDirectory(window.startDirectory())
+    : QWidget(&window, Qt::Window), m_window(window), m_ctx(context), m_startDirectory(window.startDirectory())
 {
     setObjectName(QStringLiteral("FormTraffic"));
     setWindowTitle(QStringLiteral("Traffic"));
@@ -73,6 +79,7 @@ void TrafficWindow::open()
         m_ctx.capture.start(static_cast<int64_t>(QTime::currentTime().msecsSinceStartOfDay())
                             - static_cast<int64_t>(m_ctx.clock.nowMs()));
         m_next = m_ctx.capture.total();
+        m_startedHere = true;
     }
     m_timer->start();
     show();
@@ -83,10 +90,14 @@ void TrafficWindow::open()
 void TrafficWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    // Closed: nothing is kept any more.
     m_timer->stop();
-    m_ctx.capture.stop();
-    m_ctx.capture.clear();
+    // Closed: a capture this view started keeps nothing any more; the one
+    // running from start-up goes on, and the view shows it whole next time.
+    if (m_startedHere) {
+        m_ctx.capture.stop();
+        m_ctx.capture.clear();
+        m_startedHere = false;
+    }
 }
 
 void TrafficWindow::refresh()
@@ -107,6 +118,32 @@ void TrafficWindow::refresh()
     m_count->setText(QStringLiteral("%1 frames").arg(m_records.size()));
 }
 
+TrafficExportFacts TrafficWindow::exportFacts() const
+{
+    TrafficExportFacts f;
+    const QDateTime now = QDateTime::currentDateTime();
+    f.localTime = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toStdString()
+        + now.timeZone().displayName(now, QTimeZone::OffsetName).toStdString() + " ("
+        + now.timeZoneAbbreviation().toStdString() + ")";
+    f.program = versionText();
+    f.port = m_ctx.link.selectedPort();
+    if (f.port.rfind("/", 0) == 0) {
+        const PortDiagnosis d = PortDoctor().examinePort(f.port);
+        f.adapter = d.usbId + (d.usbName.empty() ? "" : " " + d.usbName)
+            + (d.driver.empty() ? "" : " (" + d.driver + ")");
+    }
+    const AboutFacts about = m_window.aboutFacts();
+    if (about.state.connected)
+        f.controller = "hardware " + std::to_string(about.state.hardwareVersion) + ", software "
+            + std::to_string(about.state.softwareVersion) + "." + std::to_string(about.state.softwareRevision);
+    if (about.serialNumber) {
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "0x%08X", static_cast<unsigned>(*about.serialNumber));
+        f.serial = serial;
+    }
+    return f;
+}
+
 bool TrafficWindow::exportTo(const QString& path, std::string& error) const
 {
     std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
@@ -114,6 +151,7 @@ bool TrafficWindow::exportTo(const QString& path, std::string& error) const
         error = path.toStdString() + ": cannot be written";
         return false;
     }
+    out << trafficExportHeader(exportFacts());
     for (const TrafficRecord& r : m_records)
         out << formatTrafficLine(r) << '\n';
     out.flush();

@@ -44,8 +44,12 @@ private:
     void exportClicked();
     void clearClicked();
 
+    TrafficExportFacts exportFacts() const;
+
+    MainWindow& m_window;
     AppContext& m_ctx;
     QString m_startDirectory;
+    bool m_startedHere = false; // this view started the capture (none ran from start-up)
     std::deque<TrafficRecord> m_records;
     uint64_t m_next = 0;
 

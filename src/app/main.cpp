@@ -8,14 +8,22 @@
 #include "app/LongTone.h"
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
+#include "link/posix/EndSignals.h"
 #include "link/posix/LinuxPortDiscovery.h"
 #include "link/posix/PosixSerialLine.h"
+#include "params/DataFolder.h"
 #include "sim/ControllerModel.h"
 #include "sim/DemoPortLine.h"
 #include "sim/SimulatedLine.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QStatusBar>
+#include <QTime>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -39,6 +47,19 @@ int main(int argc, char** argv)
     }
 
     kdx::KdxApplication app(argc, argv);
+    // Caught from here on: a signal during start-up ends the loop at once.
+    kdx::EndSignals endSignals;
+
+    // An installed tool started from the desktop or from / keeps its files
+    // in the user's data folder; parametry, recordings, result files and
+    // lan.txt are found relative to where the program stands.
+    const char* xdgDataHome = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    const kdx::DataFolderChoice dataFolder = kdx::chooseDataFolder(
+        QDir::currentPath().toStdString(), xdgDataHome ? xdgDataHome : "", home ? home : "",
+        [](const std::string& dir) { return QFileInfo(QString::fromStdString(dir)).isWritable(); });
+    if (dataFolder.moved)
+        QDir::setCurrent(QString::fromStdString(dataFolder.path));
 
     kdx::BusyState busy;
     kdx::GuiClock clock(busy);
@@ -52,6 +73,10 @@ int main(int argc, char** argv)
     kdx::sim::DemoPortLine line(hardware, demo);
     kdx::LinuxPortDiscovery discovery;
     kdx::AppContext context(line, clock, prompts, discovery, cmd.options, &busy);
+    // The traffic capture runs from the start, so that a fault that happened
+    // before anyone opened the traffic view is in it.
+    context.capture.start(static_cast<int64_t>(QTime::currentTime().msecsSinceStartOfDay())
+                          - static_cast<int64_t>(clock.nowMs()));
 
     // Language files: the start directory first, then beside the program,
     // then the installed data folder.
@@ -64,6 +89,23 @@ int main(int argc, char** argv)
     kdx::MainWindow window(context, controller.hooks());
     prompts.setParentWindow(&window);
     window.show();
+    if (dataFolder.moved)
+        window.statusBar()->showMessage(QStringLiteral("Files are kept in %1 (the start folder is not writable)")
+                                            .arg(QString::fromStdString(dataFolder.path)));
+    else if (!dataFolder.error.empty())
+        window.statusBar()->showMessage(QStringLiteral("The start folder is not writable, nor is %1")
+                                            .arg(QString::fromStdString(dataFolder.error)));
+
+    // SIGTERM and SIGHUP end the program as closing the window does: the
+    // timer stops, the port is closed (its exclusive mark and lock given
+    // back), nothing is sent.
+    QSocketNotifier endNotifier(endSignals.descriptor(), QSocketNotifier::Read);
+    endNotifier.setEnabled(endSignals.descriptor() >= 0);
+    QObject::connect(&endNotifier, &QSocketNotifier::activated, &app, [&] {
+        (void)endSignals.take();
+        window.FormClose();
+        QCoreApplication::quit();
+    });
     try {
         return app.exec();
     } catch (...) {

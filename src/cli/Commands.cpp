@@ -110,20 +110,24 @@ int runPorts(const CliArguments& args, Reporter& out)
     const auto ports = session.candidates();
     if (ports.empty())
         out.note("no serial ports found (name one with --port, or --demo)");
+    // The same findings as the window's doctor: each port's, then the
+    // system's (ModemManager, brltty).
+    DoctorReport report;
     int number = 0;
     for (const auto& port : ports) {
         ++number;
         // The demo controller is no device the doctor could look at.
         const bool device = port.rfind("/", 0) == 0;
-        const PortDiagnosis d = device ? doctor.examinePort(port) : PortDiagnosis{};
-        const std::string byId = d.byId.empty() ? std::string() : d.byId.front();
         std::string problem;
         if (session.line().open(port))
             session.line().close();
         else
             problem = session.line().lastError();
-        // Why, and the one line that fixes it, where the doctor knows.
-        const std::string why = device && !problem.empty() ? doctor.explain(port) : std::string();
+        const bool busy = problem.find(std::strerror(EBUSY)) != std::string::npos;
+        const PortDiagnosis d = device ? doctor.examinePort(port, busy) : PortDiagnosis{};
+        if (device)
+            report.ports.push_back(d);
+        const std::string byId = d.byId.empty() ? std::string() : d.byId.front();
         JsonObject json;
         json.add("com", "COM" + std::to_string(number)).add("port", port).add("byId", byId)
             .add("openable", problem.empty());
@@ -133,16 +137,23 @@ int runPorts(const CliArguments& args, Reporter& out)
             json.add("latencyMs", *d.latencyMs);
         if (!problem.empty())
             json.add("problem", problem);
+        // Why, and the one line that fixes it, where the doctor knows.
+        std::string why;
+        for (const PortFinding& f : d.findings)
+            why += (why.empty() ? "" : "\n") + f.problem + "; fix: " + f.fix;
         if (!why.empty())
             json.add("why", why);
         std::string plain = "COM" + std::to_string(number) + "  " + port;
         if (!byId.empty())
             plain += "  (" + byId + ")";
         plain += problem.empty() ? "  can be opened" : "  cannot be opened: " + problem;
-        if (!why.empty())
-            plain += "\n      " + why;
+        for (const PortFinding& f : d.findings)
+            plain += "\n      " + f.problem + "; fix: " + f.fix;
         out.result(json, plain);
     }
+    doctor.addSystemFindings(report);
+    for (const PortFinding& f : report.findings)
+        out.note(f.problem + "; fix: " + f.fix);
     return kExitOk;
 }
 

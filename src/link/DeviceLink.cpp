@@ -11,7 +11,13 @@ DeviceLink::DeviceLink(SerialLine& line, Clock& clock, ConnectionState& state)
 {
 }
 
-void DeviceLink::selectPort(const std::string& deviceName) { m_selected = deviceName; }
+void DeviceLink::selectPort(const std::string& deviceName)
+{
+    // What was learned about one adapter's lateness says nothing of another.
+    if (deviceName != m_selected)
+        m_lateMs = 0;
+    m_selected = deviceName;
+}
 const std::string& DeviceLink::selectedPort() const { return m_selected; }
 const std::string& DeviceLink::lastOpenError() const { return m_lastOpenError; }
 bool DeviceLink::lineHungUp() const { return m_state.portOpen && m_line.isOpen() && m_line.hungUp(); }
@@ -19,6 +25,7 @@ bool DeviceLink::lineHungUp() const { return m_state.portOpen && m_line.isOpen()
 bool DeviceLink::openPort()
 {
     m_sentSinceOpen = false;
+    m_lastReadCut = ReadCut::No;
     if (!m_line.open(m_selected)) {
         m_lastOpenError = m_line.lastError();
         // A line lets go of a handle it held before trying the new name, so
@@ -44,6 +51,11 @@ bool DeviceLink::transmitBytes(const uint8_t* data, size_t count)
 {
     if (!m_state.portOpen)
         return false;
+    // Bytes that came in after a read gave up on its answer: the answer was
+    // later than the window allowed for.
+    if (m_lastReadCut == ReadCut::Silent && m_line.bytesWaiting() > 0)
+        learnLateness();
+    m_lastReadCut = ReadCut::No;
     const bool ok = m_line.transmit(data, count);
     if (ok) {
         m_sentSinceOpen = true;
@@ -85,9 +97,9 @@ bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
     size_t last = 0;
     m_responseSum = wire::kFrameSumBias;
     m_lastResponseBytes = 0;
-    const uint32_t needMs = m_sentSinceOpen
-        ? answerDueInMs(m_clock.nowMs(), m_lastSentMs, expected, m_line.deliveryLatencyMs())
-        : 0;
+    m_lastReadCut = ReadCut::No;
+    const uint32_t latencyMs = std::max(m_line.deliveryLatencyMs(), m_lateMs);
+    const uint32_t needMs = m_sentSinceOpen ? answerDueInMs(m_clock.nowMs(), m_lastSentMs, expected, latencyMs) : 0;
     const auto pauses = readWindowPauses(needMs);
     for (int polls = 0; polls < wire::kMaxPolls;) {
         // The bytes of the previous poll count only now, so a complete answer
@@ -111,7 +123,21 @@ bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
             return true;
         }
     }
+    // An answer that began but did not end in the window (or, seen at the
+    // next request, that came only after it): the adapter holds bytes back
+    // longer than the system says (a chip without a latency timer the driver
+    // shows, a network redirector), so the next windows allow twice as long.
+    if (m_sentSinceOpen && total + last > 0)
+        learnLateness();
+    else if (m_sentSinceOpen)
+        m_lastReadCut = ReadCut::Silent;
     return false;
+}
+
+void DeviceLink::learnLateness()
+{
+    const uint32_t latencyMs = std::max(m_line.deliveryLatencyMs(), m_lateMs);
+    m_lateMs = std::min(std::max(latencyMs, wire::kLatencyStepMs) * 2, wire::kMaxAdapterLatencyMs);
 }
 
 bool DeviceLink::readPage(uint16_t address, uint8_t* destination)

@@ -39,6 +39,9 @@ public:
     // are 2 ms apart unless the answer may arrive later than the 20th of
     // them (see readWindowPauses).
     bool readResponse(uint32_t expected, uint16_t start, uint16_t end);
+    // The adapter latency the read window allows for beyond what the line
+    // reports, learned from answers whose tail came too late.
+    uint32_t learnedLatencyMs() const { return m_lateMs; }
     // Reads the 128-byte page at address into destination; false on any fault.
     bool readPage(uint16_t address, uint8_t* destination);
 
@@ -65,6 +68,12 @@ private:
     // When the last write left the transmitter (clock ms); none since open.
     bool m_sentSinceOpen = false;
     uint64_t m_lastSentMs = 0;
+    uint32_t m_lateMs = 0;
+    // The last read ended with nothing at all; bytes found waiting before the
+    // next request were its answer, come late.
+    enum class ReadCut { No, Silent };
+    ReadCut m_lastReadCut = ReadCut::No;
+    void learnLateness();
 };
 
 } // namespace kdx

@@ -73,6 +73,10 @@ constexpr int kMaxPolls = 21;
 // next poll stay.
 constexpr uint32_t kTurnaroundAllowanceMs = 30;
 constexpr int kFastPolls = 15;
+// An answer cut short doubles the latency allowed for (from at least
+// kLatencyStepMs), up to the longest latency timer a USB adapter has.
+constexpr uint32_t kLatencyStepMs = 8;
+constexpr uint32_t kMaxAdapterLatencyMs = 255;
 
 // Protocol pauses.
 constexpr uint32_t kSendPauseMs = 10;      // after every command frame

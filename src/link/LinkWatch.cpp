@@ -15,6 +15,7 @@ void LinkWatch::searchStarted(bool afterReplug)
 {
     m_phase = Phase::Searching;
     m_afterReplug = afterReplug;
+    event("search", afterReplug ? "search started (the device came back)" : "search started");
 }
 
 void LinkWatch::tryingPort(const std::string& port)
@@ -32,12 +33,14 @@ std::string LinkWatch::searchEnded(bool found, const std::string& port, const st
         m_phase = Phase::Connected;
         m_port = port;
         m_connectedAt = nowMs;
+        event(replug ? "reconnected" : "connected", (replug ? "reconnected to " : "connected to ") + port);
         if (replug)
             return "Reconnected to " + port + " at " + clockText(nowMs);
         return {};
     }
     m_phase = Phase::NotFound;
     m_port.clear();
+    event("search", "no controller answered");
     if (tried.empty())
         return "No controller answered: no serial port to try";
     std::string text = "No controller answered on: ";
@@ -54,6 +57,7 @@ std::string LinkWatch::searchEnded(bool found, const std::string& port, const st
 std::string LinkWatch::lost(uint64_t nowMs)
 {
     m_phase = Phase::Lost;
+    event("lost", "link lost: " + (m_port.empty() ? std::string("the port") : m_port) + " went away");
     return "Link lost: " + (m_port.empty() ? std::string("the port") : m_port) + " went away at "
         + clockText(nowMs) + "; waiting for it to come back";
 }

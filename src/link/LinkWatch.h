@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,13 @@ public:
         std::string port;
         std::string problem; // why it could not be opened; empty when it opened but nothing answered
     };
+
+    // Receives a line for each change of the link (search started, connected,
+    // reconnected, nothing found, lost), for the traffic capture.
+    void setEventSink(std::function<void(const std::string& kind, const std::string& text)> sink)
+    {
+        m_events = std::move(sink);
+    }
 
     void searchStarted(bool afterReplug);
     void tryingPort(const std::string& port);
@@ -52,6 +60,12 @@ private:
     std::optional<uint64_t> m_lastAnswer;
     uint64_t m_connectedAt = 0;
     bool m_afterReplug = false;
+    std::function<void(const std::string&, const std::string&)> m_events;
+    void event(const std::string& kind, const std::string& text) const
+    {
+        if (m_events)
+            m_events(kind, text);
+    }
 };
 
 } // namespace kdx

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/AccessAdvice.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,18 +9,14 @@
 
 namespace kdx {
 
-// Who runs the tool, for deciding whether a device can be opened.
-struct UserIdentity {
-    uint32_t uid = 0;
-    std::vector<uint32_t> groups; // primary and supplementary
-    int pid = 0;                  // this process (its own hold on a port is not a problem)
-    static UserIdentity current();
-};
-
-// Something wrong and the one line that fixes it.
-struct PortFinding {
-    std::string problem;
-    std::string fix;
+// A process that has the port open; only one that holds its lock (or has
+// it open exclusively) keeps the tool out.
+struct PortHolder {
+    int pid = 0;
+    std::string name; // command name
+    bool locks = false; // holds the advisory lock or a lock file naming it
+    std::string text() const { return name + " (pid " + std::to_string(pid) + ")"; }
+    bool operator==(const PortHolder& o) const { return pid == o.pid && name == o.name && locks == o.locks; }
 };
 
 struct PortDiagnosis {
@@ -28,11 +26,12 @@ struct PortDiagnosis {
     std::string usbId;             // "0403:6001", empty when not a USB device
     std::string usbName;           // manufacturer and product strings
     std::string driver;            // e.g. ftdi_sio
-    std::optional<int> latencyMs;  // FTDI latency timer
+    std::optional<int> latencyMs;  // latency timer, where the driver shows one
     std::string owner;             // "root:dialout 0660"
     std::string group;             // the device's group name
     bool accessible = false;       // this user may open it for reading and writing
-    std::vector<std::string> holders; // "minicom (pid 1234)"
+    bool terminal = false;         // a serial device or a pseudo-terminal, not /dev/null
+    std::vector<PortHolder> holders;
     std::vector<PortFinding> findings;
 };
 
@@ -45,8 +44,10 @@ struct DoctorReport {
 };
 
 // Finds out why a serial port cannot be used: missing device, permissions
-// and the group to join, another process holding it (from /proc/*/fd),
-// ModemManager and brltty, the FTDI latency timer. Reads only files below
+// and the fix that grants access, the process holding its lock (from
+// /proc/locks, lock files and /proc/*/fd), ModemManager and brltty, the
+// adapter's latency timer. kdx-cli ports and the window's doctor both show
+// what examine() finds. Reads only files below
 // root (empty: the real system), so tests run it on a fake tree; opens no
 // device (opening a real port would toggle its modem lines).
 class PortDoctor {
@@ -55,10 +56,16 @@ public:
 
     // Every serial device the system lists, plus the extra paths given.
     DoctorReport examine(const std::vector<std::string>& extraPaths = {});
-    PortDiagnosis examinePort(const std::string& path);
+    // openBusy: the caller's own open was refused with EBUSY, i.e. someone
+    // has the port open exclusively; its openers are then named for it.
+    PortDiagnosis examinePort(const std::string& path, bool openBusy = false);
     // One line for the status line: what is wrong with the port and the fix;
     // empty when nothing is found.
-    std::string explain(const std::string& path);
+    std::string explain(const std::string& path, bool openBusy = false);
+
+    // What is in the way of every port (ModemManager, brltty), with the
+    // daemons' state, from the ports already examined in r.
+    void addSystemFindings(DoctorReport& r);
 
     static std::string reportText(const DoctorReport& report);
 
@@ -68,6 +75,10 @@ private:
     std::string fs(const std::string& systemPath) const { return m_root + systemPath; }
     std::vector<std::pair<int, std::string>> processes() const; // pid, command name
     std::string groupName(uint32_t gid) const;
+    std::string userName(uint32_t uid) const;
+    std::vector<int> lockHolders(const std::string& ttyName, const std::string& fsPath) const;
+    std::string brlttyRuleClaimingCh340() const; // the rule file, empty when none does
+    std::vector<uint32_t> aclUsers(const std::string& fsPath) const;
     bool daemonRunning(const char* name) const;
 
     std::string m_root;

@@ -12,8 +12,10 @@ std::string SystemFiles::writeReplacing(const std::string& path, const std::stri
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path target(path);
-    if (makeFolder && target.has_parent_path())
-        fs::create_directories(target.parent_path(), ec);
+    // The folder's own failure is the cause to name (permission denied on a
+    // read-only start folder), not the missing folder it leaves behind.
+    if (makeFolder && target.has_parent_path() && !fs::create_directories(target.parent_path(), ec) && ec)
+        return ec.message();
     const std::string temporary = path + ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

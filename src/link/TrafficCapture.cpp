@@ -1,6 +1,7 @@
 #include "link/TrafficCapture.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace kdx {
 
@@ -62,6 +63,19 @@ std::vector<TrafficRecord> TrafficCapture::takeSince(uint64_t& next)
     return out;
 }
 
+void TrafficCapture::note(const std::string& kind, const std::string& text)
+{
+    if (!m_recording)
+        return;
+    closeAnswer();
+    TrafficRecord r;
+    r.timeMs = now();
+    r.sender = TrafficRecord::Sender::None;
+    r.kind = kind;
+    r.note = text;
+    add(std::move(r));
+}
+
 bool TrafficCapture::open(const std::string& deviceName)
 {
     if (m_recording)
@@ -81,6 +95,16 @@ bool TrafficCapture::transmit(const uint8_t* data, size_t count)
     if (!m_recording)
         return m_inner.transmit(data, count);
     closeAnswer();
+    // The PC is the master: a gap between requests is the tool's own pause
+    // (a dialog, a long operation, nothing to ask), not the controller's.
+    const uint64_t sentMs = m_clock.nowMs();
+    if (m_sentBefore && sentMs - m_lastSentMs >= kPauseNoteMs) {
+        char text[48];
+        std::snprintf(text, sizeof text, "no request for %.1f s", static_cast<double>(sentMs - m_lastSentMs) / 1000.0);
+        note("pause", text);
+    }
+    m_sentBefore = true;
+    m_lastSentMs = sentMs;
     TrafficRecord r;
     r.timeMs = now();
     r.sender = TrafficRecord::Sender::Pc;

@@ -15,9 +15,14 @@ namespace kdx {
 // one PC frame, and everything read between two transmissions as one answer
 // (the PC is the master, so an answer ends where the next request starts).
 // While not recording it adds one flag test per call and keeps nothing.
+// Besides frames it keeps lines for what happened to the link (lost,
+// reconnected, a search started) and for the tool's own pauses, so that a
+// gap in the export says what it was.
 class TrafficCapture : public SerialLine {
 public:
     static constexpr size_t kCapacity = 4096;
+    // A request this long after the previous one gets a line for the pause.
+    static constexpr uint64_t kPauseNoteMs = 1000;
 
     TrafficCapture(SerialLine& inner, const Clock& clock);
 
@@ -34,6 +39,8 @@ public:
     // has dropped are skipped); sets `next` past the last one returned. The
     // answer being read is closed first, so call it between exchanges.
     std::vector<TrafficRecord> takeSince(uint64_t& next);
+    // An event line ("--  KIND -  # TEXT"), kept while recording.
+    void note(const std::string& kind, const std::string& text);
     // Number of records ever kept (the next sequence number).
     uint64_t total() const { return m_total; }
 
@@ -64,6 +71,8 @@ private:
     std::string m_requestKind;
     TrafficRecord m_answer;
     bool m_answerOpen = false;
+    bool m_sentBefore = false;
+    uint64_t m_lastSentMs = 0; // clock time of the last request
 };
 
 } // namespace kdx

@@ -121,6 +121,30 @@ std::string formatTrafficLine(const TrafficRecord& r)
     return line;
 }
 
+std::string trafficExportHeader(const TrafficExportFacts& f)
+{
+    auto line = [](const char* key, const std::string& value) {
+        return std::string("# ") + key + ": " + (value.empty() ? std::string("unknown") : value) + "\n";
+    };
+    return "# kdx traffic\n" + line("exported", f.localTime) + line("program", f.program) + line("port", f.port)
+        + line("adapter", f.adapter) + line("controller", f.controller.empty() ? "none connected" : f.controller)
+        + line("serial number", f.serial);
+}
+
+std::vector<TrafficRecord> readTrafficExport(const std::string& text)
+{
+    std::vector<TrafficRecord> records;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (auto r = parseTrafficLine(line))
+            records.push_back(std::move(*r));
+    }
+    return records;
+}
+
 std::optional<TrafficRecord> parseTrafficLine(const std::string& line)
 {
     std::string body = line;

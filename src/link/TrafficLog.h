@@ -42,4 +42,19 @@ std::string formatTrafficLine(const TrafficRecord& record);
 // Reads one line back; nullopt for anything that is not a traffic line.
 std::optional<TrafficRecord> parseTrafficLine(const std::string& line);
 
+// What an export says about where its frames come from.
+struct TrafficExportFacts {
+    std::string localTime;  // "2026-12-09 14:05:31 +0100 (CET)": date, time and zone of the export
+    std::string program;    // "kdx 1.097"
+    std::string port;       // as opened, e.g. /dev/serial/by-id/...
+    std::string adapter;    // USB id, maker and product, driver; empty when unknown
+    std::string controller; // "hardware 1, software 2.3"; empty when none is connected
+    std::string serial;     // "0x0001E240"; empty before the parameters were read
+};
+// "# key: value" lines; every reader of traffic lines passes them over.
+std::string trafficExportHeader(const TrafficExportFacts& facts);
+// The records of an exported text (header, comments and blank lines passed
+// over), for replaying what happened.
+std::vector<TrafficRecord> readTrafficExport(const std::string& text);
+
 } // namespace kdx

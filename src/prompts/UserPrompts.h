@@ -16,6 +16,12 @@ public:
     virtual void message(const std::string& text) = 0;
     // Modal box with OK and Cancel; true for OK.
     virtual bool okCancel(const std::string& text, const std::string& caption) = 0;
+    // The same box with Cancel as the default button, for a question where a
+    // stray Enter must not go on (going on without a backup).
+    virtual bool okCancelDefaultCancel(const std::string& text, const std::string& caption)
+    {
+        return okCancel(text, caption);
+    }
     // The firmware open dialog ("Hex file|*.hex", default extension "hex"),
     // starting in folder. Empty when the technician cancels.
     virtual std::optional<std::string> openFirmwareFile(const std::string& folder) = 0;

@@ -220,6 +220,16 @@ void ControllerModel::handleCommand(const uint8_t* f, uint64_t nowMs)
     trace(TraceEvent::Direction::Received, nowMs, std::vector<uint8_t>(f, f + wire::kFrameSize), "");
     // The behaviour runs with the old settings up to the moment the frame arrived.
     advance(nowMs);
+    if (m_answerSource) {
+        if (auto bytes = m_answerSource(f, wire::kFrameSize)) {
+            const uint64_t startUs = toUs(nowMs) + m_config.processingDelayUs;
+            trace(TraceEvent::Direction::Sent, startUs / 1000, *bytes, "replayed");
+            m_wire.push(std::move(*bytes), startUs);
+        } else {
+            trace(TraceEvent::Direction::Sent, nowMs, {}, "replayed: no answer");
+        }
+        return;
+    }
     const uint8_t code = f[0], b = f[1], c = f[2], d = f[3];
 
     if (code == wire::kCmdIdentify) {

@@ -113,6 +113,11 @@ public:
     // Called with the EEPROM whenever it is written (save command, upgrade).
     void setSaveCallback(SaveCallback callback) { m_onSave = std::move(callback); }
     void setTraceSink(TraceSink sink) { m_trace = std::move(sink); }
+    // Replaces the controller's own answers to command frames (a recorded
+    // session played back): the bytes returned are sent after the usual
+    // turnaround, nullopt sends nothing.
+    using AnswerSource = std::function<std::optional<std::vector<uint8_t>>(const uint8_t* frame, size_t size)>;
+    void setAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
 
 private:
     void startApplication(uint64_t nowMs);
@@ -158,6 +163,7 @@ private:
     StatusHook m_statusHook;
     SaveCallback m_onSave;
     TraceSink m_trace;
+    AnswerSource m_answerSource;
 };
 
 } // namespace kdx::sim

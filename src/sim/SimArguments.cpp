@@ -30,6 +30,8 @@ std::string SimArguments::usage()
            "                   usb[=TURNAROUND[:LATENCY]] (answers TURNAROUND ms after the request,\n"
            "                   handed over in 62-byte chunks, the last LATENCY ms late)\n"
            "  --trace          print every frame received and sent, with its time\n"
+           "  --replay FILE    answer as the traffic export FILE (the tool's traffic view\n"
+           "                   or --trace) says the controller answered each request\n"
            "  --help           show this text\n"
            "On SIGUSR1 and at exit it prints a report: per answer kind the answers made and\n"
            "how many were spoiled (lost, bad, checksum as the tool counts them), how late\n"
@@ -78,6 +80,8 @@ bool SimArguments::parse(const std::vector<std::string>& args, std::string& erro
             if (!value(linkPath)) return false;
         } else if (opt == "--eeprom") {
             if (!value(eepromPath)) return false;
+        } else if (opt == "--replay") {
+            if (!value(replayPath)) return false;
         } else if (opt == "--hw") {
             if (!number(255, n)) return false;
             config.hardwareVersion = static_cast<uint8_t>(n);

@@ -17,6 +17,7 @@ struct SimArguments {
     std::string eepromPath;               // --eeprom: EEPROM kept between runs
     FaultSet faults;                      // --fault (repeatable)
     bool trace = false;                   // --trace
+    std::string replayPath;               // --replay: a traffic export to answer from
     bool help = false;                    // --help
 
     // False with a reason in error for an unknown option, a missing or bad value.

@@ -7,12 +7,16 @@
 #include "sim/EepromFile.h"
 #include "sim/posix/PtyServer.h"
 #include "sim/SimArguments.h"
+#include "sim/TrafficReplay.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -119,6 +123,18 @@ int main(int argc, char** argv)
     }
     ControllerModel model = stored ? ControllerModel(args.config, *stored) : ControllerModel(args.config);
     model.setFaults(args.faults);
+    std::optional<TrafficReplay> replay;
+    if (!args.replayPath.empty()) {
+        std::ifstream in(args.replayPath, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        replay.emplace(kdx::readTrafficExport(text.str()));
+        if (!in || replay->requestsKnown() == 0) {
+            std::fprintf(stderr, "kdx-sim: %s: no traffic lines to replay\n", args.replayPath.c_str());
+            return 2;
+        }
+        model.setAnswerSource([&replay](const uint8_t* frame, size_t size) { return replay->answerTo(frame, size); });
+    }
 
     auto save = [&](const ParameterMemory::Bytes& bytes) {
         std::string why;

@@ -181,6 +181,9 @@ TEST(ParameterFiles, ResetAsksFirstNamesItsBackupAndCancelSendsNothing)
     EXPECT_NE(files[0].find("_before-reset.kdx"), std::string::npos);
     EXPECT_NE(box.find(files[0]), std::string::npos) << "the box names the backup";
     EXPECT_EQ(ParameterFileFormat::read(readText(rig.parametry() + "/" + files[0])).file->image, before);
+    EXPECT_EQ(rig.prompts.cancelDefaultCaptions, std::vector<std::string>{"RESET PARAMETERS!"})
+        << "Enter does not reset";
+    rig.prompts.cancelDefaultCaptions.clear();
 
     // A backup that cannot be written stops the reset unless the technician goes on.
     fs::remove_all(rig.parametry());
@@ -189,6 +192,12 @@ TEST(ParameterFiles, ResetAsksFirstNamesItsBackupAndCancelSendsNothing)
     rig.window->ButtonSetDefaultClick();
     ASSERT_EQ(rig.prompts.messages.size(), 1u);
     EXPECT_EQ(rig.prompts.messages[0].rfind("Backup failed: ", 0), 0u) << rig.prompts.messages[0];
+    std::error_code cause;
+    fs::create_directories(rig.parametry(), cause);
+    EXPECT_NE(rig.prompts.messages[0].find(": " + cause.message() + "\nGo on without a backup?"), std::string::npos)
+        << "the folder's own failure is named: " << rig.prompts.messages[0];
+    EXPECT_EQ(rig.prompts.cancelDefaultCaptions, std::vector<std::string>{"Backup failed"})
+        << "Enter does not go on without a backup";
     EXPECT_TRUE(rig.received.empty());
 }
 

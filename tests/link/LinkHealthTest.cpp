@@ -193,6 +193,74 @@ TEST_F(CaptureTest, ClearForgetsWhatWasKeptAndTheRingStartsAfresh)
 
 // --- status texts and the stale rule ------------------------------------------
 
+TEST_F(CaptureTest, AnUnplugAndReplugIsToldWholeAndTheExportReadsBack)
+{
+    LinkWatch watch;
+    watch.setEventSink([this](const std::string& kind, const std::string& text) { capture.note(kind, text); });
+    const Bytes identify{0x03, 0, 0, 0, 0xAD, 0xE0}, identified{0x41, 1, 4, 0, 0, 0, 0, 0xE0};
+    Bytes status(100, 0);
+    status[0] = 0x56;
+    status[1] = 0x05;
+    const Bytes poll{0xAA, 0x05, 0, 0, 0x59, 0xE0};
+
+    capture.note("search", "before the start: kept nowhere");
+    EXPECT_EQ(capture.total(), 0u);
+    capture.start(0);
+    ASSERT_TRUE(capture.open("/dev/ttyUSB0"));
+    watch.searchStarted(false);
+    exchange(identify, identified);
+    watch.searchEnded(true, "/dev/ttyUSB0", {}, clock.nowMs());
+    clock.advance(100);
+    exchange(poll, status);
+    clock.advance(100);
+    capture.transmit(poll.data(), poll.size()); // unanswered: the adapter is gone
+    watch.lost(clock.nowMs());
+    clock.advance(2700);
+    watch.searchStarted(true);
+    exchange(identify, identified);
+    watch.searchEnded(true, "/dev/ttyUSB0", {}, clock.nowMs());
+    clock.advance(999);
+    exchange(poll, status);
+
+    uint64_t next = 0;
+    const std::vector<TrafficRecord> records = capture.takeSince(next);
+    std::vector<std::string> story;
+    for (const TrafficRecord& r : records)
+        story.push_back(formatTrafficLine(r).substr(13));
+    const std::vector<std::string> expected = {
+        "--  search -  # search started",
+        "PC  identify 03 00 00 00 AD E0",
+        "ECU identify 41 01 04 00 00 00 00 E0",
+        "--  connected -  # connected to /dev/ttyUSB0",
+        "PC  status AA 05 00 00 59 E0",
+        story[5], // the status answer
+        "PC  status AA 05 00 00 59 E0",
+        "--  lost -  # link lost: /dev/ttyUSB0 went away",
+        "--  search -  # search started (the device came back)",
+        "--  pause -  # no request for 2.7 s",
+        "PC  identify 03 00 00 00 AD E0",
+        "ECU identify 41 01 04 00 00 00 00 E0",
+        "--  reconnected -  # reconnected to /dev/ttyUSB0",
+        "PC  status AA 05 00 00 59 E0",
+        story.back(),
+    };
+    EXPECT_EQ(story, expected) << "999 ms between requests is no pause";
+
+    TrafficExportFacts facts;
+    facts.localTime = "2026-12-09 14:05:31 +01:00 (CET)";
+    facts.program = "kdx 1.097";
+    facts.port = "/dev/ttyUSB0";
+    facts.adapter = "0403:6001 FTDI FT232R USB UART (ftdi_sio)";
+    facts.controller = "hardware 1, software 4.0";
+    std::string text = trafficExportHeader(facts);
+    EXPECT_EQ(text, "# kdx traffic\n# exported: 2026-12-09 14:05:31 +01:00 (CET)\n# program: kdx 1.097\n"
+                    "# port: /dev/ttyUSB0\n# adapter: 0403:6001 FTDI FT232R USB UART (ftdi_sio)\n"
+                    "# controller: hardware 1, software 4.0\n# serial number: unknown\n");
+    for (const TrafficRecord& r : records)
+        text += formatTrafficLine(r) + "\r\n";
+    EXPECT_EQ(readTrafficExport(text), records) << "header passed over, every line read back";
+}
+
 TEST(LinkWatch, StatesAndTheirTexts)
 {
     LinkWatch w;

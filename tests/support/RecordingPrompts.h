@@ -21,6 +21,11 @@ public:
         return okCancelAnswer;
     }
     ParameterFilePrompts* fileDialogs() override { return this; }
+    bool okCancelDefaultCancel(const std::string& text, const std::string& caption) override
+    {
+        cancelDefaultCaptions.push_back(caption);
+        return okCancel(text, caption);
+    }
     std::optional<std::string> openFirmwareFile(const std::string& folder) override
     {
         dialogFolders.push_back(folder);
@@ -53,6 +58,7 @@ public:
     std::vector<std::string> dialogFolders;
     std::deque<std::optional<std::string>> fileAnswers;
     bool okCancelAnswer = true;
+    std::vector<std::string> cancelDefaultCaptions; // the boxes whose default button is Cancel
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<std::optional<std::string>> openAnswers;
     std::vector<std::string> proposedNames;

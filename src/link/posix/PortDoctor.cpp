@@ -1,5 +1,6 @@
 #include "link/PortDoctor.h"
 
+#include "link/posix/AccessList.h"
 #include "link/posix/LinuxPortDiscovery.h"
 #include "link/posix/SysfsLine.h"
 
@@ -7,9 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <grp.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace fsys = std::filesystem;
@@ -23,12 +24,32 @@ bool allDigits(const std::string& s)
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string modeText(mode_t mode)
+std::string fileText(const fsys::path& file)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
-    return text;
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
+
+// A name from /etc/group or /etc/passwd by its numeric id (third field).
+std::string nameById(const fsys::path& file, uint32_t id)
+{
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string name, password, number;
+        if (std::getline(fields, name, ':') && std::getline(fields, password, ':')
+            && std::getline(fields, number, ':') && allDigits(number) && std::stoul(number) == id)
+            return name;
+    }
+    return std::to_string(id);
+}
+
+constexpr const char* kCh340Id = "1a86:7523";
+constexpr const char* kBrlttyRule = "85-brltty.rules";
+constexpr const char* kCh340Product = "1a86/7523"; // as brltty's rule matches ENV{PRODUCT}
 
 } // namespace
 
@@ -43,6 +64,13 @@ UserIdentity UserIdentity::current()
         for (const gid_t g : groups)
             u.groups.push_back(static_cast<uint32_t>(g));
     u.groups.push_back(static_cast<uint32_t>(::getgid()));
+    // logind's record of the user: the seats where a session of theirs is
+    // the active one.
+    std::ifstream record("/run/systemd/users/" + std::to_string(u.uid));
+    std::string line;
+    while (std::getline(record, line))
+        if (line.rfind("ACTIVE_SEATS=", 0) == 0 && line.size() > 13)
+            u.seated = true;
     return u;
 }
 
@@ -69,22 +97,76 @@ bool PortDoctor::daemonRunning(const char* name) const
     return false;
 }
 
-std::string PortDoctor::groupName(uint32_t gid) const
+std::string PortDoctor::groupName(uint32_t gid) const { return nameById(fs("/etc/group"), gid); }
+std::string PortDoctor::userName(uint32_t uid) const { return nameById(fs("/etc/passwd"), uid); }
+
+std::vector<uint32_t> PortDoctor::aclUsers(const std::string& fsPath) const { return accessListUsers(fsPath); }
+
+std::vector<int> PortDoctor::lockHolders(const std::string& ttyName, const std::string& fsPath) const
 {
-    // The group file of the tree examined (the fake one in tests).
-    std::ifstream in(fs("/etc/group"));
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string name, password, id;
-        if (std::getline(fields, name, ':') && std::getline(fields, password, ':') && std::getline(fields, id, ':')
-            && allDigits(id) && std::stoul(id) == gid)
-            return name;
+    std::vector<int> pids;
+    struct stat st {};
+    if (::stat(fsPath.c_str(), &st) == 0) {
+        // flock and fcntl locks name the file by its file system's device
+        // (hexadecimal major:minor) and inode.
+        char id[64];
+        std::snprintf(id, sizeof id, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                      static_cast<unsigned long long>(st.st_ino));
+        std::ifstream locks(fs("/proc/locks"));
+        std::string line;
+        while (std::getline(locks, line)) {
+            std::istringstream fields(line);
+            std::string number, kind, advisory, access, pid, file;
+            fields >> number >> kind;
+            if (kind == "->") // a process waiting for the lock does not hold it
+                continue;
+            fields >> advisory >> access >> pid >> file;
+            if (file == id && allDigits(pid))
+                pids.push_back(std::stoi(pid));
+        }
     }
-    return std::to_string(gid);
+    // UUCP lock files: the holder's pid as text.
+    for (const char* dir : {"/var/lock/LCK..", "/run/lock/LCK.."}) {
+        std::istringstream text(readSysfsLine(fs(dir + ttyName)));
+        int pid = 0;
+        if (text >> pid && pid > 0 && std::find(pids.begin(), pids.end(), pid) == pids.end())
+            pids.push_back(pid);
+    }
+    return pids;
 }
 
-PortDiagnosis PortDoctor::examinePort(const std::string& path)
+std::string PortDoctor::brlttyRuleClaimingCh340() const
+{
+    // A rule of the same name in /etc replaces the packaged one (a link to
+    // /dev/null masks it).
+    std::error_code ec;
+    const std::string local = std::string("/etc/udev/rules.d/") + kBrlttyRule;
+    if (fsys::exists(fs(local), ec) || fsys::is_symlink(fs(local), ec))
+        return fileText(fs(local)).find(kCh340Product) != std::string::npos ? local : std::string();
+    for (const char* dir : {"/usr/lib/udev/rules.d/", "/lib/udev/rules.d/"}) {
+        const std::string rule = std::string(dir) + kBrlttyRule;
+        if (fileText(fs(rule)).find(kCh340Product) != std::string::npos)
+            return rule;
+    }
+    return {};
+}
+
+namespace {
+
+// Takes only the CH340's line out of brltty's rule, so that braille
+// displays still start by themselves.
+PortFinding brlttyFinding(const std::string& subject, const std::string& rule)
+{
+    const std::string edit = rule.rfind("/etc/", 0) == 0
+        ? "sudo sed -i '/1a86\\/7523/d' " + rule
+        : "sed '/1a86\\/7523/d' " + rule + " | sudo tee /etc/udev/rules.d/85-brltty.rules >/dev/null";
+    return {subject + "brltty's udev rule claims CH340 adapters (1a86:7523) as braille displays and takes them",
+            edit + " && sudo udevadm control --reload-rules, then plug the adapter in again"};
+}
+
+} // namespace
+
+PortDiagnosis PortDoctor::examinePort(const std::string& path, bool openBusy)
 {
     PortDiagnosis d;
     d.path = path;
@@ -96,23 +178,29 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path)
         return d;
     }
 
+    // The device's own name, symbolic links (by-id, by-path, links of one's
+    // own) followed.
     std::error_code ec;
+    std::string systemPath = path;
     const fsys::path real = fsys::canonical(fs(path), ec);
-    const std::string ttyName = ec ? fsys::path(path).filename().string() : real.filename().string();
-    const std::string systemPath = "/dev/" + ttyName;
+    if (!ec && real.string().rfind(m_root, 0) == 0)
+        systemPath = real.string().substr(m_root.size());
+    const std::string ttyName = fsys::path(systemPath).filename().string();
+    const bool pseudo = systemPath.rfind("/dev/pts/", 0) == 0;
 
     // Names under /dev/serial/by-id that lead to the same device.
     for (fsys::directory_iterator it(fs("/dev/serial/by-id"), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ec2;
-        if (fsys::canonical(it->path(), ec2).filename() == ttyName && !ec2)
+        if (fsys::canonical(it->path(), ec2) == real && !ec2)
             d.byId.push_back("/dev/serial/by-id/" + it->path().filename().string());
     }
     std::sort(d.byId.begin(), d.byId.end());
 
     // USB vendor, product and driver from sysfs.
     const fsys::path classTty = fs("/sys/class/tty/") + ttyName;
+    d.terminal = pseudo || fsys::exists(classTty, ec);
     const fsys::path device = fsys::canonical(classTty / "device", ec);
-    if (!ec) {
+    if (!pseudo && !ec) {
         std::error_code ec2;
         const fsys::path driver = fsys::canonical(classTty / "device" / "driver", ec2);
         if (!ec2)
@@ -133,42 +221,82 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path)
         }
     }
 
-    // Permission: the mode bits for this user (and, on the real system, the
-    // kernel's own answer, which also knows the access lists a desktop
-    // session gets through uaccess).
-    d.group = groupName(static_cast<uint32_t>(st.st_gid));
-    d.owner = std::string(st.st_uid == 0 ? "root" : std::to_string(st.st_uid)) + ":" + d.group + " "
-        + modeText(st.st_mode);
-    const bool inGroup =
-        std::find(m_user.groups.begin(), m_user.groups.end(), static_cast<uint32_t>(st.st_gid)) != m_user.groups.end();
-    const mode_t rw = S_IRUSR | S_IWUSR;
-    d.accessible = m_user.uid == 0 || (st.st_uid == m_user.uid && (st.st_mode & rw) == rw)
-        || (inGroup && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
-        || (st.st_mode & (S_IROTH | S_IWOTH)) == (S_IROTH | S_IWOTH)
-        || (m_root.empty() && ::access(path.c_str(), R_OK | W_OK) == 0);
-    if (!d.accessible)
-        d.findings.push_back({path + ": permission denied (" + d.owner + ", you are not in group " + d.group + ")",
-                              "sudo usermod -aG " + d.group + " $USER, then log out and in again"});
+    // Permission, from the facts: owner, group, mode, access list, seat.
+    DeviceAccess access;
+    access.path = path;
+    access.uid = static_cast<uint32_t>(st.st_uid);
+    access.gid = static_cast<uint32_t>(st.st_gid);
+    access.mode = static_cast<unsigned>(st.st_mode & 07777);
+    access.ownerName = userName(access.uid);
+    access.groupName = groupName(access.gid);
+    access.aclUsers = aclUsers(fs(systemPath));
+    access.pseudoTerminal = pseudo;
+    access.usbAdapter = !d.usbId.empty();
+    const std::string devNumber = readSysfsLine(classTty / "dev");
+    if (!devNumber.empty()) {
+        const std::string udev = fileText(fs("/run/udev/data/c" + devNumber));
+        access.uaccessTagged =
+            udev.find("G:uaccess") != std::string::npos || udev.find("Q:uaccess") != std::string::npos;
+    }
+    d.group = access.groupName;
+    d.owner = access.ownerName + ":" + access.groupName + " " + modeText(access.mode);
+    AccessVerdict verdict = judgeAccess(access, m_user);
+    // On the real system the kernel's own answer counts too.
+    if (!verdict.accessible && m_root.empty() && ::access(path.c_str(), R_OK | W_OK) == 0)
+        verdict = AccessVerdict{true, std::nullopt};
+    d.accessible = verdict.accessible;
+    if (verdict.finding)
+        d.findings.push_back(*verdict.finding);
 
-    // Other processes that hold it open.
+    // Who has it open, and who holds it.
+    const std::vector<int> lockers = lockHolders(ttyName, fs(systemPath));
     for (const auto& [pid, name] : processes()) {
+        if (pid == m_user.pid) // this program's own hold is not in the way
+            continue;
+        bool opened = false;
         for (fsys::directory_iterator it(fs("/proc/" + std::to_string(pid) + "/fd"), ec), end; !ec && it != end;
              it.increment(ec)) {
             std::error_code ec2;
             const fsys::path target = fsys::read_symlink(it->path(), ec2);
-            if (ec2 || (target != systemPath && target != path))
-                continue;
-            if (pid != m_user.pid) // this program's own hold is not in the way
-                d.holders.push_back(name + " (pid " + std::to_string(pid) + ")");
-            break;
+            if (!ec2 && target == systemPath) {
+                opened = true;
+                break;
+            }
+        }
+        const bool locks = std::find(lockers.begin(), lockers.end(), pid) != lockers.end();
+        if (opened || locks)
+            d.holders.push_back({pid, name, locks});
+    }
+    bool blocked = false;
+    for (const PortHolder& h : d.holders) {
+        if (h.locks) {
+            d.findings.push_back({path + ": busy, locked by " + h.text(),
+                                  "close " + h.name + ", or: kill " + std::to_string(h.pid)});
+            blocked = true;
         }
     }
-    for (const std::string& h : d.holders) {
-        const std::string pid = h.substr(h.rfind(' ') + 1, h.size() - h.rfind(' ') - 2);
-        d.findings.push_back({path + ": busy, held by " + h, "close that program, or: kill " + pid});
+    if (openBusy && !blocked) {
+        for (const PortHolder& h : d.holders) {
+            d.findings.push_back({path + ": busy, open exclusively by " + h.text(),
+                                  "close " + h.name + ", or: kill " + std::to_string(h.pid)});
+            blocked = true;
+        }
+        if (!blocked)
+            d.findings.push_back({path + ": busy, open exclusively by a program of another user",
+                                  "sudo fuser -v " + systemPath + " names it"});
+    }
+    if (!blocked && d.terminal) {
+        // Sharing a port is not refused, but the other reader takes answers.
+        for (const PortHolder& h : d.holders)
+            d.findings.push_back({path + ": also open in " + h.text() + ", which may take the controller's answers",
+                                  "close " + h.name});
     }
 
-    if (d.driver == "ftdi_sio" && d.latencyMs && *d.latencyMs > kBestLatencyMs)
+    if (d.usbId == kCh340Id) {
+        if (const std::string rule = brlttyRuleClaimingCh340(); !rule.empty())
+            d.findings.push_back(brlttyFinding(path + ": ", rule));
+    }
+    if (d.latencyMs && *d.latencyMs > kBestLatencyMs)
         d.findings.push_back({path + ": latency timer " + std::to_string(*d.latencyMs)
                                   + " ms stretches every answer",
                               "echo 1 | sudo tee /sys/bus/usb-serial/devices/" + ttyName
@@ -176,12 +304,12 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path)
     return d;
 }
 
-std::string PortDoctor::explain(const std::string& path)
+std::string PortDoctor::explain(const std::string& path, bool openBusy)
 {
-    const PortDiagnosis d = examinePort(path);
+    const PortDiagnosis d = examinePort(path, openBusy);
     for (const PortFinding& f : d.findings) {
-        // The latency timer slows a port down but does not stop it.
-        if (f.problem.find("latency timer") != std::string::npos)
+        // Slowing a port down or sharing it does not stop it.
+        if (f.problem.find("latency timer") != std::string::npos || f.problem.find("also open in") != std::string::npos)
             continue;
         return f.problem + "; fix: " + f.fix;
     }
@@ -201,6 +329,15 @@ DoctorReport PortDoctor::examine(const std::vector<std::string>& extraPaths)
     for (const std::string& p : paths)
         r.ports.push_back(examinePort(p));
 
+    addSystemFindings(r);
+    if (paths.empty())
+        r.findings.push_back({"no serial device found", "plug the USB RS-485 adapter in; `sudo dmesg | tail` "
+                                                        "tells whether the kernel saw it"});
+    return r;
+}
+
+void PortDoctor::addSystemFindings(DoctorReport& r)
+{
     r.modemManagerRunning = daemonRunning("ModemManager");
     r.brlttyRunning = daemonRunning("brltty");
     std::vector<std::string> names;
@@ -214,14 +351,22 @@ DoctorReport PortDoctor::examine(const std::vector<std::string>& extraPaths)
     if (r.modemManagerRunning)
         r.findings.push_back({"ModemManager is running: it probes new serial adapters and holds them for seconds",
                               "sudo systemctl stop ModemManager (or install the kdx package: its udev rule tells "
-                              "ModemManager to leave FTDI adapters alone)"});
-    if (r.brlttyRunning)
+                              "ModemManager to leave USB RS-485 adapters alone)"});
+    // A CH340 that brltty took has no tty any more: look for the USB device.
+    bool ch340 = false;
+    std::error_code ec;
+    for (fsys::directory_iterator it(fs("/sys/bus/usb/devices"), ec), end; !ec && it != end; it.increment(ec))
+        if (readSysfsLine(it->path() / "idVendor") + ":" + readSysfsLine(it->path() / "idProduct") == kCh340Id)
+            ch340 = true;
+    for (const PortDiagnosis& d : r.ports)
+        ch340 = ch340 || d.usbId == kCh340Id;
+    const std::string rule = ch340 ? brlttyRuleClaimingCh340() : std::string();
+    if (!rule.empty())
+        r.findings.push_back(brlttyFinding("", rule));
+    else if (r.brlttyRunning)
         r.findings.push_back({"brltty is running: it takes USB serial adapters it mistakes for braille displays",
-                              "sudo apt remove brltty"});
-    if (paths.empty())
-        r.findings.push_back({"no serial device found", "plug the USB RS-485 adapter in; `sudo dmesg | tail` "
-                                                        "tells whether the kernel saw it"});
-    return r;
+                              "sudo systemctl stop brltty, or when no braille display is used: sudo apt remove "
+                              "brltty"});
 }
 
 std::string PortDoctor::reportText(const DoctorReport& r)
@@ -239,8 +384,8 @@ std::string PortDoctor::reportText(const DoctorReport& r)
             t += "    latency:  " + std::to_string(*d.latencyMs) + " ms\n";
         if (d.exists)
             t += "    access:   " + d.owner + (d.accessible ? ", you may open it" : ", you may NOT open it") + "\n";
-        for (const std::string& h : d.holders)
-            t += "    held by:  " + h + "\n";
+        for (const PortHolder& h : d.holders)
+            t += (h.locks ? "    locked by: " : "    open in:  ") + h.text() + "\n";
         for (const PortFinding& f : d.findings)
             t += "    PROBLEM:  " + f.problem + "\n    fix:      " + f.fix + "\n";
         if (d.findings.empty())
