@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <fstream>
+#include <sstream>
 
 using namespace kdx;
 using namespace kdx::test;
@@ -271,16 +272,13 @@ TEST(LinkHealthWindow, TrafficViewShowsTheConnectionAndFiftyStatusCyclesInOrderA
     std::string error;
     ASSERT_TRUE(traffic->exportTo(QString::fromStdString(path), error)) << error;
     std::ifstream in(path);
-    std::string line;
-    size_t n = 0;
-    while (std::getline(in, line)) {
-        const auto back = parseTrafficLine(line);
-        ASSERT_TRUE(back) << line;
-        ASSERT_LT(n, records.size());
-        EXPECT_EQ(*back, records[n]) << line;
-        ++n;
-    }
-    EXPECT_EQ(n, records.size());
+    std::ostringstream text;
+    text << in.rdbuf();
+    // A header says where the frames come from; every other line reads back.
+    for (const char* part : {"# kdx traffic\n# exported: ", "\n# program: kdx ", "\n# port: " , "\n# controller: hardware "})
+        EXPECT_NE(text.str().find(part), std::string::npos) << part << "\n" << text.str().substr(0, 400);
+    const std::vector<TrafficRecord> back = readTrafficExport(text.str());
+    EXPECT_EQ(back, std::vector<TrafficRecord>(records.begin(), records.end()));
 
     // Closed: recording stops and nothing is kept.
     traffic->close();
