@@ -5,6 +5,8 @@
 #include "app/LinkStatusPanel.h"
 #include "app/ChartsPage.h"
 #include "app/MainWindow.h"
+#include "app/pages/DashboardPanel.h"
+#include "app/pages/DiagPage.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
 #include "link/LinkConstants.h"
@@ -262,10 +264,9 @@ void AppController::connected(uint8_t hardwareVersion, uint8_t softwareVersion, 
 
 void AppController::progress(int position, int maximum)
 {
-    if (auto* bar = control<QProgressBar>("ProgressBar1")) {
-        bar->setMaximum(maximum);
-        bar->setValue(position);
-    }
+    QProgressBar* bar = window().dashboard().progress();
+    bar->setMaximum(maximum);
+    bar->setValue(position);
 }
 
 void AppController::pollRestarted(const std::optional<TickResult::SaveLamp>& lamp)
@@ -286,10 +287,9 @@ void AppController::watchImage()
 
 void AppController::applySaveLamp(const TickResult::SaveLamp& lamp)
 {
-    if (auto* led = control<LedIndicator>("AbLEDZapisDoPamieci")) {
-        led->setOn(lamp.on);
-        led->setCaption(qs(lamp.caption));
-    }
+    LedIndicator* led = window().dashboard().savingLamp();
+    led->setOn(lamp.on);
+    led->setCaption(qs(lamp.caption));
 }
 
 void AppController::showConnectionLog()
@@ -392,58 +392,8 @@ void AppController::statusTick()
 void AppController::applyDashboard(const DashboardView& v)
 {
     MainWindow& w = window();
-    auto check = [&](const std::string& name, bool on) {
-        if (auto* box = control<QCheckBox>(name.c_str()))
-            box->setChecked(on);
-    };
-    auto lamp = [&](const char* name, bool on) {
-        if (auto* led = control<LedIndicator>(name))
-            led->setOn(on);
-    };
-    auto caption = [&](const char* name, const std::string& text) {
-        if (auto* led = control<LedIndicator>(name))
-            led->setCaption(qs(text));
-    };
-    auto label = [&](const char* name, const std::string& text) {
-        if (auto* l = control<QLabel>(name))
-            l->setText(qs(text));
-    };
-
-    for (size_t bit = 0; bit < v.actualErrors.size(); ++bit) {
-        check("CheckBox" + std::to_string(bit + 1), v.actualErrors[bit]);
-        check("CheckBox" + std::to_string(bit + 10), v.memoryErrors[bit]);
-    }
-    lamp("AbLEDErrMem", v.errMem);
-    lamp("AbLEDWarP1", v.warP1);
-    lamp("AbLEDWarP2", v.warP2);
-    check("CheckBoxCMPout", v.cmpOut);
-    check("CheckBoxCMPev", v.cmpEv);
-
-    if (auto* viz = control<StringGrid>("StringGridViz")) {
-        for (size_t row = 0; row < v.viz.size(); ++row) {
-            if (!v.viz[row])
-                continue;
-            viz->setCell(0, static_cast<int>(row), qs(v.viz[row]->label));
-            viz->setCell(1, static_cast<int>(row), qs(v.viz[row]->value));
-        }
-    }
-    if (auto* raw = control<StringGrid>("StringGridWizD")) {
-        for (size_t row = 0; row < v.rawWords.size(); ++row) {
-            raw->setCell(0, static_cast<int>(row), QString::number(row));
-            raw->setCell(1, static_cast<int>(row), qs(v.rawWords[row]));
-        }
-    }
-    label("LabelOpPers", v.opPerSecond);
-    for (size_t i = 0; i < kLampCount; ++i)
-        lamp(lampObjectName(static_cast<Lamp>(i)), v.lamps[i]);
-    caption("AbLEDPump1", v.pump1Caption);
-    caption("AbLEDPump2", v.pump2Caption);
-    caption("AbLEDSystemOn", v.systemOnCaption);
-    if (auto* meter = control<Meter270>("Ab270MeterLGPres"))
-        meter->setValue(v.meterValue);
-    label("LabelVDC", v.vdcText);
-    label("LabelWilgotnosc", v.humidityText);
-    label("LabelTempPow", v.temperatureText);
+    w.dashboard().apply(v);
+    w.diagPage().apply(v);
 
     QTabWidget* pages = w.pageControl();
     for (size_t i = 0; i < kModePageCount; ++i) {
@@ -462,16 +412,6 @@ void AppController::applyDashboard(const DashboardView& v)
     }
     if (m_requestedPage && ++m_requestFrames > kModeConfirmFrames)
         m_requestedPage = nullptr;
-    for (size_t i = 0; i < kModeButtonCount; ++i) {
-        const auto which = static_cast<ModeButton>(i);
-        if (auto* button = control<QAbstractButton>(modeButtonObjectName(which))) {
-            QFont f = button->font();
-            if (f.bold() != (which == v.boldButton)) {
-                f.setBold(which == v.boldButton);
-                button->setFont(f);
-            }
-        }
-    }
 }
 
 void AppController::repaintMapGrids() { m_params->repaintMapGrids(); }

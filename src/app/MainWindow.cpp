@@ -7,6 +7,8 @@
 #include "app/MenuStyle.h"
 #include "app/PageCanvas.h"
 #include "app/PageControl.h"
+#include "app/pages/DashboardPanel.h"
+#include "app/pages/DiagPage.h"
 #include "i18n/LanguageChoice.h"
 #include "link/PcIdentity.h"
 #include "widgets/EnterKeyWatch.h"
@@ -71,7 +73,7 @@ const char* const kHiddenAutoControls[] = {
 } // namespace
 
 MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* parent)
-    : QMainWindow(parent), m_ctx(context), m_hooks(std::move(hooks))
+    : QMainWindow(parent), m_ctx(context), m_hooks(std::move(hooks)), m_runner(context.busy)
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QString::fromUtf8(kCaption));
@@ -211,9 +213,9 @@ void MainWindow::buildPages()
     buildManualConstPage(canvas("TabSheetManualConst"));
     buildServicePage(canvas("TabSheetSerwis"));
     buildFirmwarePage(canvas("TabSheetUpg"));
-    buildDiagPage(canvas("TabSheetDiag"));
+    m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"));
     buildTesterPage(canvas("TabSheetTester"));
-    buildDashboard(PageCanvas::wrapColumn(m_panel4));
+    m_dashboard = std::make_unique<DashboardPanel>(PageCanvas::wrapColumn(m_panel4), kPanelWidth);
     addChartsPage(*this);
 
     // Extra room goes to the logs and the diagnostic grid; the footer stays
@@ -227,10 +229,9 @@ void MainWindow::buildPages()
     anchor("RichEdit1", PageCanvas::GrowRight | PageCanvas::GrowDown);
     anchor("ProgressBarBoot", PageCanvas::GrowRight);
     anchor("Memo1", PageCanvas::GrowRight | PageCanvas::GrowDown);
-    if (auto* viz = control<StringGrid>("StringGridViz")) {
-        viz->horizontalHeader()->setStretchLastSection(true);
-        anchor("StringGridViz", PageCanvas::GrowRight);
-    }
+    StringGrid* viz = m_diag->values();
+    viz->horizontalHeader()->setStretchLastSection(true);
+    PageCanvas::of(viz)->anchor(viz, PageCanvas::GrowRight);
 }
 
 void MainWindow::onEnterReleased(QObject* watched, std::function<void()> handler)
@@ -276,13 +277,6 @@ void MainWindow::connectHandlers()
     click("ButtonOpenFirmFile", &MainWindow::ButtonOpenFirmFileClick);
     click("ButtonTalkToBoot", &MainWindow::ButtonTalkToBootClick);
     click("ButtonSwitchToSave", &MainWindow::ButtonSwitchToSaveClick);
-    click("ButtonEraseErr", &MainWindow::ButtonEraseErrClick);
-    click("ButtonAuto", &MainWindow::ButtonAutoClick);
-    click("ButtonManualTrig", &MainWindow::ButtonManualTrigClick);
-    click("ButtonManualConst", &MainWindow::ButtonManualConstClick);
-    click("ButtonSerwis", &MainWindow::ButtonSerwisClick);
-    click("ButtonOff", &MainWindow::ButtonOffClick);
-    click("ButtonSaveEep", &MainWindow::ButtonSaveEepClick);
 
     change("ComboBoxRpmIn", &MainWindow::ComboBoxRpmInChange);
     change("ComboBoxAnKompSett", &MainWindow::ComboBoxAnKompSettChange);
@@ -331,10 +325,20 @@ void MainWindow::connectHandlers()
          &MainWindow::StringGridAutoPumpStopDrawCell);
     grid("StringGridPC_ID", nullptr, &MainWindow::StringGridPC_IDDrawCell);
 
-    for (const char* lamp : {"AbLEDErrMem", "AbLEDWarP1", "AbLEDWarP2", "AbLEDZapisDoPamieci"}) {
-        if (auto* led = control<LedIndicator>(lamp))
-            connect(led, &LedIndicator::clicked, this, &MainWindow::AbLEDErrMemClick);
-    }
+    const std::pair<ModeButton, void (MainWindow::*)()> modes[] = {
+        {ModeButton::Auto, &MainWindow::ButtonAutoClick},
+        {ModeButton::ManualTrig, &MainWindow::ButtonManualTrigClick},
+        {ModeButton::ManualConst, &MainWindow::ButtonManualConstClick},
+        {ModeButton::Serwis, &MainWindow::ButtonSerwisClick},
+        {ModeButton::Off, &MainWindow::ButtonOffClick},
+    };
+    for (const auto& [button, handler] : modes)
+        connect(m_dashboard->modeButton(button), &QAbstractButton::clicked, this, handler);
+    connect(m_dashboard->saveEepromButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonSaveEepClick);
+    connect(m_diag->eraseButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonEraseErrClick);
+    for (LedIndicator* led : {m_dashboard->memoryErrorLamp(), m_diag->pumpWarning(1), m_diag->pumpWarning(2),
+                              m_dashboard->savingLamp()})
+        connect(led, &LedIndicator::clicked, this, &MainWindow::AbLEDErrMemClick);
 }
 
 void MainWindow::showPage(const char* tabSheetName)
@@ -437,12 +441,10 @@ void MainWindow::showEvent(QShowEvent* event)
 // ---------------------------------------------------------------------------
 // Handlers
 
-void MainWindow::run(const MainWindowHooks::Action& hook)
+void MainWindow::run(const MainWindowHooks::Action& hook, Procedure kind)
 {
-    if (!hook)
-        return;
-    BusyScope busy(m_ctx.busy);
-    hook(*this);
+    if (hook)
+        m_runner.run(kind, [&] { hook(*this); });
 }
 
 void MainWindow::Timer1Timer()
@@ -452,14 +454,6 @@ void MainWindow::Timer1Timer()
     if (m_ctx.busy.busy() || !m_ctx.state.connected)
         return;
     run(m_hooks.statusTick);
-}
-
-void MainWindow::runLong(const MainWindowHooks::Action& hook)
-{
-    if (!hook)
-        return;
-    LongOperation op(m_ctx.busy);
-    hook(*this);
 }
 
 void MainWindow::AutoConnect1Click() { runLong(m_hooks.autoConnect); }
@@ -481,9 +475,10 @@ void MainWindow::Help1Click()
     facts.firmwareFolder = m_firmwareFolder;
     if (m_hooks.aboutFacts)
         m_hooks.aboutFacts(*this, facts);
-    BusyScope busy(m_ctx.busy);
-    AboutBox box(facts, this);
-    box.exec();
+    m_runner.runShort([&] {
+        AboutBox box(facts, this);
+        box.exec();
+    });
 }
 
 void MainWindow::markLanguage()
@@ -507,28 +502,22 @@ void MainWindow::markLanguage()
 
 void MainWindow::English1Click()
 {
-    if (m_hooks.switchLanguage) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.switchLanguage(*this, 1);
-    }
+    if (m_hooks.switchLanguage)
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 1); });
     markLanguage();
 }
 
 void MainWindow::Polski1Click()
 {
-    if (m_hooks.switchLanguage) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.switchLanguage(*this, 2);
-    }
+    if (m_hooks.switchLanguage)
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 2); });
     markLanguage();
 }
 
 void MainWindow::German1Click()
 {
-    if (m_hooks.switchLanguage) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.switchLanguage(*this, 4);
-    }
+    if (m_hooks.switchLanguage)
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 4); });
     markLanguage();
 }
 
@@ -628,42 +617,32 @@ void MainWindow::EditSerialKeyUp() { run(m_hooks.serialEnter); }
 
 void MainWindow::ButtonAutoClick()
 {
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeAuto);
-    }
+    if (m_hooks.setWorkMode)
+        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeAuto); });
 }
 
 void MainWindow::ButtonManualTrigClick()
 {
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeManualTrig);
-    }
+    if (m_hooks.setWorkMode)
+        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeManualTrig); });
 }
 
 void MainWindow::ButtonManualConstClick()
 {
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeManualConst);
-    }
+    if (m_hooks.setWorkMode)
+        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeManualConst); });
 }
 
 void MainWindow::ButtonSerwisClick()
 {
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeService);
-    }
+    if (m_hooks.setWorkMode)
+        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeService); });
 }
 
 void MainWindow::ButtonOffClick()
 {
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeOff);
-    }
+    if (m_hooks.setWorkMode)
+        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeOff); });
 }
 
 void MainWindow::AbLEDErrMemClick() { run(m_hooks.diagLampClick); }

@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindowHooks.h"
+#include "app/ProcedureRunner.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -20,6 +22,8 @@ class QWidget;
 
 namespace kdx {
 
+class DashboardPanel;
+class DiagPage;
 class EnterKeyWatch;
 class FileDialogSettings;
 class InputGuard;
@@ -52,7 +56,11 @@ public:
     T* control(const char* name) const { return findChild<T*>(QString::fromLatin1(name)); }
 
     QTabWidget* pageControl() const { return m_pageControl; }
+    DashboardPanel& dashboard() const { return *m_dashboard; }
+    DiagPage& diagPage() const { return *m_diag; }
     InputGuard* inputGuard() const { return m_inputGuard; }
+    // How the window's handlers, menus and pages run their procedures.
+    const ProcedureRunner& runner() const { return m_runner; }
     QTimer* timer1() const { return m_timer1; }
     QAction* autoConnectAction() const { return m_autoConnect1; }
 
@@ -175,9 +183,7 @@ private:
     void buildManualConstPage(QWidget* page);
     void buildServicePage(QWidget* page);
     void buildFirmwarePage(QWidget* page);
-    void buildDiagPage(QWidget* page);
     void buildTesterPage(QWidget* page);
-    void buildDashboard(QWidget* panel);
     void connectHandlers();
     // Checks the menu item of the language lan.txt names.
     void markLanguage();
@@ -185,16 +191,18 @@ private:
     void onEnterReleased(QObject* watched, std::function<void()> handler);
     // A cell's text in black, 1 pixel right of and below its corner.
     void drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect);
-    // Runs a hook as a handler: the timer tick is held off meanwhile.
-    void run(const MainWindowHooks::Action& hook);
-    // Runs a hook as a long operation: input meanwhile is discarded.
-    void runLong(const MainWindowHooks::Action& hook);
+    // Runs a hook the way its handler needs (an empty hook does nothing).
+    void run(const MainWindowHooks::Action& hook, Procedure kind = Procedure::Short);
+    void runLong(const MainWindowHooks::Action& hook) { run(hook, Procedure::Long); }
 
     AppContext& m_ctx;
     MainWindowHooks m_hooks;
+    ProcedureRunner m_runner;
 
     QTabWidget* m_pageControl = nullptr;
     QFrame* m_panel4 = nullptr;
+    std::unique_ptr<DashboardPanel> m_dashboard;
+    std::unique_ptr<DiagPage> m_diag;
     QTimer* m_timer1 = nullptr;
     InputGuard* m_inputGuard = nullptr;
     QAction* m_autoConnect1 = nullptr;
