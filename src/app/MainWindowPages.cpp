@@ -27,12 +27,6 @@ namespace kdx {
 
 namespace {
 
-// A lamp with the look of its name.
-LedIndicator* makeLed(QWidget* parent, const char* name, const QString& caption, const QRect& geometry)
-{
-    return kdx::makeLed(parent, name, LampAppearance::of(name), caption, geometry);
-}
-
 QStringList numberItems(int from, int to)
 {
     QStringList items;
@@ -330,7 +324,7 @@ void MainWindow::buildTesterPage(QWidget* page)
     makeLabel(page, "Label1", QString::fromUtf8("przyk\u0142ad SN: RQ412A0000001H02S4.7"), QRect(280, 64, 378, 26));
     makeLabel(page, "Label2", QStringLiteral("numer seryjny ma byc w DataMatrix"), QRect(280, 90, 378, 22));
 
-    auto* lamp = makeLed(page, "AbLEDStartTestu1", QString(), QRect(8, 100, 80, 80));
+    auto* lamp = makeLed(page, "AbLEDStartTestu1", LampAppearance::testResult(), QString(), QRect(8, 100, 80, 80));
     lamp->setAccessibleName(QStringLiteral("test result"));
     makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 120, 558, 22));
     makeLabel(page, "LabelResultFile", QString(), QRect(100, 144, 558, 40))->setWordWrap(true);

@@ -24,7 +24,7 @@ DashboardPanel::DashboardPanel(QWidget* panel, int width)
 
     auto led = [&](Lamp which, const QString& caption, const QRect& geometry) {
         const char* name = lampObjectName(which);
-        m_lamps[static_cast<size_t>(which)] = makeLed(panel, name, LampAppearance::of(name), caption, geometry);
+        m_lamps[static_cast<size_t>(which)] = makeLed(panel, name, LampAppearance::of(which), caption, geometry);
     };
 
     // Beside the meter: system state lamps.
@@ -40,10 +40,10 @@ DashboardPanel::DashboardPanel(QWidget* panel, int width)
     led(Lamp::Jon2, QStringLiteral("ionizer 2"), sideRect());
     led(Lamp::Serwis, QStringLiteral("serwis on"), sideRect());
     led(Lamp::OnDelayAuto, QStringLiteral("on delay"), sideRect());
-    m_memoryError = makeLed(panel, "AbLEDErrMem", LampAppearance::of("AbLEDErrMem"), QStringLiteral("KDX Error"),
+    m_memoryError = makeLed(panel, "AbLEDErrMem", LampAppearance::memoryError(), QStringLiteral("KDX Error"),
                             sideRect(22));
     m_memoryError->setCursor(Qt::PointingHandCursor);
-    m_saving = makeLed(panel, "AbLEDZapisDoPamieci", LampAppearance::of("AbLEDZapisDoPamieci"), QStringLiteral("..."),
+    m_saving = makeLed(panel, "AbLEDZapisDoPamieci", LampAppearance::saving(), QStringLiteral("..."),
                        sideRect());
     m_saving->setCursor(Qt::PointingHandCursor);
 

@@ -43,7 +43,7 @@ DiagPage::DiagPage(QWidget* page)
     for (int i = 0; i < 2; ++i) {
         const char* name = i == 0 ? "AbLEDWarP1" : "AbLEDWarP2";
         m_pumpWarnings[static_cast<size_t>(i)] =
-            makeLed(warnings, name, LampAppearance::of(name),
+            makeLed(warnings, name, LampAppearance::pumpWarning(),
                     i == 0 ? QStringLiteral("Pump 1 not connected !") : QStringLiteral("Pump 2 not connected !"),
                     QRect(12, 22 + i * 26, 400, 22));
     }
