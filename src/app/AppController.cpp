@@ -218,7 +218,7 @@ MainWindowHooks AppController::hooks()
     h.serialEnter = act([this] { m_testerPage->serialEntered(m_ctx.state.connected); });
     h.setDefault = act([this] { setDefaults(); });
     h.eraseErrors = act([this] { m_commands.eraseErrors(); });
-    h.diagLampClick = act([this] { window().showPage("TabSheetDiag"); });
+    h.diagLampClick = act([this] { window().showPage(window().diagTab()); });
     h.firmwareUpgrade = act([this] { m_firmwarePage->upgrade(); });
     h.aboutFacts = [this](MainWindow&, AboutFacts& facts) {
         if (m_ctx.state.parametersLoaded)
@@ -397,21 +397,20 @@ void AppController::applyDashboard(const DashboardView& v)
 
     QTabWidget* pages = w.pageControl();
     for (size_t i = 0; i < kModePageCount; ++i) {
-        const char* name = modePageObjectName(static_cast<ModePage>(i));
-        if (auto* page = control<QWidget>(name)) {
-            // Only on a change: the tab widget lays out and repaints the
-            // whole page area on every call, ten frames a second.
-            const int index = pages->indexOf(page);
-            if (pages->isTabVisible(index) != v.modePageVisible[i])
-                pages->setTabVisible(index, v.modePageVisible[i]);
-            if (m_requestedPage && std::string(name) == m_requestedPage && v.modePageVisible[i]) {
-                pages->setCurrentWidget(page);
-                m_requestedPage = nullptr;
-            }
+        const auto which = static_cast<ModePage>(i);
+        QWidget* page = w.modePage(which);
+        // Only on a change: the tab widget lays out and repaints the whole
+        // page area on every call, ten frames a second.
+        const int index = pages->indexOf(page);
+        if (pages->isTabVisible(index) != v.modePageVisible[i])
+            pages->setTabVisible(index, v.modePageVisible[i]);
+        if (m_requestedPage == which && v.modePageVisible[i]) {
+            pages->setCurrentWidget(page);
+            m_requestedPage.reset();
         }
     }
     if (m_requestedPage && ++m_requestFrames > kModeConfirmFrames)
-        m_requestedPage = nullptr;
+        m_requestedPage.reset();
 }
 
 void AppController::repaintMapGrids() { m_params->repaintMapGrids(); }
@@ -429,16 +428,10 @@ void AppController::paintLogCell(QPainter& p, int column, int row, const QRect& 
 void AppController::setWorkMode(uint8_t mode)
 {
     m_commands.setWorkMode(m_image, mode);
-    const char* page = "TabSheetPar";
-    switch (mode) {
-    case wire::kModeAuto: page = "TabSheetAuto"; break;
-    case wire::kModeManualTrig: page = "TabSheetManualTrig"; break;
-    case wire::kModeManualConst: page = "TabSheetManualConst"; break;
-    case wire::kModeService: page = "TabSheetSerwis"; break;
-    default: break;
-    }
-    window().showPage(page);
-    m_requestedPage = mode == wire::kModeOff ? nullptr : page;
+    const WorkModeChoice* choice = workModeChoice(mode);
+    m_requestedPage = choice ? choice->page : std::nullopt;
+    // Off brings up the parameters.
+    window().showPage(m_requestedPage ? window().modePage(*m_requestedPage) : window().parameterPage());
     m_requestFrames = 0;
 }
 

@@ -37,6 +37,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <cstring>
 
 namespace kdx {
@@ -49,18 +50,19 @@ const char* const kCaption = "KDX RQ412 - KDX \"WERSJA WYSTAWOWA\"";
 struct PageInfo {
     const char* name;
     const char* caption;
+    std::optional<ModePage> mode; // a page that follows the work mode
 };
 // Tab order of the pages.
 const PageInfo kPages[] = {
-    {"TabSheetPar", "parametry"},
-    {"TabSheetAuto", "automat"},
-    {"TabSheetManualTrig", "manual trigger"},
-    {"TabSheetManualConst", "manual const"},
-    {"TabSheetSerwis", "serwis"},
-    {"TabSheetErr", "errors"},
-    {"TabSheetUpg", "firmware upgreade"},
-    {"TabSheetDiag", "diag"},
-    {"TabSheetTester", "test"},
+    {"TabSheetPar", "parametry", std::nullopt},
+    {"TabSheetAuto", "automat", ModePage::Auto},
+    {"TabSheetManualTrig", "manual trigger", ModePage::ManualTrig},
+    {"TabSheetManualConst", "manual const", ModePage::ManualConst},
+    {"TabSheetSerwis", "serwis", ModePage::Serwis},
+    {"TabSheetErr", "errors", std::nullopt},
+    {"TabSheetUpg", "firmware upgreade", std::nullopt},
+    {"TabSheetDiag", "diag", std::nullopt},
+    {"TabSheetTester", "test", std::nullopt},
 };
 
 // Controls of the "automat" page hidden at creation; nothing shows them.
@@ -192,9 +194,14 @@ void MainWindow::buildPages()
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(info.name));
         m_pageControl->addTab(page, QString::fromUtf8(info.caption));
+        if (info.mode)
+            m_modePages[static_cast<size_t>(*info.mode)] = page;
     }
-    m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetErr")), false);
-    m_pageControl->setCurrentWidget(control<QWidget>("TabSheetPar"));
+    m_parameterPage = m_pageControl->widget(0);
+    m_errorsPage = control<QWidget>("TabSheetErr");
+    m_diagTab = control<QWidget>("TabSheetDiag");
+    m_pageControl->setTabVisible(m_pageControl->indexOf(m_errorsPage), false);
+    m_pageControl->setCurrentWidget(m_parameterPage);
     row->addWidget(m_pageControl, 1);
 
     m_panel4 = new QFrame(central);
@@ -325,15 +332,9 @@ void MainWindow::connectHandlers()
          &MainWindow::StringGridAutoPumpStopDrawCell);
     grid("StringGridPC_ID", nullptr, &MainWindow::StringGridPC_IDDrawCell);
 
-    const std::pair<ModeButton, void (MainWindow::*)()> modes[] = {
-        {ModeButton::Auto, &MainWindow::ButtonAutoClick},
-        {ModeButton::ManualTrig, &MainWindow::ButtonManualTrigClick},
-        {ModeButton::ManualConst, &MainWindow::ButtonManualConstClick},
-        {ModeButton::Serwis, &MainWindow::ButtonSerwisClick},
-        {ModeButton::Off, &MainWindow::ButtonOffClick},
-    };
-    for (const auto& [button, handler] : modes)
-        connect(m_dashboard->modeButton(button), &QAbstractButton::clicked, this, handler);
+    for (const WorkModeChoice& choice : kWorkModeChoices)
+        connect(m_dashboard->modeButton(choice.button), &QAbstractButton::clicked, this,
+                [this, &choice] { modeButtonClick(choice); });
     connect(m_dashboard->saveEepromButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonSaveEepClick);
     connect(m_diag->eraseButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonEraseErrClick);
     for (LedIndicator* led : {m_dashboard->memoryErrorLamp(), m_diag->pumpWarning(1), m_diag->pumpWarning(2),
@@ -341,12 +342,11 @@ void MainWindow::connectHandlers()
         connect(led, &LedIndicator::clicked, this, &MainWindow::AbLEDErrMemClick);
 }
 
-void MainWindow::showPage(const char* tabSheetName)
+void MainWindow::showPage(QWidget* page)
 {
-    QWidget* page = control<QWidget>(tabSheetName);
     const int index = m_pageControl->indexOf(page);
     // The empty "errors" page is never offered.
-    if (index < 0 || page->objectName() == QLatin1String("TabSheetErr"))
+    if (index < 0 || page == m_errorsPage)
         return;
     m_pageControl->setTabVisible(index, true);
     m_pageControl->setCurrentIndex(index);
@@ -615,34 +615,10 @@ void MainWindow::ButtonSwitchToSaveClick() {}
 void MainWindow::ButtonEraseErrClick() { run(m_hooks.eraseErrors); }
 void MainWindow::EditSerialKeyUp() { run(m_hooks.serialEnter); }
 
-void MainWindow::ButtonAutoClick()
+void MainWindow::modeButtonClick(const WorkModeChoice& choice)
 {
     if (m_hooks.setWorkMode)
-        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeAuto); });
-}
-
-void MainWindow::ButtonManualTrigClick()
-{
-    if (m_hooks.setWorkMode)
-        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeManualTrig); });
-}
-
-void MainWindow::ButtonManualConstClick()
-{
-    if (m_hooks.setWorkMode)
-        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeManualConst); });
-}
-
-void MainWindow::ButtonSerwisClick()
-{
-    if (m_hooks.setWorkMode)
-        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeService); });
-}
-
-void MainWindow::ButtonOffClick()
-{
-    if (m_hooks.setWorkMode)
-        m_runner.runShort([this] { m_hooks.setWorkMode(*this, wire::kModeOff); });
+        m_runner.runShort([&] { m_hooks.setWorkMode(*this, choice.mode); });
 }
 
 void MainWindow::AbLEDErrMemClick() { run(m_hooks.diagLampClick); }

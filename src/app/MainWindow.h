@@ -3,10 +3,12 @@
 #include "app/AppContext.h"
 #include "app/MainWindowHooks.h"
 #include "app/ProcedureRunner.h"
+#include "live/WorkModeChoice.h"
 
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -74,7 +76,10 @@ public:
 
     // Brings a page to the front, showing its tab if it is hidden (never the
     // "errors" page).
-    void showPage(const char* tabSheetName);
+    void showPage(QWidget* page);
+    QWidget* modePage(ModePage which) const { return m_modePages[static_cast<size_t>(which)]; }
+    QWidget* parameterPage() const { return m_parameterPage; }
+    QWidget* diagTab() const { return m_diagTab; }
 
     // --- window events ----------------------------------------------------------
     void FormCreate();
@@ -160,11 +165,8 @@ public:
     void EditSerialKeyUp();
 
     // --- dashboard ---------------------------------------------------------------------
-    void ButtonAutoClick();
-    void ButtonManualTrigClick();
-    void ButtonManualConstClick();
-    void ButtonSerwisClick();
-    void ButtonOffClick();
+    // A work mode button.
+    void modeButtonClick(const WorkModeChoice& choice);
     void ButtonSaveEepClick();
     // Shared by AbLEDErrMem, AbLEDWarP1, AbLEDWarP2 and AbLEDZapisDoPamieci.
     void AbLEDErrMemClick();
@@ -203,6 +205,10 @@ private:
     QFrame* m_panel4 = nullptr;
     std::unique_ptr<DashboardPanel> m_dashboard;
     std::unique_ptr<DiagPage> m_diag;
+    std::array<QWidget*, kModePageCount> m_modePages{};
+    QWidget* m_parameterPage = nullptr;
+    QWidget* m_diagTab = nullptr;
+    QWidget* m_errorsPage = nullptr;
     QTimer* m_timer1 = nullptr;
     InputGuard* m_inputGuard = nullptr;
     QAction* m_autoConnect1 = nullptr;

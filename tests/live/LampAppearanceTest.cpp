@@ -19,9 +19,9 @@ TEST(LampAppearance, EveryDashboardLampHasItsDesignedColourAndIsSteady)
             expected = {0, 255, 255};
         else if (lamp >= Lamp::Serwis)
             expected = {255, 0, 0};
-        EXPECT_EQ(a.onColour, expected) << lampObjectName(lamp);
-        EXPECT_EQ(a.flashHz, 0) << lampObjectName(lamp);
-        EXPECT_FALSE(a.offColour) << lampObjectName(lamp);
+        EXPECT_EQ(a.onColour, expected) << "lamp " << i;
+        EXPECT_EQ(a.flashHz, 0) << "lamp " << i;
+        EXPECT_FALSE(a.offColour) << "lamp " << i;
         EXPECT_EQ(a.shape, LampAppearance::Shape::Round);
     }
 }

@@ -15,6 +15,18 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
+// Object names, for tests and accessibility.
+const char* lampObjectName(Lamp lamp)
+{
+    static const char* const names[kLampCount] = {
+        "AbLEDSystemOn", "AbLEDStacOn",      "AbLEDPump1",      "AbLEDPump2",       "AbLEDJon1",
+        "AbLEDJon2",     "AbLEDMinRpmP1",    "AbLEDMaxRpmP1",   "AbLEDMinRpmP2",    "AbLEDMaxRpmP2",
+        "AbLEDSerwis",   "AbLEDOnDelayAuto", "AbLEDMaskMapOn",  "AbLEDempty",       "AbLEDAutoMaxHum",
+        "AbLEDAutoMinTemp", "AbLEDFatalErr1", "AbLEDFatalErr2",
+    };
+    return names[static_cast<size_t>(lamp)];
+}
+
 } // namespace
 
 DashboardPanel::DashboardPanel(QWidget* panel, int width)
@@ -81,17 +93,21 @@ DashboardPanel::DashboardPanel(QWidget* panel, int width)
 
     // Work mode buttons.
     y = 444;
-    const std::pair<ModeButton, const char*> modes[] = {
-        {ModeButton::Auto, "Mode: auto"},
-        {ModeButton::ManualTrig, "Mode: manual trigger"},
-        {ModeButton::ManualConst, "Mode: manual const"},
-        {ModeButton::Serwis, "Mode: serwis"},
-        {ModeButton::Off, "Mode: off"},
+    struct ModeButtonDesign {
+        ModeButton which;
+        const char* name;
+        const char* caption;
+    };
+    const ModeButtonDesign modes[] = {
+        {ModeButton::Auto, "ButtonAuto", "Mode: auto"},
+        {ModeButton::ManualTrig, "ButtonManualTrig", "Mode: manual trigger"},
+        {ModeButton::ManualConst, "ButtonManualConst", "Mode: manual const"},
+        {ModeButton::Serwis, "ButtonSerwis", "Mode: serwis"},
+        {ModeButton::Off, "ButtonOff", "Mode: off"},
     };
     for (int i = 0; i < 5; ++i)
-        m_modeButtons[static_cast<size_t>(modes[i].first)] =
-            makeButton(panel, modeButtonObjectName(modes[i].first), QString::fromLatin1(modes[i].second),
-                       QRect(6, y + i * 28, fullW, 26));
+        m_modeButtons[static_cast<size_t>(modes[i].which)] =
+            makeButton(panel, modes[i].name, QString::fromLatin1(modes[i].caption), QRect(6, y + i * 28, fullW, 26));
 
     m_progress = named(new QProgressBar(panel), "ProgressBar1", QRect(6, y + 5 * 28 + 6, fullW, 20));
     m_progress->setRange(0, 100);
