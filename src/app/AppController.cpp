@@ -90,7 +90,7 @@ void AppController::bind(MainWindow& w)
     m_window = &w;
     m_controls.clear();
     m_tester.setResultDirectory(w.startDirectory().toStdString());
-    m_testerPage = std::make_unique<TesterPage>(w, m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
+    m_testerPage = std::make_unique<TesterPage>(w.testerControls(), m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
     m_params = std::make_unique<ParameterEditorsGlue>(w, m_image, m_writer, m_ctx.prompts, [this] {
         LiveMarkers markers;
         if (m_lastFrame) {

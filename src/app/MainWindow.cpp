@@ -9,6 +9,7 @@
 #include "app/PageControl.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/DiagPage.h"
+#include "app/pages/TesterControls.h"
 #include "i18n/LanguageChoice.h"
 #include "link/PcIdentity.h"
 #include "widgets/EnterKeyWatch.h"
@@ -221,7 +222,7 @@ void MainWindow::buildPages()
     buildServicePage(canvas("TabSheetSerwis"));
     buildFirmwarePage(canvas("TabSheetUpg"));
     m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"));
-    buildTesterPage(canvas("TabSheetTester"));
+    m_tester = std::make_unique<TesterControls>(canvas("TabSheetTester"));
     m_dashboard = std::make_unique<DashboardPanel>(PageCanvas::wrapColumn(m_panel4), kPanelWidth);
     addChartsPage(*this);
 

@@ -30,6 +30,7 @@ class EnterKeyWatch;
 class FileDialogSettings;
 class InputGuard;
 class StringGrid;
+struct TesterControls;
 
 // The main window "TForm1": the tabbed pages on the left, the dashboard panel
 // on the right, the menu and the 50 ms timer. Every control carries its
@@ -60,6 +61,7 @@ public:
     QTabWidget* pageControl() const { return m_pageControl; }
     DashboardPanel& dashboard() const { return *m_dashboard; }
     DiagPage& diagPage() const { return *m_diag; }
+    const TesterControls& testerControls() const { return *m_tester; }
     InputGuard* inputGuard() const { return m_inputGuard; }
     // How the window's handlers, menus and pages run their procedures.
     const ProcedureRunner& runner() const { return m_runner; }
@@ -185,7 +187,6 @@ private:
     void buildManualConstPage(QWidget* page);
     void buildServicePage(QWidget* page);
     void buildFirmwarePage(QWidget* page);
-    void buildTesterPage(QWidget* page);
     void connectHandlers();
     // Checks the menu item of the language lan.txt names.
     void markLanguage();
@@ -205,6 +206,7 @@ private:
     QFrame* m_panel4 = nullptr;
     std::unique_ptr<DashboardPanel> m_dashboard;
     std::unique_ptr<DiagPage> m_diag;
+    std::unique_ptr<TesterControls> m_tester;
     std::array<QWidget*, kModePageCount> m_modePages{};
     QWidget* m_parameterPage = nullptr;
     QWidget* m_diagTab = nullptr;

@@ -55,17 +55,6 @@ QStringList comparatorItems()
     return items;
 }
 
-void markWarning(QWidget* w)
-{
-    QFont f = w->font();
-    f.setBold(true);
-    w->setFont(f);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, QColor(192, 0, 0));
-    pal.setColor(QPalette::ButtonText, QColor(192, 0, 0));
-    w->setPalette(pal);
-}
-
 const QColor kSilver(192, 192, 192);
 
 } // namespace
@@ -306,32 +295,6 @@ void MainWindow::buildFirmwarePage(QWidget* page)
     makeButton(page, "ButtonOpenFirmFile", QStringLiteral("Slij"), QRect(552, 84, 70, 28))->hide();
     makeButton(page, "ButtonTalkToBoot", QStringLiteral("Gadaj Z Butem"), QRect(8, 570, 300, 25))->hide();
     makeButton(page, "ButtonSwitchToSave", QStringLiteral("Przelacz do Zapisu"), QRect(316, 570, 300, 25))->hide();
-}
-
-void MainWindow::buildTesterPage(QWidget* page)
-{
-    auto* note = makeLabel(page, "LabelTest1",
-                           QStringLiteral("UWAGA, testowac na zasilaczu lab. z ograniczeniem pradowym 10A lub wiecej!"),
-                           QRect(8, 8, 650, 22));
-    markWarning(note);
-    auto* serial = makeLabel(page, "LabelSerialN", QStringLiteral("Numer Seryjny"), QRect(8, 40, 400, 22));
-    QFont f = serial->font();
-    f.setBold(true);
-    serial->setFont(f);
-    auto* edit = makeEdit(page, "EditSerial", QString(), QRect(8, 64, 260, 26), serial);
-    edit->setMaxLength(20);
-    edit->setAccessibleName(QStringLiteral("serial number"));
-    makeLabel(page, "Label1", QString::fromUtf8("przyk\u0142ad SN: RQ412A0000001H02S4.7"), QRect(280, 64, 378, 26));
-    makeLabel(page, "Label2", QStringLiteral("numer seryjny ma byc w DataMatrix"), QRect(280, 90, 378, 22));
-
-    auto* lamp = makeLed(page, "AbLEDStartTestu1", LampAppearance::testResult(), QString(), QRect(8, 100, 80, 80));
-    lamp->setAccessibleName(QStringLiteral("test result"));
-    makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 120, 558, 22));
-    makeLabel(page, "LabelResultFile", QString(), QRect(100, 144, 558, 40))->setWordWrap(true);
-
-    auto* memo = named(new QPlainTextEdit(page), "Memo1", QRect(8, 190, 650, 200));
-    memo->setReadOnly(true);
-    memo->setAccessibleName(QStringLiteral("test log"));
 }
 
 } // namespace kdx

@@ -104,4 +104,15 @@ QStringList comparatorItems()
     return items;
 }
 
+void markWarning(QWidget* w)
+{
+    QFont f = w->font();
+    f.setBold(true);
+    w->setFont(f);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    pal.setColor(QPalette::ButtonText, QColor(192, 0, 0));
+    w->setPalette(pal);
+}
+
 } // namespace kdx

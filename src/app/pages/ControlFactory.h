@@ -36,6 +36,8 @@ QComboBox* makeCombo(QWidget* parent, const char* name, const QStringList& items
                      QLabel* buddy);
 StringGrid* makeGrid(QWidget* parent, const char* name, int columns, int rows, int fixed, int columnWidth,
                      int rowHeight, const QPoint& at);
+// Bold dark red: a warning the technician must not miss.
+void markWarning(QWidget* w);
 // A lamp with the given look (colours, shape, light size, flashing).
 LedIndicator* makeLed(QWidget* parent, const char* name, const LampAppearance& look, const QString& caption,
                       const QRect& geometry);
