@@ -5,6 +5,8 @@
 #include "app/LinkStatusPanel.h"
 #include "app/ChartsPage.h"
 #include "app/MainWindow.h"
+#include "app/pages/DashboardPanel.h"
+#include "app/pages/DiagPage.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
 #include "link/LinkConstants.h"
@@ -88,7 +90,7 @@ void AppController::bind(MainWindow& w)
     m_window = &w;
     m_controls.clear();
     m_tester.setResultDirectory(w.startDirectory().toStdString());
-    m_testerPage = std::make_unique<TesterPage>(w, m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
+    m_testerPage = std::make_unique<TesterPage>(w.testerControls(), m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
     m_params = std::make_unique<ParameterEditorsGlue>(w, m_image, m_writer, m_ctx.prompts, [this] {
         LiveMarkers markers;
         if (m_lastFrame) {
@@ -216,7 +218,7 @@ MainWindowHooks AppController::hooks()
     h.serialEnter = act([this] { m_testerPage->serialEntered(m_ctx.state.connected); });
     h.setDefault = act([this] { setDefaults(); });
     h.eraseErrors = act([this] { m_commands.eraseErrors(); });
-    h.diagLampClick = act([this] { window().showPage("TabSheetDiag"); });
+    h.diagLampClick = act([this] { window().showPage(window().diagTab()); });
     h.firmwareUpgrade = act([this] { m_firmwarePage->upgrade(); });
     h.aboutFacts = [this](MainWindow&, AboutFacts& facts) {
         if (m_ctx.state.parametersLoaded)
@@ -262,10 +264,9 @@ void AppController::connected(uint8_t hardwareVersion, uint8_t softwareVersion, 
 
 void AppController::progress(int position, int maximum)
 {
-    if (auto* bar = control<QProgressBar>("ProgressBar1")) {
-        bar->setMaximum(maximum);
-        bar->setValue(position);
-    }
+    QProgressBar* bar = window().dashboard().progress();
+    bar->setMaximum(maximum);
+    bar->setValue(position);
 }
 
 void AppController::pollRestarted(const std::optional<TickResult::SaveLamp>& lamp)
@@ -286,10 +287,9 @@ void AppController::watchImage()
 
 void AppController::applySaveLamp(const TickResult::SaveLamp& lamp)
 {
-    if (auto* led = control<LedIndicator>("AbLEDZapisDoPamieci")) {
-        led->setOn(lamp.on);
-        led->setCaption(qs(lamp.caption));
-    }
+    LedIndicator* led = window().dashboard().savingLamp();
+    led->setOn(lamp.on);
+    led->setCaption(qs(lamp.caption));
 }
 
 void AppController::showConnectionLog()
@@ -392,86 +392,25 @@ void AppController::statusTick()
 void AppController::applyDashboard(const DashboardView& v)
 {
     MainWindow& w = window();
-    auto check = [&](const std::string& name, bool on) {
-        if (auto* box = control<QCheckBox>(name.c_str()))
-            box->setChecked(on);
-    };
-    auto lamp = [&](const char* name, bool on) {
-        if (auto* led = control<LedIndicator>(name))
-            led->setOn(on);
-    };
-    auto caption = [&](const char* name, const std::string& text) {
-        if (auto* led = control<LedIndicator>(name))
-            led->setCaption(qs(text));
-    };
-    auto label = [&](const char* name, const std::string& text) {
-        if (auto* l = control<QLabel>(name))
-            l->setText(qs(text));
-    };
-
-    for (size_t bit = 0; bit < v.actualErrors.size(); ++bit) {
-        check("CheckBox" + std::to_string(bit + 1), v.actualErrors[bit]);
-        check("CheckBox" + std::to_string(bit + 10), v.memoryErrors[bit]);
-    }
-    lamp("AbLEDErrMem", v.errMem);
-    lamp("AbLEDWarP1", v.warP1);
-    lamp("AbLEDWarP2", v.warP2);
-    check("CheckBoxCMPout", v.cmpOut);
-    check("CheckBoxCMPev", v.cmpEv);
-
-    if (auto* viz = control<StringGrid>("StringGridViz")) {
-        for (size_t row = 0; row < v.viz.size(); ++row) {
-            if (!v.viz[row])
-                continue;
-            viz->setCell(0, static_cast<int>(row), qs(v.viz[row]->label));
-            viz->setCell(1, static_cast<int>(row), qs(v.viz[row]->value));
-        }
-    }
-    if (auto* raw = control<StringGrid>("StringGridWizD")) {
-        for (size_t row = 0; row < v.rawWords.size(); ++row) {
-            raw->setCell(0, static_cast<int>(row), QString::number(row));
-            raw->setCell(1, static_cast<int>(row), qs(v.rawWords[row]));
-        }
-    }
-    label("LabelOpPers", v.opPerSecond);
-    for (size_t i = 0; i < kLampCount; ++i)
-        lamp(lampObjectName(static_cast<Lamp>(i)), v.lamps[i]);
-    caption("AbLEDPump1", v.pump1Caption);
-    caption("AbLEDPump2", v.pump2Caption);
-    caption("AbLEDSystemOn", v.systemOnCaption);
-    if (auto* meter = control<Meter270>("Ab270MeterLGPres"))
-        meter->setValue(v.meterValue);
-    label("LabelVDC", v.vdcText);
-    label("LabelWilgotnosc", v.humidityText);
-    label("LabelTempPow", v.temperatureText);
+    w.dashboard().apply(v);
+    w.diagPage().apply(v);
 
     QTabWidget* pages = w.pageControl();
     for (size_t i = 0; i < kModePageCount; ++i) {
-        const char* name = modePageObjectName(static_cast<ModePage>(i));
-        if (auto* page = control<QWidget>(name)) {
-            // Only on a change: the tab widget lays out and repaints the
-            // whole page area on every call, ten frames a second.
-            const int index = pages->indexOf(page);
-            if (pages->isTabVisible(index) != v.modePageVisible[i])
-                pages->setTabVisible(index, v.modePageVisible[i]);
-            if (m_requestedPage && std::string(name) == m_requestedPage && v.modePageVisible[i]) {
-                pages->setCurrentWidget(page);
-                m_requestedPage = nullptr;
-            }
+        const auto which = static_cast<ModePage>(i);
+        QWidget* page = w.modePage(which);
+        // Only on a change: the tab widget lays out and repaints the whole
+        // page area on every call, ten frames a second.
+        const int index = pages->indexOf(page);
+        if (pages->isTabVisible(index) != v.modePageVisible[i])
+            pages->setTabVisible(index, v.modePageVisible[i]);
+        if (m_requestedPage == which && v.modePageVisible[i]) {
+            pages->setCurrentWidget(page);
+            m_requestedPage.reset();
         }
     }
     if (m_requestedPage && ++m_requestFrames > kModeConfirmFrames)
-        m_requestedPage = nullptr;
-    for (size_t i = 0; i < kModeButtonCount; ++i) {
-        const auto which = static_cast<ModeButton>(i);
-        if (auto* button = control<QAbstractButton>(modeButtonObjectName(which))) {
-            QFont f = button->font();
-            if (f.bold() != (which == v.boldButton)) {
-                f.setBold(which == v.boldButton);
-                button->setFont(f);
-            }
-        }
-    }
+        m_requestedPage.reset();
 }
 
 void AppController::repaintMapGrids() { m_params->repaintMapGrids(); }
@@ -489,16 +428,10 @@ void AppController::paintLogCell(QPainter& p, int column, int row, const QRect& 
 void AppController::setWorkMode(uint8_t mode)
 {
     m_commands.setWorkMode(m_image, mode);
-    const char* page = "TabSheetPar";
-    switch (mode) {
-    case wire::kModeAuto: page = "TabSheetAuto"; break;
-    case wire::kModeManualTrig: page = "TabSheetManualTrig"; break;
-    case wire::kModeManualConst: page = "TabSheetManualConst"; break;
-    case wire::kModeService: page = "TabSheetSerwis"; break;
-    default: break;
-    }
-    window().showPage(page);
-    m_requestedPage = mode == wire::kModeOff ? nullptr : page;
+    const WorkModeChoice* choice = workModeChoice(mode);
+    m_requestedPage = choice ? choice->page : std::nullopt;
+    // Off brings up the parameters.
+    window().showPage(m_requestedPage ? window().modePage(*m_requestedPage) : window().parameterPage());
     m_requestFrames = 0;
 }
 

@@ -131,7 +131,7 @@ private:
     // The mode page a mode button brought up, until the controller's status
     // confirms that mode (an answer already on its way may still show the
     // old one and hide the page meanwhile).
-    const char* m_requestedPage = nullptr;
+    std::optional<ModePage> m_requestedPage;
     std::unique_ptr<ParameterEditorsGlue> m_params;
     int m_requestFrames = 0;
     QPointer<ChartsGlue> m_charts; // the "charts" page, found once

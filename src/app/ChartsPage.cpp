@@ -1,6 +1,7 @@
 #include "app/ChartsPage.h"
 
 #include "app/AppContext.h"
+#include "app/FileChooser.h"
 #include "app/MainWindow.h"
 #include "live/ChartPoints.h"
 #include "live/StatusCsv.h"
@@ -11,7 +12,6 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
-#include <QFileDialog>
 #include <QGraphicsLayout>
 #include <QGraphicsLineItem>
 #include <QCoreApplication>
@@ -266,11 +266,12 @@ ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page)
             refresh();
     });
     m_picker = [this](const std::string& folder) -> std::optional<std::string> {
-        const QString file = QFileDialog::getOpenFileName(&m_window, QStringLiteral("open recording"), qs(folder),
-                                                          QStringLiteral("Status recording (*.csv)"));
-        if (file.isEmpty())
-            return std::nullopt;
-        return file.toStdString();
+        FileChooser c;
+        c.objectName = QStringLiteral("OpenRecordingDialog");
+        c.caption = QStringLiteral("open recording");
+        c.folder = qs(folder);
+        c.nameFilter = QStringLiteral("Status recording (*.csv)");
+        return c.choose(&m_window);
     };
     showRecordingState();
 }

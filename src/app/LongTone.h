@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/InputGuard.h"
+#include "app/ProcedureRunner.h"
 #include "live/Tone.h"
 
 namespace kdx {
@@ -10,16 +10,15 @@ namespace kdx {
 // discarded rather than replayed afterwards.
 class LongTone : public Tone {
 public:
-    LongTone(Tone& tone, BusyState& busy) : m_tone(tone), m_busy(busy) {}
+    LongTone(Tone& tone, BusyState& busy) : m_tone(tone), m_runner(busy) {}
     void play(uint32_t frequencyHz, uint32_t durationMs) override
     {
-        LongOperation op(m_busy);
-        m_tone.play(frequencyHz, durationMs);
+        m_runner.runLong([&] { m_tone.play(frequencyHz, durationMs); });
     }
 
 private:
     Tone& m_tone;
-    BusyState& m_busy;
+    ProcedureRunner m_runner;
 };
 
 } // namespace kdx

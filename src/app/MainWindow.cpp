@@ -7,6 +7,9 @@
 #include "app/MenuStyle.h"
 #include "app/PageCanvas.h"
 #include "app/PageControl.h"
+#include "app/pages/DashboardPanel.h"
+#include "app/pages/DiagPage.h"
+#include "app/pages/TesterControls.h"
 #include "i18n/LanguageChoice.h"
 #include "link/PcIdentity.h"
 #include "widgets/EnterKeyWatch.h"
@@ -35,6 +38,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <cstring>
 
 namespace kdx {
@@ -47,18 +51,19 @@ const char* const kCaption = "KDX RQ412 - KDX \"WERSJA WYSTAWOWA\"";
 struct PageInfo {
     const char* name;
     const char* caption;
+    std::optional<ModePage> mode; // a page that follows the work mode
 };
 // Tab order of the pages.
 const PageInfo kPages[] = {
-    {"TabSheetPar", "parametry"},
-    {"TabSheetAuto", "automat"},
-    {"TabSheetManualTrig", "manual trigger"},
-    {"TabSheetManualConst", "manual const"},
-    {"TabSheetSerwis", "serwis"},
-    {"TabSheetErr", "errors"},
-    {"TabSheetUpg", "firmware upgreade"},
-    {"TabSheetDiag", "diag"},
-    {"TabSheetTester", "test"},
+    {"TabSheetPar", "parametry", std::nullopt},
+    {"TabSheetAuto", "automat", ModePage::Auto},
+    {"TabSheetManualTrig", "manual trigger", ModePage::ManualTrig},
+    {"TabSheetManualConst", "manual const", ModePage::ManualConst},
+    {"TabSheetSerwis", "serwis", ModePage::Serwis},
+    {"TabSheetErr", "errors", std::nullopt},
+    {"TabSheetUpg", "firmware upgreade", std::nullopt},
+    {"TabSheetDiag", "diag", std::nullopt},
+    {"TabSheetTester", "test", std::nullopt},
 };
 
 // Controls of the "automat" page hidden at creation; nothing shows them.
@@ -71,7 +76,7 @@ const char* const kHiddenAutoControls[] = {
 } // namespace
 
 MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* parent)
-    : QMainWindow(parent), m_ctx(context), m_hooks(std::move(hooks))
+    : QMainWindow(parent), m_ctx(context), m_hooks(std::move(hooks)), m_runner(context.busy)
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QString::fromUtf8(kCaption));
@@ -190,9 +195,14 @@ void MainWindow::buildPages()
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(info.name));
         m_pageControl->addTab(page, QString::fromUtf8(info.caption));
+        if (info.mode)
+            m_modePages[static_cast<size_t>(*info.mode)] = page;
     }
-    m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetErr")), false);
-    m_pageControl->setCurrentWidget(control<QWidget>("TabSheetPar"));
+    m_parameterPage = m_pageControl->widget(0);
+    m_errorsPage = control<QWidget>("TabSheetErr");
+    m_diagTab = control<QWidget>("TabSheetDiag");
+    m_pageControl->setTabVisible(m_pageControl->indexOf(m_errorsPage), false);
+    m_pageControl->setCurrentWidget(m_parameterPage);
     row->addWidget(m_pageControl, 1);
 
     m_panel4 = new QFrame(central);
@@ -211,9 +221,9 @@ void MainWindow::buildPages()
     buildManualConstPage(canvas("TabSheetManualConst"));
     buildServicePage(canvas("TabSheetSerwis"));
     buildFirmwarePage(canvas("TabSheetUpg"));
-    buildDiagPage(canvas("TabSheetDiag"));
-    buildTesterPage(canvas("TabSheetTester"));
-    buildDashboard(PageCanvas::wrapColumn(m_panel4));
+    m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"));
+    m_tester = std::make_unique<TesterControls>(canvas("TabSheetTester"));
+    m_dashboard = std::make_unique<DashboardPanel>(PageCanvas::wrapColumn(m_panel4), kPanelWidth);
     addChartsPage(*this);
 
     // Extra room goes to the logs and the diagnostic grid; the footer stays
@@ -227,10 +237,9 @@ void MainWindow::buildPages()
     anchor("RichEdit1", PageCanvas::GrowRight | PageCanvas::GrowDown);
     anchor("ProgressBarBoot", PageCanvas::GrowRight);
     anchor("Memo1", PageCanvas::GrowRight | PageCanvas::GrowDown);
-    if (auto* viz = control<StringGrid>("StringGridViz")) {
-        viz->horizontalHeader()->setStretchLastSection(true);
-        anchor("StringGridViz", PageCanvas::GrowRight);
-    }
+    StringGrid* viz = m_diag->values();
+    viz->horizontalHeader()->setStretchLastSection(true);
+    PageCanvas::of(viz)->anchor(viz, PageCanvas::GrowRight);
 }
 
 void MainWindow::onEnterReleased(QObject* watched, std::function<void()> handler)
@@ -276,13 +285,6 @@ void MainWindow::connectHandlers()
     click("ButtonOpenFirmFile", &MainWindow::ButtonOpenFirmFileClick);
     click("ButtonTalkToBoot", &MainWindow::ButtonTalkToBootClick);
     click("ButtonSwitchToSave", &MainWindow::ButtonSwitchToSaveClick);
-    click("ButtonEraseErr", &MainWindow::ButtonEraseErrClick);
-    click("ButtonAuto", &MainWindow::ButtonAutoClick);
-    click("ButtonManualTrig", &MainWindow::ButtonManualTrigClick);
-    click("ButtonManualConst", &MainWindow::ButtonManualConstClick);
-    click("ButtonSerwis", &MainWindow::ButtonSerwisClick);
-    click("ButtonOff", &MainWindow::ButtonOffClick);
-    click("ButtonSaveEep", &MainWindow::ButtonSaveEepClick);
 
     change("ComboBoxRpmIn", &MainWindow::ComboBoxRpmInChange);
     change("ComboBoxAnKompSett", &MainWindow::ComboBoxAnKompSettChange);
@@ -331,18 +333,21 @@ void MainWindow::connectHandlers()
          &MainWindow::StringGridAutoPumpStopDrawCell);
     grid("StringGridPC_ID", nullptr, &MainWindow::StringGridPC_IDDrawCell);
 
-    for (const char* lamp : {"AbLEDErrMem", "AbLEDWarP1", "AbLEDWarP2", "AbLEDZapisDoPamieci"}) {
-        if (auto* led = control<LedIndicator>(lamp))
-            connect(led, &LedIndicator::clicked, this, &MainWindow::AbLEDErrMemClick);
-    }
+    for (const WorkModeChoice& choice : kWorkModeChoices)
+        connect(m_dashboard->modeButton(choice.button), &QAbstractButton::clicked, this,
+                [this, &choice] { modeButtonClick(choice); });
+    connect(m_dashboard->saveEepromButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonSaveEepClick);
+    connect(m_diag->eraseButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonEraseErrClick);
+    for (LedIndicator* led : {m_dashboard->memoryErrorLamp(), m_diag->pumpWarning(1), m_diag->pumpWarning(2),
+                              m_dashboard->savingLamp()})
+        connect(led, &LedIndicator::clicked, this, &MainWindow::AbLEDErrMemClick);
 }
 
-void MainWindow::showPage(const char* tabSheetName)
+void MainWindow::showPage(QWidget* page)
 {
-    QWidget* page = control<QWidget>(tabSheetName);
     const int index = m_pageControl->indexOf(page);
     // The empty "errors" page is never offered.
-    if (index < 0 || page->objectName() == QLatin1String("TabSheetErr"))
+    if (index < 0 || page == m_errorsPage)
         return;
     m_pageControl->setTabVisible(index, true);
     m_pageControl->setCurrentIndex(index);
@@ -437,12 +442,10 @@ void MainWindow::showEvent(QShowEvent* event)
 // ---------------------------------------------------------------------------
 // Handlers
 
-void MainWindow::run(const MainWindowHooks::Action& hook)
+void MainWindow::run(const MainWindowHooks::Action& hook, Procedure kind)
 {
-    if (!hook)
-        return;
-    BusyScope busy(m_ctx.busy);
-    hook(*this);
+    if (hook)
+        m_runner.run(kind, [&] { hook(*this); });
 }
 
 void MainWindow::Timer1Timer()
@@ -452,14 +455,6 @@ void MainWindow::Timer1Timer()
     if (m_ctx.busy.busy() || !m_ctx.state.connected)
         return;
     run(m_hooks.statusTick);
-}
-
-void MainWindow::runLong(const MainWindowHooks::Action& hook)
-{
-    if (!hook)
-        return;
-    LongOperation op(m_ctx.busy);
-    hook(*this);
 }
 
 void MainWindow::AutoConnect1Click() { runLong(m_hooks.autoConnect); }
@@ -487,9 +482,10 @@ AboutFacts MainWindow::aboutFacts()
 void MainWindow::Help1Click()
 {
     const AboutFacts facts = aboutFacts();
-    BusyScope busy(m_ctx.busy);
-    AboutBox box(facts, this);
-    box.exec();
+    m_runner.runShort([&] {
+        AboutBox box(facts, this);
+        box.exec();
+    });
 }
 
 void MainWindow::markLanguage()
@@ -513,28 +509,22 @@ void MainWindow::markLanguage()
 
 void MainWindow::English1Click()
 {
-    if (m_hooks.switchLanguage) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.switchLanguage(*this, 1);
-    }
+    if (m_hooks.switchLanguage)
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 1); });
     markLanguage();
 }
 
 void MainWindow::Polski1Click()
 {
-    if (m_hooks.switchLanguage) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.switchLanguage(*this, 2);
-    }
+    if (m_hooks.switchLanguage)
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 2); });
     markLanguage();
 }
 
 void MainWindow::German1Click()
 {
-    if (m_hooks.switchLanguage) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.switchLanguage(*this, 4);
-    }
+    if (m_hooks.switchLanguage)
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 4); });
     markLanguage();
 }
 
@@ -632,44 +622,10 @@ void MainWindow::ButtonSwitchToSaveClick() {}
 void MainWindow::ButtonEraseErrClick() { run(m_hooks.eraseErrors); }
 void MainWindow::EditSerialKeyUp() { run(m_hooks.serialEnter); }
 
-void MainWindow::ButtonAutoClick()
+void MainWindow::modeButtonClick(const WorkModeChoice& choice)
 {
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeAuto);
-    }
-}
-
-void MainWindow::ButtonManualTrigClick()
-{
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeManualTrig);
-    }
-}
-
-void MainWindow::ButtonManualConstClick()
-{
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeManualConst);
-    }
-}
-
-void MainWindow::ButtonSerwisClick()
-{
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeService);
-    }
-}
-
-void MainWindow::ButtonOffClick()
-{
-    if (m_hooks.setWorkMode) {
-        BusyScope busy(m_ctx.busy);
-        m_hooks.setWorkMode(*this, wire::kModeOff);
-    }
+    if (m_hooks.setWorkMode)
+        m_runner.runShort([&] { m_hooks.setWorkMode(*this, choice.mode); });
 }
 
 void MainWindow::AbLEDErrMemClick() { run(m_hooks.diagLampClick); }

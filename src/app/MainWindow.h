@@ -2,13 +2,17 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindowHooks.h"
+#include "app/ProcedureRunner.h"
+#include "live/WorkModeChoice.h"
 
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -20,10 +24,13 @@ class QWidget;
 
 namespace kdx {
 
+class DashboardPanel;
+class DiagPage;
 class EnterKeyWatch;
 class FileDialogSettings;
 class InputGuard;
 class StringGrid;
+struct TesterControls;
 
 // The main window "TForm1": the tabbed pages on the left, the dashboard panel
 // on the right, the menu and the 50 ms timer. Every control carries its
@@ -52,7 +59,12 @@ public:
     T* control(const char* name) const { return findChild<T*>(QString::fromLatin1(name)); }
 
     QTabWidget* pageControl() const { return m_pageControl; }
+    DashboardPanel& dashboard() const { return *m_dashboard; }
+    DiagPage& diagPage() const { return *m_diag; }
+    const TesterControls& testerControls() const { return *m_tester; }
     InputGuard* inputGuard() const { return m_inputGuard; }
+    // How the window's handlers, menus and pages run their procedures.
+    const ProcedureRunner& runner() const { return m_runner; }
     QTimer* timer1() const { return m_timer1; }
     QAction* autoConnectAction() const { return m_autoConnect1; }
 
@@ -66,7 +78,10 @@ public:
 
     // Brings a page to the front, showing its tab if it is hidden (never the
     // "errors" page).
-    void showPage(const char* tabSheetName);
+    void showPage(QWidget* page);
+    QWidget* modePage(ModePage which) const { return m_modePages[static_cast<size_t>(which)]; }
+    QWidget* parameterPage() const { return m_parameterPage; }
+    QWidget* diagTab() const { return m_diagTab; }
 
     // --- window events ----------------------------------------------------------
     void FormCreate();
@@ -154,11 +169,8 @@ public:
     void EditSerialKeyUp();
 
     // --- dashboard ---------------------------------------------------------------------
-    void ButtonAutoClick();
-    void ButtonManualTrigClick();
-    void ButtonManualConstClick();
-    void ButtonSerwisClick();
-    void ButtonOffClick();
+    // A work mode button.
+    void modeButtonClick(const WorkModeChoice& choice);
     void ButtonSaveEepClick();
     // Shared by AbLEDErrMem, AbLEDWarP1, AbLEDWarP2 and AbLEDZapisDoPamieci.
     void AbLEDErrMemClick();
@@ -177,9 +189,6 @@ private:
     void buildManualConstPage(QWidget* page);
     void buildServicePage(QWidget* page);
     void buildFirmwarePage(QWidget* page);
-    void buildDiagPage(QWidget* page);
-    void buildTesterPage(QWidget* page);
-    void buildDashboard(QWidget* panel);
     void connectHandlers();
     // Checks the menu item of the language lan.txt names.
     void markLanguage();
@@ -187,16 +196,23 @@ private:
     void onEnterReleased(QObject* watched, std::function<void()> handler);
     // A cell's text in black, 1 pixel right of and below its corner.
     void drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect);
-    // Runs a hook as a handler: the timer tick is held off meanwhile.
-    void run(const MainWindowHooks::Action& hook);
-    // Runs a hook as a long operation: input meanwhile is discarded.
-    void runLong(const MainWindowHooks::Action& hook);
+    // Runs a hook the way its handler needs (an empty hook does nothing).
+    void run(const MainWindowHooks::Action& hook, Procedure kind = Procedure::Short);
+    void runLong(const MainWindowHooks::Action& hook) { run(hook, Procedure::Long); }
 
     AppContext& m_ctx;
     MainWindowHooks m_hooks;
+    ProcedureRunner m_runner;
 
     QTabWidget* m_pageControl = nullptr;
     QFrame* m_panel4 = nullptr;
+    std::unique_ptr<DashboardPanel> m_dashboard;
+    std::unique_ptr<DiagPage> m_diag;
+    std::unique_ptr<TesterControls> m_tester;
+    std::array<QWidget*, kModePageCount> m_modePages{};
+    QWidget* m_parameterPage = nullptr;
+    QWidget* m_diagTab = nullptr;
+    QWidget* m_errorsPage = nullptr;
     QTimer* m_timer1 = nullptr;
     InputGuard* m_inputGuard = nullptr;
     QAction* m_autoConnect1 = nullptr;

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/KdxLogo.h"
+#include "app/pages/ControlFactory.h"
 #include "live/LampAppearance.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/Meter270.h"
@@ -25,81 +26,6 @@
 namespace kdx {
 
 namespace {
-
-template <typename T>
-T* named(T* widget, const char* name, const QRect& geometry)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    auto* l = named(new QLabel(text, parent), name, geometry);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return l;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    return named(new QPushButton(text, parent), name, geometry);
-}
-
-QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
-                    QLabel* buddy)
-{
-    auto* e = named(new QLineEdit(text, parent), name, geometry);
-    if (buddy)
-        buddy->setBuddy(e);
-    return e;
-}
-
-// Drop-down lists: the stored value comes from the item index, so free
-// typing is not offered.
-QComboBox* makeCombo(QWidget* parent, const char* name, const QStringList& items, int index,
-                     const QRect& geometry, QLabel* buddy)
-{
-    auto* c = named(new QComboBox(parent), name, geometry);
-    c->addItems(items);
-    c->setCurrentIndex(index);
-    c->setMaxVisibleItems(20);
-    WheelGuard::guard(c); // a scroll over it changes nothing unless it has the focus
-    if (buddy)
-        buddy->setBuddy(c);
-    return c;
-}
-
-StringGrid* makeGrid(QWidget* parent, const char* name, int columns, int rows, int fixed,
-                     int columnWidth, int rowHeight, const QPoint& at)
-{
-    auto* g = new StringGrid(columns, rows, fixed, fixed, parent);
-    g->setObjectName(QString::fromLatin1(name));
-    g->setDefaultColumnWidth(columnWidth);
-    g->setDefaultRowHeight(rowHeight);
-    g->move(at);
-    g->fitToCells();
-    return g;
-}
-
-// A lamp with the look of its name (colours, shape, light size, flashing).
-LedIndicator* makeLed(QWidget* parent, const char* name, const QString& caption, const QRect& geometry)
-{
-    auto* led = named(new LedIndicator(parent), name, geometry);
-    const LampAppearance look = LampAppearance::of(name);
-    auto colour = [](const Rgb& c) { return QColor(c.r, c.g, c.b); };
-    led->setOnColor(colour(look.onColour));
-    if (look.offColour)
-        led->setOffColor(colour(*look.offColour));
-    led->setShape(look.shape == LampAppearance::Shape::Rectangle ? LedIndicator::Shape::Rectangle
-                                                                 : LedIndicator::Shape::Round);
-    led->setLightSize(QSize(look.width, look.height));
-    if (look.flashHz > 0)
-        led->setFlashing(true, look.flashHz);
-    led->setCaption(caption);
-    led->setAccessibleName(caption);
-    return led;
-}
 
 QStringList numberItems(int from, int to)
 {
@@ -127,17 +53,6 @@ QStringList comparatorItems()
         items << QString::number(volts, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')) + QLatin1Char('V');
     }
     return items;
-}
-
-void markWarning(QWidget* w)
-{
-    QFont f = w->font();
-    f.setBold(true);
-    w->setFont(f);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, QColor(192, 0, 0));
-    pal.setColor(QPalette::ButtonText, QColor(192, 0, 0));
-    w->setPalette(pal);
 }
 
 const QColor kSilver(192, 192, 192);
@@ -380,153 +295,6 @@ void MainWindow::buildFirmwarePage(QWidget* page)
     makeButton(page, "ButtonOpenFirmFile", QStringLiteral("Slij"), QRect(552, 84, 70, 28))->hide();
     makeButton(page, "ButtonTalkToBoot", QStringLiteral("Gadaj Z Butem"), QRect(8, 570, 300, 25))->hide();
     makeButton(page, "ButtonSwitchToSave", QStringLiteral("Przelacz do Zapisu"), QRect(316, 570, 300, 25))->hide();
-}
-
-void MainWindow::buildDiagPage(QWidget* page)
-{
-    const char* const bitNames[] = {"VdcErrorLow",  "VdcErrorHigh", "OneWireSensorComErr",
-                                    "J1ErrorOut",   "J2ErrorOut",   "P1ErrorOut",
-                                    "P2ErrorOut",   "P1ErrorOverload", "P2ErrorOverload"};
-    auto makeErrors = [&](const char* groupName, const char* title, int firstBox, int y) {
-        auto* group = named(new QGroupBox(QString::fromLatin1(title), page), groupName, QRect(8, y, 210, 228));
-        for (int i = 0; i < 9; ++i) {
-            const QByteArray name = "CheckBox" + QByteArray::number(firstBox + i);
-            auto* box = named(new QCheckBox(QString::fromLatin1(bitNames[i]), group), name.constData(),
-                              QRect(12, 24 + i * 22, 190, 22));
-            // The controller's state, not a setting: shown, not clicked.
-            box->setAttribute(Qt::WA_TransparentForMouseEvents);
-            box->setFocusPolicy(Qt::NoFocus);
-        }
-    };
-    makeErrors("GroupBoxActualErr", "actual errors", 1, 8);
-    makeErrors("GroupBoxRemErr", "errors in memory", 10, 244);
-    makeButton(page, "ButtonEraseErr", QStringLiteral("erase erros"), QRect(8, 482, 210, 34));
-
-    auto* warnings = named(new QGroupBox(QStringLiteral("warnings"), page), "GroupBoxWarnings",
-                           QRect(230, 8, 428, 78));
-    for (int i = 0; i < 2; ++i) {
-        const char* name = i == 0 ? "AbLEDWarP1" : "AbLEDWarP2";
-        makeLed(warnings, name,
-                i == 0 ? QStringLiteral("Pump 1 not connected !") : QStringLiteral("Pump 2 not connected !"),
-                QRect(12, 22 + i * 26, 400, 22));
-    }
-
-    auto* viz = makeGrid(page, "StringGridViz", 2, 16, 0, 0, 20, QPoint(230, 96));
-    viz->setColumnWidth(0, 200);
-    viz->setColumnWidth(1, 226);
-    viz->fitToCells();
-    viz->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int r = 0; r < 16; ++r)
-        for (int c = 0; c < 2; ++c)
-            if (QTableWidgetItem* it = viz->item(r, c))
-                it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    viz->setAccessibleName(QStringLiteral("live diagnostic values"));
-
-    named(new QCheckBox(QStringLiteral("out"), page), "CheckBoxCMPout", QRect(230, 440, 120, 22))->hide();
-    named(new QCheckBox(QStringLiteral("Event"), page), "CheckBoxCMPev", QRect(360, 440, 120, 22))->hide();
-}
-
-void MainWindow::buildTesterPage(QWidget* page)
-{
-    auto* note = makeLabel(page, "LabelTest1",
-                           QStringLiteral("UWAGA, testowac na zasilaczu lab. z ograniczeniem pradowym 10A lub wiecej!"),
-                           QRect(8, 8, 650, 22));
-    markWarning(note);
-    auto* serial = makeLabel(page, "LabelSerialN", QStringLiteral("Numer Seryjny"), QRect(8, 40, 400, 22));
-    QFont f = serial->font();
-    f.setBold(true);
-    serial->setFont(f);
-    auto* edit = makeEdit(page, "EditSerial", QString(), QRect(8, 64, 260, 26), serial);
-    edit->setMaxLength(20);
-    edit->setAccessibleName(QStringLiteral("serial number"));
-    makeLabel(page, "Label1", QString::fromUtf8("przyk\u0142ad SN: RQ412A0000001H02S4.7"), QRect(280, 64, 378, 26));
-    makeLabel(page, "Label2", QStringLiteral("numer seryjny ma byc w DataMatrix"), QRect(280, 90, 378, 22));
-
-    auto* lamp = makeLed(page, "AbLEDStartTestu1", QString(), QRect(8, 100, 80, 80));
-    lamp->setAccessibleName(QStringLiteral("test result"));
-    makeLabel(page, "LabelCzasTestowania1", QStringLiteral("TIME"), QRect(100, 120, 558, 22));
-    makeLabel(page, "LabelResultFile", QString(), QRect(100, 144, 558, 40))->setWordWrap(true);
-
-    auto* memo = named(new QPlainTextEdit(page), "Memo1", QRect(8, 190, 650, 200));
-    memo->setReadOnly(true);
-    memo->setAccessibleName(QStringLiteral("test log"));
-}
-
-void MainWindow::buildDashboard(QWidget* panel)
-{
-    auto* meter = named(new Meter270(panel), "Ab270MeterLGPres",
-                        QRect(4, 4, Meter270::kDesignWidth, Meter270::kDesignHeight));
-    meter->setAccessibleName(QStringLiteral("engine speed [x1000 rpm]"));
-
-    // Beside the meter: system state lamps.
-    const int sideX = 208, sideW = 132;
-    int y = 8;
-    auto sideLed = [&](const char* name, const QString& caption, int h = 18) {
-        LedIndicator* led = makeLed(panel, name, caption, QRect(sideX, y, sideW, h));
-        y += h + 4;
-        return led;
-    };
-    sideLed("AbLEDStacOn", QStringLiteral("ignition On"));
-    sideLed("AbLEDJon1", QStringLiteral("ionizer 1"));
-    sideLed("AbLEDJon2", QStringLiteral("ionizer 2"));
-    sideLed("AbLEDSerwis", QStringLiteral("serwis on"));
-    sideLed("AbLEDOnDelayAuto", QStringLiteral("on delay"));
-    auto* errMem = sideLed("AbLEDErrMem", QStringLiteral("KDX Error"), 22);
-    errMem->setCursor(Qt::PointingHandCursor);
-    auto* saving = sideLed("AbLEDZapisDoPamieci", QStringLiteral("..."));
-    saving->setCursor(Qt::PointingHandCursor);
-
-    // The system lamp's caption carries the work mode, which can be long in
-    // some languages: it gets the whole width under the meter.
-    const int fullW = kPanelWidth - 12;
-    makeLed(panel, "AbLEDSystemOn", QStringLiteral("kdx on"), QRect(6, 188, fullW, 18));
-
-    // Measurements.
-    y = 210;
-    makeLabel(panel, "LabelWilgotnosc", QStringLiteral("humidity: 40 [%]"), QRect(6, y, fullW, 18));
-    makeLabel(panel, "LabelTempPow", QStringLiteral("temperature: 10 [C]"), QRect(6, y + 19, fullW, 18));
-    makeLabel(panel, "LabelVDC", QStringLiteral("power supply: 00.0 [V]"), QRect(6, y + 38, fullW, 18));
-    makeLabel(panel, "LabelOpPers", QStringLiteral("op. / s: "), QRect(6, y + 57, fullW, 18));
-
-    // Pumps: their captions carry the live on and off times.
-    y = 292;
-    makeLed(panel, "AbLEDPump1", QStringLiteral("pump 1"), QRect(6, y, fullW, 18));
-    makeLed(panel, "AbLEDPump2", QStringLiteral("pump 2"), QRect(6, y + 20, fullW, 18));
-
-    // Conditions, two columns.
-    const char* const conditions[][2] = {
-        {"AbLEDMinRpmP1", "min rpm P1"},       {"AbLEDMaxRpmP1", "max rpm P1"},
-        {"AbLEDMinRpmP2", "min rpm P2"},       {"AbLEDMaxRpmP2", "max rpm P2"},
-        {"AbLEDMaskMapOn", "map OFF"},         {"AbLEDempty", "empty tank"},
-        {"AbLEDAutoMaxHum", "auto max. hum."}, {"AbLEDAutoMinTemp", "auto min. temp."},
-        {"AbLEDFatalErr1", "fatal error1"},    {"AbLEDFatalErr2", "fatal error2"},
-    };
-    y = 338;
-    for (int i = 0; i < 10; ++i) {
-        const int col = i % 2, rowIndex = i / 2;
-        makeLed(panel, conditions[i][0], QString::fromLatin1(conditions[i][1]),
-                QRect(6 + col * 168, y + rowIndex * 20, 160, 18));
-    }
-
-    // Work mode buttons.
-    y = 444;
-    const char* const modes[][2] = {
-        {"ButtonAuto", "Mode: auto"},
-        {"ButtonManualTrig", "Mode: manual trigger"},
-        {"ButtonManualConst", "Mode: manual const"},
-        {"ButtonSerwis", "Mode: serwis"},
-        {"ButtonOff", "Mode: off"},
-    };
-    for (int i = 0; i < 5; ++i)
-        makeButton(panel, modes[i][0], QString::fromLatin1(modes[i][1]), QRect(6, y + i * 28, fullW, 26));
-
-    auto* progress = named(new QProgressBar(panel), "ProgressBar1", QRect(6, y + 5 * 28 + 6, fullW, 20));
-    progress->setRange(0, 100);
-    progress->setValue(0);
-    progress->setAccessibleName(QStringLiteral("parameter transfer progress"));
-
-    makeButton(panel, "ButtonSaveEep", QStringLiteral("SAVE DATA TO EEPROM"), QRect(6, y + 5 * 28 + 30, fullW, 26))
-        ->hide();
 }
 
 } // namespace kdx

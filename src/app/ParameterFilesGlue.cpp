@@ -2,6 +2,7 @@
 
 #include "app/AppController.h"
 #include "app/MainWindow.h"
+#include "app/pages/DashboardPanel.h"
 #include "params/NumberText.h"
 #include "params/ParameterDefaults.h"
 #include "params/ParameterFileStore.h"
@@ -38,7 +39,7 @@ T* required(T* found, const char* name)
 ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
     : m_window(window), m_deps(std::move(deps)), m_folder(window.parameterFolder().toStdString())
 {
-    m_progress = required(window.control<QProgressBar>("ProgressBar1"), "ProgressBar1");
+    m_progress = window.dashboard().progress();
     auto* file = required(window.control<QMenu>("File1"), "File1");
     QAction* exit = required(window.control<QAction>("Exit1"), "Exit1");
     // Their own items go before "Exit"; each runs as a handler (no timer tick inside).
@@ -46,10 +47,8 @@ ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
         auto* action = new QAction(QString::fromLatin1(text), file);
         action->setObjectName(QString::fromLatin1(name));
         file->insertAction(exit, action);
-        QObject::connect(action, &QAction::triggered, &window, [this, handler] {
-            BusyScope busy(m_deps.ctx.busy);
-            (this->*handler)();
-        });
+        QObject::connect(action, &QAction::triggered, &window,
+                         [this, &window, handler] { window.runner().runShort([&] { (this->*handler)(); }); });
         return action;
     };
     m_compareDefaults = add("CompareDefaults1", "Compare with defaults...", &ParameterFilesGlue::compareWithDefaults);

@@ -1,10 +1,10 @@
 #include "app/QtUserPrompts.h"
 
 #include "app/DifferenceDialog.h"
+#include "app/FileChooser.h"
 #include "params/ParameterFile.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace kdx {
@@ -36,22 +36,9 @@ bool QtUserPrompts::okCancelDefaultCancel(const std::string& text, const std::st
     return box.exec() == QMessageBox::Ok;
 }
 
-std::optional<std::string> QtUserPrompts::openFirmwareFile(const std::string& folder)
-{
-    BusyScope busy(m_busy);
-    QFileDialog dialog(m_parent);
-    dialog.setObjectName(QStringLiteral("OpenDialog2"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(QStringLiteral("Hex file (*.hex)"));
-    dialog.setDefaultSuffix(QStringLiteral("hex"));
-    dialog.setDirectory(QString::fromStdString(folder));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
-}
-
 namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QString parameterFilter()
 {
@@ -60,34 +47,40 @@ QString parameterFilter()
 
 } // namespace
 
+std::optional<std::string> QtUserPrompts::openFirmwareFile(const std::string& folder)
+{
+    BusyScope busy(m_busy);
+    FileChooser c;
+    c.objectName = QStringLiteral("OpenDialog2");
+    c.folder = qs(folder);
+    c.nameFilter = QStringLiteral("Hex file (*.hex)");
+    c.defaultSuffix = QStringLiteral("hex");
+    return c.choose(m_parent);
+}
+
 std::optional<std::string> QtUserPrompts::saveParameterFile(const std::string& folder, const std::string& proposedName)
 {
     BusyScope busy(m_busy);
-    QFileDialog dialog(m_parent, QStringLiteral("Save To Disk"));
-    dialog.setObjectName(QStringLiteral("SaveDialog1"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(parameterFilter());
-    dialog.setDefaultSuffix(QString::fromLatin1(ParameterFileFormat::kExtension));
-    dialog.setDirectory(QString::fromStdString(folder));
-    dialog.selectFile(QString::fromStdString(proposedName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    FileChooser c;
+    c.objectName = QStringLiteral("SaveDialog1");
+    c.caption = QStringLiteral("Save To Disk");
+    c.folder = qs(folder);
+    c.nameFilter = parameterFilter();
+    c.defaultSuffix = QString::fromLatin1(ParameterFileFormat::kExtension);
+    c.proposedName = qs(proposedName);
+    c.save = true;
+    return c.choose(m_parent);
 }
 
 std::optional<std::string> QtUserPrompts::openParameterFile(const std::string& folder, const std::string& caption)
 {
     BusyScope busy(m_busy);
-    QFileDialog dialog(m_parent, QString::fromStdString(caption));
-    dialog.setObjectName(QStringLiteral("OpenDialog1"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(parameterFilter());
-    dialog.setDirectory(QString::fromStdString(folder));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    FileChooser c;
+    c.objectName = QStringLiteral("OpenDialog1");
+    c.caption = qs(caption);
+    c.folder = qs(folder);
+    c.nameFilter = parameterFilter();
+    return c.choose(m_parent);
 }
 
 bool QtUserPrompts::showDifference(const DifferenceView& view)

@@ -1,5 +1,7 @@
 #include "app/TesterPage.h"
 
+#include "app/pages/TesterControls.h"
+
 #include "widgets/LedIndicator.h"
 
 #include <QLabel>
@@ -7,34 +9,20 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
-#include <stdexcept>
 #include <string>
 
 namespace kdx {
 
 namespace {
 
-template <typename T>
-T* require(QWidget& window, const char* name)
-{
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        throw std::logic_error(std::string("tester page: control ") + name + " missing");
-    return found;
-}
-
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
-TesterPage::TesterPage(QWidget& window, Tester& tester, CommandSink send)
-    : m_tester(tester), m_send(std::move(send)),
-      m_edit(require<QLineEdit>(window, "EditSerial")),
-      m_serialLabel(require<QLabel>(window, "LabelSerialN")),
-      m_timeLabel(require<QLabel>(window, "LabelCzasTestowania1")),
-      m_resultFile(require<QLabel>(window, "LabelResultFile")),
-      m_memo(require<QPlainTextEdit>(window, "Memo1")),
-      m_lamp(require<LedIndicator>(window, "AbLEDStartTestu1"))
+TesterPage::TesterPage(const TesterControls& controls, Tester& tester, CommandSink send)
+    : m_tester(tester), m_send(std::move(send)), m_edit(controls.serialEdit), m_serialLabel(controls.serialLabel),
+      m_timeLabel(controls.timeLabel), m_resultFile(controls.resultFile), m_memo(controls.log),
+      m_lamp(controls.resultLamp)
 {
     showLamp();
 }

@@ -12,6 +12,7 @@ class QWidget;
 namespace kdx {
 
 class LedIndicator;
+struct TesterControls;
 
 // Window glue of the production tester page ("test"): hands the serial
 // number entry, the status frames and the link events to the Tester and
@@ -20,9 +21,7 @@ class TesterPage {
 public:
     using CommandSink = std::function<void(const TesterCommand&)>;
 
-    // Resolves the page's controls below window once; a missing control
-    // throws std::logic_error, so a broken page fails at start-up.
-    TesterPage(QWidget& window, Tester& tester, CommandSink send);
+    TesterPage(const TesterControls& controls, Tester& tester, CommandSink send);
 
     // Enter released in EditSerial.
     void serialEntered(bool connected);

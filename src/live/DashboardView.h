@@ -33,15 +33,12 @@ enum class Lamp : size_t {
     Count
 };
 constexpr size_t kLampCount = static_cast<size_t>(Lamp::Count);
-const char* lampObjectName(Lamp lamp);
 
 // The four mode pages whose tabs follow the work mode, and the five mode buttons.
 enum class ModePage : size_t { Auto, ManualTrig, ManualConst, Serwis, Count };
 constexpr size_t kModePageCount = static_cast<size_t>(ModePage::Count);
-const char* modePageObjectName(ModePage page);   // TabSheetAuto, ...
 enum class ModeButton : size_t { Auto, ManualTrig, ManualConst, Serwis, Off, Count };
 constexpr size_t kModeButtonCount = static_cast<size_t>(ModeButton::Count);
-const char* modeButtonObjectName(ModeButton button); // ButtonAuto, ...
 
 // Everything one valid status frame writes to the window. Texts are final
 // (language texts and decimal separator applied).

@@ -1,7 +1,5 @@
 #include "live/LampAppearance.h"
 
-#include <array>
-
 namespace kdx {
 
 namespace {
@@ -16,47 +14,71 @@ constexpr int kFlashHz = 4;
 
 } // namespace
 
-LampAppearance LampAppearance::of(std::string_view name)
+LampAppearance LampAppearance::of(Lamp lamp)
 {
     LampAppearance a;
-    static constexpr std::array<std::string_view, 4> aqua = {
-        "AbLEDMaxRpmP1", "AbLEDMinRpmP1", "AbLEDMaxRpmP2", "AbLEDMinRpmP2"};
-    static constexpr std::array<std::string_view, 8> red = {
-        "AbLEDMaskMapOn", "AbLEDempty",       "AbLEDAutoMaxHum", "AbLEDAutoMinTemp",
-        "AbLEDSerwis",    "AbLEDOnDelayAuto", "AbLEDFatalErr1",  "AbLEDFatalErr2"};
-    const auto among = [name](const auto& names) {
-        for (auto n : names)
-            if (n == name)
-                return true;
-        return false;
-    };
-
-    if (name == "AbLEDSystemOn") {
+    switch (lamp) {
+    case Lamp::SystemOn:
         a.onColour = kFuchsia;
-    } else if (among(aqua)) {
+        break;
+    case Lamp::MinRpmP1:
+    case Lamp::MaxRpmP1:
+    case Lamp::MinRpmP2:
+    case Lamp::MaxRpmP2:
         a.onColour = kAqua;
-    } else if (among(red)) {
+        break;
+    case Lamp::Serwis:
+    case Lamp::OnDelayAuto:
+    case Lamp::MaskMapOn:
+    case Lamp::Empty:
+    case Lamp::AutoMaxHum:
+    case Lamp::AutoMinTemp:
+    case Lamp::FatalErr1:
+    case Lamp::FatalErr2:
         a.onColour = kRed;
-    } else if (name == "AbLEDErrMem") {
-        a.onColour = kRed;
-        a.flashHz = kFlashHz;
-        a.width = a.height = 20;
-    } else if (name == "AbLEDZapisDoPamieci") {
-        a.flashHz = kFlashHz;
-        a.shape = Shape::Rectangle;
-        a.width = 16;
-        a.height = 14;
-    } else if (name == "AbLEDWarP1" || name == "AbLEDWarP2") {
-        a.onColour = kYellow;
-        a.flashHz = kFlashHz;
-        a.width = a.height = 20;
-    } else if (name == "AbLEDStartTestu1") {
-        a.onColour = kBlue;
-        a.offColour = kLime;
-        a.flashHz = kFlashHz;
-        a.shape = Shape::Rectangle;
-        a.width = a.height = 80;
+        break;
+    default:
+        break;
     }
+    return a;
+}
+
+LampAppearance LampAppearance::memoryError()
+{
+    LampAppearance a;
+    a.onColour = kRed;
+    a.flashHz = kFlashHz;
+    a.width = a.height = 20;
+    return a;
+}
+
+LampAppearance LampAppearance::saving()
+{
+    LampAppearance a;
+    a.flashHz = kFlashHz;
+    a.shape = Shape::Rectangle;
+    a.width = 16;
+    a.height = 14;
+    return a;
+}
+
+LampAppearance LampAppearance::pumpWarning()
+{
+    LampAppearance a;
+    a.onColour = kYellow;
+    a.flashHz = kFlashHz;
+    a.width = a.height = 20;
+    return a;
+}
+
+LampAppearance LampAppearance::testResult()
+{
+    LampAppearance a;
+    a.onColour = kBlue;
+    a.offColour = kLime;
+    a.flashHz = kFlashHz;
+    a.shape = Shape::Rectangle;
+    a.width = a.height = 80;
     return a;
 }
 

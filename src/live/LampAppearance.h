@@ -1,9 +1,9 @@
 #pragma once
 
+#include "live/DashboardView.h"
 #include "live/Rgb.h"
 
 #include <optional>
-#include <string_view>
 
 namespace kdx {
 
@@ -21,9 +21,16 @@ struct LampAppearance {
     int height = 13;
     int captionGap = 5;
 
-    // The design of the lamp with that object name; unknown names get the
-    // common round lime lamp.
-    static LampAppearance of(std::string_view objectName);
+    // A lamp driven straight from a status bit.
+    static LampAppearance of(Lamp lamp);
+    // Any error in the controller's memory (flashing red).
+    static LampAppearance memoryError();
+    // The deferred save to the controller's memory (a flashing bar).
+    static LampAppearance saving();
+    // A pump not connected (flashing yellow).
+    static LampAppearance pumpWarning();
+    // The tester's result (a large bar, blue while on, lime while off).
+    static LampAppearance testResult();
 };
 
 } // namespace kdx

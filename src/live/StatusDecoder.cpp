@@ -2,6 +2,7 @@
 
 #include "link/LinkConstants.h"
 #include "live/NumberText.h"
+#include "live/WorkModeChoice.h"
 
 #include <utility>
 
@@ -15,17 +16,28 @@ struct ModeRow {
     ModeButton button;
 };
 
-ModeRow modeRow(uint8_t code)
+int modeTextKey(uint8_t code)
 {
     switch (code) {
-    case wire::kModeAuto: return {100211, ModePage::Auto, ModeButton::Auto};
-    case wire::kModeManualTrig: return {100212, ModePage::ManualTrig, ModeButton::ManualTrig};
-    case wire::kModeManualConst: return {100213, ModePage::ManualConst, ModeButton::ManualConst};
-    case wire::kModeService: return {100214, ModePage::Serwis, ModeButton::Serwis};
-    case wire::kModeError: return {100216, std::nullopt, ModeButton::Off};
-    case wire::kModeOff: return {100215, std::nullopt, ModeButton::Off};
-    default: return {100217, std::nullopt, ModeButton::Off};
+    case wire::kModeAuto: return 100211;
+    case wire::kModeManualTrig: return 100212;
+    case wire::kModeManualConst: return 100213;
+    case wire::kModeService: return 100214;
+    case wire::kModeError: return 100216;
+    case wire::kModeOff: return 100215;
+    default: return 100217;
     }
+}
+
+// The error mode and unknown codes show no mode page and mark "off".
+ModeRow modeRow(uint8_t code)
+{
+    ModeRow row{modeTextKey(code), std::nullopt, ModeButton::Off};
+    if (const WorkModeChoice* choice = workModeChoice(code)) {
+        row.page = choice->page;
+        row.button = choice->button;
+    }
+    return row;
 }
 
 } // namespace

@@ -213,7 +213,7 @@ TEST(DemoController, ModeButtonKeepsItsPageWhenAnOlderAnswerStillShowsTheOldMode
     DemoRig rig;
     rig.window->AutoConnect1Click();
     rig.ticks(3); // a status request is on its way: its answer reports mode auto
-    rig.window->ButtonManualTrigClick();
+    rig.control<QPushButton>("ButtonManualTrig")->click();
     rig.ticks(6);
     QTabWidget* pages = rig.window->pageControl();
     EXPECT_EQ(pages->currentWidget()->objectName(), "TabSheetManualTrig");

@@ -77,7 +77,7 @@ struct EditorRig {
         QWidget* page = w;
         while (page && window->pageControl()->indexOf(page) < 0)
             page = page->parentWidget();
-        window->showPage(page->objectName().toLatin1().constData());
+        window->showPage(page);
         w->setVisible(true); // the automatic grids are hidden by design; shown here to be typed into
         QApplication::processEvents();
     }
@@ -465,7 +465,7 @@ TEST(EditorInput, EnterOnTheErrorBoxOkDoesNotCommitAgain)
         SCOPED_TRACE(name);
         auto* edit = window.control<QLineEdit>(name);
         if (std::string(name) == "EditSerial")
-            window.showPage("TabSheetTester");
+            window.showPage(window.findChild<QWidget*>(QStringLiteral("TabSheetTester")));
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         edit->setFocus();

@@ -27,7 +27,7 @@ TEST(EditorPty, QuickEnterInMapCellsSendsEachCellOnce)
     ASSERT_TRUE(QTest::qWaitForWindowActive(rig.window.get()));
     rig.window->AutoConnect1Click();
     ASSERT_TRUE(rig.context.state.connected);
-    rig.window->showPage("TabSheetManualTrig");
+    rig.window->showPage(rig.window->findChild<QWidget*>(QStringLiteral("TabSheetManualTrig")));
     auto* grid = rig.control<StringGrid>("StringGridManualTrigMap");
     QTest::qWait(100);
     (void)sim.linesSoFar(); // the connection's frames

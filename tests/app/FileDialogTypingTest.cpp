@@ -1,13 +1,16 @@
-// Typing a file name into the tool's file dialogs while a long operation
-// holds the window's input: the name-completion list pops up, and the dialog
-// must still take keys, Escape and its buttons.
+// Typing a file name into each of the tool's file dialogs, opened the way the
+// window opens it (the long ones while the window's input is held): the
+// name-completion list pops up, and the dialog must still take keys and
+// Escape.
 
-#include "app/BusyState.h"
-#include "app/InputGuard.h"
-#include "app/QtUserPrompts.h"
+#include "app/AppController.h"
 #include "app/AppTestSupport.h"
+#include "app/BusyState.h"
+#include "app/MainWindow.h"
+#include "app/QtUserPrompts.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCompleter>
 #include <QDialog>
@@ -15,44 +18,70 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <ostream>
 
 namespace kdx {
 namespace {
 
+// The real window with its real dialogs, in a folder of its own: the
+// parameter, firmware and recording folders hold names that all start alike.
+struct DialogRig {
+    DialogRig() : prompts(busy), context(line, clock, prompts, discovery, {}, &busy), controller(context, tone, {KDX_SOURCE_DIR})
+    {
+        test::appForTests();
+        for (const char* folder : {"parametry", "Firmware", "recordings"})
+            QDir().mkpath(QString::fromLatin1(folder));
+        for (const char* file : {"parametry/KDX_00012345_20261209_manual.kdx", "parametry/KDX_00012345_20261208_manual.kdx",
+                                 "Firmware/KDX_demo.hex", "Firmware/KDX_old.hex", "recordings/KDX_20261209.csv",
+                                 "recordings/KDX_20261208.csv"}) {
+            QFile f(QString::fromLatin1(file));
+            if (!f.open(QIODevice::WriteOnly))
+                ADD_FAILURE() << file;
+        }
+        window = std::make_unique<MainWindow>(context, controller.hooks());
+        prompts.setParentWindow(window.get());
+        window->timer1()->stop();
+    }
+    std::string folder(const char* name) const { return (QDir::currentPath() + QLatin1Char('/') + QLatin1String(name)).toStdString(); }
+
+    test::ScratchDirectory scratch{"kdx-typing"};
+    BusyState busy;
+    test::TestClock clock;
+    test::ScriptedLine line{clock};
+    test::NoPorts discovery;
+    test::QuietTone tone;
+    QtUserPrompts prompts;
+    AppContext context;
+    AppController controller;
+    std::unique_ptr<MainWindow> window;
+};
+
 struct DialogCase {
     const char* name;
     const char* dialogObject;
-    std::function<std::optional<std::string>(QtUserPrompts&, const std::string& folder)> open;
+    // Opens the dialog the way the technician does, through the window's
+    // runner; returns once the dialog is gone.
+    std::function<void(DialogRig&)> open;
 };
 
 void PrintTo(const DialogCase& c, std::ostream* os) { *os << c.name; }
 
 class FileDialogTyping : public ::testing::TestWithParam<DialogCase> {};
 
-TEST_P(FileDialogTyping, CompletionPopupKeepsTheDialogUsableDuringALongOperation)
+TEST_P(FileDialogTyping, CompletionPopupKeepsTheDialogUsable)
 {
-    test::appForTests();
+    DialogRig rig;
     const DialogCase& c = GetParam();
-    const QString folder = QDir::temp().filePath(QStringLiteral("kdx-typing-%1").arg(QCoreApplication::applicationPid()));
-    QDir(folder).removeRecursively();
-    ASSERT_TRUE(QDir().mkpath(folder));
-    for (const char* file : {"KDX_00012345_20261209_manual.kdx", "KDX_00012345_20261208_manual.kdx", "KDX_demo.hex",
-                             "KDX_old.hex"}) {
-        QFile f(QDir(folder).filePath(QString::fromLatin1(file)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
 
-    BusyState busy;
-    InputGuard guard(busy);
-    QtUserPrompts prompts(busy);
-
+    bool dialogSeen = false;
     bool popupSeen = false;
     bool typedText = false;
     bool forcedShut = false;
@@ -60,6 +89,7 @@ TEST_P(FileDialogTyping, CompletionPopupKeepsTheDialogUsableDuringALongOperation
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
+        dialogSeen = true;
         EXPECT_EQ(dialog->objectName(), QString::fromLatin1(c.dialogObject));
         auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_NE(nameBox, nullptr);
@@ -76,8 +106,8 @@ TEST_P(FileDialogTyping, CompletionPopupKeepsTheDialogUsableDuringALongOperation
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::activePopupWidget() != nullptr, 2000);
         popupSeen = QApplication::activePopupWidget() != nullptr;
         // Keys still reach the name box through the open list.
-        QTest::keyClicks(QApplication::activePopupWidget(), QStringLiteral("0"));
-        typedText = nameBox->text() == QStringLiteral("KDX_0");
+        QTest::keyClicks(QApplication::activePopupWidget(), QStringLiteral("2"));
+        typedText = nameBox->text() == QStringLiteral("KDX_2");
         // Escape closes the list, a second Escape the dialog.
         if (QWidget* popup = QApplication::activePopupWidget())
             QTest::keyClick(popup, Qt::Key_Escape);
@@ -95,27 +125,47 @@ TEST_P(FileDialogTyping, CompletionPopupKeepsTheDialogUsableDuringALongOperation
     });
     watchdog.start(10000);
 
-    std::optional<std::string> chosen;
-    {
-        LongOperation op(busy);
-        chosen = c.open(prompts, folder.toStdString());
-    }
+    c.open(rig);
+    EXPECT_TRUE(dialogSeen) << c.name;
     EXPECT_TRUE(popupSeen) << c.name;
     EXPECT_TRUE(typedText) << c.name;
     EXPECT_FALSE(forcedShut) << c.name << ": Escape did not close the dialog";
-    EXPECT_FALSE(chosen.has_value()) << c.name;
-    QDir(folder).removeRecursively();
+    // Cancelling chose nothing: no box followed the dialog.
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.name;
+    EXPECT_EQ(rig.busy.depth, 0) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFileDialog, FileDialogTyping,
     ::testing::Values(
         DialogCase{"firmware", "OpenDialog2",
-                   [](QtUserPrompts& p, const std::string& f) { return p.openFirmwareFile(f); }},
+                   [](DialogRig& r) {
+                       r.window->runner().runLong([&] { EXPECT_FALSE(r.prompts.openFirmwareFile(r.folder("Firmware"))); });
+                   }},
         DialogCase{"save to disk", "SaveDialog1",
-                   [](QtUserPrompts& p, const std::string& f) { return p.saveParameterFile(f, "KDX_new.kdx"); }},
+                   [](DialogRig& r) {
+                       r.window->runner().runLong([&] {
+                           EXPECT_FALSE(r.prompts.saveParameterFile(r.folder("parametry"), "KDX_new.kdx"));
+                       });
+                   }},
         DialogCase{"load to ECU", "OpenDialog1",
-                   [](QtUserPrompts& p, const std::string& f) { return p.openParameterFile(f, "Load to ECU..."); }}),
+                   [](DialogRig& r) {
+                       r.window->runner().runLong([&] {
+                           EXPECT_FALSE(r.prompts.openParameterFile(r.folder("parametry"), "Load to ECU..."));
+                       });
+                   }},
+        DialogCase{"compare files", "OpenDialog1",
+                   [](DialogRig& r) {
+                       auto* compare = r.window->findChild<QAction*>(QStringLiteral("CompareFiles1"));
+                       ASSERT_NE(compare, nullptr);
+                       compare->trigger();
+                   }},
+        DialogCase{"open recording", "OpenRecordingDialog",
+                   [](DialogRig& r) {
+                       auto* open = r.window->findChild<QPushButton*>(QStringLiteral("ButtonChartsOpen"));
+                       ASSERT_NE(open, nullptr);
+                       open->click();
+                   }}),
     [](const ::testing::TestParamInfo<DialogCase>& info) {
         std::string n = info.param.name;
         for (char& ch : n)

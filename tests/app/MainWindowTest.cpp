@@ -84,10 +84,10 @@ TEST(MainWindowTest, ShowPageBringsAModePageForwardButNeverTheErrorsPage)
     auto* tabs = w.pageControl();
     const int auto_ = tabs->indexOf(w.control<QWidget>("TabSheetAuto"));
     tabs->setTabVisible(auto_, false);
-    w.showPage("TabSheetAuto");
+    w.showPage(w.findChild<QWidget*>(QStringLiteral("TabSheetAuto")));
     EXPECT_TRUE(tabs->isTabVisible(auto_));
     EXPECT_EQ(tabs->currentIndex(), auto_);
-    w.showPage("TabSheetErr");
+    w.showPage(w.findChild<QWidget*>(QStringLiteral("TabSheetErr")));
     EXPECT_FALSE(tabs->isTabVisible(tabs->indexOf(w.control<QWidget>("TabSheetErr"))));
     EXPECT_EQ(tabs->currentIndex(), auto_);
 }

@@ -53,7 +53,7 @@ TEST(RecordingEndToEnd, ARecordingThroughThePseudoTerminalReadsBackWithoutGaps)
     QTest::qWait(300);
     ChartsGlue* glue = ChartsGlue::of(*rig.window);
     ASSERT_NE(glue, nullptr);
-    rig.window->showPage("TabSheetCharts");
+    rig.window->showPage(rig.window->findChild<QWidget*>(QStringLiteral("TabSheetCharts")));
     clickRecord(rig);
     ASSERT_TRUE(glue->recorder().recording());
     const int seconds = recordSeconds();

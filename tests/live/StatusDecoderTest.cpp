@@ -172,7 +172,7 @@ TEST_F(StatusDecoderTest, LampsFollowTheirBits)
         const auto v = decode(frameWith({{c.byte, c.mask}}));
         for (size_t l = 0; l < kLampCount; ++l)
             EXPECT_EQ(v.lamps[l], l == static_cast<size_t>(c.lamp))
-                << lampObjectName(c.lamp) << " vs " << lampObjectName(static_cast<Lamp>(l));
+                << "lamp " << static_cast<size_t>(c.lamp) << " vs " << l;
     }
     const auto warn = decode(frameWith({{5, 0x1E}}));
     EXPECT_TRUE(warn.warP1);

@@ -170,7 +170,7 @@ int runBench(const BenchOptions& o)
 
         // --- CPU with the charts page open and recording ------------------------------------
         if (ChartsGlue* charts = ChartsGlue::of(rig.window())) {
-            rig.window().showPage("TabSheetCharts");
+            rig.window().showPage(rig.window().findChild<QWidget*>(QStringLiteral("TabSheetCharts")));
             clickButton(rig.window(), "ButtonChartsRecord");
             if (!charts->recorder().recording())
                 problems.push_back("the charts page did not start recording");
@@ -185,7 +185,7 @@ int runBench(const BenchOptions& o)
             if (!back.ok() || back.gaps > 0 || back.samples.size() < static_cast<size_t>(o.pollSeconds) * 10)
                 problems.push_back("the recording did not read back complete: " + std::to_string(back.samples.size())
                                    + " rows, " + std::to_string(back.gaps) + " gaps " + back.error);
-            rig.window().showPage("TabSheetPar");
+            rig.window().showPage(rig.window().parameterPage());
         } else {
             problems.push_back("the window has no charts page");
         }

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPoint;
+class QPushButton;
+class QWidget;
+
+namespace kdx {
+
+class LedIndicator;
+class StringGrid;
+struct LampAppearance;
+
+// The pages' controls made alike: each gets its object name (for tests and
+// accessibility) and its design position once, here.
+template <typename T>
+T* named(T* widget, const char* name, const QRect& geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry);
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry);
+QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& text, const QRect& geometry, QLabel* buddy);
+// Drop-down lists: the stored value comes from the item index, so free
+// typing is not offered.
+QComboBox* makeCombo(QWidget* parent, const char* name, const QStringList& items, int index, const QRect& geometry,
+                     QLabel* buddy);
+StringGrid* makeGrid(QWidget* parent, const char* name, int columns, int rows, int fixed, int columnWidth,
+                     int rowHeight, const QPoint& at);
+// Bold dark red: a warning the technician must not miss.
+void markWarning(QWidget* w);
+// A lamp with the given look (colours, shape, light size, flashing).
+LedIndicator* makeLed(QWidget* parent, const char* name, const LampAppearance& look, const QString& caption,
+                      const QRect& geometry);
+
+} // namespace kdx

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "live/DashboardView.h"
+
+#include <array>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace kdx {
+
+class LedIndicator;
+class Meter270;
+
+// The panel right of the pages: the engine speed meter, the controller's
+// lamps and measurements, the work mode buttons and the transfer progress.
+// Each status frame's view is applied through the controls it keeps.
+class DashboardPanel {
+public:
+    // Builds the controls on panel, which is width pixels wide.
+    DashboardPanel(QWidget* panel, int width);
+
+    // The lamps, captions, measurements and the mode button in bold.
+    void apply(const DashboardView& view);
+
+    QPushButton* modeButton(ModeButton which) const { return m_modeButtons[static_cast<size_t>(which)]; }
+    LedIndicator* lamp(Lamp which) const { return m_lamps[static_cast<size_t>(which)]; }
+    // Any error in the controller's memory; clicked, it shows the diagnostics.
+    LedIndicator* memoryErrorLamp() const { return m_memoryError; }
+    // The deferred save to the controller's memory.
+    LedIndicator* savingLamp() const { return m_saving; }
+    QProgressBar* progress() const { return m_progress; }
+    QPushButton* saveEepromButton() const { return m_saveEeprom; }
+
+private:
+    Meter270* m_meter = nullptr;
+    std::array<LedIndicator*, kLampCount> m_lamps{};
+    LedIndicator* m_memoryError = nullptr;
+    LedIndicator* m_saving = nullptr;
+    QLabel* m_humidity = nullptr;
+    QLabel* m_temperature = nullptr;
+    QLabel* m_supply = nullptr;
+    QLabel* m_operations = nullptr;
+    std::array<QPushButton*, kModeButtonCount> m_modeButtons{};
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_saveEeprom = nullptr;
+};
+
+} // namespace kdx
