@@ -9,7 +9,7 @@
 #include "app/pages/DiagPage.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "live/DashboardView.h"
 #include "live/TesterCommands.h"
 #include "live/UtcDate.h"

@@ -2,6 +2,7 @@
 #include "cli/CliArguments.h"
 #include "protocol/ProgramVersion.h"
 #include "cli/Commands.h"
+#include "cli/CommandTable.h"
 #include "cli/ExitCodes.h"
 #include "cli/Reporter.h"
 #include "link/SystemConsole.h"
@@ -36,27 +37,9 @@ int main(int argc, char** argv)
     kdx::SystemConsole::onInterrupt(onInterrupt);
 
     Reporter out(args.json, args.progress, args.quiet, stdout, stderr, kdx::SystemConsole::isTerminal(stderr));
-    int rc = kExitUsage;
-    if (args.command == "ports")
-        rc = runPorts(args, out);
-    else if (args.command == "identify")
-        rc = runIdentify(args, out);
-    else if (args.command == "read")
-        rc = runRead(args, out);
-    else if (args.command == "write")
-        rc = runWrite(args, out);
-    else if (args.command == "diff")
-        rc = runDiff(args, out);
-    else if (args.command == "flash")
-        rc = runFlash(args, out);
-    else if (args.command == "monitor")
-        rc = runMonitor(args, out);
-    else if (args.command == "test")
-        rc = runTest(args, out);
-    // monitor ends on Ctrl-C by design; write and flash run to their
-    // verified end once sending began and say so.
-    if (g_interrupted && rc == kExitOk && args.command != "monitor" && args.command != "write"
-        && args.command != "flash")
+    const CliCommand& command = *findCliCommand(args.command);
+    int rc = command.run(args, out);
+    if (g_interrupted && rc == kExitOk && command.onInterrupt == OnInterrupt::ExitInterrupted)
         rc = kExitInterrupted;
     return rc;
 }

@@ -37,7 +37,5 @@ constexpr int kMaxBlockAttempts = 10;
 // frame's; the wait ends after kSettleMaxMs whatever arrives.
 constexpr uint32_t kSettleQuietMs = 120;
 constexpr uint32_t kSettleMaxMs = 1000;
-// The block whose "flash erased" reply (code 4) counts as accepted.
-constexpr uint32_t kEraseBlock = 4;
 
 } // namespace kdx::fw

@@ -1,4 +1,5 @@
 #include "firmware/FirmwareUpgrade.h"
+#include "protocol/Wire.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,12 +34,12 @@ std::string hex2(uint8_t value)
 std::string blockResultText(uint8_t code)
 {
     switch (code) {
-    case 0: return " dane OK :-)";
-    case 1: return " error - CRC";
-    case 2: return " error - Zapis Flash";
-    case 3: return " error - Zapis Eeprom";
-    case 4: return " erase Flash OK :-) ";
-    case 5: return " blad - KODOWANIE !";
+    case wire::kBlockAccepted: return " dane OK :-)";
+    case wire::kBlockBadChecksum: return " error - CRC";
+    case wire::kBlockFlashWriteFailed: return " error - Zapis Flash";
+    case wire::kBlockEepromWriteFailed: return " error - Zapis Eeprom";
+    case wire::kBlockFlashErased: return " erase Flash OK :-) ";
+    case wire::kBlockCodingError: return " blad - KODOWANIE !";
     default: return {};
     }
 }
@@ -334,8 +335,9 @@ std::optional<uint32_t> FirmwareUpgrade::transferBlocks(const FirmwareFile& file
             }
             const bool answered = m_link.readResponse(wire::kBootReplyLen, 0, 0);
             const size_t received = m_link.lastResponseBytes();
-            const uint8_t code = rb[2];
-            if (answered && (code == 0 || (code == 4 && j == fw::kEraseBlock))) {
+            const uint8_t code = rb[wire::kBootReplyCodeIndex];
+            if (answered
+                && (code == wire::kBlockAccepted || (code == wire::kBlockFlashErased && j == wire::kEraseBlockIndex))) {
                 m_host.insertLogLine(std::to_string(j) + " jest: " + replyBytes(wire::kBootReplyLen));
                 break;
             }
@@ -348,7 +350,7 @@ std::optional<uint32_t> FirmwareUpgrade::transferBlocks(const FirmwareFile& file
             // block goes out again.
             settleLine();
             // Byte 2 counts only when this attempt's reply reached it.
-            const std::string result = received > 2 ? blockResultText(code) : std::string(" no reply");
+            const std::string result = received > wire::kBootReplyCodeIndex ? blockResultText(code) : std::string(" no reply");
             if (!result.empty())
                 m_host.insertLogLine(std::to_string(j) + result);
             if (++rejected >= fw::kMaxBlockAttempts)

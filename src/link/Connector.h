@@ -2,7 +2,7 @@
 
 #include "link/ConnectionHost.h"
 #include "link/DeviceLink.h"
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "link/PortMarking.h"
 #include "link/PortTable.h"
 #include "prompts/UserPrompts.h"

@@ -2,7 +2,7 @@
 
 #include "link/Clock.h"
 #include "link/ConnectionState.h"
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "link/SerialLine.h"
 
 #include <array>

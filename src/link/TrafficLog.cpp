@@ -1,6 +1,6 @@
 #include "link/TrafficLog.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 
 #include <cstdio>
 #include <sstream>

@@ -6,15 +6,6 @@
 // Live data: status poll, deferred save, connection log and tester timing.
 namespace kdx::live {
 
-// Status request: read command, selector "status", two zero bytes.
-constexpr uint8_t kStatusRequestCode = 0xAA;
-constexpr uint8_t kStatusRequestSelector = 0x05;
-// ReadResponse window for the status answer: checksum over bytes [2, 98).
-constexpr uint16_t kStatusSumStart = 2;
-constexpr uint16_t kStatusSumEnd = 98;
-constexpr size_t kStatusSumIndex = 98;
-constexpr size_t kStatusEndIndex = 99;
-
 // Deferred EEPROM save: the image is compared with its shadow in 4-byte units;
 // the save goes out once no change has been seen for more than kSaveQuietMs of
 // accumulated timer interval. The accumulator stops growing at kQuietTimeCapMs.

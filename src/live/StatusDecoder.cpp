@@ -1,6 +1,6 @@
 #include "live/StatusDecoder.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "live/NumberText.h"
 #include "live/WorkModeChoice.h"
 

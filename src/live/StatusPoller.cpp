@@ -1,6 +1,7 @@
 #include "live/StatusPoller.h"
 
 #include "live/LiveConstants.h"
+#include "protocol/Wire.h"
 
 #include <algorithm>
 #include <utility>
@@ -41,7 +42,7 @@ void StatusPoller::sendTick(TickResult& result)
         result.saveLamp = saveLamp();
     }
 
-    m_link.sendCommand(live::kStatusRequestCode, live::kStatusRequestSelector, 0, 0);
+    m_link.sendCommand(wire::kCmdRead, wire::kReadStatus, 0, 0);
     m_pollPhase = 1;
 }
 
@@ -74,12 +75,12 @@ void StatusPoller::receiveTick(TickResult& result)
     result.kind = TickResult::Kind::Received;
     const auto& answer = m_link.receiveBuffer();
 
-    if (!m_link.readResponse(wire::kStatusResponseLen, live::kStatusSumStart, live::kStatusSumEnd)) {
+    if (!m_link.readResponse(wire::kStatusResponseLen, wire::kStatusSumStart, wire::kStatusSumEnd)) {
         result.counter = count(CounterLabel::Lost, m_lost);
     } else if (answer[0] != wire::kStatusStart || answer[1] != wire::kStatusSecond
-               || answer[live::kStatusEndIndex] != wire::kFrameEnd) {
+               || answer[wire::kStatusEndIndex] != wire::kFrameEnd) {
         result.counter = count(CounterLabel::Bad, m_bad);
-    } else if (answer[live::kStatusSumIndex] != m_link.responseSum()) {
+    } else if (answer[wire::kStatusSumIndex] != m_link.responseSum()) {
         result.counter = count(CounterLabel::Crc, m_crc);
     } else {
         result.frame = StatusFrame::fromResponse(answer.data(), wire::kStatusResponseLen);

@@ -1,6 +1,6 @@
 #include "live/Tester.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "live/LiveConstants.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "sim/Bootloader.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "sim/SimConstants.h"
 
 #include <algorithm>
@@ -92,18 +92,18 @@ Bootloader::Outcome Bootloader::handleFrame(const uint8_t* frame, size_t size)
     const std::vector<uint8_t> payload(frame, frame + kBootPayloadLen);
     if (m_repeatWindow && payload == m_lastAccepted) {
         const uint32_t index = m_nextBlock - 1;
-        out.reply = blockReply(index == kEraseBlockIndex ? kBlockFlashErased : kBlockAccepted, index);
+        out.reply = blockReply(index == wire::kEraseBlockIndex ? wire::kBlockFlashErased : wire::kBlockAccepted, index);
         return out;
     }
     m_repeatWindow = false;
 
     const uint32_t index = m_nextBlock;
-    uint8_t code = kBlockAccepted;
+    uint8_t code = wire::kBlockAccepted;
     bool forced = false;
     if (!m_writeMode)
-        code = kBlockFlashWriteFailed;
+        code = wire::kBlockFlashWriteFailed;
     else if (!sumOk)
-        code = kBlockBadChecksum;
+        code = wire::kBlockBadChecksum;
     else {
         for (auto& r : m_rejections) {
             if (r.block == index && r.times > 0) {
@@ -131,7 +131,7 @@ Bootloader::Outcome Bootloader::handleFrame(const uint8_t* frame, size_t size)
     m_repeatWindow = m_lastRejected;
     m_lastRejected = false;
     ++m_nextBlock;
-    out.reply = blockReply(index == kEraseBlockIndex ? kBlockFlashErased : kBlockAccepted, index);
+    out.reply = blockReply(index == wire::kEraseBlockIndex ? wire::kBlockFlashErased : wire::kBlockAccepted, index);
     return out;
 }
 

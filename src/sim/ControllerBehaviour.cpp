@@ -1,6 +1,6 @@
 #include "sim/ControllerBehaviour.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "sim/SimConstants.h"
 
 #include <algorithm>

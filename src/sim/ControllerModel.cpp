@@ -1,6 +1,6 @@
 #include "sim/ControllerModel.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "sim/SimAnswers.h"
 
 #include <algorithm>

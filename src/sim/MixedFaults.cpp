@@ -1,6 +1,6 @@
 #include "sim/MixedFaults.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 
 #include <algorithm>
 

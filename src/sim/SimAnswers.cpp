@@ -1,6 +1,6 @@
 #include "sim/SimAnswers.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 
 namespace kdx::sim::answers {
 

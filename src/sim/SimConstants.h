@@ -34,16 +34,6 @@ constexpr uint8_t kDefaultHardwareVersion = 1;
 constexpr uint8_t kDefaultSoftwareVersion = 1;
 constexpr uint8_t kDefaultSoftwareRevision = 0;
 
-// Bootloader block result codes (byte 2 of a block reply).
-constexpr uint8_t kBlockAccepted = 0;
-constexpr uint8_t kBlockBadChecksum = 1;
-constexpr uint8_t kBlockFlashWriteFailed = 2;
-constexpr uint8_t kBlockEepromWriteFailed = 3;
-constexpr uint8_t kBlockFlashErased = 4;
-constexpr uint8_t kBlockCodingError = 5;
-// The bootloader erases the flash when block 4 arrives and answers it with
-// kBlockFlashErased instead of kBlockAccepted.
-constexpr uint16_t kEraseBlockIndex = 4;
 constexpr uint8_t kBootloaderVersion = 2;
 constexpr size_t kBootPayloadLen = 210;
 

@@ -1,6 +1,6 @@
 #include "sim/WireQueue.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 #include "sim/SimConstants.h"
 #include "sim/SimulatedLine.h"
 #include "app/TesterPage.h"
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "params/ParameterLayout.h"
 #include "widgets/LedIndicator.h"
 

@@ -1,7 +1,10 @@
 #include "cli/CliArguments.h"
+#include "cli/CommandTable.h"
 #include "cli/JsonText.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace kdx::cli;
 
@@ -94,4 +97,39 @@ TEST(JsonText, StringsAreEscapedAndAlwaysValidUtf8)
     EXPECT_EQ(JsonObject().add("n", 5).add("ok", true).add("v", 1.256, 2).add("s", "x").text(),
               "{\"n\":5,\"ok\":true,\"v\":1.26,\"s\":\"x\"}");
     EXPECT_EQ(JsonObject().add("v", 1.0 / 0.0, 2).text(), "{\"v\":null}");
+}
+
+// Every command of the table takes its own options and its operand count,
+// refuses the others' options, and is listed by --help.
+TEST(CliArguments, TheCommandTableDrivesParsingAndHelp)
+{
+    const std::vector<std::string> allOptions{"--port", "-o", "--output", "--raw", "--seconds", "--csv",
+                                              "--dry-run", "--restore", "--serial-from-file"};
+    const std::string overview = cliUsage();
+    for (const CliCommand& c : cliCommands()) {
+        EXPECT_NE(overview.find(std::string("  ") + c.synopsis + "\n"), std::string::npos) << c.name;
+        EXPECT_NE(cliUsage(c.name).find(c.description), std::string::npos) << c.name;
+        std::vector<std::string> words{c.name};
+        for (size_t k = 0; k < c.minOperands; ++k)
+            words.push_back(k == 0 ? "a.kdx" : "b.kdx");
+        for (const std::string& opt : allOptions) {
+            const CliOption* o = findCliOption(opt);
+            ASSERT_NE(o, nullptr) << opt;
+            std::vector<std::string> line = words;
+            line.push_back(opt);
+            if (o->takesValue)
+                line.push_back("1");
+            const bool own = std::find(c.options.begin(), c.options.end(), opt) != c.options.end();
+            EXPECT_EQ(parse(line).ok(), own) << c.name << " " << opt << ": " << parse(line).error;
+        }
+        words.push_back("extra");
+        if (c.maxOperands < words.size() - 1) {
+            EXPECT_FALSE(parse(words).ok()) << c.name << " with one operand too many";
+        }
+    }
+    // Ctrl-C ends most commands as interrupted; these keep their own outcome.
+    for (const char* own : {"monitor", "write", "flash"})
+        EXPECT_EQ(findCliCommand(own)->onInterrupt, OnInterrupt::OwnOutcome) << own;
+    EXPECT_EQ(findCliCommand("read")->onInterrupt, OnInterrupt::ExitInterrupted);
+    EXPECT_EQ(findCliCommand("nothing"), nullptr);
 }

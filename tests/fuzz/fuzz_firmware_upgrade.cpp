@@ -5,6 +5,7 @@
 // read outside its data.
 #include "firmware/FirmwareTestFiles.h"
 #include "firmware/FirmwareUpgrade.h"
+#include "protocol/Wire.h"
 #include "support/RecordingPrompts.h"
 #include "support/ScriptedLine.h"
 #include "support/TestClock.h"
@@ -117,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             reply.push_back(in.next());
         reply.resize(length);
         if (bytes.size() == 212 && !bootFrame && length >= 5)
-            frames.back().accepting = code == 0 || (code == 4 && frames.back().block == fw::kEraseBlock);
+            frames.back().accepting = code == wire::kBlockAccepted
+                || (code == wire::kBlockFlashErased && frames.back().block == wire::kEraseBlockIndex);
         if (!reply.empty())
             line.arriveAfter(delay, reply);
     };

@@ -1,6 +1,6 @@
 // Link health without the window: the traffic lines and their capture, the
 // status texts and stale rule, and the watch for a replugged adapter.
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "link/LinkWatch.h"
 #include "link/ReplugWatch.h"
 #include "link/TrafficCapture.h"

@@ -2,7 +2,7 @@
 
 #include "link/ConnectionState.h"
 #include "link/DeviceLink.h"
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "sim/ControllerModel.h"
 #include "sim/SimConstants.h"
 #include "sim/SimulatedLine.h"

@@ -1,7 +1,7 @@
 #include "ProtocolBudget.h"
 
 #include "firmware/FirmwareConstants.h"
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "params/ParamConstants.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "link/posix/PosixSerialLine.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "link/win/Win32SerialLine.h"
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 
 #include <chrono>
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 // Wire protocol of the controller: 19200 baud 8N1, RS-485, PC is master.
+// The tool and the simulated controller both speak from this one header.
 namespace kdx::wire {
 
 constexpr uint32_t kBaudRate = 19200;
@@ -49,6 +50,11 @@ constexpr size_t kStatusResponseLen = 100;
 constexpr uint8_t kStatusStart = 0x56;
 constexpr uint8_t kStatusSecond = 0x05;
 constexpr size_t kStatusPayloadLen = 96;
+// Status answer: checksum over bytes [2, 98) in byte 98, end mark in byte 99.
+constexpr uint16_t kStatusSumStart = 2;
+constexpr uint16_t kStatusSumEnd = 98;
+constexpr size_t kStatusSumIndex = 98;
+constexpr size_t kStatusEndIndex = 99;
 constexpr size_t kDrainLen = 100;
 
 // Bootloader frames (tool to bootloader) and replies.
@@ -60,6 +66,17 @@ constexpr uint8_t kBootWriteMode = 2;
 constexpr uint8_t kBootLeave = 3;
 constexpr size_t kBootQueryReplyLen = 8;
 constexpr size_t kBootReplyLen = 5;
+// Result of a block (byte 2 of its reply).
+constexpr size_t kBootReplyCodeIndex = 2;
+constexpr uint8_t kBlockAccepted = 0;
+constexpr uint8_t kBlockBadChecksum = 1;
+constexpr uint8_t kBlockFlashWriteFailed = 2;
+constexpr uint8_t kBlockEepromWriteFailed = 3;
+constexpr uint8_t kBlockFlashErased = 4;
+constexpr uint8_t kBlockCodingError = 5;
+// The bootloader erases the flash when this block arrives and answers it
+// with kBlockFlashErased instead of kBlockAccepted.
+constexpr uint16_t kEraseBlockIndex = 4;
 
 // Reader.
 constexpr size_t kReceiveBufferSize = 1024;
