@@ -45,7 +45,7 @@ std::optional<TrafficRecord> parseTrafficLine(const std::string& line);
 // What an export says about where its frames come from.
 struct TrafficExportFacts {
     std::string localTime;  // "2026-12-09 14:05:31 +0100 (CET)": date, time and zone of the export
-    std::string program;    // "kdx 1.097"
+    std::string program;    // "kdx " and the program version
     std::string port;       // as opened, e.g. /dev/serial/by-id/...
     std::string adapter;    // USB id, maker and product, driver; empty when unknown
     std::string controller; // "hardware 1, software 2.3"; empty when none is connected

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/LinkConstants.h"
+#include "protocol/Wire.h"
 #include "live/DashboardView.h"
 
 #include <array>
