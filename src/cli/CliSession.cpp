@@ -1,7 +1,7 @@
 #include "cli/CliSession.h"
 
 #include "cli/ExitCodes.h"
-#include "link/posix/LinuxPortDiscovery.h"
+#include "link/SystemLink.h"
 #include "sim/SimConstants.h"
 
 #include <algorithm>
@@ -32,7 +32,7 @@ std::unique_ptr<PortDiscovery> discoveryFor(const CliArguments& args, const std:
 {
     if (!onlyPort.empty() || !args.ports.empty() || args.demo)
         return std::make_unique<NamedPortsOnly>();
-    return std::make_unique<LinuxPortDiscovery>();
+    return makeSystemPortDiscovery();
 }
 
 constexpr const char* kMsgSoftwareNeedUpdate = "Software need update.";
@@ -40,9 +40,10 @@ constexpr const char* kMsgSoftwareNeedUpdate = "Software need update.";
 } // namespace
 
 CliSession::CliSession(const CliArguments& args, Reporter& reporter, const std::string& onlyPort)
-    : m_args(args), m_reporter(reporter), m_demo(m_model, m_clock), m_line(m_hardware, m_demo),
+    : m_args(args), m_reporter(reporter), m_hardware(makeSystemLine()), m_demo(m_model, m_clock),
+      m_line(*m_hardware, m_demo),
       m_discovery(discoveryFor(args, onlyPort)), m_link(m_line, m_clock, m_state),
-      m_enumerator(std::make_unique<PortEnumerator>(*m_discovery, extraPorts(args, onlyPort))),
+      m_enumerator(makeSystemPortMarking(*m_discovery, extraPorts(args, onlyPort))),
       m_connector(std::make_unique<Connector>(m_link, m_table, *m_enumerator, *this, *this, m_image.bytes()))
 {
     m_table.build();
@@ -85,7 +86,7 @@ int CliSession::connect(bool quietWhenNone)
         }
         if (answered.size() == 1) {
             m_discovery = std::make_unique<NamedPortsOnly>();
-            m_enumerator = std::make_unique<PortEnumerator>(*m_discovery, std::vector<std::string>{answered.front()});
+            m_enumerator = makeSystemPortMarking(*m_discovery, {answered.front()});
             m_connector = std::make_unique<Connector>(m_link, m_table, *m_enumerator, *this, *this, m_image.bytes());
         }
     }

@@ -7,9 +7,9 @@
 #include "link/Connector.h"
 #include "link/DeviceLink.h"
 #include "link/PortDiscovery.h"
-#include "link/PortEnumerator.h"
+#include "link/PortMarking.h"
 #include "link/PortTable.h"
-#include "link/posix/PosixSerialLine.h"
+#include "link/SerialLine.h"
 #include "link/UserPrompts.h"
 #include "params/ParameterImage.h"
 #include "sim/ControllerModel.h"
@@ -86,7 +86,7 @@ private:
     CliArguments m_args;
     Reporter& m_reporter;
     SystemClock m_clock;
-    PosixSerialLine m_hardware;
+    std::unique_ptr<SerialLine> m_hardware; // the system's serial line
     sim::ControllerModel m_model;
     sim::SimulatedLine m_demo;
     sim::DemoPortLine m_line;
@@ -94,7 +94,7 @@ private:
     ConnectionState m_state;
     DeviceLink m_link;
     PortTable m_table;
-    std::unique_ptr<PortEnumerator> m_enumerator;
+    std::unique_ptr<PortMarking> m_enumerator;
     ParameterImage m_image;
     std::unique_ptr<Connector> m_connector;
     std::vector<std::string> m_messages;
