@@ -44,7 +44,11 @@ std::string CodePageText::decode(const std::string& bytes, const char* codePage)
     std::string out;
     for (const char byte : bytes) {
         wchar_t wide[2];
-        const int n = ::MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, &byte, 1, wide, 2);
+        int n = ::MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, &byte, 1, wide, 2);
+        // The system maps the bytes a code page leaves undefined (0x98 in
+        // 1251) to the C1 control of the same value; none stands for a letter.
+        if (n == 1 && wide[0] >= 0x80 && wide[0] <= 0x9F)
+            n = 0;
         char utf8[8];
         const int m = n > 0 ? ::WideCharToMultiByte(CP_UTF8, 0, wide, n, utf8, sizeof utf8, nullptr, nullptr) : 0;
         if (m > 0)
