@@ -2,6 +2,7 @@
 
 #include "cli/ExitCodes.h"
 #include "link/ConnectionConstants.h"
+#include "link/SystemLink.h"
 
 #include <algorithm>
 
@@ -22,8 +23,9 @@ SessionOptions optionsFor(const CliArguments& args, const std::string& onlyPort)
 } // namespace
 
 CliSession::CliSession(const CliArguments& args, Reporter& reporter, const std::string& onlyPort)
-    : m_args(args), m_reporter(reporter), m_demo(m_model, m_clock), m_line(m_hardware, m_demo),
-      m_session({m_line, m_clock, m_discovery, *this}, optionsFor(args, onlyPort))
+    : m_args(args), m_reporter(reporter), m_hardware(makeSystemLine()), m_demo(m_model, m_clock),
+      m_line(*m_hardware, m_demo), m_discovery(makeSystemPortDiscovery()),
+      m_session({m_line, m_clock, *m_discovery, *this}, optionsFor(args, onlyPort))
 {
     m_session.setListener(this);
 }

@@ -3,8 +3,8 @@
 #include "cli/CliArguments.h"
 #include "cli/Reporter.h"
 #include "link/Clock.h"
-#include "link/posix/LinuxPortDiscovery.h"
-#include "link/posix/PosixSerialLine.h"
+#include "link/PortDiscovery.h"
+#include "link/SerialLine.h"
 #include "prompts/UserPrompts.h"
 #include "session/DeviceSession.h"
 #include "session/SessionListener.h"
@@ -77,11 +77,11 @@ private:
     CliArguments m_args;
     Reporter& m_reporter;
     SystemClock m_clock;
-    PosixSerialLine m_hardware;
+    std::unique_ptr<SerialLine> m_hardware; // the system's serial line
     sim::ControllerModel m_model;
     sim::SimulatedLine m_demo;
     sim::DemoPortLine m_line;
-    LinuxPortDiscovery m_discovery;
+    std::unique_ptr<PortDiscovery> m_discovery;
     DeviceSession m_session;
     std::vector<std::string> m_messages;
     std::vector<std::string> m_tried;

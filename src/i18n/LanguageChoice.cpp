@@ -1,8 +1,9 @@
 #include "i18n/LanguageChoice.h"
 
+#include "link/CodePageText.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <iconv.h>
 #include <vector>
 
 namespace kdx {
@@ -77,28 +78,7 @@ bool isValidUtf8(const std::string& bytes)
 
 std::string decodeCodePage(const std::string& bytes, const char* codePage)
 {
-    iconv_t cd = iconv_open("UTF-8", codePage);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return bytes;
-    std::string out;
-    std::vector<char> buf(4096);
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    while (inLeft > 0) {
-        char* o = buf.data();
-        size_t oLeft = buf.size();
-        const size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
-        out.append(buf.data(), buf.size() - oLeft);
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            // A byte the code page does not define (e.g. 0x98 in 1251):
-            // shown as the replacement character, the rest goes on.
-            out += "\xEF\xBF\xBD";
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv_close(cd);
-    return out;
+    return CodePageText::decode(bytes, codePage);
 }
 
 } // namespace kdx

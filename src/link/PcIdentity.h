@@ -5,9 +5,10 @@
 
 namespace kdx {
 
-// This PC's 32-bit identity for the controller's connection log: the first
-// eight hex digits of the machine id; if that cannot be read, the file-system
-// id of the current directory; else 0.
+// This PC's 32-bit identity for the controller's connection log. On Linux the
+// first eight hex digits of the machine id; if that cannot be read, the
+// file-system id of the current directory; else 0. On Windows the volume
+// serial number of the current drive (machineIdPath is not used there).
 uint32_t readPcIdentity(const std::string& machineIdPath = "/etc/machine-id");
 
 // The first 32 bits of a machine-id text (eight hex digits); nullopt-like

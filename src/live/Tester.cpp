@@ -1,12 +1,12 @@
 #include "live/Tester.h"
 
+#include "link/CodePageText.h"
 #include "protocol/Wire.h"
 #include "live/LiveConstants.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <iconv.h>
 #include <utility>
 
 namespace kdx {
@@ -26,51 +26,6 @@ size_t utf8Length(const std::string& text)
         if ((c & 0xC0) != 0x80)
             ++n;
     return n;
-}
-
-// Length of the UTF-8 sequence starting with lead byte c (1 for a stray byte).
-size_t utf8SequenceLength(unsigned char c)
-{
-    if (c >= 0xF0 && c < 0xF8) return 4;
-    if (c >= 0xE0) return c < 0xF0 ? 3 : 1;
-    if (c >= 0xC0) return 2;
-    return 1;
-}
-
-std::string toWindows1250(const std::string& utf8)
-{
-    iconv_t cd = iconv_open("CP1250", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        std::string ascii;
-        for (unsigned char c : utf8)
-            if ((c & 0xC0) != 0x80)
-                ascii.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-        return ascii;
-    }
-    std::string out;
-    std::string input = utf8;
-    char* in = input.data();
-    size_t inLeft = input.size();
-    while (inLeft > 0) {
-        char buffer[256];
-        char* o = buffer;
-        size_t oLeft = sizeof buffer;
-        const size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
-        out.append(buffer, static_cast<size_t>(o - buffer));
-        if (r == static_cast<size_t>(-1)) {
-            if (errno == E2BIG)
-                continue;
-            // A character the code page lacks, or broken UTF-8: one '?' for
-            // the whole sequence.
-            const size_t skip = std::min(inLeft, utf8SequenceLength(static_cast<unsigned char>(*in)));
-            in += skip;
-            inLeft -= skip;
-            out.push_back('?');
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(cd);
-    return out;
 }
 
 } // namespace
@@ -150,7 +105,7 @@ std::string Tester::fileBytes(const std::vector<std::string>& lines)
     std::string text;
     for (const auto& line : lines)
         text += line + "\r\n";
-    return toWindows1250(text);
+    return CodePageText::encode(text, "CP1250");
 }
 
 std::string Tester::timeLabel() const

@@ -1,5 +1,7 @@
 #include "session/DeviceSession.h"
 
+#include "link/SystemLink.h"
+
 #include "live/UtcDate.h"
 #include "sim/SimConstants.h"
 
@@ -32,7 +34,7 @@ std::vector<std::string> DeviceSession::extraPorts(const std::vector<std::string
 void DeviceSession::retarget(std::vector<std::string> extra, bool systemPorts)
 {
     PortDiscovery& discovery = systemPorts ? m_discovery : m_noSystemPorts;
-    m_enumerator = std::make_unique<PortEnumerator>(discovery, std::move(extra));
+    m_enumerator = makeSystemPortMarking(discovery, std::move(extra));
     m_connector = std::make_unique<Connector>(m_link, m_table, *m_enumerator, m_prompts,
                                             static_cast<ConnectionHost&>(*this), m_image.bytes());
 }

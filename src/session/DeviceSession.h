@@ -8,7 +8,7 @@
 #include "link/Connector.h"
 #include "link/DeviceLink.h"
 #include "link/PortDiscovery.h"
-#include "link/PortEnumerator.h"
+#include "link/PortMarking.h"
 #include "link/PortTable.h"
 #include "link/SerialLine.h"
 #include "link/TrafficCapture.h"
@@ -158,7 +158,7 @@ private:
     DeviceLink m_link;
     PortTable m_table;
     NoSystemPorts m_noSystemPorts;
-    std::unique_ptr<PortEnumerator> m_enumerator;
+    std::unique_ptr<PortMarking> m_enumerator;
     ParameterImage m_image;
     RegisterWriter m_writer;
     ControllerCommands m_commands;

@@ -101,7 +101,11 @@ bool Win32SerialLine::drainBounded()
             return true;
         }
         if (r == CommAccess::Wait::Failed) {
-            noteGone(m_comm.lastError());
+            // An aborted wait is the driver declining it (a pseudo-terminal
+            // under Wine does), not the device going away.
+            const uint32_t error = m_comm.lastError();
+            if (error != win32::kErrorOperationAborted)
+                noteGone(error);
             if (m_hungUp)
                 return false;
             m_undrained = 0; // a device that cannot wait has nothing to wait for
