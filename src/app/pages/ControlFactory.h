@@ -38,6 +38,12 @@ StringGrid* makeGrid(QWidget* parent, const char* name, int columns, int rows, i
                      int rowHeight, const QPoint& at);
 // Bold dark red: a warning the technician must not miss.
 void markWarning(QWidget* w);
+
+// Drop-down items: whole numbers from..to; rpm "000", "100" .. "10000";
+// comparator thresholds "1,00V" .. "11,00V".
+QStringList numberItems(int from, int to);
+QStringList rpmItems();
+QStringList comparatorItems();
 // A lamp with the given look (colours, shape, light size, flashing).
 LedIndicator* makeLed(QWidget* parent, const char* name, const LampAppearance& look, const QString& caption,
                       const QRect& geometry);
