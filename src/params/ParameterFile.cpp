@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <vector>
 
 namespace kdx {
@@ -186,6 +187,11 @@ ParameterFileRead ParameterFileFormat::read(std::string_view text)
     std::optional<uint32_t> serial, checksum;
     std::optional<uint32_t> hardware, software, revision;
     bool program = false, saved = false, ended = false;
+    struct FieldLine {
+        size_t lineNo;
+        std::string value;
+    };
+    std::map<std::string, FieldLine> fieldLines; // entry name as written, e.g. "ManualTrigP1Ton[3]"
 
     size_t pos = 0;
     size_t lineNo = 0;
@@ -255,8 +261,11 @@ ParameterFileRead ParameterFileFormat::read(std::string_view text)
         } else if (key == "reason") {
             file.info.reason = std::string(value);
         } else if (key.substr(0, 6) == "field ") {
-            if (!knownFieldEntry(trim(key.substr(6))))
-                return fail(lineNo, "unknown field \"" + std::string(trim(key.substr(6))) + "\".");
+            const std::string entry(trim(key.substr(6)));
+            if (!knownFieldEntry(entry))
+                return fail(lineNo, "unknown field \"" + entry + "\".");
+            if (!fieldLines.emplace(entry, FieldLine{lineNo, std::string(value)}).second)
+                return fail(lineNo, "field \"" + entry + "\" repeated.");
         } else if (key.substr(0, 6) == "image ") {
             const auto offset = parseNumber("0x" + std::string(trim(key.substr(6))), 0xFFF);
             if (!offset || *offset % kBytesPerImageLine != 0 || *offset >= params::kImageSize)
@@ -301,6 +310,21 @@ ParameterFileRead ParameterFileFormat::read(std::string_view text)
     if (*serial != file.image.serialNumber())
         return fail(0, "the serial number 0x" + hex(*serial, 8) + " is not the image's 0x"
                            + hex(file.image.serialNumber(), 8) + ".");
+    // The field lines are what a person reads and may have edited: each must
+    // be there once and say what the image holds, or the file is refused
+    // rather than loaded with values nobody meant.
+    for (const Field* f : layout::kAllFields)
+        for (size_t e = 0; e < f->count; ++e) {
+            const std::string name = ParameterFieldText::name(*f, e);
+            const auto found = fieldLines.find(name);
+            if (found == fieldLines.end())
+                return fail(0, "the field line for " + name + " is missing.");
+            const std::string held = ParameterFieldText::value(file.image, *f, e, '.');
+            if (found->second.value != held)
+                return fail(found->second.lineNo, "field " + name + " = " + found->second.value
+                                                      + " disagrees with the image, which holds " + held
+                                                      + " (edited by hand? the image lines are what is loaded).");
+        }
     file.info.serialNumber = *serial;
     file.info.hardwareVersion = static_cast<uint8_t>(*hardware);
     file.info.softwareVersion = static_cast<uint8_t>(*software);
