@@ -47,23 +47,7 @@ void ComPortMarking::numberPorts(PortTable& table) { table.assignNames({}); }
 
 uint32_t ComPortMarking::markFtdiPorts(PortTable& table)
 {
-    uint32_t count = 0;
-    for (const auto& device : m_discovery.usbSerialDevices()) {
-        if (device.vendorId != kFtdiVendorId)
-            continue;
-        const uint32_t index = count++;
-        // An adapter whose port is not known (another program holds it) is
-        // counted but marks nothing.
-        const uint32_t n = comNumber(device.ttyPath);
-        if (!inRange(n))
-            continue;
-        auto& e = table[static_cast<int>(n - 1)];
-        e.candidate = true;
-        e.ftdiPort = true;
-        e.ftdiIndex = index + 1;
-        e.portNumber = n;
-    }
-    return count;
+    return markVendorAdapters(table, m_discovery.usbSerialDevices(), comNumber);
 }
 
 uint32_t ComPortMarking::markRegistryPorts(PortTable& table)

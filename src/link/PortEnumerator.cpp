@@ -55,23 +55,8 @@ uint32_t PortEnumerator::numberOf(const std::string& path)
 
 uint32_t PortEnumerator::markFtdiPorts(PortTable& table)
 {
-    uint32_t count = 0;
-    for (const auto& device : m_discovery.usbSerialDevices()) {
-        if (device.vendorId != kFtdiVendorId)
-            continue;
-        const uint32_t index = count++;
-        // An adapter without a tty, or whose tty is not numbered, is counted
-        // but marks nothing, like an adapter another program holds.
-        const uint32_t n = numberOf(device.ttyPath);
-        if (!inRange(n))
-            continue;
-        auto& e = table[static_cast<int>(n - 1)];
-        e.candidate = true;
-        e.ftdiPort = true;
-        e.ftdiIndex = index + 1;
-        e.portNumber = n;
-    }
-    return count;
+    return markVendorAdapters(table, m_discovery.usbSerialDevices(),
+                              [this](const std::string& path) { return numberOf(path); });
 }
 
 uint32_t PortEnumerator::markRegistryPorts(PortTable& table)

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "link/PortDiscovery.h"
 #include "link/PortTable.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace kdx {
 
@@ -21,6 +25,13 @@ public:
     virtual uint32_t markRegistryPorts(PortTable& table) = 0;
     // Device-name list.
     virtual uint32_t markDosDevicePorts(PortTable& table) = 0;
+
+protected:
+    // The vendor list's marking, whatever the system: every adapter of the
+    // vendor is counted in the list's order; the one whose port numberOf
+    // knows (1..256) is marked with its place in the list.
+    static uint32_t markVendorAdapters(PortTable& table, const std::vector<UsbSerialDevice>& devices,
+                                       const std::function<uint32_t(const std::string&)>& numberOf);
 };
 
 } // namespace kdx
