@@ -172,8 +172,6 @@ void LinkStatusPanel::afterTick(bool validFrame)
 {
     if (validFrame)
         m_watch.validAnswer(timeOfDayMs());
-    if (m_ctx.link.lineHungUp())
-        linkLost();
     refresh();
 }
 

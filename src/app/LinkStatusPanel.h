@@ -36,6 +36,8 @@ public:
     void searchEnded(const SearchOutcome& outcome);
     // After every status tick; validFrame: a valid status frame came in.
     void afterTick(bool validFrame);
+    // The session found the device gone: say so, watch for it to come back.
+    void linkLost();
 
     const LinkWatch& watch() const { return m_watch; }
     bool replugWatching() const;
@@ -46,7 +48,6 @@ protected:
 
 private:
     void placeCounters(int panelHeight);
-    void linkLost();
     void pollReplug();
     void refresh();
     uint64_t timeOfDayMs() const;

@@ -160,6 +160,7 @@ RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& im
                                      char separator, const StopRequested& stopRequested)
 {
     RestoreOutcome out;
+    const RegisterWriter::OwnCheck ownCheck(writer);
     if (plan.words.empty()) {
         out.ok = true;
         out.report = "The controller already holds the file's values; nothing was sent.";
