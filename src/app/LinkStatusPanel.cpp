@@ -94,6 +94,11 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_replugTimer->setObjectName(QStringLiteral("TimerReplug"));
     m_replugTimer->setInterval(kReplugPollMs);
     connect(m_replugTimer, &QTimer::timeout, this, &LinkStatusPanel::pollReplug);
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setObjectName(QStringLiteral("TimerReplugRetry"));
+    m_retryTimer->setSingleShot(true);
+    m_retryTimer->setInterval(static_cast<int>(ReplugRetry::kRetryEveryMs));
+    connect(m_retryTimer, &QTimer::timeout, this, &LinkStatusPanel::searchAfterReplug);
     refresh();
 }
 
@@ -122,6 +127,7 @@ void LinkStatusPanel::searchStarted()
     // No stat() while the search runs; a search that finds nothing takes the
     // watch up again below.
     m_replugTimer->stop();
+    m_retryTimer->stop();
     m_watch.searchStarted(m_replugSearch);
     refresh();
 }
@@ -154,7 +160,9 @@ void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
         m_window.setWindowTitle(m_idleCaption);
         if (!outcome.refused)
             m_window.statusBar()->showMessage(qs(text));
-        if (m_recovering) {
+        if (m_recovering && m_replugSearch && m_retry.retryAfter(outcome, m_ctx.clock.nowMs())) {
+            m_retryTimer->start(); // the adapter is back but not ready yet
+        } else if (m_recovering) {
             // Only a further change of the device starts the next search.
             m_replug.arm(m_replug.name());
             m_replugTimer->start();
@@ -196,6 +204,16 @@ void LinkStatusPanel::pollReplug()
     if (m_ctx.busy.busy() || !m_replug.poll())
         return;
     m_replugTimer->stop();
+    m_retry.replugSeen(m_ctx.clock.nowMs());
+    searchAfterReplug();
+}
+
+void LinkStatusPanel::searchAfterReplug()
+{
+    if (m_ctx.busy.busy()) {
+        m_retryTimer->start();
+        return;
+    }
     m_replugSearch = true;
     m_window.AutoConnect1Click();
     m_replugSearch = false;
