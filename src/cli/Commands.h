@@ -34,6 +34,6 @@ std::string saveBackup(CliSession& session, const std::string& path, const std::
 // Loads a parameter file into the connected controller (only the differing
 // words, save, read back, compare) and reports it; returns the exit code.
 int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, const std::string& path,
-                bool giveSerial, bool dryRun);
+                bool giveSerial, bool dryRun, bool allowOther);
 
 } // namespace kdx::cli

@@ -193,7 +193,8 @@ int runFlash(const CliArguments& args, Reporter& out)
         }
         // The backup was made from this very controller a moment ago: a
         // serial number the new firmware erased is given back.
-        rc = restoreFile(session, out, *loaded.file, host.backup(), true, false);
+        // The backup is this controller's own, from before its new software.
+        rc = restoreFile(session, out, *loaded.file, host.backup(), true, false, true);
     }
     return rc;
 }
