@@ -209,7 +209,8 @@ int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, c
             if (maximum > 0)
                 out.progress("writing parameters", position * 100 / maximum);
         },
-        [&session] { return session.readAll(); }, kSeparator, [] { return g_interrupted != 0; });
+        [&session] { return session.readAll(); }, kSeparator, [] { return g_interrupted != 0; },
+        [&session](uint8_t mode) { return session.session().commands().setWorkMode(session.image(), mode); });
     out.endProgress();
     json.add("sent", true).add("verified", r.ok).add("saved", r.saved).add("rolled_back", r.rolledBack);
     if (g_interrupted)
