@@ -19,7 +19,10 @@ const std::vector<CliCommand>& cliCommands()
          "checked whole first, the parameters are saved to parametry/ (reason before-upgrade)\n"
          "before anything is sent, every block is written through the bootloader, and the\n"
          "controller must come back reporting the file's version (exit 7 when it does not).\n"
-         "--restore loads the backup into the controller afterwards (verified as write does).\n"
+         "--restore loads the backup into the controller afterwards (verified as write does);\n"
+         "the result says \"restored\", and a restore asked for but not done (the upgrade not\n"
+         "confirmed, Ctrl-C) is a failure that names the command restoring it. Without\n"
+         "--restore that command is printed when the parameters came back reset.\n"
          "Ctrl-C before the controller is handed to its bootloader stops with nothing sent;\n"
          "after that the upgrade runs to its end, as a stopped one leaves no application.",
          {"--port", "--restore"}, 1, 1, runFlash, OnInterrupt::OwnOutcome},

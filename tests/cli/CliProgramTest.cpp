@@ -385,7 +385,7 @@ TEST(CliProgram, FlashReportsTheNewVersionAndRestoresTheBackup)
     CliRun r = cli(s, "flash " + firmware + port + " --restore --json --quiet");
     ASSERT_EQ(r.exit, 0) << r.err << r.out;
     const auto lines = r.lines();
-    ASSERT_EQ(lines.size(), 2u) << r.out;
+    ASSERT_EQ(lines.size(), 1u) << "one object for the whole run: " << r.out;
     EXPECT_NE(lines[0].find("\"outcome\":\"done\""), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("\"softwareBefore\":\"1.0\",\"software\":\"1.98\""), std::string::npos) << lines[0];
     const size_t at = lines[0].find("\"backup\":\"");
@@ -396,8 +396,28 @@ TEST(CliProgram, FlashReportsTheNewVersionAndRestoresTheBackup)
     EXPECT_EQ(saved.file->info.reason, "before-upgrade");
     // The restore gave the erased controller its parameters and serial
     // number back: its EEPROM is what it was before the upgrade.
-    EXPECT_NE(lines[1].find("\"verified\":true"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[0].find("\"restored\":true"), std::string::npos) << lines[0];
     sim.stop();
+    EXPECT_EQ(slurp(eeprom), before);
+
+    // Without --restore the parameters stay reset, and the run says how to
+    // restore them: that very command does.
+    kdx::test::SimProcess again({"--eeprom", eeprom});
+    const std::string port2 = " --port " + again.ptyPath();
+    r = cli(s, "flash " + firmware + port2 + " --json --quiet");
+    ASSERT_EQ(r.exit, 0) << r.err << r.out;
+    ASSERT_EQ(r.lines().size(), 1u) << r.out;
+    EXPECT_NE(r.out.find("\"restored\":false"), std::string::npos) << r.out;
+    const size_t cmdAt = r.out.find("\"restoreCommand\":\"");
+    ASSERT_NE(cmdAt, std::string::npos) << r.out;
+    const std::string command = r.out.substr(cmdAt + 18, r.out.find('"', cmdAt + 18) - cmdAt - 18);
+    EXPECT_NE(command.find("--port " + again.ptyPath() + " --serial-from-file --allow-other"), std::string::npos)
+        << command;
+    EXPECT_NE(r.out.find("\"warnings\":[\"the controller's parameters came back reset"), std::string::npos) << r.out;
+    ASSERT_EQ(command.rfind("kdx-cli ", 0), 0u) << command;
+    r = cli(s, command.substr(8) + " --quiet");
+    EXPECT_EQ(r.exit, 0) << r.err << r.out;
+    again.stop();
     EXPECT_EQ(slurp(eeprom), before);
 
     // A file with a damaged block is refused before anything is sent.
@@ -480,6 +500,19 @@ TEST(CliProgram, CtrlCStopsAWriteBeforeItSendsAndLetsAFlashFinish)
     EXPECT_NE(r.out.find("\"outcome\":\"done\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"interrupted\":true"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("it was completed first"), std::string::npos) << r.err;
+
+    // With --restore the upgrade ends first, but the restore was asked for
+    // and not done: no success.
+    kdx::test::SimProcess fresh({});
+    r = cliInterrupted(s,
+                       "flash " + std::string(KDX_SOURCE_DIR "/Firmware/demo.hex") + " --port " + fresh.ptyPath()
+                           + " --restore --json",
+                       "Boot CMD SEND OK");
+    EXPECT_EQ(r.exit, 130) << r.err << r.out;
+    EXPECT_EQ(r.lines().size(), 1u) << r.out;
+    EXPECT_NE(r.out.find("\"outcome\":\"done\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"restored\":false"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("kdx-cli write parametry/"), std::string::npos) << r.out;
 }
 
 namespace {
