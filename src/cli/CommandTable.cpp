@@ -48,6 +48,13 @@ const std::vector<CliCommand>& cliCommands()
          "folder. With --raw the image is written as its 512 bytes (to FILE, or to stdout\n"
          "when no -o is given). Nothing is written to the controller.",
          {"--port", "-o", "--output", "--raw"}, 0, 0, runRead, OnInterrupt::ExitInterrupted},
+        {"set", "kdx-cli set FILE NAME=VALUE...",
+         "Changes values of a parameter file without a controller: each NAME (as the file's\n"
+         "field lines and diff name it, e.g. GeneralDelay or ManualTrigP1Ton[3]) takes VALUE\n"
+         "in the editors' unit, through the editors' conversion and range check. The file's\n"
+         "image, field lines and checksum are rewritten together; on any refused value the\n"
+         "file is left as it was.",
+         {}, 2, 1000, runSet, OnInterrupt::ExitInterrupted},
         {"test", "kdx-cli test SERIAL [--port P]...",
          "Runs the production test of the tester page on the connected controller: the\n"
          "serial number is checked as the tester checks it, the outputs are run through\n"

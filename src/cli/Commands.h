@@ -19,6 +19,7 @@ int runIdentify(const CliArguments& args, Reporter& out);
 int runRead(const CliArguments& args, Reporter& out);
 int runWrite(const CliArguments& args, Reporter& out);
 int runDiff(const CliArguments& args, Reporter& out);
+int runSet(const CliArguments& args, Reporter& out);
 int runFlash(const CliArguments& args, Reporter& out);
 int runMonitor(const CliArguments& args, Reporter& out);
 int runTest(const CliArguments& args, Reporter& out);

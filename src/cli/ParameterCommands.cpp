@@ -5,6 +5,7 @@
 #include "cli/ExitCodes.h"
 #include "params/NumberText.h"
 #include "params/ParameterDefaults.h"
+#include "params/ParameterEditor.h"
 #include "params/ParameterFileStore.h"
 #include "params/ParameterLayout.h"
 #include "params/ParameterRestore.h"
@@ -304,6 +305,42 @@ int runDiff(const CliArguments& args, Reporter& out)
     }
     out.result(json, plain);
     return args.exitCode && !changes.empty() ? kExitDiffer : kExitOk;
+}
+
+int runSet(const CliArguments& args, Reporter& out)
+{
+    const std::string& path = args.operands.front();
+    ParameterFileRead loaded = ParameterFileStore::load(path);
+    if (!loaded.ok()) {
+        out.error(loaded.error + "; the file was not changed", kExitFile);
+        return kExitFile;
+    }
+    ParameterFile& file = *loaded.file;
+    const ParameterImage before = file.image;
+    for (size_t i = 1; i < args.operands.size(); ++i) {
+        const std::string& assignment = args.operands[i];
+        const size_t eq = assignment.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            out.error("\"" + assignment + "\" is not NAME=VALUE; the file was not changed", kExitUsage);
+            return kExitUsage;
+        }
+        const EditResult r = ParameterEditor::enterByName(file.image, assignment.substr(0, eq),
+                                                          assignment.substr(eq + 1), kSeparator);
+        if (!r.ok()) {
+            out.error(assignment + ": " + r.error + "; the file was not changed", kExitUsage);
+            return kExitUsage;
+        }
+    }
+    const auto changes = ParameterDiff::changes(before, file.image, kSeparator);
+    if (const std::string error = ParameterFileStore::save(path, file); !error.empty()) {
+        out.error(path + ": " + error, kExitFile);
+        return kExitFile;
+    }
+    printChanges(out, changes);
+    out.result(JsonObject().add("file", path).add("count", static_cast<unsigned>(changes.size()))
+                   .raw("changes", changesJson(changes, "old", "new")),
+               path + ": " + std::to_string(changes.size()) + " values changed");
+    return kExitOk;
 }
 
 } // namespace kdx::cli

@@ -635,3 +635,43 @@ TEST(CliProgram, MonitorEndsWithExit5AndASummaryWhenTheAdapterGoes)
     EXPECT_NE(lines.back().find("\"frames\":"), std::string::npos) << lines.back();
     EXPECT_NE(r.err.find("the link to the controller was lost"), std::string::npos) << r.err;
 }
+
+TEST(CliProgram, SetChangesAFileThroughTheEditorsRules)
+{
+    REQUIRE_CLI();
+    Scratch s;
+    ASSERT_EQ(cli(s, "read --demo -o a.kdx --quiet").exit, 0);
+    const std::string original = slurp(s.path + "/a.kdx");
+    struct Case {
+        const char* assignments;
+        int exit;
+        const char* says; // in the output (the change, or why it was refused)
+    };
+    const Case cases[] = {
+        {"GeneralDelay=7", 0, "{\"name\":\"GeneralDelay\",\"old\":\"5 s\",\"new\":\"7 s\"}"},
+        {"GeneralDelay=0", 0, "\"new\":\"1 s\""}, // as the editor: no delay of zero
+        {"MaxHum=95.5 ManualTrigP1Ton[3]=2.5", 0, "{\"name\":\"ManualTrigP1Ton[3]\",\"old\":\"0.0 s\",\"new\":\"2.5 s\"}"},
+        {"GeneralDelay=70000", 2, "GeneralDelay=70000"},
+        {"GeneralDelay=7 MaxHum=abc", 2, "MaxHum=abc"},
+        {"NoSuchField=1", 2, "NoSuchField is not a value"},
+        {"GeneralDelay", 2, "is not NAME=VALUE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.assignments);
+        std::ofstream(s.path + "/b.kdx", std::ios::binary) << original;
+        CliRun r = cli(s, std::string("set b.kdx ") + c.assignments + " --json");
+        EXPECT_EQ(r.exit, c.exit) << r.out << r.err;
+        EXPECT_EQ(objectCount(r.out), 1u) << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+        if (c.exit != 0) {
+            EXPECT_EQ(slurp(s.path + "/b.kdx"), original) << "a refused value leaves the file as it was";
+        } else {
+            // Image, field lines and checksum agree: the file loads and
+            // differs from the original in exactly what was set.
+            kdx::ParameterFileRead back = kdx::ParameterFileStore::load(s.path + "/b.kdx");
+            ASSERT_TRUE(back.ok()) << back.error;
+            CliRun d = cli(s, "diff a.kdx b.kdx --json --exit-code");
+            EXPECT_EQ(d.exit, 1) << d.out;
+        }
+    }
+}
