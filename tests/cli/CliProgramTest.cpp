@@ -103,6 +103,11 @@ TEST(CliProgram, FailuresHaveTheirOwnExitCodes)
     EXPECT_NE(r.err.find("no controller answered on: " + s.path + "/no-such-port"), std::string::npos) << r.err;
 
     EXPECT_EQ(cli(s, "identify --raw").exit, 2);
+    // A usage error is one JSON object too when JSON was asked for.
+    r = cli(s, "identify --raw --json");
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_EQ(r.out, "{\"error\":\"option --raw does not apply to 'identify'\",\"exit\":2}\n");
+    EXPECT_EQ(cli(s, "bogus --json").out, "{\"error\":\"unknown command 'bogus'\",\"exit\":2}\n");
     EXPECT_EQ(cli(s, "read --demo --raw -o " + s.path + "/missing-dir/x.bin").exit, 6);
     EXPECT_FALSE(std::ifstream(s.path + "/missing-dir/x.bin.part").good());
 }
