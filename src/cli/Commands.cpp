@@ -358,12 +358,14 @@ int runTest(const CliArguments& args, Reporter& out)
             json.add("fileError", saved->error);
     }
     json.raw("log", jsonArray(jsonLines));
-    out.result(json, std::string(*verdict ? "sound" : "NOT SOUND") + ": " + serial
-                         + (saved ? ", result file " + saved->path : std::string()));
+    const std::string plain = std::string(*verdict ? "sound" : "NOT SOUND") + ": " + serial
+                              + (saved ? ", result file " + saved->path : std::string());
     if (saved && !saved->ok()) {
-        out.error("the result file " + saved->path + " could not be written: " + saved->error, kExitFile);
+        out.failure(json, plain, "the result file " + saved->path + " could not be written: " + saved->error,
+                    kExitFile);
         return kExitFile;
     }
+    out.result(json, plain);
     return *verdict ? kExitOk : kExitNotSound;
 }
 
