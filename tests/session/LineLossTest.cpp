@@ -5,6 +5,7 @@
 #include "link/ConnectionConstants.h"
 #include "params/ParameterLayout.h"
 #include "params/RegisterWrite.h"
+#include "protocol/Wire.h"
 #include "session/DeviceSession.h"
 #include "sim/ControllerModel.h"
 #include "sim/FaultSet.h"
@@ -43,6 +44,10 @@ public:
     {
         if (m_line.hungUp())
             ++intoDeadPort;
+        if (count == wire::kFrameSize && data[0] == wire::kCmdSaveToEeprom)
+            ++saves;
+        if (count == wire::kFrameSize && (data[0] & 0xF0) == (wire::kCmdWriteWordBase & 0xF0))
+            ++wordWrites;
         return m_line.transmit(data, count);
     }
     void drain() override { m_line.drain(); }
@@ -51,6 +56,8 @@ public:
     std::string lastError() const override { return m_line.lastError(); }
     bool hungUp() const override { return m_line.hungUp(); }
     int intoDeadPort = 0;
+    int saves = 0;
+    int wordWrites = 0;
 
 private:
     SerialLine& m_line;
@@ -200,6 +207,9 @@ TEST(LineLoss, AWordThatWillNotTakeIsNamedAndNeverCalledSaved)
     const uint16_t old = b.memoryDelay();
     ASSERT_TRUE(b.editDelay(static_cast<uint16_t>(old ^ 0x0003)));
     const Names lamps = b.ticks(60);
+    // The edit, then two more tries, each saved and read back; then it stops.
+    EXPECT_EQ(b.watched.wordWrites, 3);
+    EXPECT_EQ(b.watched.saves, 3);
     ASSERT_FALSE(lamps.empty());
     EXPECT_EQ(lamps.back(), "Not saved: GeneralDelay");
     EXPECT_EQ(std::count(lamps.begin(), lamps.end(), "Data saved."), 0);
