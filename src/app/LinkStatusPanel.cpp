@@ -188,7 +188,8 @@ void LinkStatusPanel::linkLost()
     const std::string port = m_ctx.link.selectedPort();
     m_ctx.link.closePort(); // also clears connected: the tick goes idle
     m_window.timer1()->stop();
-    m_window.statusBar()->showMessage(qs(m_watch.lost(timeOfDayMs())));
+    m_window.statusBar()->showMessage(qs(m_watch.lostOn(port, timeOfDayMs())));
+    refresh(); // the area and the stale look at once, not at the next tick
     // A pseudo-terminal's number, once freed, is soon another terminal's:
     // only a stable name (a by-id link, a link of kdx-sim) can come back.
     const std::string name = ReplugWatch::stableName(port);
