@@ -361,6 +361,12 @@ void AppController::searchEnded(const SearchOutcome& outcome)
         m_linkPanel->searchEnded(outcome);
 }
 
+void AppController::linkLost()
+{
+    if (m_linkPanel)
+        m_linkPanel->linkLost();
+}
+
 // --- status polling ---------------------------------------------------------------------
 
 void AppController::statusTick()

@@ -71,6 +71,7 @@ public:
     void tryingPort(const std::string& deviceName) override;
     void searchStarted() override;
     void searchEnded(const SearchOutcome& outcome) override;
+    void linkLost() override;
 
     // --- LanguageTargets -----------------------------------------------------------
     void setCaption(const std::string& object, const std::string& text) override;

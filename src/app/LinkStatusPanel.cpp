@@ -94,6 +94,11 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_replugTimer->setObjectName(QStringLiteral("TimerReplug"));
     m_replugTimer->setInterval(kReplugPollMs);
     connect(m_replugTimer, &QTimer::timeout, this, &LinkStatusPanel::pollReplug);
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setObjectName(QStringLiteral("TimerReplugRetry"));
+    m_retryTimer->setSingleShot(true);
+    m_retryTimer->setInterval(static_cast<int>(ReplugRetry::kRetryEveryMs));
+    connect(m_retryTimer, &QTimer::timeout, this, &LinkStatusPanel::searchAfterReplug);
     refresh();
 }
 
@@ -122,6 +127,7 @@ void LinkStatusPanel::searchStarted()
     // No stat() while the search runs; a search that finds nothing takes the
     // watch up again below.
     m_replugTimer->stop();
+    m_retryTimer->stop();
     m_watch.searchStarted(m_replugSearch);
     refresh();
 }
@@ -154,7 +160,9 @@ void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
         m_window.setWindowTitle(m_idleCaption);
         if (!outcome.refused)
             m_window.statusBar()->showMessage(qs(text));
-        if (m_recovering) {
+        if (m_recovering && m_replugSearch && m_retry.retryAfter(outcome, m_ctx.clock.nowMs())) {
+            m_retryTimer->start(); // the adapter is back but not ready yet
+        } else if (m_recovering) {
             // Only a further change of the device starts the next search.
             m_replug.arm(m_replug.name());
             m_replugTimer->start();
@@ -172,8 +180,6 @@ void LinkStatusPanel::afterTick(bool validFrame)
 {
     if (validFrame)
         m_watch.validAnswer(timeOfDayMs());
-    if (m_ctx.link.lineHungUp())
-        linkLost();
     refresh();
 }
 
@@ -182,7 +188,8 @@ void LinkStatusPanel::linkLost()
     const std::string port = m_ctx.link.selectedPort();
     m_ctx.link.closePort(); // also clears connected: the tick goes idle
     m_window.timer1()->stop();
-    m_window.statusBar()->showMessage(qs(m_watch.lost(timeOfDayMs())));
+    m_window.statusBar()->showMessage(qs(m_watch.lostOn(port, timeOfDayMs())));
+    refresh(); // the area and the stale look at once, not at the next tick
     // A pseudo-terminal's number, once freed, is soon another terminal's:
     // only a stable name (a by-id link, a link of kdx-sim) can come back.
     const std::string name = ReplugWatch::stableName(port);
@@ -198,6 +205,16 @@ void LinkStatusPanel::pollReplug()
     if (m_ctx.busy.busy() || !m_replug.poll())
         return;
     m_replugTimer->stop();
+    m_retry.replugSeen(m_ctx.clock.nowMs());
+    searchAfterReplug();
+}
+
+void LinkStatusPanel::searchAfterReplug()
+{
+    if (m_ctx.busy.busy()) {
+        m_retryTimer->start();
+        return;
+    }
     m_replugSearch = true;
     m_window.AutoConnect1Click();
     m_replugSearch = false;

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "link/ConnectionHost.h"
 #include "link/LinkWatch.h"
+#include "link/ReplugRetry.h"
 #include "link/ReplugWatch.h"
 
 #include <QObject>
@@ -36,6 +37,8 @@ public:
     void searchEnded(const SearchOutcome& outcome);
     // After every status tick; validFrame: a valid status frame came in.
     void afterTick(bool validFrame);
+    // The session found the device gone: say so, watch for it to come back.
+    void linkLost();
 
     const LinkWatch& watch() const { return m_watch; }
     bool replugWatching() const;
@@ -46,8 +49,8 @@ protected:
 
 private:
     void placeCounters(int panelHeight);
-    void linkLost();
     void pollReplug();
+    void searchAfterReplug();
     void refresh();
     uint64_t timeOfDayMs() const;
 
@@ -56,6 +59,7 @@ private:
     const StatusPoller& m_poller;
     LinkWatch m_watch;
     ReplugWatch m_replug;
+    ReplugRetry m_retry;
     QString m_idleCaption;
     int64_t m_dayOffsetMs = 0;
     bool m_replugSearch = false; // the search running was started by the watch
@@ -67,6 +71,7 @@ private:
     QWidget* m_staleCover = nullptr; // PanelStale, over the dashboard's values
     QLabel* m_staleText = nullptr;   // LabelNoDataSince
     QTimer* m_replugTimer = nullptr;
+    QTimer* m_retryTimer = nullptr; // TimerReplugRetry: the next search while the adapter is not ready
 };
 
 } // namespace kdx

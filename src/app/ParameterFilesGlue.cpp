@@ -169,7 +169,8 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given)
     }
     const RestoreOutcome out = ParameterRestore::run(
         plan, m_deps.image, m_deps.writer, m_deps.ctx.clock, [this](int p, int m) { progress(p, m); },
-        m_deps.readAll, separator);
+        m_deps.readAll, separator, {},
+        [this](uint8_t mode) { return m_deps.ctx.session.commands().setWorkMode(m_deps.image, mode); });
     m_deps.ctx.prompts.message(out.report);
 }
 

@@ -102,6 +102,10 @@ ParsedArguments parseCliArguments(const std::vector<std::string>& argv)
             a.restore = true;
         } else if (opt == "--serial-from-file") {
             a.serialFromFile = true;
+        } else if (opt == "--allow-other") {
+            a.allowOther = true;
+        } else if (opt == "--exit-code") {
+            a.exitCode = true;
         } else if (opt == "--csv") {
             if (!value(a.csv))
                 return p;
@@ -155,9 +159,11 @@ std::string cliUsage(const std::string& command)
         "  --quiet      no progress and no notes on stderr\n"
         "  --help       this text, or a command's own with kdx-cli COMMAND --help\n";
     static const char* kExit =
-        "Exit codes: 0 success, 2 usage error, 3 no controller found, 4 several controllers\n"
-        "found (name one with --port), 5 communication failure, 6 file error, 7 verify\n"
-        "mismatch, 8 test not sound, 130 interrupted (Ctrl-C before anything was sent).\n";
+        "Exit codes: 0 success, 1 diff --exit-code found differences, 2 usage error, 3 no\n"
+        "controller found, 4 several controllers found (name one with --port), 5\n"
+        "communication failure or link lost, 6 file error, 7 verify mismatch, 8 test not\n"
+        "sound, 9 write refused another controller's set (--allow-other), 130 interrupted\n"
+        "(Ctrl-C before anything was sent).\n";
     if (const CliCommand* c = findCliCommand(command))
         return std::string("usage: ") + c->synopsis + "\n" + c->description + "\n\n" + kCommon + "\n" + kExit;
     std::string text = "usage: kdx-cli COMMAND [options]\n"

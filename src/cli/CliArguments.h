@@ -21,6 +21,8 @@ struct CliArguments {
     bool dryRun = false;               // write --dry-run: print the differences, send nothing
     bool restore = false;              // flash --restore: load the backup back afterwards
     bool serialFromFile = false;       // write: a blank serial number is given the file's
+    bool allowOther = false;           // write: take a file of another controller, version or uninitialised
+    bool exitCode = false;             // diff: exit 1 when the sets differ
     bool help = false;                 // --help (for the command when one is given)
     bool version = false;              // --version
     std::string output;                // read -o FILE ("-": stdout)

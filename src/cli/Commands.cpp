@@ -81,6 +81,9 @@ private:
     bool m_quiet;
 };
 
+// monitor gives up once the controller has answered nothing for this long.
+constexpr uint32_t kMonitorGiveUpMs = 3000;
+
 // Polls the status at the window's cadence: a tick every 50 ms, a request on
 // every other one. Calls onTick after each tick until it returns false or the
 // run is interrupted.
@@ -193,7 +196,14 @@ int runMonitor(const CliArguments& args, Reporter& out)
         return kExitFile;
     }
     bool recordingFailed = false;
+    bool linkLost = false;
     pollLoop(clock, poller, [&](const TickResult& r) {
+        // The adapter pulled, or the controller silent for good: no point
+        // in polling on, and no success to claim.
+        if (session.link().lineHungUp() || session.link().silentForMs(kMonitorGiveUpMs)) {
+            linkLost = true;
+            return false;
+        }
         if (recorder.recording()) {
             const auto sample = StatusSample::fromTick(r, UtcTime::nowMs());
             if (sample && sample->ok())
@@ -234,6 +244,23 @@ int runMonitor(const CliArguments& args, Reporter& out)
     const std::string counts = std::to_string(frames) + " frames, " + std::to_string(poller.lostPacketCount())
         + " lost, " + std::to_string(poller.badPacketCount()) + " bad, " + std::to_string(poller.crcErrorCount())
         + " checksum errors";
+    if (linkLost) {
+        if (!args.csv.empty())
+            (void)recorder.stop();
+        JsonObject json;
+        json.add("frames", static_cast<unsigned>(frames)).add("lost", static_cast<unsigned>(poller.lostPacketCount()))
+            .add("bad", static_cast<unsigned>(poller.badPacketCount()))
+            .add("checksum", static_cast<unsigned>(poller.crcErrorCount()));
+        if (!args.csv.empty())
+            json.add("file", args.csv).add("rows", static_cast<uint64_t>(recorder.rows()));
+        out.failure(json, "monitor: " + counts,
+                    std::string("the link to the controller was lost (")
+                        + (session.link().lineHungUp() ? std::string("the adapter went away")
+                                                        : "no answer for " + std::to_string(kMonitorGiveUpMs / 1000) + " s")
+                        + ") after " + counts,
+                    kExitCommunication);
+        return kExitCommunication;
+    }
     if (recordingFailed || (!args.csv.empty() && !recorder.stop())) {
         out.error(args.csv + ": " + recorder.error() + " (recording ended after " + counts + ")", kExitFile);
         return kExitFile;
@@ -331,12 +358,14 @@ int runTest(const CliArguments& args, Reporter& out)
             json.add("fileError", saved->error);
     }
     json.raw("log", jsonArray(jsonLines));
-    out.result(json, std::string(*verdict ? "sound" : "NOT SOUND") + ": " + serial
-                         + (saved ? ", result file " + saved->path : std::string()));
+    const std::string plain = std::string(*verdict ? "sound" : "NOT SOUND") + ": " + serial
+                              + (saved ? ", result file " + saved->path : std::string());
     if (saved && !saved->ok()) {
-        out.error("the result file " + saved->path + " could not be written: " + saved->error, kExitFile);
+        out.failure(json, plain, "the result file " + saved->path + " could not be written: " + saved->error,
+                    kExitFile);
         return kExitFile;
     }
+    out.result(json, plain);
     return *verdict ? kExitOk : kExitNotSound;
 }
 

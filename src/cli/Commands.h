@@ -19,6 +19,7 @@ int runIdentify(const CliArguments& args, Reporter& out);
 int runRead(const CliArguments& args, Reporter& out);
 int runWrite(const CliArguments& args, Reporter& out);
 int runDiff(const CliArguments& args, Reporter& out);
+int runSet(const CliArguments& args, Reporter& out);
 int runFlash(const CliArguments& args, Reporter& out);
 int runMonitor(const CliArguments& args, Reporter& out);
 int runTest(const CliArguments& args, Reporter& out);
@@ -34,6 +35,6 @@ std::string saveBackup(CliSession& session, const std::string& path, const std::
 // Loads a parameter file into the connected controller (only the differing
 // words, save, read back, compare) and reports it; returns the exit code.
 int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, const std::string& path,
-                bool giveSerial, bool dryRun);
+                bool giveSerial, bool dryRun, bool allowOther);
 
 } // namespace kdx::cli

@@ -5,6 +5,8 @@
 #include "firmware/FirmwareUpgrade.h"
 #include "params/NumberText.h"
 #include "params/ParameterFileStore.h"
+#include "params/ParameterRestore.h"
+#include "sim/SimConstants.h"
 
 #include <random>
 
@@ -138,7 +140,23 @@ int runFlash(const CliArguments& args, Reporter& out)
         json.add("backup", host.backup());
     const std::string last = host.log().empty() ? std::string() : host.log().back();
 
-    int rc = kExitOk;
+    // The backup goes back with the command a technician can run as it is.
+    const std::string port = session.link().selectedPort() == sim::kDemoPortName
+                                 ? std::string(" --demo")
+                                 : " --port " + session.link().selectedPort();
+    const std::string restoreCommand = host.backup().empty()
+                                           ? std::string()
+                                           : "kdx-cli write " + host.backup() + port + " --serial-from-file --allow-other";
+    const std::string restoreIt = restoreCommand.empty() ? std::string() : "; restore it with: " + restoreCommand;
+    // A requested restore that did not happen is a failure of the run.
+    const auto notRestored = [&](const std::string& plain, const std::string& why, int code) {
+        json.add("restored", false);
+        if (!restoreCommand.empty())
+            json.add("restoreCommand", restoreCommand);
+        out.failure(json, plain, why + (args.restore ? "; the backup was not restored" + restoreIt : restoreIt), code);
+        return code;
+    };
+
     switch (outcome) {
     case FirmwareUpgrade::Outcome::Done:
         break;
@@ -162,39 +180,47 @@ int runFlash(const CliArguments& args, Reporter& out)
         return kExitFile;
     case FirmwareUpgrade::Outcome::NoBootloader:
     case FirmwareUpgrade::Outcome::LeftInBootloader:
-        out.result(json, last);
-        out.error(last, kExitCommunication);
-        return kExitCommunication;
+        return notRestored(last, last, kExitCommunication);
     case FirmwareUpgrade::Outcome::DoneNotConfirmed:
-        out.result(json, last);
-        out.error(last, kExitVerify);
-        return kExitVerify;
+        return notRestored(last, last, kExitVerify);
     }
 
     if (g_interrupted)
         json.add("interrupted", true);
     const std::string backupNote = host.backup().empty() ? "" : "; parameters saved before it to " + host.backup();
-    out.result(json, last + backupNote);
     if (g_interrupted)
         out.note("interrupted during the upgrade: it was completed first, the controller runs the new firmware");
-    if (args.restore && !g_interrupted) {
-        if (host.backup().empty()) {
-            out.error("--restore: no backup was made before the upgrade, nothing to restore", kExitFile);
-            return kExitFile;
+    if (!args.restore) {
+        json.add("restored", false);
+        const ParameterImage& now = session.image();
+        if (s.parametersLoaded && !restoreCommand.empty()
+            && (ParameterRestore::hasBlankSerial(now) || !now.isInitialised())) {
+            // The new firmware started from erased parameters.
+            json.add("restoreCommand", restoreCommand);
+            out.warning("the controller's parameters came back reset" + restoreIt);
         }
-        ParameterFileRead loaded = ParameterFileStore::load(host.backup());
-        if (!loaded.ok()) {
-            out.error(loaded.error, kExitFile);
-            return kExitFile;
-        }
-        if (!session.state().parametersLoaded) {
-            out.error("--restore: the controller's parameters could not be read after the upgrade", kExitCommunication);
-            return kExitCommunication;
-        }
-        // The backup was made from this very controller a moment ago: a
-        // serial number the new firmware erased is given back.
-        rc = restoreFile(session, out, *loaded.file, host.backup(), true, false);
+        out.result(json, last + backupNote);
+        return kExitOk;
     }
+    if (g_interrupted)
+        return notRestored(last + backupNote, "interrupted after the upgrade", kExitInterrupted);
+    if (host.backup().empty())
+        return notRestored(last, "--restore: no backup was made before the upgrade, nothing to restore", kExitFile);
+    ParameterFileRead loaded = ParameterFileStore::load(host.backup());
+    if (!loaded.ok())
+        return notRestored(last + backupNote, loaded.error, kExitFile);
+    if (!s.parametersLoaded)
+        return notRestored(last + backupNote, "--restore: the controller's parameters could not be read after the upgrade",
+                           kExitCommunication);
+    // The backup is this controller's own, from before its new software: a
+    // serial number the new firmware erased is given back. With --json the
+    // run stays one object: the write reports into it, not beside it.
+    Reporter quiet = Reporter::silent();
+    const int rc = restoreFile(session, out.json() ? quiet : out, *loaded.file, host.backup(), true, false, true);
+    if (rc != kExitOk)
+        return notRestored(last + backupNote, "loading the backup ended with exit " + std::to_string(rc), rc);
+    json.add("restored", true);
+    out.result(json, last + backupNote + "; the backup was loaded back and verified");
     return rc;
 }
 

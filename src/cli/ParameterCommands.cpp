@@ -5,7 +5,9 @@
 #include "cli/ExitCodes.h"
 #include "params/NumberText.h"
 #include "params/ParameterDefaults.h"
+#include "params/ParameterEditor.h"
 #include "params/ParameterFileStore.h"
+#include "params/ParameterLayout.h"
 #include "params/ParameterRestore.h"
 #include "params/RegisterWriter.h"
 
@@ -66,6 +68,21 @@ int toStdout(Reporter& out, const std::string& data, const char* what)
     return kExitOk;
 }
 
+// -o names a regular file in a folder that exists: a symlink, a FIFO or a
+// device is never replaced by a file, and no folder is made. Empty when fine.
+std::string outputProblem(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(path, ec);
+    if (!ec && fs::exists(st) && !fs::is_regular_file(st))
+        return "not a regular file (a link, FIFO, device or folder); nothing was written";
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec))
+        return "the folder " + parent.string() + " does not exist; nothing was written";
+    return {};
+}
+
 // One side of a comparison: a file, the connected controller or the default set.
 struct Side {
     std::string title;
@@ -89,9 +106,20 @@ std::string saveBackup(CliSession& session, const std::string& path, const std::
 
 int runRead(const CliArguments& args, Reporter& out)
 {
+    if (!args.output.empty() && args.output != "-") {
+        if (const std::string problem = outputProblem(args.output); !problem.empty()) {
+            out.error(args.output + ": " + problem, kExitFile);
+            return kExitFile;
+        }
+    }
     CliSession session(args, out);
     if (const int rc = session.connect(); rc != kExitOk)
         return rc;
+    if (g_interrupted) {
+        // A read cut short is no read: nothing is written, nothing claimed.
+        out.error("interrupted: nothing was written", kExitInterrupted);
+        return kExitInterrupted;
+    }
     const std::string serial = hex32Text(session.image().serialNumber());
     if (args.raw) {
         const auto& bytes = session.image().bytes();
@@ -128,7 +156,7 @@ int runRead(const CliArguments& args, Reporter& out)
 }
 
 int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, const std::string& path,
-                bool giveSerial, bool dryRun)
+                bool giveSerial, bool dryRun, bool allowOther)
 {
     const ConnectionState& s = session.state();
     const ControllerIdentity id{session.image().serialNumber(), s.hardwareVersion, s.softwareVersion,
@@ -140,7 +168,13 @@ int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, c
                  + ")");
     const RestorePlan plan = ParameterRestore::plan(session.image(), id, file, giveSerial);
     for (const auto& w : plan.warnings)
-        out.note("warning: " + w);
+        out.warning(w);
+    // A script must not put one controller's set into another by mistake.
+    const bool otherController = file.info.serialNumber != id.serialNumber && !plan.serialFromFile;
+    const bool otherVersion = file.info.hardwareVersion != id.hardwareVersion
+                              || file.info.softwareVersion != id.softwareVersion
+                              || file.info.softwareRevision != id.softwareRevision;
+    const bool refused = !dryRun && !allowOther && (otherController || otherVersion || !file.image.isInitialised());
     const auto changes = ParameterDiff::changes(session.image(), plan.target, kSeparator);
     printChanges(out, changes);
     JsonObject json;
@@ -157,6 +191,14 @@ int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, c
         out.result(json, "the controller already holds the values of " + fileName(path) + "; nothing was sent");
         return kExitOk;
     }
+    if (refused) {
+        json.add("sent", false);
+        out.failure(json, std::to_string(plan.words.size()) + " words differ from " + fileName(path),
+                    fileName(path) + " is not this controller's set (see the warnings); nothing was sent. "
+                                     "--allow-other writes it all the same",
+                    kExitRefused);
+        return kExitRefused;
+    }
     if (g_interrupted) {
         out.error("interrupted: nothing was sent, the controller is unchanged", kExitInterrupted);
         return kExitInterrupted;
@@ -168,7 +210,8 @@ int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, c
             if (maximum > 0)
                 out.progress("writing parameters", position * 100 / maximum);
         },
-        [&session] { return session.readAll(); }, kSeparator, [] { return g_interrupted != 0; });
+        [&session] { return session.readAll(); }, kSeparator, [] { return g_interrupted != 0; },
+        [&session](uint8_t mode) { return session.session().commands().setWorkMode(session.image(), mode); });
     out.endProgress();
     json.add("sent", true).add("verified", r.ok).add("saved", r.saved).add("rolled_back", r.rolledBack);
     if (g_interrupted)
@@ -179,12 +222,12 @@ int restoreFile(CliSession& session, Reporter& out, const ParameterFile& file, c
         out.result(json, r.report);
         return kExitOk;
     }
-    out.result(json, r.report);
     const int rc = r.remaining.empty() ? kExitCommunication : kExitVerify;
-    out.error(r.remaining.empty() ? "the controller could not be read back: the write is not verified"
-                                  : std::to_string(r.remaining.size())
-                                        + " values differ from the file after the write",
-              rc);
+    out.failure(json, r.report,
+                r.remaining.empty() ? "the controller could not be read back: the write is not verified"
+                                    : std::to_string(r.remaining.size())
+                                          + " values differ from the file after the write",
+                rc);
     return rc;
 }
 
@@ -200,7 +243,7 @@ int runWrite(const CliArguments& args, Reporter& out)
     CliSession session(args, out);
     if (const int rc = session.connect(); rc != kExitOk)
         return rc;
-    const int rc = restoreFile(session, out, *loaded.file, path, args.serialFromFile, args.dryRun);
+    const int rc = restoreFile(session, out, *loaded.file, path, args.serialFromFile, args.dryRun, args.allowOther);
     if (g_interrupted && rc == kExitOk && !args.dryRun)
         out.note("interrupted after the write ended: the controller holds the file's values (verified)");
     return rc;
@@ -241,6 +284,12 @@ int runDiff(const CliArguments& args, Reporter& out)
             if (!sides[1 - i].defaults)
                 sides[i].image = sides[1 - i].image;
             ParameterDefaults::apply(sides[i].image);
+            if (!sides[1 - i].defaults) {
+                // The serial number is the other side's own, not a difference.
+                const ParameterImage& other = sides[1 - i].image;
+                for (size_t b = layout::SerialNumber.offset; b < layout::SerialNumber.endOffset(); ++b)
+                    sides[i].image.setByte(b, other.byte(b));
+            }
             sides[i].serial = sides[i].image.serialNumber();
         }
     const auto changes = ParameterDiff::changes(sides[0].image, sides[1].image, kSeparator);
@@ -255,6 +304,42 @@ int runDiff(const CliArguments& args, Reporter& out)
         plain += " (different controllers: " + hex32Text(sides[0].serial) + " and " + hex32Text(sides[1].serial) + ")";
     }
     out.result(json, plain);
+    return args.exitCode && !changes.empty() ? kExitDiffer : kExitOk;
+}
+
+int runSet(const CliArguments& args, Reporter& out)
+{
+    const std::string& path = args.operands.front();
+    ParameterFileRead loaded = ParameterFileStore::load(path);
+    if (!loaded.ok()) {
+        out.error(loaded.error + "; the file was not changed", kExitFile);
+        return kExitFile;
+    }
+    ParameterFile& file = *loaded.file;
+    const ParameterImage before = file.image;
+    for (size_t i = 1; i < args.operands.size(); ++i) {
+        const std::string& assignment = args.operands[i];
+        const size_t eq = assignment.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            out.error("\"" + assignment + "\" is not NAME=VALUE; the file was not changed", kExitUsage);
+            return kExitUsage;
+        }
+        const EditResult r = ParameterEditor::enterByName(file.image, assignment.substr(0, eq),
+                                                          assignment.substr(eq + 1), kSeparator);
+        if (!r.ok()) {
+            out.error(assignment + ": " + r.error + "; the file was not changed", kExitUsage);
+            return kExitUsage;
+        }
+    }
+    const auto changes = ParameterDiff::changes(before, file.image, kSeparator);
+    if (const std::string error = ParameterFileStore::save(path, file); !error.empty()) {
+        out.error(path + ": " + error, kExitFile);
+        return kExitFile;
+    }
+    printChanges(out, changes);
+    out.result(JsonObject().add("file", path).add("count", static_cast<unsigned>(changes.size()))
+                   .raw("changes", changesJson(changes, "old", "new")),
+               path + ": " + std::to_string(changes.size()) + " values changed");
     return kExitOk;
 }
 

@@ -13,7 +13,7 @@ void Reporter::result(const JsonObject& json, const std::string& plain)
     if (!m_out)
         return;
     endProgress();
-    const std::string line = m_json ? json.text() : plain;
+    const std::string line = m_json ? withWarnings(json).text() : plain;
     std::fputs((line + "\n").c_str(), m_out);
     std::fflush(m_out);
 }
@@ -72,9 +72,38 @@ void Reporter::error(const std::string& text, int exitCode)
     std::fprintf(m_err, "kdx-cli: %s\n", text.c_str());
     std::fflush(m_err);
     if (m_json) {
-        std::fputs((JsonObject().add("error", text).add("exit", exitCode).text() + "\n").c_str(), m_out);
+        std::fputs((withWarnings(JsonObject().add("error", text).add("exit", exitCode)).text() + "\n").c_str(),
+                   m_out);
         std::fflush(m_out);
     }
+}
+
+void Reporter::warning(const std::string& text)
+{
+    m_warnings.push_back(jsonString(text));
+    note("warning: " + text);
+}
+
+JsonObject Reporter::withWarnings(JsonObject json) const
+{
+    if (!m_warnings.empty())
+        json.raw("warnings", jsonArray(m_warnings));
+    return json;
+}
+
+void Reporter::failure(JsonObject json, const std::string& plain, const std::string& text, int exitCode)
+{
+    if (m_json) {
+        json.add("error", text).add("exit", exitCode);
+        result(json, plain);
+        if (m_err) {
+            std::fprintf(m_err, "kdx-cli: %s\n", text.c_str());
+            std::fflush(m_err);
+        }
+        return;
+    }
+    result(json, plain);
+    error(text, exitCode);
 }
 
 } // namespace kdx::cli

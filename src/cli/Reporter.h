@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kdx::cli {
 
@@ -24,8 +25,14 @@ public:
     // Ends an in-place progress line (called before any other output).
     void endProgress();
     void note(const std::string& text);
+    // A note that a script must see too: every result or error object of
+    // the run carries the warnings given so far ("warnings": [...]).
+    void warning(const std::string& text);
     // Always shown; as {"error": ...} on stdout too with --json.
     void error(const std::string& text, int exitCode);
+    // A result that is a failure: one object, the result's members with
+    // "error" and "exit" added; the error line on stderr as error() does.
+    void failure(JsonObject json, const std::string& plain, const std::string& text, int exitCode);
 
 private:
     bool m_json;
@@ -36,6 +43,8 @@ private:
     bool m_errIsTerminal;
     bool m_progressOpen = false;
     std::string m_lastStep;
+    std::vector<std::string> m_warnings; // JSON strings
+    JsonObject withWarnings(JsonObject json) const;
     int m_lastPercent = -1;
 };
 

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <string>
 
 namespace {
 
@@ -24,6 +25,12 @@ int main(int argc, char** argv)
     const CliArguments& args = parsed.args;
     if (!parsed.ok()) {
         std::cerr << "kdx-cli: " << parsed.error << "\n\n" << cliUsage(args.command);
+        // A script that asked for JSON gets its one object, the refusal too.
+        for (int i = 1; i < argc; ++i)
+            if (std::string(argv[i]) == "--json") {
+                std::cout << JsonObject().add("error", parsed.error).add("exit", kExitUsage).text() << "\n";
+                break;
+            }
         return kExitUsage;
     }
     if (args.help) {

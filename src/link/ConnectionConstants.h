@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Connecting to the controller and reading its parameter image.
 namespace kdx::connect {
@@ -26,5 +27,15 @@ constexpr const char* kMsgSoftwareNeedUpdate = "Software need update.";
 constexpr const char* kMsgEcuNotFound = "ECU not Found";
 constexpr const char* kMsgNoConnection = "No Connection";
 constexpr const char* kMsgUartErrors = "Uart interface errors! Check connection.Software disconnected.";
+constexpr int kPageCount = 4;
+
+// The full read stopped because the adapter went away at page `page` (1..4).
+inline std::string readLostText(int page)
+{
+    return "Reading the parameters stopped at page " + std::to_string(page) + " of "
+           + std::to_string(kPageCount)
+           + ": the line to the controller was lost. Nothing was written: the controller still holds its "
+             "parameters; they are read again when it is connected.";
+}
 
 } // namespace kdx::connect

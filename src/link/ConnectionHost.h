@@ -46,6 +46,9 @@ public:
     // A search begins / has ended (after the parameters were read); optional.
     virtual void searchStarted() {}
     virtual void searchEnded(const SearchOutcome& outcome) { (void)outcome; }
+    // The device went away in the middle of a read (unplugged adapter): the
+    // read stopped at once and the technician has been told; optional.
+    virtual void lineLost() {}
 };
 
 } // namespace kdx

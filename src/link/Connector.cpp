@@ -177,11 +177,20 @@ void Connector::loadAllData()
 unsigned Connector::readPass()
 {
     unsigned failures = 0;
+    m_lostAtPage = 0;
+    int page = 0;
     for (const uint16_t address : kPageAddresses) {
+        ++page;
         m_host.setProgress(address, kImageBytes);
         // A page that fails keeps its part of the image as it was.
-        if (!m_link.readPage(address, m_image.data() + address))
+        if (!m_link.readPage(address, m_image.data() + address)) {
             ++failures;
+            // No further request into a port whose device has gone.
+            if (m_link.lineHungUp()) {
+                m_lostAtPage = page;
+                return failures;
+            }
+        }
     }
     m_host.setProgress(kImageBytes, kImageBytes);
     return failures;
@@ -200,7 +209,7 @@ void Connector::readAll()
     // four pages from one consistent pass.
     unsigned failures = readPass();
     uint8_t retries = 0;
-    while (failures != 0 && retries < connect::kMaxReadRetries) {
+    while (failures != 0 && m_lostAtPage == 0 && retries < connect::kMaxReadRetries) {
         failures = readPass();
         if (failures == 0)
             break;
@@ -212,7 +221,12 @@ void Connector::readAll()
         state.connected = false;
         m_host.setTimerEnabled(false);
         m_link.closePort();
-        m_prompts.message(connect::kMsgUartErrors);
+        if (m_lostAtPage != 0) {
+            m_prompts.message(connect::readLostText(m_lostAtPage));
+            m_host.lineLost();
+        } else {
+            m_prompts.message(connect::kMsgUartErrors);
+        }
         return;
     }
     m_host.imageLoaded();

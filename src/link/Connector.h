@@ -55,6 +55,7 @@ private:
     ParameterBytes& m_image;
     std::string m_openFailures; // reasons of this search, "; " between them
     SearchOutcome m_outcome;    // of the search in progress
+    int m_lostAtPage = 0;       // the page (1..4) at which the last pass found the device gone; 0: not
 };
 
 } // namespace kdx

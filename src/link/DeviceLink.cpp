@@ -25,6 +25,8 @@ bool DeviceLink::lineHungUp() const { return m_state.portOpen && m_line.isOpen()
 bool DeviceLink::openPort()
 {
     m_sentSinceOpen = false;
+    m_missSinceAnswer = false;
+    m_lastAnswerMs = m_clock.nowMs(); // silence counts from the open at the earliest
     m_lastReadCut = ReadCut::No;
     if (!m_line.open(m_selected)) {
         m_lastOpenError = m_line.lastError();
@@ -120,6 +122,8 @@ bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
             for (size_t i = start; i < stop; ++i)
                 sum = static_cast<uint8_t>(sum + m_receive[i]);
             m_responseSum = sum;
+            m_lastAnswerMs = m_clock.nowMs();
+            m_missSinceAnswer = false;
             return true;
         }
     }
@@ -127,6 +131,8 @@ bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
     // next request, that came only after it): the adapter holds bytes back
     // longer than the system says (a chip without a latency timer the driver
     // shows, a network redirector), so the next windows allow twice as long.
+    if (m_sentSinceOpen)
+        m_missSinceAnswer = true;
     if (m_sentSinceOpen && total + last > 0)
         learnLateness();
     else if (m_sentSinceOpen)
@@ -138,6 +144,11 @@ void DeviceLink::learnLateness()
 {
     const uint32_t latencyMs = std::max(m_line.deliveryLatencyMs(), m_lateMs);
     m_lateMs = std::min(std::max(latencyMs, wire::kLatencyStepMs) * 2, wire::kMaxAdapterLatencyMs);
+}
+
+bool DeviceLink::silentForMs(uint32_t ms) const
+{
+    return m_missSinceAnswer && m_clock.nowMs() - m_lastAnswerMs >= ms;
 }
 
 bool DeviceLink::readPage(uint16_t address, uint8_t* destination)

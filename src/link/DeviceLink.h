@@ -42,6 +42,10 @@ public:
     // The adapter latency the read window allows for beyond what the line
     // reports, learned from answers whose tail came too late.
     uint32_t learnedLatencyMs() const { return m_lateMs; }
+    // The controller has let every request of the last `ms` milliseconds go
+    // unanswered: a read failed, and no answer came for that long. Unknown
+    // (false) while nothing was asked of it since its last answer.
+    bool silentForMs(uint32_t ms) const;
     // Reads the 128-byte page at address into destination; false on any fault.
     bool readPage(uint16_t address, uint8_t* destination);
 
@@ -69,6 +73,10 @@ private:
     bool m_sentSinceOpen = false;
     uint64_t m_lastSentMs = 0;
     uint32_t m_lateMs = 0;
+    // When the controller last answered (clock ms; the open before its first
+    // answer), and whether a read has failed since then.
+    uint64_t m_lastAnswerMs = 0;
+    bool m_missSinceAnswer = false;
     // The last read ended with nothing at all; bytes found waiting before the
     // next request were its answer, come late.
     enum class ReadCut { No, Silent };

@@ -39,6 +39,14 @@ public:
                             uint64_t nowMs);
     // The open device went away: the status-line text.
     std::string lost(uint64_t nowMs);
+    // The same for a device known by name (it went away in the middle of a
+    // search, which had not taken it yet).
+    std::string lostOn(const std::string& port, uint64_t nowMs)
+    {
+        if (!port.empty())
+            m_port = port;
+        return lost(nowMs);
+    }
     void validAnswer(uint64_t nowMs);
 
     Phase phase() const { return m_phase; }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace kdx {
 
@@ -20,8 +21,13 @@ public:
     virtual bool writeWord(unsigned index) = 0;
     // Sends the 32-bit group holding byte `offset`, low-addressed word first.
     virtual bool writeDword(unsigned offset) = 0;
-    // Asks the controller to store its parameter memory permanently.
+    // Asks the controller to store its parameter memory permanently; true
+    // once it is done (a checking writer: read back and found equal).
     virtual bool saveToEeprom() = 0;
+    // After a save that returned false: what the controller would not take,
+    // for the save lamp ("GeneralDelay"). Empty: the save did not get through
+    // (line gone, no answer) and is to be tried again.
+    virtual std::string saveRefusal() const { return {}; }
 };
 
 } // namespace kdx

@@ -36,10 +36,24 @@ void StatusPoller::sendTick(TickResult& result)
 
     // A save whose frame did not reach the port (line gone) stays pending and
     // the lamp keeps saying so; it goes out on a later send tick.
-    if (m_quietTime > live::kSaveQuietMs && m_savePending && m_writer.saveToEeprom()) {
-        m_savePending = false;
-        result.saveIssued = true;
-        result.saveLamp = saveLamp();
+    if (m_quietTime > live::kSaveQuietMs && m_savePending) {
+        if (m_writer.saveToEeprom()) {
+            m_savePending = false;
+            m_refused.clear();
+            result.saveIssued = true;
+            result.saveLamp = saveLamp();
+        } else if (std::string refused = m_writer.saveRefusal(); !refused.empty()) {
+            // Saved as far as the controller takes it; the lamp names what it
+            // did not take until a later save gets it through.
+            m_savePending = false;
+            m_refused = std::move(refused);
+            result.saveIssued = true;
+            result.saveLamp = saveLamp();
+        } else if (!m_link.lineHungUp() && m_link.silentForMs(0)) {
+            // The controller did not answer the check: again after another
+            // quiet second, not on every tick.
+            m_quietTime = 0;
+        }
     }
 
     m_link.sendCommand(wire::kCmdRead, wire::kReadStatus, 0, 0);
@@ -66,6 +80,8 @@ std::optional<TickResult::SaveLamp> StatusPoller::watchImage()
 
 TickResult::SaveLamp StatusPoller::saveLamp() const
 {
+    if (!m_savePending && !m_refused.empty())
+        return TickResult::SaveLamp{true, live::kNotSavedPrefix + m_refused, 0};
     const int key = m_savePending ? live::kTextSendingData : live::kTextDataSaved;
     return TickResult::SaveLamp{m_savePending, m_texts(key), key};
 }

@@ -25,8 +25,9 @@ struct TickResult {
 
     // The save lamp AbLEDZapisDoPamieci, when this tick changed it: on with
     // "Sending data !!" while changes wait for the EEPROM save, off with
-    // "Data saved." once the save went out. The caption is the text of
-    // `textKey` at the time of the tick.
+    // "Data saved." once the save went out and was found in the controller,
+    // on with "Not saved: NAME" when the controller would not take NAME. The
+    // caption is the text of `textKey` at the time of the tick (0: none).
     struct SaveLamp {
         bool on = false;
         std::string caption;
@@ -63,6 +64,13 @@ public:
     // are shown, so that reading them never starts a save. A save already
     // pending stays pending.
     void syncShadow() { m_shadow = m_image; }
+    // A save is due although the image equals the shadow (edits sent again
+    // after a reconnect, shown with the parameters).
+    void requestSave()
+    {
+        m_savePending = true;
+        m_quietTime = 0;
+    }
     // The save watcher of the send tick on its own: an edit not yet seen
     // starts the deferred save. Run before the shadow is refreshed for any
     // reason other than a fresh read (showing the parameters again, a new
@@ -104,6 +112,7 @@ private:
     ImageBytes m_shadow{};
     bool m_savePending = false;
     uint16_t m_quietTime = 0;
+    std::string m_refused; // what the last save could not get into the controller
 };
 
 } // namespace kdx

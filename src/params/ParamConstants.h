@@ -25,6 +25,15 @@ constexpr uint32_t kResetReconnectPauseMs = 1000;  // after the save, before rec
 // Loading a parameter file: read-back rounds that send again what did not
 // arrive, before the procedure gives up and writes the earlier values back.
 constexpr int kRestoreResendRounds = 2;
+// The deferred save: after the EEPROM save the edited words are read back;
+// those that did not arrive are sent and saved again this many times.
+constexpr int kSaveResendRounds = 2;
+// Before the read back, the controller gets this long to store its memory.
+constexpr uint32_t kSaveReadBackPauseMs = 50;
+// Tries of one page of the read back.
+constexpr int kSavePageTries = 3;
+// Edits are refused once the controller has left requests unanswered this long.
+constexpr uint32_t kEditSilenceMs = 1000;
 
 // Level inputs: converter counts per volt when entering, volts per count when showing.
 constexpr double kLevelCountsPerVolt = 819.2;

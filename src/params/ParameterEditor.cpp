@@ -207,6 +207,31 @@ std::optional<ParameterEditor::CellTarget> ParameterEditor::cellTarget(const std
     return std::nullopt;
 }
 
+EditResult ParameterEditor::enterByName(ParameterImage& image, const std::string& name, const std::string& text,
+                                        char sep)
+{
+    for (const auto& [control, edit] : decimalEdits())
+        if (name == edit.field->name)
+            return editEntered(image, control, text, sep);
+    const std::pair<const Field*, const char*> integers[] = {{&layout::GeneralDelay, controls::kEditGeneralDelay},
+                                                             {&layout::RpmDziel, controls::kEditRpmDziel},
+                                                             {&layout::Auto2xShortOff, controls::kEditAuto2xShortOff}};
+    for (const auto& [field, control] : integers)
+        if (name == field->name)
+            return editEntered(image, control, text, sep);
+    // The map grids' cells, by their fields' entry names.
+    for (const char* grid : {controls::kStringGridManualTrigMap, controls::kStringGridAutoPumpOn,
+                             controls::kStringGridAutoPumpStop})
+        for (int column = 1; column <= 4; ++column)
+            for (int row = 1; row <= 24; ++row)
+                if (const auto t = cellTarget(grid, column, row);
+                    t && name == std::string(t->field->name) + "[" + std::to_string(t->entry) + "]")
+                    return gridCellEntered(image, grid, column, row, text, sep);
+    EditResult r;
+    r.error = name + " is not a value an edit box or map cell sets";
+    return r;
+}
+
 bool ParameterEditor::isEditableCell(const std::string& grid, int column, int row)
 {
     return cellTarget(grid, column, row).has_value();

@@ -28,6 +28,13 @@ public:
     static EditResult gridCellEntered(ParameterImage& image, const std::string& grid, int column, int row,
                                       const std::string& text, char separator);
 
+    // The entry of the edit box or map cell that shows field entry `name`
+    // ("GeneralDelay", "ManualTrigP1Ton[3]"), as if typed there: the same
+    // conversion and range check. A name no edit box or cell shows is
+    // refused with a message naming it.
+    static EditResult enterByName(ParameterImage& image, const std::string& name, const std::string& text,
+                                  char separator);
+
     // The field entry behind a data cell of a map grid.
     struct CellTarget {
         const Field* field;

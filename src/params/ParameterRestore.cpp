@@ -157,9 +157,10 @@ std::string changeList(const std::vector<FieldChange>& changes)
 
 RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& image, RegisterWriter& writer,
                                      Clock& clock, const Progress& progress, const ReadBack& readBack,
-                                     char separator, const StopRequested& stopRequested)
+                                     char separator, const StopRequested& stopRequested, const SendMode& sendMode)
 {
     RestoreOutcome out;
+    const RegisterWriter::OwnCheck ownCheck(writer);
     if (plan.words.empty()) {
         out.ok = true;
         out.report = "The controller already holds the file's values; nothing was sent.";
@@ -199,6 +200,14 @@ RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& im
                                       + " words written, read back, saved to EEPROM and read back)."
                                 : "After the EEPROM save the controller differs from the file in "
                                       + std::to_string(out.remaining.size()) + " values:" + changeList(out.remaining);
+            const uint8_t mode = expected.byte(layout::WorkModeSetting.offset);
+            if (out.ok && before.byte(layout::WorkModeSetting.offset) != mode) {
+                const std::string name = std::to_string(mode);
+                out.report += sendMode && sendMode(mode)
+                                  ? " It was switched to the file's work mode " + name + "."
+                                  : " The file's work mode " + name
+                                        + " takes effect when the controller is next switched on.";
+            }
             return out;
         }
     }

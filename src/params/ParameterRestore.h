@@ -71,9 +71,15 @@ public:
     // equals what the EEPROM holds, and says so; when even that fails it
     // says which values the memory now holds and that nothing was saved.
     // Sends nothing when no word differs.
+    //
+    // The work mode word only says how the controller starts; when a saved
+    // set changed it, sendMode (the work-mode command) switches the running
+    // controller to it; without sendMode the report says it takes effect at
+    // the next start.
+    using SendMode = std::function<bool(uint8_t mode)>;
     static RestoreOutcome run(const RestorePlan& plan, ParameterImage& image, RegisterWriter& writer, Clock& clock,
                               const Progress& progress, const ReadBack& readBack, char separator,
-                              const StopRequested& stopRequested = {});
+                              const StopRequested& stopRequested = {}, const SendMode& sendMode = {});
 
     // Bytes of the connection log (slots' identities and dates).
     static bool isLogByte(size_t offset);

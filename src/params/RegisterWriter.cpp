@@ -1,5 +1,7 @@
 #include "params/RegisterWriter.h"
 
+#include "params/ParamConstants.h"
+
 namespace kdx {
 
 RegisterWriter::RegisterWriter(DeviceLink& link, const ParameterImage& image)
@@ -31,6 +33,8 @@ bool RegisterWriter::writeWord(unsigned wordIndex)
 {
     if (!allowed() || wordIndex >= params::kWordCount)
         return false;
+    if (m_tracking)
+        m_unconfirmed.insert(wordIndex);
     return sendData(wordFrame(m_image, wordIndex));
 }
 
@@ -38,6 +42,8 @@ bool RegisterWriter::writeByte(unsigned byteOffset)
 {
     if (!allowed() || byteOffset >= params::kImageSize)
         return false;
+    if (m_tracking)
+        m_unconfirmed.insert(byteOffset / 2);
     return sendData(byteFrame(m_image, byteOffset));
 }
 
@@ -59,6 +65,12 @@ bool RegisterWriter::saveToEeprom()
     return sendData(saveFrame());
 }
 
+void RegisterWriter::confirmed(const std::set<unsigned>& words)
+{
+    for (const unsigned w : words)
+        m_unconfirmed.erase(w);
+}
+
 bool RegisterWriter::send(const RegisterWrite& write)
 {
     switch (write.kind) {
@@ -72,7 +84,8 @@ bool RegisterWriter::send(const RegisterWrite& write)
 
 bool RegisterWriter::send(const std::vector<RegisterWrite>& writes)
 {
-    if (!writes.empty() && allowed() && !m_link.state().connected) {
+    if (!writes.empty() && allowed()
+        && (!m_link.state().connected || m_link.silentForMs(params::kEditSilenceMs))) {
         if (m_onRefused)
             m_onRefused();
         return false;

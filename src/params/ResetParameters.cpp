@@ -8,6 +8,7 @@ ResetOutcome ResetParameters::run(ParameterImage& image, RegisterWriter& writer,
                                   const Progress& progress)
 {
     ResetOutcome out;
+    const RegisterWriter::OwnCheck ownCheck(writer);
     ParameterDefaults::apply(image);
     const int words = static_cast<int>(params::kWordCount);
     const bool sending = writer.allowed();

@@ -3,6 +3,7 @@
 #include "link/SystemLink.h"
 
 #include "live/UtcDate.h"
+#include "params/ParameterRestore.h"
 #include "sim/SimConstants.h"
 
 #include <utility>
@@ -59,6 +60,7 @@ std::vector<std::string> DeviceSession::candidatePorts()
 
 bool DeviceSession::readAll()
 {
+    keepUnconfirmedEdits();
     m_connector->readAll();
     return m_state.connected;
 }
@@ -66,14 +68,20 @@ bool DeviceSession::readAll()
 TickResult DeviceSession::tick()
 {
     TickResult result = m_poller.tick();
+    // A device that hung up takes no more requests: the link goes down here,
+    // and the loss is told once, below.
+    if (m_link.lineHungUp())
+        m_link.closePort();
     if (result.frame) {
         m_lastFrame = result.frame;
         listener().statusFrame(*result.frame);
     }
     // Whoever took the link down since the last tick (a hang-up, a failed
     // write), the tick is where it shows; a new search is not a loss.
-    if (m_connectedAtTick && !m_state.connected)
+    if (m_connectedAtTick && !m_state.connected) {
+        keepUnconfirmedEdits();
         listener().linkLost();
+    }
     m_connectedAtTick = m_state.connected;
     return result;
 }
@@ -109,6 +117,7 @@ void DeviceSession::resetPollPhase()
     // A connection attempt reads the image anew: an edit sent just before
     // must still reach the EEPROM.
     const auto lamp = m_poller.watchImage();
+    keepUnconfirmedEdits();
     m_poller.resetPollPhase();
     m_connectedAtTick = false;
     listener().pollRestarted(lamp);
@@ -116,9 +125,72 @@ void DeviceSession::resetPollPhase()
 
 void DeviceSession::imageLoaded()
 {
+    offerUnconfirmedEdits();
     listener().imageLoaded();
     // The image as read counts as saved: showing it never starts a save.
     m_poller.syncShadow();
+    // Edits sent again after the question still need their save.
+    if (!m_writer.unconfirmedWords().empty())
+        m_poller.requestSave();
+}
+
+bool DeviceSession::saveToEeprom()
+{
+    const SaveCheckOutcome out = SaveCheck::run(m_image, m_writer, m_link, m_clock, '.');
+    m_saveRefusal.clear();
+    if (out.result == SaveCheckOutcome::Result::Saved)
+        return true;
+    if (out.result == SaveCheckOutcome::Result::NotSaved) {
+        m_saveRefusal = out.names();
+        listener().statusText(out.text());
+    }
+    return false;
+}
+
+void DeviceSession::keepUnconfirmedEdits()
+{
+    if (m_unconfirmed || !m_state.parametersLoaded)
+        return;
+    UnconfirmedEdits edits{m_image, {}, m_image.serialNumber()};
+    // The connection log is written anew by every connection.
+    for (const unsigned w : m_writer.unconfirmedWords())
+        if (!ParameterRestore::isLogByte(2 * w))
+            edits.words.push_back(w);
+    if (!edits.words.empty())
+        m_unconfirmed = std::move(edits);
+}
+
+void DeviceSession::offerUnconfirmedEdits()
+{
+    if (!m_unconfirmed)
+        return;
+    const UnconfirmedEdits edits = std::move(*m_unconfirmed);
+    m_unconfirmed.reset();
+    if (m_image.serialNumber() != edits.serialNumber) {
+        // Another controller: the edits were not meant for it.
+        m_writer.forgetUnconfirmed();
+        return;
+    }
+    ParameterImage wanted = m_image;
+    std::vector<unsigned> missing;
+    for (const unsigned w : edits.words) {
+        if (m_image.word(w) != edits.image.word(w)) {
+            wanted.setWord(w, edits.image.word(w));
+            missing.push_back(w);
+        }
+    }
+    if (missing.empty())
+        return; // they arrived; the pending save checks them
+    std::string list;
+    for (const auto& c : ParameterDiff::changes(m_image, wanted, '.'))
+        list += "\n" + c.name + " " + c.left + " → " + c.right;
+    m_writer.forgetUnconfirmed();
+    if (!m_prompts.okCancel("These changes did not reach the controller:" + list + "\nSend them now?",
+                            "Unsent changes"))
+        return;
+    m_image = wanted;
+    for (const unsigned w : missing)
+        (void)m_writer.writeWord(w);
 }
 
 void DeviceSession::updateConnectionLog()
@@ -129,7 +201,33 @@ void DeviceSession::updateConnectionLog()
 
 void DeviceSession::showStatusText(const std::string& text) { listener().statusText(text); }
 void DeviceSession::tryingPort(const std::string& deviceName) { listener().tryingPort(deviceName); }
-void DeviceSession::searchStarted() { listener().searchStarted(); }
-void DeviceSession::searchEnded(const SearchOutcome& outcome) { listener().searchEnded(outcome); }
+void DeviceSession::searchStarted()
+{
+    m_searching = true;
+    m_lostInSearch = false;
+    listener().searchStarted();
+}
+
+void DeviceSession::searchEnded(const SearchOutcome& outcome)
+{
+    m_searching = false;
+    listener().searchEnded(outcome);
+    // A search whose read lost the device ends as a lost link, not as a
+    // search that found nothing: the watch for the adapter takes over.
+    if (m_lostInSearch) {
+        m_lostInSearch = false;
+        listener().linkLost();
+    }
+}
+
+void DeviceSession::lineLost()
+{
+    // Told here, not again by the next tick.
+    m_connectedAtTick = false;
+    if (m_searching)
+        m_lostInSearch = true;
+    else
+        listener().linkLost();
+}
 
 } // namespace kdx

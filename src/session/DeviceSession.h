@@ -22,6 +22,7 @@
 #include "params/ControllerCommands.h"
 #include "params/ParameterImage.h"
 #include "params/RegisterWriter.h"
+#include "params/SaveCheck.h"
 #include "session/SessionListener.h"
 
 #include <memory>
@@ -129,11 +130,24 @@ private:
     void tryingPort(const std::string& deviceName) override;
     void searchStarted() override;
     void searchEnded(const SearchOutcome& outcome) override;
+    void lineLost() override;
 
     // --- ImageWriter: the poller's save and the log's writes ----------------
     bool writeWord(unsigned index) override { return m_writer.writeWord(index); }
     bool writeDword(unsigned offset) override { return m_writer.writeDword(offset); }
-    bool saveToEeprom() override { return m_writer.saveToEeprom(); }
+    bool saveToEeprom() override;
+    std::string saveRefusal() const override { return m_saveRefusal; }
+
+    // Edits sent but not yet found in the controller, kept before anything
+    // reads its memory over them; offered again once it is read anew.
+    struct UnconfirmedEdits {
+        ParameterImage image;        // the image with the edits
+        std::vector<unsigned> words; // the words they touched, ascending
+        uint32_t serialNumber = 0;   // of the controller they were meant for
+    };
+    void keepUnconfirmedEdits();
+    // After a full read: asks whether to send the edits the controller lacks.
+    void offerUnconfirmedEdits();
 
     // No system ports: a search over the named ports only.
     class NoSystemPorts : public PortDiscovery {
@@ -168,6 +182,10 @@ private:
     ConnectionLog m_log;
     std::optional<StatusFrame> m_lastFrame;
     bool m_connectedAtTick = false; // the link was up when the last tick ended
+    std::string m_saveRefusal;      // names of the words the last save could not get in
+    std::optional<UnconfirmedEdits> m_unconfirmed;
+    bool m_searching = false;       // a connection search is running
+    bool m_lostInSearch = false;    // its read found the device gone
 };
 
 } // namespace kdx

@@ -8,6 +8,7 @@
 #include "app/TrafficWindow.h"
 #include "link/TrafficLog.h"
 #include "sim/ControllerModel.h"
+#include "sim/FaultSet.h"
 #include "sim/SimConstants.h"
 #include "sim/SimulatedLine.h"
 
@@ -46,7 +47,7 @@ public:
     size_t bytesWaiting() override { return pulled ? 0 : m_inner.bytesWaiting(); }
     size_t read(uint8_t* d, size_t n) override { return pulled ? 0 : m_inner.read(d, n); }
     std::string lastError() const override { return m_inner.lastError(); }
-    bool hungUp() const override { return pulled && m_inner.isOpen(); }
+    bool hungUp() const override { return m_inner.isOpen() && (pulled || m_inner.hungUp()); }
 
 private:
     SerialLine& m_inner;
@@ -173,6 +174,25 @@ TEST(LinkHealthWindow, AHangUpClosesThePortStopsPollingAndSaysWhichPortWentAway)
     const int sent = rig.line.transmits;
     rig.ticks(40);
     EXPECT_EQ(rig.line.transmits, sent);
+}
+
+TEST(LinkHealthWindow, AnAdapterPulledDuringTheConnectionsReadIsALostLinkWatchedForItsReturn)
+{
+    HealthRig rig;
+    sim::FaultSet faults;
+    std::string error;
+    ASSERT_TRUE(faults.add("pull=4", error)) << error; // two identify requests, page 1, then gone
+    rig.model.setFaults(faults);
+    rig.window->AutoConnect1Click();
+
+    EXPECT_FALSE(rig.context.state.connected);
+    ASSERT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_NE(rig.prompts.messages[0].find("stopped at page 2 of 4: the line to the controller was lost"),
+              std::string::npos)
+        << rig.prompts.messages[0];
+    EXPECT_TRUE(rig.statusLine().startsWith("Link lost: " + kDemo + " went away at ")) << rig.statusLine().toStdString();
+    EXPECT_TRUE(rig.area().contains("link lost")) << rig.area().toStdString();
+    EXPECT_TRUE(rig.window->findChild<QTimer*>("TimerReplug")->isActive());
 }
 
 TEST(LinkHealthWindow, AnEditWhileTheLinkIsDownIsRefusedWithAMessage)

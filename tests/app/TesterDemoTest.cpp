@@ -43,6 +43,7 @@ public:
 };
 
 constexpr uint64_t kPowerOnMs = 1000; // TestClock starts there
+constexpr int kTestStepMs = 50;      // test time per status frame
 
 struct TesterRig {
     explicit TesterRig(AppOptions options = demoOptions(true))
@@ -76,11 +77,24 @@ struct TesterRig {
     // timer's 100 ms plus the line's own pauses: measured over a few frames.
     uint64_t simTimeOfTest(int testMs)
     {
-        const uint64_t t0 = clock.nowMs();
-        const int32_t c0 = controller.tester().testClock();
-        while (controller.tester().testClock() < c0 + 500)
+        // The save after connecting (the connection log) reads its words
+        // back, which takes line time: measured after it, on plain polling,
+        // over a few cycles each from one frame to the next.
+        while (controller.poller().savePending())
             ticks(1);
-        const double perTestMs = static_cast<double>(clock.nowMs() - t0) / (controller.tester().testClock() - c0);
+        const auto nextFrame = [this] {
+            for (const int32_t c = controller.tester().testClock(); controller.tester().testClock() == c;)
+                ticks(1);
+            return clock.nowMs();
+        };
+        uint64_t at = nextFrame();
+        uint64_t cycleMs = UINT64_MAX;
+        for (int i = 0; i < 4; ++i) {
+            const uint64_t next = nextFrame();
+            cycleMs = std::min(cycleMs, next - at);
+            at = next;
+        }
+        const double perTestMs = static_cast<double>(cycleMs) / kTestStepMs;
         return clock.nowMs() - kPowerOnMs
                + static_cast<uint64_t>((testMs - controller.tester().testClock()) * perTestMs);
     }

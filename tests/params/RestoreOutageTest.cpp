@@ -15,6 +15,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kdx::test {
 namespace {
@@ -127,6 +128,41 @@ INSTANTIATE_TEST_SUITE_P(
         OutageCase{"stopped by the technician after 10 words", "", 10, std::nullopt, false, false, true,
                    "was stopped after 10 of 40 words"}),
     [](const ::testing::TestParamInfo<OutageCase>& info) { return std::to_string(info.index); });
+
+// Plain polling needs no outage: a fixture of its own on the same rig.
+class RestoreWorkMode : public RestoreOutage {};
+
+TEST_F(RestoreWorkMode, AChangedModeIsSwitchedToOrSaidToWaitForTheNextStart)
+{
+    for (const bool canSend : {true, false}) {
+        ASSERT_TRUE(readBack());
+        const ParameterImage before = image;
+        ParameterFile file;
+        file.image = before;
+        const uint8_t mode = static_cast<uint8_t>(before.byte(layout::WorkModeSetting.offset) == 2 ? 3 : 2);
+        file.image.setByte(layout::WorkModeSetting.offset, mode);
+        file.info.serialNumber = before.serialNumber();
+        const RestorePlan plan = ParameterRestore::plan(before, {before.serialNumber(), 0, 0, 0}, file, false);
+        std::vector<int> sent;
+        const RestoreOutcome out = ParameterRestore::run(
+            plan, image, writer, clock, {}, [&] { return readBack(); }, '.', {},
+            canSend ? ParameterRestore::SendMode([&](uint8_t m) {
+                sent.push_back(m);
+                return true;
+            })
+                    : ParameterRestore::SendMode());
+        ASSERT_TRUE(out.ok) << out.report;
+        EXPECT_EQ(sent, canSend ? std::vector<int>{mode} : std::vector<int>{});
+        const std::string said = canSend ? "It was switched to the file's work mode " + std::to_string(mode) + "."
+                                         : "The file's work mode " + std::to_string(mode)
+                                               + " takes effect when the controller is next switched on.";
+        EXPECT_NE(out.report.find(said), std::string::npos) << out.report;
+        // Back to where it was, for the second round.
+        file.image = before;
+        const RestorePlan back = ParameterRestore::plan(image, {before.serialNumber(), 0, 0, 0}, file, false);
+        ASSERT_TRUE(ParameterRestore::run(back, image, writer, clock, {}, [&] { return readBack(); }, '.').ok);
+    }
+}
 
 } // namespace
 } // namespace kdx::test
