@@ -15,22 +15,16 @@
 #include <string>
 #include <utility>
 
-class QAbstractAxis;
-class QChart;
-class QChartView;
-class QDateTimeAxis;
-class QGraphicsLineItem;
 class QLabel;
-class QLineSeries;
 class QPushButton;
 class QScrollBar;
 class QSpinBox;
-class QValueAxis;
 class QWidget;
 
 namespace kdx {
 
 class MainWindow;
+class StripChart;
 struct AppContext;
 
 // Adds the "charts" page (TabSheetCharts) to the window's pages, before the
@@ -41,8 +35,10 @@ void addChartsPage(MainWindow& window);
 // axis, the recording of the status to a file and the review of a recorded
 // file. Its controls are resolved by name once, when it is made; a missing
 // one stops the program there. The history and the recorder are the Qt-free
-// ones of the live subsystem; this class only copies their points into the
-// charts, at most kRefreshMs apart and only while the page is on screen.
+// ones of the live subsystem; this class hands their trace to the chart, at
+// most kRefreshMs apart and only while the page is on screen. A period
+// without frames goes into the history and the recording as one gap row
+// naming its cause (link lost, or polling paused by the tool).
 class ChartsGlue : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +52,7 @@ public:
     // Points per curve above which a curve is thinned to its extremes: at
     // most a low and a high point per pixel of the plot, which draws the
     // same line as every frame would.
-    static constexpr size_t kMaxPointsPerCurve = 1000;
+    static constexpr size_t kMaxPointsPerCurve = 2000;
     static constexpr size_t kMinPointsPerCurve = 200;
     // Live history: ten minutes of frames (or gaps) at 10 a second, and some.
     static constexpr size_t kLiveCapacity = 6400;
@@ -64,11 +60,6 @@ public:
     // The cursor shows a sample at most this far from it.
     static constexpr int64_t kCursorReachMs = 2000;
 
-    // The charts' curves, in the order of the series names below.
-    enum Curve {
-        EngineSpeed, Humidity, Temperature, SupplyVoltage, WaterLevel, Pump1Current, Pump2Current,
-        IgnitionLane, Pump1Lane, Pump2Lane, Ioniser1Lane, Ioniser2Lane, LinkLane, kCurveCount
-    };
 
     ChartsGlue(MainWindow& window, QWidget& page);
     ~ChartsGlue() override;
@@ -98,26 +89,29 @@ public:
     const SampleHistory& liveHistory() const { return m_live; }
     const StatusRecorder& recorder() const { return m_recorder; }
     bool reviewing() const { return m_review != nullptr; }
-    QLineSeries* curve(Curve c) const { return m_curves[c]; }
-    // The time range a strip shows, UTC ms (strip 4, the lowest, writes the times).
-    std::pair<int64_t, int64_t> timeRange(size_t strip) const;
+    StripChart& chart() const { return *m_chart; }
+    // The time range the strips show, UTC ms.
+    std::pair<int64_t, int64_t> timeRange() const;
     int spanMinutes() const;
     // UTC time of the clock's now.
     int64_t utcNow() const;
-    // Shows the values nearest to a time under the cursor line.
+    // Shows the values nearest to a time under the cursor line; outside the
+    // shown recording or the history, nothing.
     void showCursor(int64_t utcMs);
+    void clearCursor();
+    // Names of the curves, lanes and gap causes.
+    void retranslate();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static constexpr size_t kStrips = 5;
     template <typename T>
     T* need(const char* name);
     const SampleHistory& shown() const { return m_review ? *m_review : m_live; }
     void add(const StatusSample& sample);
     int64_t refreshIntervalMs() const;
-    void alignPlots();
+    std::optional<StatusSample::State> ongoingGap() const;
     void recordingFailed(const std::string& why);
     void showRecordingState();
     void updateReviewScroll();
@@ -133,11 +127,8 @@ private:
     QLabel* m_recordingLabel;
     QLabel* m_cursorLabel;
     QScrollBar* m_reviewScroll;
-    std::array<QChartView*, kStrips> m_views{};
-    std::array<QAbstractAxis*, kStrips> m_timeAxes{};
-    std::array<QValueAxis*, kStrips - 1> m_valueAxes{};
-    std::array<QLineSeries*, kCurveCount> m_curves{};
-    std::array<QGraphicsLineItem*, kStrips> m_cursorLines{};
+    StripChart* m_chart;
+    std::pair<int64_t, int64_t> m_range{0, 1};
 
     SampleHistory m_live{kLiveCapacity, kLiveKeepMs};
     std::unique_ptr<SampleHistory> m_review;
@@ -147,7 +138,6 @@ private:
     int64_t m_utcAnchor;
     uint64_t m_clockAnchor;
     int64_t m_lastRefreshMs = 0;
-    int m_alignedWidth = -1;
     bool m_dirty = true;
     std::optional<int64_t> m_cursorMs;
     FilePicker m_picker;

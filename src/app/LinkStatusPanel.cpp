@@ -90,6 +90,14 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     layout->addWidget(m_staleText, 0, Qt::AlignCenter);
     m_staleCover->hide();
 
+    // Ticks are held off while a dialog is open or the tool works: this
+    // timer still runs then, so the dashboard shows that its values stopped.
+    m_pauseTimer = new QTimer(this);
+    m_pauseTimer->setObjectName(QStringLiteral("TimerPauseWatch"));
+    m_pauseTimer->setInterval(kPauseWatchMs);
+    connect(m_pauseTimer, &QTimer::timeout, this, &LinkStatusPanel::watchPause);
+    m_pauseTimer->start();
+
     m_replugTimer = new QTimer(this);
     m_replugTimer->setObjectName(QStringLiteral("TimerReplug"));
     m_replugTimer->setInterval(kReplugPollMs);
@@ -186,6 +194,7 @@ void LinkStatusPanel::afterTick(bool validFrame)
 void LinkStatusPanel::linkLost()
 {
     const std::string port = m_ctx.link.selectedPort();
+    m_ctx.gaps.linkLost();
     m_ctx.link.closePort(); // also clears connected: the tick goes idle
     m_window.timer1()->stop();
     m_window.statusBar()->showMessage(qs(m_watch.lostOn(port, timeOfDayMs())));
@@ -198,6 +207,13 @@ void LinkStatusPanel::linkLost()
     m_replug.arm(name);
     m_recovering = true;
     m_replugTimer->start();
+}
+
+void LinkStatusPanel::watchPause()
+{
+    if (!m_ctx.busy.busy())
+        m_ctx.gaps.resumed();
+    refresh();
 }
 
 void LinkStatusPanel::pollReplug()
@@ -239,7 +255,7 @@ void LinkStatusPanel::refresh()
 
     const bool stale = m_watch.stale(timeOfDayMs());
     if (stale) {
-        const QString text = qs(m_watch.staleText());
+        const QString text = qs(m_watch.staleText() + "\n" + m_watch.staleReason(m_ctx.gaps.pauseText()));
         if (m_staleText->text() != text)
             m_staleText->setText(text);
     }

@@ -28,6 +28,8 @@ class LinkStatusPanel : public QObject {
 public:
     // How often the replug watch looks for the adapter (one stat() each).
     static constexpr int kReplugPollMs = 500;
+    // How often the dashboard's look is checked while the polling is held off.
+    static constexpr int kPauseWatchMs = 250;
 
     LinkStatusPanel(MainWindow& window, AppContext& context, const StatusPoller& poller);
 
@@ -39,6 +41,10 @@ public:
     void afterTick(bool validFrame);
     // The session found the device gone: say so, watch for it to come back.
     void linkLost();
+
+    // Brings the dashboard's look up to date while no tick runs (a dialog
+    // open, a long operation): run by its own timer.
+    void watchPause();
 
     const LinkWatch& watch() const { return m_watch; }
     bool replugWatching() const;
@@ -72,6 +78,7 @@ private:
     QLabel* m_staleText = nullptr;   // LabelNoDataSince
     QTimer* m_replugTimer = nullptr;
     QTimer* m_retryTimer = nullptr; // TimerReplugRetry: the next search while the adapter is not ready
+    QTimer* m_pauseTimer = nullptr;
 };
 
 } // namespace kdx

@@ -53,8 +53,13 @@ public:
     const std::string& port() const { return m_port; }
     std::optional<uint64_t> lastAnswerMs() const { return m_lastAnswer; }
     // The dashboard's data is old: nothing valid for more than a second while
-    // connected, or the link is lost. Values stay; only their look changes.
+    // connected, the link is lost, a search runs or found nothing while old
+    // values are on show, or a new connection has not sent its first frame
+    // yet. Values stay; only their look changes.
     bool stale(uint64_t nowMs) const;
+    // Why it is stale, for the dashboard's notice; pause: what holds the
+    // polling off, if anything (used while connected).
+    std::string staleReason(const std::string& pause) const;
 
     static const char* phaseText(Phase phase);
     // "PORT · STATE · last answer HH:MM:SS".
@@ -68,6 +73,7 @@ private:
     std::optional<uint64_t> m_lastAnswer;
     uint64_t m_connectedAt = 0;
     bool m_afterReplug = false;
+    bool m_staleAtConnect = false;
     std::function<void(const std::string&, const std::string&)> m_events;
     void event(const std::string& kind, const std::string& text) const
     {
