@@ -19,6 +19,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -147,6 +148,14 @@ void addChartsPage(MainWindow& window)
     scroll->setVisible(false);
     column->addWidget(scroll);
 
+    // The recording goes on whatever page is shown: the status bar says so.
+    auto* indicator = new QLabel(window.statusBar());
+    indicator->setObjectName(QStringLiteral("LabelRecordingState"));
+    indicator->setAccessibleName(QStringLiteral("status recording"));
+    indicator->setStyleSheet(QStringLiteral("color: rgb(190, 0, 0); font-weight: bold;"));
+    indicator->hide();
+    window.statusBar()->addPermanentWidget(indicator);
+
     new ChartsGlue(window, *page);
 }
 
@@ -164,6 +173,7 @@ ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page)
       m_span(need<QSpinBox>("SpinBoxChartsSpan")), m_record(need<QPushButton>("ButtonChartsRecord")),
       m_open(need<QPushButton>("ButtonChartsOpen")), m_liveButton(need<QPushButton>("ButtonChartsLive")),
       m_recordingLabel(need<QLabel>("LabelChartsRecording")), m_cursorLabel(need<QLabel>("LabelChartsCursor")),
+      m_statusIndicator(window.statusBar()->findChild<QLabel*>(QStringLiteral("LabelRecordingState"))),
       m_reviewScroll(need<QScrollBar>("ScrollBarChartsReview")), m_chart(need<StripChart>("ChartStrips")),
       m_utcAnchor(UtcTime::nowMs()),
       m_clockAnchor(window.context().clock.nowMs())
@@ -265,6 +275,8 @@ void ChartsGlue::add(const StatusSample& sample)
     if (m_recorder.recording() && !m_recorder.write(sample))
         recordingFailed(m_recorder.error());
     m_dirty = true;
+    if (m_recorder.recording())
+        showRecordingIndicator();
     if (!m_review && m_page.isVisible() && sample.utcMs - m_lastRefreshMs >= refreshIntervalMs())
         refresh();
 }
@@ -386,7 +398,8 @@ bool ChartsGlue::startRecording()
         return false;
     }
     const std::string folder = m_window.startDirectory().toStdString() + "/recordings";
-    if (!m_recorder.startIn(folder, *m_serial, utcNow())) {
+    m_recordingSinceUtc = utcNow();
+    if (!m_recorder.startIn(folder, *m_serial, m_recordingSinceUtc)) {
         const std::string why = m_recorder.error();
         m_recordingLabel->setText(qs("recording not started: " + why));
         m_ctx.prompts.message("Recording not started: " + why);
@@ -411,8 +424,27 @@ void ChartsGlue::recordingFailed(const std::string& why)
     m_ctx.prompts.message("Recording stopped: " + why);
 }
 
+void ChartsGlue::showRecordingIndicator()
+{
+    if (!m_recorder.recording()) {
+        m_statusIndicator->hide();
+        return;
+    }
+    const int64_t seconds = std::max<int64_t>(0, (utcNow() - m_recordingSinceUtc) / 1000);
+    const QString text = QStringLiteral("\u25CF REC %1:%2:%3  \u00b7  %4 rows")
+                             .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                             .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                             .arg(m_recorder.rows());
+    if (m_statusIndicator->text() != text)
+        m_statusIndicator->setText(text);
+    m_statusIndicator->setToolTip(qs(m_recorder.path()));
+    m_statusIndicator->show();
+}
+
 void ChartsGlue::showRecordingState()
 {
+    showRecordingIndicator();
     if (m_recorder.recording()) {
         m_record->setText(QStringLiteral("stop"));
         m_recordingLabel->setText(qs("recording to " + m_recorder.path() + ": " + std::to_string(m_recorder.rows())

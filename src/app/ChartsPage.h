@@ -114,6 +114,7 @@ private:
     std::optional<StatusSample::State> ongoingGap() const;
     void recordingFailed(const std::string& why);
     void showRecordingState();
+    void showRecordingIndicator();
     void updateReviewScroll();
     void openClicked();
 
@@ -126,6 +127,7 @@ private:
     QPushButton* m_liveButton;
     QLabel* m_recordingLabel;
     QLabel* m_cursorLabel;
+    QLabel* m_statusIndicator; // LabelRecordingState, in the status bar on every page
     QScrollBar* m_reviewScroll;
     StripChart* m_chart;
     std::pair<int64_t, int64_t> m_range{0, 1};
@@ -135,6 +137,7 @@ private:
     std::string m_reviewName;
     StatusRecorder m_recorder;
     std::optional<uint32_t> m_serial;
+    int64_t m_recordingSinceUtc = 0;
     int64_t m_utcAnchor;
     uint64_t m_clockAnchor;
     int64_t m_lastRefreshMs = 0;

@@ -1,6 +1,7 @@
 #include "app/LinkStatusPanel.h"
 
 #include "app/MainWindow.h"
+#include "app/pages/DashboardPanel.h"
 #include "link/PortDoctor.h"
 #include "live/StatusPoller.h"
 
@@ -10,6 +11,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -60,6 +62,9 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_area->setObjectName(QStringLiteral("LabelLinkState"));
     m_area->setAccessibleName(QStringLiteral("link state"));
     bar->addPermanentWidget(m_area);
+    // A long reason is cut by the permanent area: its full text is one
+    // hover away.
+    connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& text) { bar->setToolTip(text); });
 
     m_counters = new QLabel(panel);
     m_counters->setObjectName(QStringLiteral("LabelLinkCounters"));
@@ -214,6 +219,25 @@ void LinkStatusPanel::watchPause()
     if (!m_ctx.busy.busy())
         m_ctx.gaps.resumed();
     refresh();
+    emptyIdleProgress();
+}
+
+void LinkStatusPanel::emptyIdleProgress()
+{
+    // A bar left full (or half full after a failure) would say that
+    // something still runs: once nothing has run for a moment, it empties.
+    QProgressBar* bar = m_window.dashboard().progress();
+    if (m_ctx.busy.busy() || bar->value() <= bar->minimum()) {
+        m_progressIdleSince.reset();
+        return;
+    }
+    const uint64_t now = m_ctx.clock.nowMs();
+    if (!m_progressIdleSince)
+        m_progressIdleSince = now;
+    else if (now - *m_progressIdleSince >= kProgressLingerMs) {
+        bar->setValue(bar->minimum());
+        m_progressIdleSince.reset();
+    }
 }
 
 void LinkStatusPanel::pollReplug()

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QLabel;
 class QTimer;
 class QWidget;
@@ -30,6 +32,8 @@ public:
     static constexpr int kReplugPollMs = 500;
     // How often the dashboard's look is checked while the polling is held off.
     static constexpr int kPauseWatchMs = 250;
+    // How long a finished operation's progress stays on show.
+    static constexpr uint64_t kProgressLingerMs = 1500;
 
     LinkStatusPanel(MainWindow& window, AppContext& context, const StatusPoller& poller);
 
@@ -45,6 +49,8 @@ public:
     // Brings the dashboard's look up to date while no tick runs (a dialog
     // open, a long operation): run by its own timer.
     void watchPause();
+    // Empties the progress bar once no operation has run for a moment.
+    void emptyIdleProgress();
 
     const LinkWatch& watch() const { return m_watch; }
     bool replugWatching() const;
@@ -79,6 +85,7 @@ private:
     QTimer* m_replugTimer = nullptr;
     QTimer* m_retryTimer = nullptr; // TimerReplugRetry: the next search while the adapter is not ready
     QTimer* m_pauseTimer = nullptr;
+    std::optional<uint64_t> m_progressIdleSince;
 };
 
 } // namespace kdx

@@ -301,7 +301,14 @@ TEST(ChartsPage, RecordWritesEveryFrameAndTheFileOpensForReview)
     const std::string path = rig.glue->recorder().path();
     EXPECT_EQ(path.rfind(rig.scratch.path + "/recordings/KDX_0001E240_", 0), 0u) << path;
     rig.ticks(100);
+    // On every page the status bar shows that a recording runs.
+    rig.clickTab("TabSheetPar");
+    auto* indicator = rig.control<QLabel>("LabelRecordingState");
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_EQ(indicator->text(), QString::fromUtf8("\u25CF REC 00:00:05  \u00b7  50 rows"));
+    rig.clickTab("TabSheetCharts");
     QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_FALSE(indicator->isVisible());
     EXPECT_FALSE(rig.glue->recorder().recording());
     EXPECT_EQ(rig.glue->recorder().rows(), 50u);
     EXPECT_EQ(record->text(), "record");

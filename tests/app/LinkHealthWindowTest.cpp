@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -218,6 +219,17 @@ TEST(LinkHealthWindow, HeldPollingAndAFailedSearchAfterAHangUpLookStaleUntilAFre
     }
     rig.ticks(4);
     EXPECT_FALSE(rig.staleShown()) << "a fresh frame brings the normal look back";
+    // The connection's full read left the progress bar full; with nothing
+    // running it empties after a moment, not at once.
+    auto* progress = rig.control<QProgressBar>("ProgressBar1");
+    ASSERT_GT(progress->value(), 0);
+    panel->watchPause();
+    rig.clock.advance(LinkStatusPanel::kProgressLingerMs - 1);
+    panel->watchPause();
+    EXPECT_GT(progress->value(), 0);
+    rig.clock.advance(1);
+    panel->watchPause();
+    EXPECT_EQ(progress->value(), 0);
 
     // The adapter is pulled; F10 finds nothing: the old values stay stale.
     rig.line.pulled = true;
