@@ -4,6 +4,7 @@
 #include "app/FileChooser.h"
 #include "app/MainWindow.h"
 #include "app/StripChart.h"
+#include "i18n/LanguageTexts.h"
 #include "live/ChartTrace.h"
 #include "live/StatusCsv.h"
 #include "live/UtcTime.h"
@@ -35,6 +36,7 @@ namespace {
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 struct CurveInfo {
+    int key;
     const char* legend;
     Channel channel;
     size_t strip;
@@ -43,29 +45,33 @@ struct CurveInfo {
 // Strips: 0 engine speed, 1 humidity and temperature, 2 voltages, 3 pump
 // currents, 4 the on/off lanes.
 const CurveInfo kCurves[] = {
-    {"engine speed [rpm]", Channel::EngineSpeed, 0, QColor(0, 0, 160)},
-    {"humidity [%]", Channel::Humidity, 1, QColor(0, 130, 200)},
-    {"temperature [\u00B0C]", Channel::Temperature, 1, QColor(200, 60, 0)},
-    {"supply voltage [V]", Channel::SupplyVoltage, 2, QColor(160, 0, 160)},
-    {"water level [V]", Channel::WaterLevel, 2, QColor(0, 150, 150)},
-    {"pump 1 current [A]", Channel::Pump1Current, 3, QColor(0, 140, 0)},
-    {"pump 2 current [A]", Channel::Pump2Current, 3, QColor(220, 130, 0)},
+    {102110, "engine speed [rpm]", Channel::EngineSpeed, 0, QColor(0, 0, 160)},
+    {102111, "humidity [%]", Channel::Humidity, 1, QColor(0, 130, 200)},
+    {102112, "temperature [\u00B0C]", Channel::Temperature, 1, QColor(200, 60, 0)},
+    {102113, "supply voltage [V]", Channel::SupplyVoltage, 2, QColor(160, 0, 160)},
+    {102114, "water level [V]", Channel::WaterLevel, 2, QColor(0, 150, 150)},
+    {102115, "pump 1 current [A]", Channel::Pump1Current, 3, QColor(0, 140, 0)},
+    {102116, "pump 2 current [A]", Channel::Pump2Current, 3, QColor(220, 130, 0)},
 };
 struct LaneInfo {
+    int key;
     const char* name;
     std::optional<Switch> state;
     QColor colour;
 };
 // Bottom to top.
 const LaneInfo kLanes[] = {
-    {"link", std::nullopt, QColor(120, 120, 120)},
-    {"ioniser 2", Switch::Ioniser2, QColor(120, 0, 200)},
-    {"ioniser 1", Switch::Ioniser1, QColor(0, 0, 200)},
-    {"pump 2", Switch::Pump2, QColor(220, 130, 0)},
-    {"pump 1", Switch::Pump1, QColor(0, 140, 0)},
-    {"ignition", Switch::Ignition, QColor(90, 90, 90)},
+    {102120, "link", std::nullopt, QColor(120, 120, 120)},
+    {102121, "ioniser 2", Switch::Ioniser2, QColor(120, 0, 200)},
+    {102122, "ioniser 1", Switch::Ioniser1, QColor(0, 0, 200)},
+    {102123, "pump 2", Switch::Pump2, QColor(220, 130, 0)},
+    {102124, "pump 1", Switch::Pump1, QColor(0, 140, 0)},
+    {102125, "ignition", Switch::Ignition, QColor(90, 90, 90)},
 };
 const char* const kGapNames[] = {"link lost", "answers bad", "paused by the tool"};
+const int kGapKeys[] = {102130, 102131, 102132};
+constexpr int kRecordKey = 102104;
+constexpr int kStopKey = 102105;
 
 StripChart* makeChart(QWidget* parent)
 {
@@ -229,17 +235,31 @@ int64_t ChartsGlue::utcNow() const
     return m_utcAnchor + static_cast<int64_t>(m_ctx.clock.nowMs() - m_clockAnchor);
 }
 
-void ChartsGlue::retranslate()
+QString ChartsGlue::text(int key, const char* english) const
 {
+    if (m_texts && m_texts->has(key))
+        return qs(m_texts->text(key));
+    return QString::fromUtf8(english);
+}
+
+void ChartsGlue::retranslate(const LanguageTexts* texts)
+{
+    m_texts = texts;
     std::vector<QString> curves, lanes;
     for (const CurveInfo& c : kCurves)
-        curves.push_back(QString::fromUtf8(c.legend));
+        curves.push_back(text(c.key, c.legend));
     for (const LaneInfo& l : kLanes)
-        lanes.push_back(QString::fromUtf8(l.name));
+        lanes.push_back(text(l.key, l.name));
     m_chart->setCurveNames(curves);
     m_chart->setLaneNames(lanes);
-    m_chart->setGapNames({QString::fromUtf8(kGapNames[0]), QString::fromUtf8(kGapNames[1]),
-                          QString::fromUtf8(kGapNames[2])});
+    m_chart->setGapNames({text(kGapKeys[0], kGapNames[0]), text(kGapKeys[1], kGapNames[1]),
+                          text(kGapKeys[2], kGapNames[2])});
+    m_record->setText(m_recorder.recording() ? text(kStopKey, "stop") : text(kRecordKey, "record"));
+    // A longer caption in another language must not be cut.
+    for (QPushButton* b : {m_record, m_open, m_liveButton}) {
+        b->setMinimumWidth(0);
+        b->setMinimumWidth(b->sizeHint().width() + 8);
+    }
 }
 
 void ChartsGlue::onTick(const TickResult& r, uint32_t serialNumber)
@@ -357,7 +377,7 @@ void ChartsGlue::showCursor(int64_t utcMs)
         const int decimals[] = {0, 1, 1, 2, 2, 2, 2};
         QStringList parts;
         for (size_t c = 0; c < std::size(kCurves); ++c) {
-            QString legend = QString::fromUtf8(kCurves[c].legend);
+            QString legend = this->text(kCurves[c].key, kCurves[c].legend);
             const int bracket = legend.indexOf(QLatin1Char('['));
             const QString unit = legend.mid(bracket + 1, legend.size() - bracket - 2);
             parts << legend.left(bracket) + locale.toString(x.value(kCurves[c].channel), 'f', decimals[c])
@@ -366,7 +386,7 @@ void ChartsGlue::showCursor(int64_t utcMs)
         QStringList states;
         for (const LaneInfo& lane : kLanes)
             if (lane.state)
-                states.prepend(QString::fromUtf8(lane.name)
+                states.prepend(this->text(lane.key, lane.name)
                                + (x.on(*lane.state) ? QStringLiteral(" on") : QStringLiteral(" off")));
         text += parts.join(QStringLiteral(", ")) + QStringLiteral("; ") + states.join(QStringLiteral(", "));
     }
@@ -419,7 +439,7 @@ void ChartsGlue::stopRecording()
 
 void ChartsGlue::recordingFailed(const std::string& why)
 {
-    m_record->setText(QStringLiteral("record"));
+    m_record->setText(text(kRecordKey, "record"));
     m_recordingLabel->setText(qs("recording stopped: " + why));
     m_ctx.prompts.message("Recording stopped: " + why);
 }
@@ -446,11 +466,11 @@ void ChartsGlue::showRecordingState()
 {
     showRecordingIndicator();
     if (m_recorder.recording()) {
-        m_record->setText(QStringLiteral("stop"));
+        m_record->setText(text(kStopKey, "stop"));
         m_recordingLabel->setText(qs("recording to " + m_recorder.path() + ": " + std::to_string(m_recorder.rows())
                                      + " rows, " + std::to_string(m_recorder.gapRows()) + " gaps"));
     } else {
-        m_record->setText(QStringLiteral("record"));
+        m_record->setText(text(kRecordKey, "record"));
         if (m_review)
             m_recordingLabel->setText(qs("review of " + m_reviewName + ": " + std::to_string(m_review->size())
                                          + " rows"));

@@ -24,6 +24,7 @@ class QWidget;
 namespace kdx {
 
 class MainWindow;
+class LanguageTexts;
 class StripChart;
 struct AppContext;
 
@@ -99,8 +100,9 @@ public:
     // shown recording or the history, nothing.
     void showCursor(int64_t utcMs);
     void clearCursor();
-    // Names of the curves, lanes and gap causes.
-    void retranslate();
+    // Names of the curves, lanes and gap causes, and the record button, in
+    // the window's language (null: the built-in English).
+    void retranslate(const LanguageTexts* texts = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +114,7 @@ private:
     void add(const StatusSample& sample);
     int64_t refreshIntervalMs() const;
     std::optional<StatusSample::State> ongoingGap() const;
+    QString text(int key, const char* english) const;
     void recordingFailed(const std::string& why);
     void showRecordingState();
     void showRecordingIndicator();
@@ -138,6 +141,7 @@ private:
     StatusRecorder m_recorder;
     std::optional<uint32_t> m_serial;
     int64_t m_recordingSinceUtc = 0;
+    const LanguageTexts* m_texts = nullptr;
     int64_t m_utcAnchor;
     uint64_t m_clockAnchor;
     int64_t m_lastRefreshMs = 0;

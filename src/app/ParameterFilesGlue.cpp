@@ -51,8 +51,8 @@ ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
                          [this, &window, handler] { window.runner().runShort([&] { (this->*handler)(); }); });
         return action;
     };
-    m_compareDefaults = add("CompareDefaults1", "Compare with defaults...", &ParameterFilesGlue::compareWithDefaults);
-    m_compareFiles = add("CompareFiles1", "Compare files...", &ParameterFilesGlue::compareFiles);
+    m_compareDefaults = add("CompareDefaults1", "Compare with &defaults...", &ParameterFilesGlue::compareWithDefaults);
+    m_compareFiles = add("CompareFiles1", "Compare &files...", &ParameterFilesGlue::compareFiles);
 }
 
 ParameterFilePrompts* ParameterFilesGlue::filePrompts()

@@ -4,7 +4,9 @@
 // saved as a PNG there for a person to look at.
 #include "AppTestSupport.h"
 #include "app/AppController.h"
+#include "app/ChartsPage.h"
 #include "app/PageCanvas.h"
+#include "app/StripChart.h"
 #include "live/Tone.h"
 #include "sim/ControllerModel.h"
 #include "sim/SimulatedLine.h"
@@ -19,6 +21,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -197,6 +201,54 @@ TEST_P(WindowFitTest, EveryPageFitsAtEverySize)
                                   .arg(page));
         }
     }
+}
+
+// The letter after "&" in a caption, lower-cased; 0 when there is none.
+QChar mnemonic(const QString& text)
+{
+    const int at = text.indexOf(QLatin1Char('&'));
+    return at >= 0 && at + 1 < text.size() ? text[at + 1].toLower() : QChar();
+}
+
+TEST_P(WindowFitTest, MenusAndChartsSpeakTheLanguageWithOneAltKeyPerMenu)
+{
+    const Language lang = GetParam();
+    FitRig rig(lang.code);
+    MainWindow& w = *rig.window;
+    // Alt plus a letter opens exactly one menu of the bar, and in each menu
+    // a letter picks exactly one item.
+    std::vector<QChar> bar;
+    for (QAction* top : w.menuBar()->actions()) {
+        const QChar m = mnemonic(top->text());
+        EXPECT_FALSE(m.isNull()) << lang.name << ": " << top->text().toStdString();
+        EXPECT_EQ(std::count(bar.begin(), bar.end(), m), 0) << lang.name << ": Alt+" << QString(m).toStdString()
+                                                            << " also opens " << top->text().toStdString();
+        bar.push_back(m);
+        std::vector<QChar> items;
+        for (QAction* item : top->menu()->actions()) {
+            if (item->isSeparator() || !item->isVisible())
+                continue;
+            const QChar im = mnemonic(item->text());
+            EXPECT_EQ(std::count(items.begin(), items.end(), im), 0) << lang.name << ": " << item->text().toStdString();
+            items.push_back(im);
+        }
+    }
+    EXPECT_EQ(bar.size(), 4u);
+    if (lang.code == 1)
+        return;
+    // Everything added to the window follows the language.
+    EXPECT_NE(w.findChild<QMenu*>(QStringLiteral("File1"))->title(), QStringLiteral("&File")) << lang.name;
+    EXPECT_NE(w.findChild<QMenu*>(QStringLiteral("Link1"))->title(), QStringLiteral("L&ink")) << lang.name;
+    EXPECT_NE(w.findChild<QAction*>(QStringLiteral("TrafficView1"))->text(), QStringLiteral("&Traffic view"));
+    QTabWidget* tabs = w.pageControl();
+    EXPECT_NE(tabs->tabText(tabs->indexOf(w.findChild<QWidget*>(QStringLiteral("TabSheetCharts")))),
+              QStringLiteral("charts"));
+    ChartsGlue* charts = ChartsGlue::of(w);
+    ASSERT_NE(charts, nullptr);
+    for (const auto& label : charts->chart().labels())
+        EXPECT_NE(label.text, QStringLiteral("ignition")) << lang.name;
+    const QString pump = w.findChild<LedIndicator*>(QStringLiteral("AbLEDPump1"))->caption();
+    EXPECT_FALSE(pump.contains(QStringLiteral("shortOff"))) << pump.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, WindowFitTest,
