@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -132,6 +133,7 @@ void addChartsPage(MainWindow& window)
     recording->setObjectName(QStringLiteral("LabelChartsRecording"));
     recording->setTextInteractionFlags(Qt::TextSelectableByMouse);
     recording->setWordWrap(true);
+    recording->hide();
     column->addWidget(recording);
     auto* cursor = new QLabel(page);
     cursor->setObjectName(QStringLiteral("LabelChartsCursor"));
@@ -189,6 +191,11 @@ ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page)
     connect(m_chart, &StripChart::cursorLeft, this, &ChartsGlue::clearCursor);
     retranslate();
     m_page.installEventFilter(this);
+    auto* silence = new QTimer(this);
+    silence->setObjectName(QStringLiteral("TimerChartsSilence"));
+    silence->setInterval(static_cast<int>(kMaxRefreshMs));
+    connect(silence, &QTimer::timeout, this, &ChartsGlue::silenceTick);
+    silence->start();
     m_span->installEventFilter(this);
     connect(m_span, &QSpinBox::valueChanged, this, [this] {
         updateReviewScroll();
@@ -271,7 +278,7 @@ void ChartsGlue::onTick(const TickResult& r, uint32_t serialNumber)
         char text[96];
         std::snprintf(text, sizeof text, "recording stopped: another controller (SN: 0x%08X) is connected",
                       static_cast<unsigned>(serialNumber));
-        m_recordingLabel->setText(QString::fromLatin1(text));
+        setRecordingText(QString::fromLatin1(text));
     }
     m_serial = serialNumber;
     if (const auto sample = StatusSample::fromTick(r, utcNow()))
@@ -414,14 +421,14 @@ bool ChartsGlue::eventFilter(QObject* watched, QEvent* event)
 bool ChartsGlue::startRecording()
 {
     if (!m_serial || !m_ctx.state.connected) {
-        m_recordingLabel->setText(QStringLiteral("connect a controller to record its status"));
+        setRecordingText(QStringLiteral("connect a controller to record its status"));
         return false;
     }
     const std::string folder = m_window.startDirectory().toStdString() + "/recordings";
     m_recordingSinceUtc = utcNow();
     if (!m_recorder.startIn(folder, *m_serial, m_recordingSinceUtc)) {
         const std::string why = m_recorder.error();
-        m_recordingLabel->setText(qs("recording not started: " + why));
+        setRecordingText(qs("recording not started: " + why));
         m_ctx.prompts.message("Recording not started: " + why);
         return false;
     }
@@ -440,8 +447,23 @@ void ChartsGlue::stopRecording()
 void ChartsGlue::recordingFailed(const std::string& why)
 {
     m_record->setText(text(kRecordKey, "record"));
-    m_recordingLabel->setText(qs("recording stopped: " + why));
+    setRecordingText(qs("recording stopped: " + why));
     m_ctx.prompts.message("Recording stopped: " + why);
+}
+
+void ChartsGlue::setRecordingText(const QString& text)
+{
+    // No empty line above the charts when there is nothing to say.
+    m_recordingLabel->setText(text);
+    m_recordingLabel->setVisible(!text.isEmpty());
+}
+
+void ChartsGlue::silenceTick()
+{
+    // While no frame comes (a lost link, a dialog open) the time axis
+    // still moves on and the silence is shaded as it grows.
+    if (!m_review && m_page.isVisible() && ongoingGap())
+        refresh();
 }
 
 void ChartsGlue::showRecordingIndicator()
@@ -467,15 +489,15 @@ void ChartsGlue::showRecordingState()
     showRecordingIndicator();
     if (m_recorder.recording()) {
         m_record->setText(text(kStopKey, "stop"));
-        m_recordingLabel->setText(qs("recording to " + m_recorder.path() + ": " + std::to_string(m_recorder.rows())
+        setRecordingText(qs("recording to " + m_recorder.path() + ": " + std::to_string(m_recorder.rows())
                                      + " rows, " + std::to_string(m_recorder.gapRows()) + " gaps"));
     } else {
         m_record->setText(text(kRecordKey, "record"));
         if (m_review)
-            m_recordingLabel->setText(qs("review of " + m_reviewName + ": " + std::to_string(m_review->size())
+            setRecordingText(qs("review of " + m_reviewName + ": " + std::to_string(m_review->size())
                                          + " rows"));
         else if (!m_recorder.path().empty() && m_recorder.error().empty())
-            m_recordingLabel->setText(qs("recorded " + std::to_string(m_recorder.rows()) + " rows to "
+            setRecordingText(qs("recorded " + std::to_string(m_recorder.rows()) + " rows to "
                                          + m_recorder.path()));
     }
 }
@@ -495,7 +517,7 @@ bool ChartsGlue::openRecording(const std::string& path)
     if (r.ok() && r.samples.empty())
         r.error = "no status rows";
     if (!r.ok()) {
-        m_recordingLabel->setText(qs("cannot show " + path + ": " + r.error));
+        setRecordingText(qs("cannot show " + path + ": " + r.error));
         m_ctx.prompts.message("Cannot show " + path + ": " + r.error);
         return false;
     }
@@ -521,7 +543,7 @@ void ChartsGlue::showLive()
     m_reviewName.clear();
     m_liveButton->setVisible(false);
     m_reviewScroll->setVisible(false);
-    m_recordingLabel->clear();
+    setRecordingText(QString());
     refresh();
 }
 

@@ -100,6 +100,8 @@ public:
     // shown recording or the history, nothing.
     void showCursor(int64_t utcMs);
     void clearCursor();
+    // Redraws while no frame comes (its own timer runs it, inside dialogs too).
+    void silenceTick();
     // Names of the curves, lanes and gap causes, and the record button, in
     // the window's language (null: the built-in English).
     void retranslate(const LanguageTexts* texts = nullptr);
@@ -118,6 +120,7 @@ private:
     void recordingFailed(const std::string& why);
     void showRecordingState();
     void showRecordingIndicator();
+    void setRecordingText(const QString& text);
     void updateReviewScroll();
     void openClicked();
 

@@ -362,6 +362,12 @@ TEST(ChartsPage, APauseByTheToolAndALostLinkLeaveGapsNamedByTheirCause)
         // A box held open for five seconds: the ticks are held off.
         BusyScope box(rig.context.busy);
         rig.ticks(100);
+        // Meanwhile the charts move on and shade the pause as it grows.
+        rig.glue->silenceTick();
+        const auto& growing = rig.glue->chart().trace().gaps;
+        ASSERT_FALSE(growing.empty());
+        EXPECT_EQ(growing.back().cause, StatusSample::State::Paused);
+        EXPECT_EQ(growing.back().toMs, rig.glue->utcNow());
     }
     rig.ticks(40);
     // The adapter goes away as the link panel sees it, and comes back.
