@@ -239,6 +239,7 @@ MainWindowHooks AppController::hooks()
     h.buildPanels = [this](MainWindow& w) {
         bind(w);
         m_linkPanel = installLinkPanels(w, m_ctx, m_poller);
+        m_linkPanel->setTexts(&m_texts);
         // The menus built since the language was loaded get its captions.
         if (m_language)
             m_language->applyAddedCaptions();

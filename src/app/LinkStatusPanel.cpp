@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/pages/DashboardPanel.h"
 #include "link/PortDoctor.h"
+#include "i18n/LanguageTexts.h"
 #include "live/StatusPoller.h"
 
 #include <cerrno>
@@ -214,6 +215,28 @@ void LinkStatusPanel::linkLost()
     m_replugTimer->start();
 }
 
+void LinkStatusPanel::setTexts(const LanguageTexts* texts)
+{
+    if (!texts) {
+        m_watch.setWords({});
+    } else {
+        m_watch.setWords([texts](int key, const char* english) {
+            return texts->has(key) ? texts->text(key) : std::string(english);
+        });
+    }
+    refresh();
+}
+
+std::string LinkStatusPanel::pauseText() const
+{
+    switch (m_ctx.gaps.pausedNow()) {
+    case GapCause::Pause::Dialog: return m_watch.word(102213, "polling paused: a dialog is open");
+    case GapCause::Pause::Operation: return m_watch.word(102214, "polling paused while the tool works");
+    case GapCause::Pause::None: break;
+    }
+    return {};
+}
+
 void LinkStatusPanel::watchPause()
 {
     if (!m_ctx.busy.busy())
@@ -267,19 +290,21 @@ void LinkStatusPanel::refresh()
         m_area->setText(area);
 
     const auto last = m_watch.lastAnswerMs();
-    const QString counters = QStringLiteral("lost %1  \u00b7  bad %2  \u00b7  CRC %3  \u00b7  last answer %4")
+    const QString counters = qs(m_watch.word(102215, "lost") + " %1  \u00b7  " + m_watch.word(102216, "bad")
+                                + " %2  \u00b7  " + m_watch.word(102217, "CRC") + " %3  \u00b7  "
+                                + m_watch.word(102206, "last answer") + " %4")
                                  .arg(m_poller.lostPacketCount())
                                  .arg(m_poller.badPacketCount())
                                  .arg(m_poller.crcErrorCount())
                                  .arg(last ? QTime::fromMSecsSinceStartOfDay(static_cast<int>(*last % 86400000))
                                                  .toString(QStringLiteral("HH:mm:ss"))
-                                           : QStringLiteral("none"));
+                                           : qs(m_watch.word(102207, "none")));
     if (m_counters->text() != counters)
         m_counters->setText(counters);
 
     const bool stale = m_watch.stale(timeOfDayMs());
     if (stale) {
-        const QString text = qs(m_watch.staleText() + "\n" + m_watch.staleReason(m_ctx.gaps.pauseText()));
+        const QString text = qs(m_watch.staleText() + "\n" + m_watch.staleReason(pauseText()));
         if (m_staleText->text() != text)
             m_staleText->setText(text);
     }

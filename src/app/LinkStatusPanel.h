@@ -17,6 +17,7 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageTexts;
 class MainWindow;
 class StatusPoller;
 
@@ -49,6 +50,8 @@ public:
     // Brings the dashboard's look up to date while no tick runs (a dialog
     // open, a long operation): run by its own timer.
     void watchPause();
+    // The words of the status area and the notice in the window's language.
+    void setTexts(const LanguageTexts* texts);
     // Empties the progress bar once no operation has run for a moment.
     void emptyIdleProgress();
 
@@ -61,6 +64,7 @@ protected:
 
 private:
     void placeCounters(int panelHeight);
+    std::string pauseText() const;
     void pollReplug();
     void searchAfterReplug();
     void refresh();

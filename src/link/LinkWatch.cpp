@@ -91,12 +91,12 @@ bool LinkWatch::stale(uint64_t nowMs) const
 std::string LinkWatch::staleReason(const std::string& pause) const
 {
     switch (m_phase) {
-    case Phase::Lost: return "link lost";
-    case Phase::Searching: return "searching for the controller";
-    case Phase::NotFound: return "no controller found";
+    case Phase::Lost: return word(102205, "link lost");
+    case Phase::Searching: return word(102210, "searching for the controller");
+    case Phase::NotFound: return word(102211, "no controller found");
     default: break;
     }
-    return pause.empty() ? "no answer from the controller" : pause;
+    return pause.empty() ? word(102212, "no answer from the controller") : pause;
 }
 
 const char* LinkWatch::phaseText(Phase phase)
@@ -113,14 +113,18 @@ const char* LinkWatch::phaseText(Phase phase)
 
 std::string LinkWatch::areaText() const
 {
-    std::string text = (m_port.empty() ? std::string("no port") : m_port) + "  \u00b7  " + phaseText(m_phase);
-    text += "  \u00b7  last answer " + (m_lastAnswer ? clockText(*m_lastAnswer) : std::string("none"));
+    static const int kPhaseKeys[] = {102201, 102202, 102203, 102204, 102205};
+    std::string text = (m_port.empty() ? word(102200, "no port") : m_port) + "  \u00b7  "
+        + word(kPhaseKeys[static_cast<int>(m_phase)], phaseText(m_phase));
+    text += "  \u00b7  " + word(102206, "last answer") + " "
+        + (m_lastAnswer ? clockText(*m_lastAnswer) : word(102207, "none"));
     return text;
 }
 
 std::string LinkWatch::staleText() const
 {
-    return m_lastAnswer ? "no data since " + clockText(*m_lastAnswer) : std::string("no data yet");
+    return m_lastAnswer ? word(102208, "no data since") + " " + clockText(*m_lastAnswer)
+                        : word(102209, "no data yet");
 }
 
 } // namespace kdx

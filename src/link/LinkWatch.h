@@ -31,6 +31,12 @@ public:
         m_events = std::move(sink);
     }
 
+    // The words of the status area and the stale notice in the window's
+    // language: key, English text -> text (unset: English).
+    using Words = std::function<std::string(int key, const char* english)>;
+    void setWords(Words words) { m_words = std::move(words); }
+    std::string word(int key, const char* english) const { return m_words ? m_words(key, english) : english; }
+
     void searchStarted(bool afterReplug);
     void tryingPort(const std::string& port);
     // found: a controller answered and was taken; returns the status-line text
@@ -74,6 +80,7 @@ private:
     uint64_t m_connectedAt = 0;
     bool m_afterReplug = false;
     bool m_staleAtConnect = false;
+    Words m_words;
     std::function<void(const std::string&, const std::string&)> m_events;
     void event(const std::string& kind, const std::string& text) const
     {

@@ -30,14 +30,4 @@ std::optional<StatusSample::State> GapCause::cause() const
     return std::nullopt;
 }
 
-std::string GapCause::pauseText() const
-{
-    switch (m_pausedNow) {
-    case Pause::Dialog: return "polling paused: a dialog is open";
-    case Pause::Operation: return "polling paused while the tool works";
-    case Pause::None: break;
-    }
-    return {};
-}
-
 } // namespace kdx

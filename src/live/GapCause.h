@@ -3,7 +3,6 @@
 #include "live/StatusSample.h"
 
 #include <optional>
-#include <string>
 
 namespace kdx {
 
@@ -25,8 +24,6 @@ public:
     void paused(Pause why);
     // The hold lifted; the cause noted stays until a frame.
     void resumed() { m_pausedNow = Pause::None; }
-    // What the dashboard's notice says about the pause running now (empty: none).
-    std::string pauseText() const;
 
     // NoLink, Paused, or nothing noted since the last frame.
     std::optional<StatusSample::State> cause() const;

@@ -247,6 +247,12 @@ TEST_P(WindowFitTest, MenusAndChartsSpeakTheLanguageWithOneAltKeyPerMenu)
     ASSERT_NE(charts, nullptr);
     for (const auto& label : charts->chart().labels())
         EXPECT_NE(label.text, QStringLiteral("ignition")) << lang.name;
+    // The status area and the link counters too.
+    const QString area = w.findChild<QLabel*>(QStringLiteral("LabelLinkState"))->text();
+    EXPECT_FALSE(area.contains(QStringLiteral("last answer"))) << area.toStdString();
+    EXPECT_FALSE(area.contains(QStringLiteral("connected"))) << area.toStdString();
+    const QString counters = w.findChild<QLabel*>(QStringLiteral("LabelLinkCounters"))->text();
+    EXPECT_FALSE(counters.startsWith(QStringLiteral("lost "))) << counters.toStdString();
     const QString pump = w.findChild<LedIndicator*>(QStringLiteral("AbLEDPump1"))->caption();
     EXPECT_FALSE(pump.contains(QStringLiteral("shortOff"))) << pump.toStdString();
 }

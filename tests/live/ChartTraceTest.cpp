@@ -135,10 +135,10 @@ TEST(GapCause, ALostLinkOutweighsAPauseAndAFrameClearsBoth)
     EXPECT_FALSE(g.cause().has_value());
     g.paused(GapCause::Pause::Dialog);
     EXPECT_EQ(g.cause(), State::Paused);
-    EXPECT_EQ(g.pauseText(), "polling paused: a dialog is open");
+    EXPECT_EQ(g.pausedNow(), GapCause::Pause::Dialog);
     g.resumed();
     EXPECT_EQ(g.cause(), State::Paused) << "the gap keeps its cause until a frame closes it";
-    EXPECT_EQ(g.pauseText(), "");
+    EXPECT_EQ(g.pausedNow(), GapCause::Pause::None);
     g.linkLost();
     g.paused(GapCause::Pause::Operation); // the search that follows
     EXPECT_EQ(g.cause(), State::NoLink);
