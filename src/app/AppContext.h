@@ -9,6 +9,7 @@
 #include "link/PortTable.h"
 #include "link/SerialLine.h"
 #include "link/TrafficCapture.h"
+#include "live/GapCause.h"
 #include "prompts/UserPrompts.h"
 #include "session/DeviceSession.h"
 
@@ -48,6 +49,9 @@ struct AppContext {
     // at start-up (a test, when its traffic view opens).
     TrafficCapture& capture;
     DeviceLink& link;
+    // Why the status frames stopped, noted by the link panel's watch and
+    // read by the charts when the next frame closes the gap.
+    GapCause gaps;
 
 private:
     static SessionOptions sessionOptions(const AppOptions& options)

@@ -31,6 +31,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
@@ -238,6 +239,10 @@ MainWindowHooks AppController::hooks()
     h.buildPanels = [this](MainWindow& w) {
         bind(w);
         m_linkPanel = installLinkPanels(w, m_ctx, m_poller);
+        m_linkPanel->setTexts(&m_texts);
+        // The menus built since the language was loaded get its captions.
+        if (m_language)
+            m_language->applyAddedCaptions();
     };
     return h;
 }
@@ -475,6 +480,8 @@ void AppController::loadLanguage()
         m_language = std::make_unique<LanguageSwitcher>(m_texts, *this, window().startDirectory().toStdString(),
                                                         m_languageFallbacks);
     m_language->loadLanguage(linkCounts());
+    if (ChartsGlue* charts = ChartsGlue::of(window()))
+        charts->retranslate(&m_texts);
 }
 
 void AppController::switchLanguage(uint8_t code)
@@ -483,6 +490,8 @@ void AppController::switchLanguage(uint8_t code)
         loadLanguage();
     watchImage();
     m_language->switchLanguage(code, linkCounts());
+    if (ChartsGlue* charts = ChartsGlue::of(window()))
+        charts->retranslate(&m_texts);
     showParameters(false);
     // Texts composed from the language texts (pump and system lamps,
     // measurements, the diagnostic rows) follow at once, not with the next
@@ -509,6 +518,8 @@ void AppController::setCaption(const std::string& object, const std::string& tex
         group->setTitle(value);
     else if (auto* action = qobject_cast<QAction*>(target))
         action->setText(value);
+    else if (auto* menu = qobject_cast<QMenu*>(target))
+        menu->setTitle(value);
     else if (auto* page = qobject_cast<QWidget*>(target); page && w.pageControl()->indexOf(page) >= 0)
         w.pageControl()->setTabText(w.pageControl()->indexOf(page), value);
 }

@@ -3,31 +3,26 @@
 #include "app/AppContext.h"
 #include "app/FileChooser.h"
 #include "app/MainWindow.h"
-#include "live/ChartPoints.h"
+#include "app/StripChart.h"
+#include "i18n/LanguageTexts.h"
+#include "live/ChartTrace.h"
 #include "live/StatusCsv.h"
 #include "live/UtcTime.h"
 
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
 #include <QDateTime>
-#include <QDateTimeAxis>
-#include <QGraphicsLayout>
-#include <QGraphicsLineItem>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLegend>
-#include <QLineSeries>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -42,106 +37,58 @@ namespace {
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 struct CurveInfo {
-    const char* objectName;
+    int key;
     const char* legend;
+    Channel channel;
     size_t strip;
     QColor colour;
 };
 // Strips: 0 engine speed, 1 humidity and temperature, 2 voltages, 3 pump
 // currents, 4 the on/off lanes.
-const CurveInfo kCurves[ChartsGlue::kCurveCount] = {
-    {"SeriesEngineSpeed", "engine speed [rpm]", 0, QColor(0, 0, 160)},
-    {"SeriesHumidity", "humidity [%]", 1, QColor(0, 130, 200)},
-    {"SeriesTemperature", "temperature [\u00B0C]", 1, QColor(200, 60, 0)},
-    {"SeriesSupplyVoltage", "supply voltage [V]", 2, QColor(160, 0, 160)},
-    {"SeriesWaterLevel", "water level [V]", 2, QColor(0, 150, 150)},
-    {"SeriesPump1Current", "pump 1 current [A]", 3, QColor(0, 140, 0)},
-    {"SeriesPump2Current", "pump 2 current [A]", 3, QColor(220, 130, 0)},
-    {"SeriesIgnition", "ignition", 4, QColor(90, 90, 90)},
-    {"SeriesPump1", "pump 1", 4, QColor(0, 140, 0)},
-    {"SeriesPump2", "pump 2", 4, QColor(220, 130, 0)},
-    {"SeriesIoniser1", "ioniser 1", 4, QColor(0, 0, 200)},
-    {"SeriesIoniser2", "ioniser 2", 4, QColor(120, 0, 200)},
-    {"SeriesLink", "link", 4, QColor(200, 0, 0)},
+const CurveInfo kCurves[] = {
+    {102110, "engine speed [rpm]", Channel::EngineSpeed, 0, QColor(0, 0, 160)},
+    {102111, "humidity [%]", Channel::Humidity, 1, QColor(0, 130, 200)},
+    {102112, "temperature [\u00B0C]", Channel::Temperature, 1, QColor(200, 60, 0)},
+    {102113, "supply voltage [V]", Channel::SupplyVoltage, 2, QColor(160, 0, 160)},
+    {102114, "water level [V]", Channel::WaterLevel, 2, QColor(0, 150, 150)},
+    {102115, "pump 1 current [A]", Channel::Pump1Current, 3, QColor(0, 140, 0)},
+    {102116, "pump 2 current [A]", Channel::Pump2Current, 3, QColor(220, 130, 0)},
 };
-const char* const kViewNames[] = {"ChartViewEngineSpeed", "ChartViewClimate", "ChartViewVoltage",
-                                  "ChartViewCurrent", "ChartViewStates"};
-const Channel kCurveChannels[] = {Channel::EngineSpeed,   Channel::Humidity,   Channel::Temperature,
-                                  Channel::SupplyVoltage, Channel::WaterLevel, Channel::Pump1Current,
-                                  Channel::Pump2Current};
-const Switch kLaneSwitches[] = {Switch::Ignition, Switch::Pump1, Switch::Pump2, Switch::Ioniser1, Switch::Ioniser2};
-constexpr size_t kAnalogCurves = 7;
-constexpr float kLaneLow = 0.15f, kLaneHigh = 0.85f;
-// A lane is drawn from its corners alone (where the state changes, and its
-// ends): the same line as a point per frame at a fraction of the cost.
-constexpr size_t kLaneCornersOnly = 0;
-// Smallest value range an axis of each analog strip shows (a flat curve
-// stays a line in the middle rather than noise blown up to full height).
-constexpr double kMinRange[] = {1000, 10, 4, 1};
+struct LaneInfo {
+    int key;
+    const char* name;
+    std::optional<Switch> state;
+    QColor colour;
+};
+// Bottom to top.
+const LaneInfo kLanes[] = {
+    {102120, "link", std::nullopt, QColor(120, 120, 120)},
+    {102121, "ioniser 2", Switch::Ioniser2, QColor(120, 0, 200)},
+    {102122, "ioniser 1", Switch::Ioniser1, QColor(0, 0, 200)},
+    {102123, "pump 2", Switch::Pump2, QColor(220, 130, 0)},
+    {102124, "pump 1", Switch::Pump1, QColor(0, 140, 0)},
+    {102125, "ignition", Switch::Ignition, QColor(90, 90, 90)},
+};
+const char* const kGapNames[] = {"link lost", "answers bad", "paused by the tool"};
+const int kGapKeys[] = {102130, 102131, 102132};
+constexpr int kRecordKey = 102104;
+constexpr int kStopKey = 102105;
 
-QChartView* makeStrip(QWidget* page, size_t strip, bool timeLabels)
+StripChart* makeChart(QWidget* parent)
 {
-    auto* chart = new QChart;
-    chart->setMargins(QMargins(2, 0, 2, 0));
-    chart->setBackgroundRoundness(0);
-    chart->legend()->setAlignment(Qt::AlignTop);
-    QFont small = page->font();
-    small.setPointSize(7);
-    chart->legend()->setFont(small);
-    // Only the bottom strip writes the clock times; the strips above share
-    // its range on a plain axis, which costs far less to move.
-    QAbstractAxis* time = nullptr;
-    if (timeLabels) {
-        auto* clock = new QDateTimeAxis;
-        clock->setFormat(QStringLiteral("HH:mm:ss"));
-        clock->setTickCount(7);
-        time = clock;
-    } else {
-        auto* plain = new QValueAxis;
-        plain->setTickCount(7);
-        plain->setLabelsVisible(false);
-        time = plain;
-    }
-    time->setLabelsFont(small);
-    chart->addAxis(time, Qt::AlignBottom);
-    QAbstractAxis* values = nullptr;
-    if (strip == 4) {
-        auto* lanes = new QCategoryAxis;
-        const char* names[] = {"ignition", "pump 1", "pump 2", "ioniser 1", "ioniser 2", "link"};
-        for (int k = 0; k < 6; ++k)
-            lanes->append(QString::fromLatin1(names[k]), k + 1);
-        lanes->setRange(0, 6);
-        lanes->setGridLineVisible(false);
-        lanes->setTruncateLabels(false);
-        values = lanes;
-        chart->legend()->setVisible(false);
-    } else {
-        auto* axis = new QValueAxis;
-        axis->setTickCount(3);
-        axis->setLabelFormat(QStringLiteral("%g"));
-        values = axis;
-    }
-    values->setLabelsFont(small);
-    chart->addAxis(values, Qt::AlignLeft);
-    for (size_t c = 0; c < ChartsGlue::kCurveCount; ++c) {
-        if (kCurves[c].strip != strip)
-            continue;
-        auto* series = new QLineSeries;
-        series->setObjectName(QString::fromLatin1(kCurves[c].objectName));
-        series->setName(QString::fromUtf8(kCurves[c].legend));
-        QPen pen(kCurves[c].colour);
-        pen.setWidth(1);
-        series->setPen(pen);
-        chart->addSeries(series);
-        series->attachAxis(time);
-        series->attachAxis(values);
-    }
-    auto* view = new QChartView(chart, page);
-    view->setObjectName(QString::fromLatin1(kViewNames[strip]));
-    view->setRenderHint(QPainter::Antialiasing, false);
-    view->setMouseTracking(true);
-    view->setMinimumHeight(60);
-    return view;
+    // Extra height goes mostly to the engine speed and the lanes.
+    std::vector<StripChart::StripStyle> strips = {
+        {3, 1000, true, false}, {2, 10, false, false}, {2, 4, true, false}, {2, 1, true, false}, {2, 1, true, true}};
+    std::vector<StripChart::CurveStyle> curves;
+    for (const CurveInfo& c : kCurves)
+        curves.push_back({c.channel, c.strip, c.colour});
+    std::vector<StripChart::LaneStyle> lanes;
+    for (const LaneInfo& l : kLanes)
+        lanes.push_back({l.state, l.colour});
+    auto* chart = new StripChart(std::move(strips), std::move(curves), std::move(lanes), parent);
+    chart->setObjectName(QStringLiteral("ChartStrips"));
+    chart->setAccessibleName(QStringLiteral("status charts"));
+    return chart;
 }
 
 } // namespace
@@ -159,6 +106,7 @@ void addChartsPage(MainWindow& window)
     column->setSpacing(2);
     auto* controls = new QHBoxLayout;
     auto* spanLabel = new QLabel(QStringLiteral("last [min]:"), page);
+    spanLabel->setObjectName(QStringLiteral("LabelChartsSpan"));
     auto* span = new QSpinBox(page);
     span->setObjectName(QStringLiteral("SpinBoxChartsSpan"));
     span->setRange(ChartsGlue::kMinSpanMinutes, ChartsGlue::kMaxSpanMinutes);
@@ -184,6 +132,8 @@ void addChartsPage(MainWindow& window)
     auto* recording = new QLabel(page);
     recording->setObjectName(QStringLiteral("LabelChartsRecording"));
     recording->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    recording->setWordWrap(true);
+    recording->hide();
     column->addWidget(recording);
     auto* cursor = new QLabel(page);
     cursor->setObjectName(QStringLiteral("LabelChartsCursor"));
@@ -192,14 +142,27 @@ void addChartsPage(MainWindow& window)
     cursor->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     cursor->setAccessibleName(QStringLiteral("values under the cursor"));
     column->addWidget(cursor);
-    const int stretch[] = {3, 3, 3, 3, 4};
-    for (size_t strip = 0; strip < 5; ++strip)
-        column->addWidget(makeStrip(page, strip, strip == 4), stretch[strip]);
+    // Below the strips' useful minimum the page scrolls rather than squeezing them.
+    auto* scrollArea = new QScrollArea(page);
+    scrollArea->setObjectName(QStringLiteral("ScrollAreaCharts"));
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea->setWidget(makeChart(scrollArea));
+    column->addWidget(scrollArea, 1);
     auto* scroll = new QScrollBar(Qt::Horizontal, page);
     scroll->setObjectName(QStringLiteral("ScrollBarChartsReview"));
     scroll->setAccessibleName(QStringLiteral("position in the recording"));
     scroll->setVisible(false);
     column->addWidget(scroll);
+
+    // The recording goes on whatever page is shown: the status bar says so.
+    auto* indicator = new QLabel(window.statusBar());
+    indicator->setObjectName(QStringLiteral("LabelRecordingState"));
+    indicator->setAccessibleName(QStringLiteral("status recording"));
+    indicator->setStyleSheet(QStringLiteral("color: rgb(190, 0, 0); font-weight: bold;"));
+    indicator->hide();
+    window.statusBar()->addPermanentWidget(indicator);
 
     new ChartsGlue(window, *page);
 }
@@ -218,34 +181,21 @@ ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page)
       m_span(need<QSpinBox>("SpinBoxChartsSpan")), m_record(need<QPushButton>("ButtonChartsRecord")),
       m_open(need<QPushButton>("ButtonChartsOpen")), m_liveButton(need<QPushButton>("ButtonChartsLive")),
       m_recordingLabel(need<QLabel>("LabelChartsRecording")), m_cursorLabel(need<QLabel>("LabelChartsCursor")),
-      m_reviewScroll(need<QScrollBar>("ScrollBarChartsReview")), m_utcAnchor(UtcTime::nowMs()),
+      m_statusIndicator(window.statusBar()->findChild<QLabel*>(QStringLiteral("LabelRecordingState"))),
+      m_reviewScroll(need<QScrollBar>("ScrollBarChartsReview")), m_chart(need<StripChart>("ChartStrips")),
+      m_utcAnchor(UtcTime::nowMs()),
       m_clockAnchor(window.context().clock.nowMs())
 {
     setObjectName(QStringLiteral("ChartsGlue"));
-    for (size_t s = 0; s < kStrips; ++s) {
-        m_views[s] = need<QChartView>(kViewNames[s]);
-        QChart* chart = m_views[s]->chart();
-        m_timeAxes[s] = chart->axes(Qt::Horizontal).value(0);
-        if (!m_timeAxes[s] || (s == kStrips - 1 && !qobject_cast<QDateTimeAxis*>(m_timeAxes[s])))
-            qFatal("charts page: strip %zu has no time axis", s);
-        if (s < kStrips - 1) {
-            m_valueAxes[s] = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0));
-            if (!m_valueAxes[s])
-                qFatal("charts page: strip %zu has no value axis", s);
-        }
-        m_cursorLines[s] = new QGraphicsLineItem(chart);
-        m_cursorLines[s]->setPen(QPen(QColor(255, 0, 0), 1));
-        m_cursorLines[s]->setZValue(100);
-        m_cursorLines[s]->setVisible(false);
-        m_views[s]->viewport()->installEventFilter(this);
-    }
-    for (size_t c = 0; c < kCurveCount; ++c) {
-        m_curves[c] = m_views[kCurves[c].strip]->chart()->findChild<QLineSeries*>(
-            QString::fromLatin1(kCurves[c].objectName));
-        if (!m_curves[c])
-            qFatal("charts page: curve %s is missing", kCurves[c].objectName);
-    }
+    connect(m_chart, &StripChart::cursorMoved, this, [this](qint64 t) { showCursor(t); });
+    connect(m_chart, &StripChart::cursorLeft, this, &ChartsGlue::clearCursor);
+    retranslate();
     m_page.installEventFilter(this);
+    auto* silence = new QTimer(this);
+    silence->setObjectName(QStringLiteral("TimerChartsSilence"));
+    silence->setInterval(static_cast<int>(kMaxRefreshMs));
+    connect(silence, &QTimer::timeout, this, &ChartsGlue::silenceTick);
+    silence->start();
     m_span->installEventFilter(this);
     connect(m_span, &QSpinBox::valueChanged, this, [this] {
         updateReviewScroll();
@@ -285,17 +235,38 @@ ChartsGlue* ChartsGlue::of(MainWindow& window)
 
 int ChartsGlue::spanMinutes() const { return m_span->value(); }
 
-std::pair<int64_t, int64_t> ChartsGlue::timeRange(size_t strip) const
-{
-    if (auto* clock = qobject_cast<QDateTimeAxis*>(m_timeAxes[strip]))
-        return {clock->min().toMSecsSinceEpoch(), clock->max().toMSecsSinceEpoch()};
-    auto* plain = static_cast<QValueAxis*>(m_timeAxes[strip]);
-    return {std::llround(plain->min()), std::llround(plain->max())};
-}
+std::pair<int64_t, int64_t> ChartsGlue::timeRange() const { return m_range; }
 
 int64_t ChartsGlue::utcNow() const
 {
     return m_utcAnchor + static_cast<int64_t>(m_ctx.clock.nowMs() - m_clockAnchor);
+}
+
+QString ChartsGlue::text(int key, const char* english) const
+{
+    if (m_texts && m_texts->has(key))
+        return qs(m_texts->text(key));
+    return QString::fromUtf8(english);
+}
+
+void ChartsGlue::retranslate(const LanguageTexts* texts)
+{
+    m_texts = texts;
+    std::vector<QString> curves, lanes;
+    for (const CurveInfo& c : kCurves)
+        curves.push_back(text(c.key, c.legend));
+    for (const LaneInfo& l : kLanes)
+        lanes.push_back(text(l.key, l.name));
+    m_chart->setCurveNames(curves);
+    m_chart->setLaneNames(lanes);
+    m_chart->setGapNames({text(kGapKeys[0], kGapNames[0]), text(kGapKeys[1], kGapNames[1]),
+                          text(kGapKeys[2], kGapNames[2])});
+    m_record->setText(m_recorder.recording() ? text(kStopKey, "stop") : text(kRecordKey, "record"));
+    // A longer caption in another language must not be cut.
+    for (QPushButton* b : {m_record, m_open, m_liveButton}) {
+        b->setMinimumWidth(0);
+        b->setMinimumWidth(b->sizeHint().width() + 8);
+    }
 }
 
 void ChartsGlue::onTick(const TickResult& r, uint32_t serialNumber)
@@ -307,7 +278,7 @@ void ChartsGlue::onTick(const TickResult& r, uint32_t serialNumber)
         char text[96];
         std::snprintf(text, sizeof text, "recording stopped: another controller (SN: 0x%08X) is connected",
                       static_cast<unsigned>(serialNumber));
-        m_recordingLabel->setText(QString::fromLatin1(text));
+        setRecordingText(QString::fromLatin1(text));
     }
     m_serial = serialNumber;
     if (const auto sample = StatusSample::fromTick(r, utcNow()))
@@ -316,21 +287,40 @@ void ChartsGlue::onTick(const TickResult& r, uint32_t serialNumber)
 
 void ChartsGlue::add(const StatusSample& sample)
 {
-    if (!m_live.empty() && sample.utcMs - m_live.newest().utcMs > StatusRecorder::kNoLinkAfterMs)
-        m_live.push(StatusSample::gap(StatusSample::State::NoLink, sample.utcMs));
+    // A silence longer than a missed answer or two becomes one gap row that
+    // names why: the link went, or the tool held the polling off.
+    if (!m_live.empty() && sample.utcMs - m_live.newest().utcMs > StatusRecorder::kNoLinkAfterMs) {
+        const StatusSample gap =
+            StatusSample::gap(m_ctx.gaps.cause().value_or(StatusSample::State::NoLink), sample.utcMs);
+        m_live.push(gap);
+        if (m_recorder.recording() && !m_recorder.write(gap))
+            recordingFailed(m_recorder.error());
+    }
+    if (sample.ok())
+        m_ctx.gaps.frameArrived();
     m_live.push(sample);
     if (m_recorder.recording() && !m_recorder.write(sample))
         recordingFailed(m_recorder.error());
     m_dirty = true;
+    if (m_recorder.recording())
+        showRecordingIndicator();
     if (!m_review && m_page.isVisible() && sample.utcMs - m_lastRefreshMs >= refreshIntervalMs())
         refresh();
 }
 
 int64_t ChartsGlue::refreshIntervalMs() const
 {
-    const int width = std::max(100, static_cast<int>(m_views[0]->chart()->plotArea().width()));
+    const int width = std::max(100, m_chart->plotArea(0).width());
     const int64_t spanMs = static_cast<int64_t>(spanMinutes()) * 60000;
     return std::clamp<int64_t>(spanMs * kRefreshPixels / width, kRefreshMs, kMaxRefreshMs);
+}
+
+std::optional<StatusSample::State> ChartsGlue::ongoingGap() const
+{
+    // Live only: frames have stopped for longer than a missed answer.
+    if (m_review || m_live.empty() || utcNow() - m_live.newest().utcMs <= StatusRecorder::kNoLinkAfterMs)
+        return std::nullopt;
+    return m_ctx.gaps.cause().value_or(StatusSample::State::NoLink);
 }
 
 void ChartsGlue::refresh()
@@ -338,131 +328,49 @@ void ChartsGlue::refresh()
     const SampleHistory& h = shown();
     const int64_t spanMs = static_cast<int64_t>(spanMinutes()) * 60000;
     int64_t end = utcNow();
-    if (m_review) {
+    if (m_review)
         end = h.empty() ? end : h.at(0).utcMs + spanMs + static_cast<int64_t>(m_reviewScroll->value()) * 1000;
-    }
     const int64_t start = end - spanMs;
     m_lastRefreshMs = m_review ? m_lastRefreshMs : end;
     m_dirty = false;
-
-    auto toList = [](const std::vector<ChartPoint>& points) {
-        QList<QPointF> list;
-        list.reserve(static_cast<qsizetype>(points.size()));
-        for (const ChartPoint& p : points)
-            list.append(QPointF(static_cast<double>(p.utcMs), p.y));
-        return list;
-    };
-    std::array<double, kStrips> lo, hi;
-    lo.fill(HUGE_VAL);
-    hi.fill(-HUGE_VAL);
-    const size_t plotWidth = static_cast<size_t>(std::max(0.0, m_views[0]->chart()->plotArea().width()));
+    const size_t plotWidth = static_cast<size_t>(std::max(0, m_chart->plotArea(0).width()));
     const size_t maxPoints = std::clamp(2 * plotWidth, kMinPointsPerCurve, kMaxPointsPerCurve);
-    std::array<QList<QPointF>, kCurveCount> lists;
-    for (size_t c = 0; c < kAnalogCurves; ++c) {
-        const auto points = ChartPoints::channel(h, kCurveChannels[c], start, end, maxPoints);
-        const size_t s = kCurves[c].strip;
-        for (const ChartPoint& p : points) {
-            lo[s] = std::min(lo[s], static_cast<double>(p.y));
-            hi[s] = std::max(hi[s], static_cast<double>(p.y));
-        }
-        lists[c] = toList(points);
-    }
-    for (size_t k = 0; k < std::size(kLaneSwitches); ++k)
-        lists[IgnitionLane + k] = toList(ChartPoints::steps(h, kLaneSwitches[k], start, end, k + kLaneLow,
-                                                            k + kLaneHigh, kLaneCornersOnly));
-    const float linkBase = static_cast<float>(std::size(kLaneSwitches));
-    lists[LinkLane] =
-        toList(ChartPoints::link(h, start, end, linkBase + kLaneLow, linkBase + kLaneHigh, kLaneCornersOnly));
-    // A chart works out every point's place again whenever an axis moves:
-    // the curves are emptied first and filled once the axes stand, so each
-    // point is placed once per redraw instead of three times.
-    for (QLineSeries* curve : m_curves)
-        curve->clear();
-
-    const QDateTime from = QDateTime::fromMSecsSinceEpoch(start);
-    const QDateTime to = QDateTime::fromMSecsSinceEpoch(end);
-    for (size_t s = 0; s + 1 < kStrips; ++s)
-        static_cast<QValueAxis*>(m_timeAxes[s])->setRange(static_cast<double>(start), static_cast<double>(end));
-    static_cast<QDateTimeAxis*>(m_timeAxes[kStrips - 1])->setRange(from, to);
-    for (size_t s = 0; s + 1 < kStrips; ++s) {
-        if (lo[s] > hi[s])
-            continue; // nothing in view: keep the scale
-        double a = lo[s], b = hi[s];
-        if (s == 1) {
-            if (b - a < kMinRange[s]) {
-                const double mid = (a + b) / 2;
-                a = mid - kMinRange[s] / 2;
-                b = mid + kMinRange[s] / 2;
-            }
-        } else {
-            // Speeds, voltages and currents are read against zero.
-            a = std::min(a, 0.0);
-            b = std::max(b, a + kMinRange[s]);
-        }
-        // Round steps (1, 2 or 5 times a power of ten), two to four of them.
-        const double raw = (b - a) / 3;
-        const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-        const double step = raw <= magnitude ? magnitude : raw <= 2 * magnitude ? 2 * magnitude
-                            : raw <= 5 * magnitude                             ? 5 * magnitude
-                                                                               : 10 * magnitude;
-        a = std::floor(a / step) * step;
-        b = std::ceil(b / step) * step;
-        QValueAxis* axis = m_valueAxes[s];
-        if (axis->min() != a || axis->max() != b) {
-            axis->setRange(a, b);
-            axis->setTickCount(static_cast<int>(std::lround((b - a) / step)) + 1);
-            m_alignedWidth = -1; // wider or narrower value labels move the plot's left edge
-        }
-    }
-    for (size_t c = 0; c < kCurveCount; ++c)
-        m_curves[c]->replace(lists[c]);
-    alignPlots();
+    m_range = {start, end};
+    m_chart->setTrace(ChartTrace::build(h, start, end, maxPoints, ongoingGap()), start, end);
     if (m_cursorMs)
         showCursor(*m_cursorMs);
     showRecordingState();
 }
 
-void ChartsGlue::alignPlots()
+void ChartsGlue::clearCursor()
 {
-    // One time axis for all strips: their plot areas start and end at the
-    // same x, whatever width each strip's value labels take. Worked out
-    // again when the page's width or a value scale changes.
-    const int width = m_views[0]->width();
-    if (width == m_alignedWidth)
-        return;
-    m_alignedWidth = width;
-    qreal left = 0, right = 1e9;
-    for (QChartView* v : m_views) {
-        v->chart()->setPlotArea(QRectF());
-        v->chart()->resize(v->viewport()->size());
-        v->chart()->layout()->activate();
-        left = std::max(left, v->chart()->plotArea().left());
-        right = std::min(right, v->chart()->plotArea().right());
-    }
-    for (QChartView* v : m_views) {
-        const QRectF area = v->chart()->plotArea();
-        v->chart()->setPlotArea(QRectF(left, area.top(), right - left, area.height()));
-    }
+    m_cursorMs.reset();
+    m_chart->setCursor(std::nullopt);
+    m_cursorLabel->clear();
 }
 
 void ChartsGlue::showCursor(int64_t utcMs)
 {
-    m_cursorMs = utcMs;
     const SampleHistory& h = shown();
-    const auto index = h.nearest(utcMs);
-    for (size_t s = 0; s < kStrips; ++s) {
-        QChart* chart = m_views[s]->chart();
-        const QPointF at = chart->mapToPosition(QPointF(static_cast<double>(utcMs), 0), chart->series().value(0));
-        const QRectF area = chart->plotArea();
-        const bool inside = at.x() >= area.left() && at.x() <= area.right();
-        m_cursorLines[s]->setLine(at.x(), area.top(), at.x(), area.bottom());
-        m_cursorLines[s]->setVisible(inside);
-    }
-    if (!index) {
-        m_cursorLabel->clear();
+    // Only times the history holds: in review, nothing before the
+    // recording's first row or after its last.
+    if (h.empty() || utcMs < h.at(0).utcMs - kCursorReachMs || utcMs > h.newest().utcMs + kCursorReachMs) {
+        clearCursor();
         return;
     }
+    m_cursorMs = utcMs;
+    m_chart->setCursor(utcMs);
+    const auto index = h.nearest(utcMs);
     const StatusSample& x = h.at(*index);
+    // A gap row closes the silence before it: the cursor inside that silence names its cause.
+    const size_t after = h.lowerBound(utcMs);
+    if (after < h.size() && !h.at(after).ok() && after > 0 && h.at(after - 1).utcMs < utcMs
+        && h.at(after).utcMs - h.at(after - 1).utcMs > StatusRecorder::kNoLinkAfterMs) {
+        m_cursorLabel->setText(QDateTime::fromMSecsSinceEpoch(utcMs).toString(QStringLiteral("HH:mm:ss"))
+                               + QStringLiteral("  no status (%1)")
+                                     .arg(QString::fromLatin1(StatusCsv::stateText(h.at(after).state))));
+        return;
+    }
     if (std::llabs(x.utcMs - utcMs) > kCursorReachMs) {
         m_cursorLabel->setText(QDateTime::fromMSecsSinceEpoch(utcMs).toString(QStringLiteral("HH:mm:ss"))
                                + QStringLiteral("  no status at this time"));
@@ -475,17 +383,18 @@ void ChartsGlue::showCursor(int64_t utcMs)
         const QLocale locale;
         const int decimals[] = {0, 1, 1, 2, 2, 2, 2};
         QStringList parts;
-        for (size_t c = 0; c < kAnalogCurves; ++c) {
-            QString legend = QString::fromUtf8(kCurves[c].legend);
+        for (size_t c = 0; c < std::size(kCurves); ++c) {
+            QString legend = this->text(kCurves[c].key, kCurves[c].legend);
             const int bracket = legend.indexOf(QLatin1Char('['));
             const QString unit = legend.mid(bracket + 1, legend.size() - bracket - 2);
-            parts << legend.left(bracket) + locale.toString(x.value(kCurveChannels[c]), 'f', decimals[c])
+            parts << legend.left(bracket) + locale.toString(x.value(kCurves[c].channel), 'f', decimals[c])
                          + QLatin1Char(' ') + unit;
         }
         QStringList states;
-        for (size_t k = 0; k < std::size(kLaneSwitches); ++k)
-            states << QString::fromLatin1(kCurves[IgnitionLane + k].legend)
-                          + (x.on(kLaneSwitches[k]) ? QStringLiteral(" on") : QStringLiteral(" off"));
+        for (const LaneInfo& lane : kLanes)
+            if (lane.state)
+                states.prepend(this->text(lane.key, lane.name)
+                               + (x.on(*lane.state) ? QStringLiteral(" on") : QStringLiteral(" off")));
         text += parts.join(QStringLiteral(", ")) + QStringLiteral("; ") + states.join(QStringLiteral(", "));
     }
     m_cursorLabel->setText(text);
@@ -504,49 +413,22 @@ bool ChartsGlue::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == &m_page) {
-        if (event->type() == QEvent::Show && (m_dirty || !m_review))
-            refresh();
-        return false;
-    }
-    // Only these events of the charts' viewports matter; the others also come
-    // while a chart view is being destroyed, when it must not be called.
-    if (event->type() != QEvent::Resize && event->type() != QEvent::MouseMove && event->type() != QEvent::Leave)
-        return false;
-    for (size_t s = 0; s < kStrips; ++s) {
-        // A viewport is a child of its chart view: compared without calling it.
-        if (watched->parent() != m_views[s])
-            continue;
-        if (event->type() == QEvent::Resize) {
-            m_alignedWidth = -1;
-            if (m_page.isVisible())
-                QTimer::singleShot(0, this, [this] { alignPlots(); });
-        }
-        if (event->type() == QEvent::MouseMove) {
-            const auto* me = static_cast<QMouseEvent*>(event);
-            QChart* chart = m_views[s]->chart();
-            const QPointF inChart = chart->mapFromScene(m_views[s]->mapToScene(me->position().toPoint()));
-            const QPointF value = chart->mapToValue(inChart, chart->series().value(0));
-            showCursor(static_cast<int64_t>(std::llround(value.x())));
-        } else if (event->type() == QEvent::Leave) {
-            m_cursorMs.reset();
-            for (auto* line : m_cursorLines)
-                line->setVisible(false);
-        }
-    }
+    if (watched == &m_page && event->type() == QEvent::Show && (m_dirty || !m_review))
+        refresh();
     return false;
 }
 
 bool ChartsGlue::startRecording()
 {
     if (!m_serial || !m_ctx.state.connected) {
-        m_recordingLabel->setText(QStringLiteral("connect a controller to record its status"));
+        setRecordingText(QStringLiteral("connect a controller to record its status"));
         return false;
     }
     const std::string folder = m_window.startDirectory().toStdString() + "/recordings";
-    if (!m_recorder.startIn(folder, *m_serial, utcNow())) {
+    m_recordingSinceUtc = utcNow();
+    if (!m_recorder.startIn(folder, *m_serial, m_recordingSinceUtc)) {
         const std::string why = m_recorder.error();
-        m_recordingLabel->setText(qs("recording not started: " + why));
+        setRecordingText(qs("recording not started: " + why));
         m_ctx.prompts.message("Recording not started: " + why);
         return false;
     }
@@ -564,24 +446,58 @@ void ChartsGlue::stopRecording()
 
 void ChartsGlue::recordingFailed(const std::string& why)
 {
-    m_record->setText(QStringLiteral("record"));
-    m_recordingLabel->setText(qs("recording stopped: " + why));
+    m_record->setText(text(kRecordKey, "record"));
+    setRecordingText(qs("recording stopped: " + why));
     m_ctx.prompts.message("Recording stopped: " + why);
+}
+
+void ChartsGlue::setRecordingText(const QString& text)
+{
+    // No empty line above the charts when there is nothing to say.
+    m_recordingLabel->setText(text);
+    m_recordingLabel->setVisible(!text.isEmpty());
+}
+
+void ChartsGlue::silenceTick()
+{
+    // While no frame comes (a lost link, a dialog open) the time axis
+    // still moves on and the silence is shaded as it grows.
+    if (!m_review && m_page.isVisible() && ongoingGap())
+        refresh();
+}
+
+void ChartsGlue::showRecordingIndicator()
+{
+    if (!m_recorder.recording()) {
+        m_statusIndicator->hide();
+        return;
+    }
+    const int64_t seconds = std::max<int64_t>(0, (utcNow() - m_recordingSinceUtc) / 1000);
+    const QString text = QStringLiteral("\u25CF REC %1:%2:%3  \u00b7  %4 rows")
+                             .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                             .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                             .arg(m_recorder.rows());
+    if (m_statusIndicator->text() != text)
+        m_statusIndicator->setText(text);
+    m_statusIndicator->setToolTip(qs(m_recorder.path()));
+    m_statusIndicator->show();
 }
 
 void ChartsGlue::showRecordingState()
 {
+    showRecordingIndicator();
     if (m_recorder.recording()) {
-        m_record->setText(QStringLiteral("stop"));
-        m_recordingLabel->setText(qs("recording to " + m_recorder.path() + ": " + std::to_string(m_recorder.rows())
+        m_record->setText(text(kStopKey, "stop"));
+        setRecordingText(qs("recording to " + m_recorder.path() + ": " + std::to_string(m_recorder.rows())
                                      + " rows, " + std::to_string(m_recorder.gapRows()) + " gaps"));
     } else {
-        m_record->setText(QStringLiteral("record"));
+        m_record->setText(text(kRecordKey, "record"));
         if (m_review)
-            m_recordingLabel->setText(qs("review of " + m_reviewName + ": " + std::to_string(m_review->size())
+            setRecordingText(qs("review of " + m_reviewName + ": " + std::to_string(m_review->size())
                                          + " rows"));
         else if (!m_recorder.path().empty() && m_recorder.error().empty())
-            m_recordingLabel->setText(qs("recorded " + std::to_string(m_recorder.rows()) + " rows to "
+            setRecordingText(qs("recorded " + std::to_string(m_recorder.rows()) + " rows to "
                                          + m_recorder.path()));
     }
 }
@@ -601,7 +517,7 @@ bool ChartsGlue::openRecording(const std::string& path)
     if (r.ok() && r.samples.empty())
         r.error = "no status rows";
     if (!r.ok()) {
-        m_recordingLabel->setText(qs("cannot show " + path + ": " + r.error));
+        setRecordingText(qs("cannot show " + path + ": " + r.error));
         m_ctx.prompts.message("Cannot show " + path + ": " + r.error);
         return false;
     }
@@ -627,7 +543,7 @@ void ChartsGlue::showLive()
     m_reviewName.clear();
     m_liveButton->setVisible(false);
     m_reviewScroll->setVisible(false);
-    m_recordingLabel->clear();
+    setRecordingText(QString());
     refresh();
 }
 

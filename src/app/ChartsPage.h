@@ -15,22 +15,17 @@
 #include <string>
 #include <utility>
 
-class QAbstractAxis;
-class QChart;
-class QChartView;
-class QDateTimeAxis;
-class QGraphicsLineItem;
 class QLabel;
-class QLineSeries;
 class QPushButton;
 class QScrollBar;
 class QSpinBox;
-class QValueAxis;
 class QWidget;
 
 namespace kdx {
 
 class MainWindow;
+class LanguageTexts;
+class StripChart;
 struct AppContext;
 
 // Adds the "charts" page (TabSheetCharts) to the window's pages, before the
@@ -41,8 +36,10 @@ void addChartsPage(MainWindow& window);
 // axis, the recording of the status to a file and the review of a recorded
 // file. Its controls are resolved by name once, when it is made; a missing
 // one stops the program there. The history and the recorder are the Qt-free
-// ones of the live subsystem; this class only copies their points into the
-// charts, at most kRefreshMs apart and only while the page is on screen.
+// ones of the live subsystem; this class hands their trace to the chart, at
+// most kRefreshMs apart and only while the page is on screen. A period
+// without frames goes into the history and the recording as one gap row
+// naming its cause (link lost, or polling paused by the tool).
 class ChartsGlue : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +53,7 @@ public:
     // Points per curve above which a curve is thinned to its extremes: at
     // most a low and a high point per pixel of the plot, which draws the
     // same line as every frame would.
-    static constexpr size_t kMaxPointsPerCurve = 1000;
+    static constexpr size_t kMaxPointsPerCurve = 2000;
     static constexpr size_t kMinPointsPerCurve = 200;
     // Live history: ten minutes of frames (or gaps) at 10 a second, and some.
     static constexpr size_t kLiveCapacity = 6400;
@@ -64,11 +61,6 @@ public:
     // The cursor shows a sample at most this far from it.
     static constexpr int64_t kCursorReachMs = 2000;
 
-    // The charts' curves, in the order of the series names below.
-    enum Curve {
-        EngineSpeed, Humidity, Temperature, SupplyVoltage, WaterLevel, Pump1Current, Pump2Current,
-        IgnitionLane, Pump1Lane, Pump2Lane, Ioniser1Lane, Ioniser2Lane, LinkLane, kCurveCount
-    };
 
     ChartsGlue(MainWindow& window, QWidget& page);
     ~ChartsGlue() override;
@@ -98,28 +90,37 @@ public:
     const SampleHistory& liveHistory() const { return m_live; }
     const StatusRecorder& recorder() const { return m_recorder; }
     bool reviewing() const { return m_review != nullptr; }
-    QLineSeries* curve(Curve c) const { return m_curves[c]; }
-    // The time range a strip shows, UTC ms (strip 4, the lowest, writes the times).
-    std::pair<int64_t, int64_t> timeRange(size_t strip) const;
+    StripChart& chart() const { return *m_chart; }
+    // The time range the strips show, UTC ms.
+    std::pair<int64_t, int64_t> timeRange() const;
     int spanMinutes() const;
     // UTC time of the clock's now.
     int64_t utcNow() const;
-    // Shows the values nearest to a time under the cursor line.
+    // Shows the values nearest to a time under the cursor line; outside the
+    // shown recording or the history, nothing.
     void showCursor(int64_t utcMs);
+    void clearCursor();
+    // Redraws while no frame comes (its own timer runs it, inside dialogs too).
+    void silenceTick();
+    // Names of the curves, lanes and gap causes, and the record button, in
+    // the window's language (null: the built-in English).
+    void retranslate(const LanguageTexts* texts = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static constexpr size_t kStrips = 5;
     template <typename T>
     T* need(const char* name);
     const SampleHistory& shown() const { return m_review ? *m_review : m_live; }
     void add(const StatusSample& sample);
     int64_t refreshIntervalMs() const;
-    void alignPlots();
+    std::optional<StatusSample::State> ongoingGap() const;
+    QString text(int key, const char* english) const;
     void recordingFailed(const std::string& why);
     void showRecordingState();
+    void showRecordingIndicator();
+    void setRecordingText(const QString& text);
     void updateReviewScroll();
     void openClicked();
 
@@ -132,22 +133,21 @@ private:
     QPushButton* m_liveButton;
     QLabel* m_recordingLabel;
     QLabel* m_cursorLabel;
+    QLabel* m_statusIndicator; // LabelRecordingState, in the status bar on every page
     QScrollBar* m_reviewScroll;
-    std::array<QChartView*, kStrips> m_views{};
-    std::array<QAbstractAxis*, kStrips> m_timeAxes{};
-    std::array<QValueAxis*, kStrips - 1> m_valueAxes{};
-    std::array<QLineSeries*, kCurveCount> m_curves{};
-    std::array<QGraphicsLineItem*, kStrips> m_cursorLines{};
+    StripChart* m_chart;
+    std::pair<int64_t, int64_t> m_range{0, 1};
 
     SampleHistory m_live{kLiveCapacity, kLiveKeepMs};
     std::unique_ptr<SampleHistory> m_review;
     std::string m_reviewName;
     StatusRecorder m_recorder;
     std::optional<uint32_t> m_serial;
+    int64_t m_recordingSinceUtc = 0;
+    const LanguageTexts* m_texts = nullptr;
     int64_t m_utcAnchor;
     uint64_t m_clockAnchor;
     int64_t m_lastRefreshMs = 0;
-    int m_alignedWidth = -1;
     bool m_dirty = true;
     std::optional<int64_t> m_cursorMs;
     FilePicker m_picker;

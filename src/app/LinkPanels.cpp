@@ -17,7 +17,7 @@ LinkStatusPanel* installLinkPanels(MainWindow& window, AppContext& context, cons
     auto* traffic = new TrafficWindow(window, context);
     auto* doctor = new PortDoctorWindow(window, context);
 
-    auto* menu = new QMenu(QStringLiteral("&Link"), window.menuBar());
+    auto* menu = new QMenu(QStringLiteral("L&ink"), window.menuBar());
     menu->setObjectName(QStringLiteral("Link1"));
     QAction* showTraffic = menu->addAction(QStringLiteral("&Traffic view"));
     showTraffic->setObjectName(QStringLiteral("TrafficView1"));

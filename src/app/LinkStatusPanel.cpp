@@ -1,7 +1,9 @@
 #include "app/LinkStatusPanel.h"
 
 #include "app/MainWindow.h"
+#include "app/pages/DashboardPanel.h"
 #include "link/PortDoctor.h"
+#include "i18n/LanguageTexts.h"
 #include "live/StatusPoller.h"
 
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -60,6 +63,9 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_area->setObjectName(QStringLiteral("LabelLinkState"));
     m_area->setAccessibleName(QStringLiteral("link state"));
     bar->addPermanentWidget(m_area);
+    // A long reason is cut by the permanent area: its full text is one
+    // hover away.
+    connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& text) { bar->setToolTip(text); });
 
     m_counters = new QLabel(panel);
     m_counters->setObjectName(QStringLiteral("LabelLinkCounters"));
@@ -89,6 +95,14 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_staleText->setStyleSheet(QStringLiteral("color: rgb(160, 0, 0); background: rgba(255,255,255,200);"));
     layout->addWidget(m_staleText, 0, Qt::AlignCenter);
     m_staleCover->hide();
+
+    // Ticks are held off while a dialog is open or the tool works: this
+    // timer still runs then, so the dashboard shows that its values stopped.
+    m_pauseTimer = new QTimer(this);
+    m_pauseTimer->setObjectName(QStringLiteral("TimerPauseWatch"));
+    m_pauseTimer->setInterval(kPauseWatchMs);
+    connect(m_pauseTimer, &QTimer::timeout, this, &LinkStatusPanel::watchPause);
+    m_pauseTimer->start();
 
     m_replugTimer = new QTimer(this);
     m_replugTimer->setObjectName(QStringLiteral("TimerReplug"));
@@ -186,6 +200,7 @@ void LinkStatusPanel::afterTick(bool validFrame)
 void LinkStatusPanel::linkLost()
 {
     const std::string port = m_ctx.link.selectedPort();
+    m_ctx.gaps.linkLost();
     m_ctx.link.closePort(); // also clears connected: the tick goes idle
     m_window.timer1()->stop();
     m_window.statusBar()->showMessage(qs(m_watch.lostOn(port, timeOfDayMs())));
@@ -198,6 +213,54 @@ void LinkStatusPanel::linkLost()
     m_replug.arm(name);
     m_recovering = true;
     m_replugTimer->start();
+}
+
+void LinkStatusPanel::setTexts(const LanguageTexts* texts)
+{
+    if (!texts) {
+        m_watch.setWords({});
+    } else {
+        m_watch.setWords([texts](int key, const char* english) {
+            return texts->has(key) ? texts->text(key) : std::string(english);
+        });
+    }
+    refresh();
+}
+
+std::string LinkStatusPanel::pauseText() const
+{
+    switch (m_ctx.gaps.pausedNow()) {
+    case GapCause::Pause::Dialog: return m_watch.word(102213, "polling paused: a dialog is open");
+    case GapCause::Pause::Operation: return m_watch.word(102214, "polling paused while the tool works");
+    case GapCause::Pause::None: break;
+    }
+    return {};
+}
+
+void LinkStatusPanel::watchPause()
+{
+    if (!m_ctx.busy.busy())
+        m_ctx.gaps.resumed();
+    refresh();
+    emptyIdleProgress();
+}
+
+void LinkStatusPanel::emptyIdleProgress()
+{
+    // A bar left full (or half full after a failure) would say that
+    // something still runs: once nothing has run for a moment, it empties.
+    QProgressBar* bar = m_window.dashboard().progress();
+    if (m_ctx.busy.busy() || bar->value() <= bar->minimum()) {
+        m_progressIdleSince.reset();
+        return;
+    }
+    const uint64_t now = m_ctx.clock.nowMs();
+    if (!m_progressIdleSince)
+        m_progressIdleSince = now;
+    else if (now - *m_progressIdleSince >= kProgressLingerMs) {
+        bar->setValue(bar->minimum());
+        m_progressIdleSince.reset();
+    }
 }
 
 void LinkStatusPanel::pollReplug()
@@ -227,19 +290,21 @@ void LinkStatusPanel::refresh()
         m_area->setText(area);
 
     const auto last = m_watch.lastAnswerMs();
-    const QString counters = QStringLiteral("lost %1  \u00b7  bad %2  \u00b7  CRC %3  \u00b7  last answer %4")
+    const QString counters = qs(m_watch.word(102215, "lost") + " %1  \u00b7  " + m_watch.word(102216, "bad")
+                                + " %2  \u00b7  " + m_watch.word(102217, "CRC") + " %3  \u00b7  "
+                                + m_watch.word(102206, "last answer") + " %4")
                                  .arg(m_poller.lostPacketCount())
                                  .arg(m_poller.badPacketCount())
                                  .arg(m_poller.crcErrorCount())
                                  .arg(last ? QTime::fromMSecsSinceStartOfDay(static_cast<int>(*last % 86400000))
                                                  .toString(QStringLiteral("HH:mm:ss"))
-                                           : QStringLiteral("none"));
+                                           : qs(m_watch.word(102207, "none")));
     if (m_counters->text() != counters)
         m_counters->setText(counters);
 
     const bool stale = m_watch.stale(timeOfDayMs());
     if (stale) {
-        const QString text = qs(m_watch.staleText());
+        const QString text = qs(m_watch.staleText() + "\n" + m_watch.staleReason(pauseText()));
         if (m_staleText->text() != text)
             m_staleText->setText(text);
     }

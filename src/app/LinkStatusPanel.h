@@ -9,12 +9,15 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QLabel;
 class QTimer;
 class QWidget;
 
 namespace kdx {
 
+class LanguageTexts;
 class MainWindow;
 class StatusPoller;
 
@@ -28,6 +31,10 @@ class LinkStatusPanel : public QObject {
 public:
     // How often the replug watch looks for the adapter (one stat() each).
     static constexpr int kReplugPollMs = 500;
+    // How often the dashboard's look is checked while the polling is held off.
+    static constexpr int kPauseWatchMs = 250;
+    // How long a finished operation's progress stays on show.
+    static constexpr uint64_t kProgressLingerMs = 1500;
 
     LinkStatusPanel(MainWindow& window, AppContext& context, const StatusPoller& poller);
 
@@ -40,6 +47,14 @@ public:
     // The session found the device gone: say so, watch for it to come back.
     void linkLost();
 
+    // Brings the dashboard's look up to date while no tick runs (a dialog
+    // open, a long operation): run by its own timer.
+    void watchPause();
+    // The words of the status area and the notice in the window's language.
+    void setTexts(const LanguageTexts* texts);
+    // Empties the progress bar once no operation has run for a moment.
+    void emptyIdleProgress();
+
     const LinkWatch& watch() const { return m_watch; }
     bool replugWatching() const;
     QTimer* replugTimer() const { return m_replugTimer; }
@@ -49,6 +64,7 @@ protected:
 
 private:
     void placeCounters(int panelHeight);
+    std::string pauseText() const;
     void pollReplug();
     void searchAfterReplug();
     void refresh();
@@ -72,6 +88,8 @@ private:
     QLabel* m_staleText = nullptr;   // LabelNoDataSince
     QTimer* m_replugTimer = nullptr;
     QTimer* m_retryTimer = nullptr; // TimerReplugRetry: the next search while the adapter is not ready
+    QTimer* m_pauseTimer = nullptr;
+    std::optional<uint64_t> m_progressIdleSince;
 };
 
 } // namespace kdx

@@ -19,6 +19,7 @@
 #include <QPainter>
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QHeaderView>
 #include <QCheckBox>
@@ -451,8 +452,14 @@ void MainWindow::run(const MainWindowHooks::Action& hook, Procedure kind)
 void MainWindow::Timer1Timer()
 {
     // Never inside a handler, a modal box or a protocol pause, and idle
-    // until a controller is connected.
-    if (m_ctx.busy.busy() || !m_ctx.state.connected)
+    // until a controller is connected. A held tick is a pause of the
+    // polling, named so that the gap it leaves is not taken for a lost link.
+    if (m_ctx.busy.busy()) {
+        m_ctx.gaps.paused(QApplication::activeModalWidget() ? GapCause::Pause::Dialog
+                                                            : GapCause::Pause::Operation);
+        return;
+    }
+    if (!m_ctx.state.connected)
         return;
     run(m_hooks.statusTick);
 }

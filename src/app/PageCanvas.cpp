@@ -112,7 +112,9 @@ QSize PageCanvas::minimumSizeHint() const
     }
     if (bounds.isEmpty())
         return {0, 0};
-    return {bounds.right() + 1 + kMarginPx, bounds.bottom() + 1 + kMarginPx};
+    // Little room on the right: at 1024 pixels the widest page fits beside
+    // the dashboard and its scroll bar without scrolling sideways.
+    return {bounds.right() + 1 + kRightMarginPx, bounds.bottom() + 1 + kMarginPx};
 }
 
 bool PageCanvas::event(QEvent* event)
@@ -139,7 +141,9 @@ void PageCanvas::applyAnchors()
         if (!parent)
             continue;
         // The page's extra room over its smallest size, in the control's parent.
-        const QSize extra = (size() - minimumSizeHint()).expandedTo(QSize(0, 0));
+        // Counted against the full right margin, which a grown page keeps.
+        const QSize extra =
+            (size() - minimumSizeHint() - QSize(kMarginPx - kRightMarginPx, 0)).expandedTo(QSize(0, 0));
         QRect r = a.design;
         if (a.anchors & GrowRight)
             r.setWidth(a.design.width() + extra.width());

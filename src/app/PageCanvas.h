@@ -23,6 +23,7 @@ public:
         StickDown = 4,  // moves with the page's bottom edge, keeps its size
     };
     static constexpr int kMarginPx = 8;
+    static constexpr int kRightMarginPx = 1;
 
     // Puts a scroll area with a new canvas into page and returns the canvas.
     static PageCanvas* wrap(QWidget* page);

@@ -51,8 +51,8 @@ ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
                          [this, &window, handler] { window.runner().runShort([&] { (this->*handler)(); }); });
         return action;
     };
-    m_compareDefaults = add("CompareDefaults1", "Compare with defaults...", &ParameterFilesGlue::compareWithDefaults);
-    m_compareFiles = add("CompareFiles1", "Compare files...", &ParameterFilesGlue::compareFiles);
+    m_compareDefaults = add("CompareDefaults1", "Compare with &defaults...", &ParameterFilesGlue::compareWithDefaults);
+    m_compareFiles = add("CompareFiles1", "Compare &files...", &ParameterFilesGlue::compareFiles);
 }
 
 ParameterFilePrompts* ParameterFilesGlue::filePrompts()
@@ -127,7 +127,7 @@ void ParameterFilesGlue::saveToDisk()
     m_deps.showStatus("Parameters of " + hex32Text(m_deps.image.serialNumber()) + " saved to " + *path);
 }
 
-void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given)
+void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool ownBackup)
 {
     if (!needsParameters("Load to ECU"))
         return;
@@ -149,13 +149,16 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given)
     const ControllerIdentity id{m_deps.image.serialNumber(), s.hardwareVersion, s.softwareVersion,
                                 s.softwareRevision};
     bool giveSerial = false;
+    // The upgrade blanked the number of the very controller the backup was
+    // made of a minute before: it gets its own number back unasked.
+    const bool ownNumber = ownBackup && file->info.hardwareVersion == id.hardwareVersion;
     if (ParameterRestore::hasBlankSerial(m_deps.image) && !ParameterRestore::isBlankSerial(file->info.serialNumber))
-        giveSerial = m_deps.ctx.prompts.okCancel(
+        giveSerial = ownNumber || m_deps.ctx.prompts.okCancel(
             "This controller's serial number is blank (" + hex32Text(id.serialNumber) + "). Give it the serial number "
                 + hex32Text(file->info.serialNumber) + " from the file?\nOnly if the file was saved from this "
                 "controller; Cancel keeps the blank number.",
             "Serial number");
-    const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial);
+    const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial, ownNumber);
     const char separator = AppController::decimalSeparator();
     const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator);
     const bool write = prompts->showDifference(view);
@@ -272,7 +275,7 @@ void ParameterFilesGlue::afterUpgrade()
                                     "Load the backup made before the upgrade into it?\n"
                                         + m_lastBackup,
                                     "Restore parameters"))
-        loadToEcu(m_lastBackup);
+        loadToEcu(m_lastBackup, true);
 }
 
 } // namespace kdx

@@ -41,7 +41,8 @@ public:
 
     void saveToDisk();
     // Without a path the technician picks the file.
-    void loadToEcu(const std::optional<std::string>& path = std::nullopt);
+    // ownBackup: path is the backup made of this controller before its upgrade.
+    void loadToEcu(const std::optional<std::string>& path = std::nullopt, bool ownBackup = false);
     void compareWithDefaults();
     void compareFiles();
 

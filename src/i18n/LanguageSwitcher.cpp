@@ -89,6 +89,13 @@ bool LanguageSwitcher::readLanguageFile(const std::string& path, const char* cod
     return true;
 }
 
+void LanguageSwitcher::applyAddedCaptions()
+{
+    for (const KeyTarget& t : keyTable())
+        if (t.key >= kFirstAddedKey && t.kind == TargetKind::Caption && m_texts.has(t.key))
+            m_targets.setCaption(t.object, m_texts.text(t.key));
+}
+
 void LanguageSwitcher::apply(int key, const std::string& text)
 {
     const KeyTarget* t = findKey(key);
@@ -97,6 +104,11 @@ void LanguageSwitcher::apply(int key, const std::string& text)
     switch (t->kind) {
     case TargetKind::Caption:
         m_targets.setCaption(t->object, text);
+        // Controls added beyond the original window may be built after the
+        // language is loaded at start-up: their captions are kept to be
+        // applied then (applyAddedCaptions).
+        if (key >= kFirstAddedKey)
+            m_texts.set(key, text);
         break;
     case TargetKind::GridCell:
         m_targets.setGridCell(t->object, t->column, t->row, text);

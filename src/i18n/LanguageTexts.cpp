@@ -22,7 +22,14 @@ const std::string& LanguageTexts::text(int key) const
     return it == m_texts.end() ? empty : it->second;
 }
 
-void LanguageTexts::set(int key, std::string text) { m_texts[key] = std::move(text); }
+void LanguageTexts::set(int key, std::string text)
+{
+    // The dashboard composes its pump captions from 100227, which the
+    // original key table leaves out; a file reaches it through 102050.
+    if (key == 102050)
+        m_texts[100227] = text;
+    m_texts[key] = std::move(text);
+}
 
 bool LanguageTexts::has(int key) const { return m_texts.count(key) != 0; }
 

@@ -30,6 +30,9 @@ std::string LinkWatch::searchEnded(bool found, const std::string& port, const st
     const bool replug = m_afterReplug;
     m_afterReplug = false;
     if (found) {
+        // A dashboard that looked old before the search keeps that look
+        // until the new link's first frame.
+        m_staleAtConnect = m_phase != Phase::NoPort && m_lastAnswer.has_value();
         m_phase = Phase::Connected;
         m_port = port;
         m_connectedAt = nowMs;
@@ -66,16 +69,34 @@ void LinkWatch::validAnswer(uint64_t nowMs) { m_lastAnswer = nowMs; }
 
 bool LinkWatch::stale(uint64_t nowMs) const
 {
+    // Values of an earlier link stay on the dashboard through a search, one
+    // that found nothing, and a new connection until its first frame.
     if (m_phase == Phase::Lost)
         return true;
+    if (m_phase == Phase::Searching || m_phase == Phase::NotFound)
+        return m_lastAnswer.has_value();
     if (m_phase != Phase::Connected)
         return false;
+    const bool freshSince = m_lastAnswer && *m_lastAnswer >= m_connectedAt;
+    if (!freshSince && m_staleAtConnect)
+        return true;
     // Counted from the connection when no frame came since (a stale frame
     // of the previous link does not make a fresh one stale at once).
     uint64_t since = m_connectedAt;
     if (m_lastAnswer && *m_lastAnswer > since)
         since = *m_lastAnswer;
     return nowMs > since + kStaleAfterMs;
+}
+
+std::string LinkWatch::staleReason(const std::string& pause) const
+{
+    switch (m_phase) {
+    case Phase::Lost: return word(102205, "link lost");
+    case Phase::Searching: return word(102210, "searching for the controller");
+    case Phase::NotFound: return word(102211, "no controller found");
+    default: break;
+    }
+    return pause.empty() ? word(102212, "no answer from the controller") : pause;
 }
 
 const char* LinkWatch::phaseText(Phase phase)
@@ -92,14 +113,18 @@ const char* LinkWatch::phaseText(Phase phase)
 
 std::string LinkWatch::areaText() const
 {
-    std::string text = (m_port.empty() ? std::string("no port") : m_port) + "  \u00b7  " + phaseText(m_phase);
-    text += "  \u00b7  last answer " + (m_lastAnswer ? clockText(*m_lastAnswer) : std::string("none"));
+    static const int kPhaseKeys[] = {102201, 102202, 102203, 102204, 102205};
+    std::string text = (m_port.empty() ? word(102200, "no port") : m_port) + "  \u00b7  "
+        + word(kPhaseKeys[static_cast<int>(m_phase)], phaseText(m_phase));
+    text += "  \u00b7  " + word(102206, "last answer") + " "
+        + (m_lastAnswer ? clockText(*m_lastAnswer) : word(102207, "none"));
     return text;
 }
 
 std::string LinkWatch::staleText() const
 {
-    return m_lastAnswer ? "no data since " + clockText(*m_lastAnswer) : std::string("no data yet");
+    return m_lastAnswer ? word(102208, "no data since") + " " + clockText(*m_lastAnswer)
+                        : word(102209, "no data yet");
 }
 
 } // namespace kdx

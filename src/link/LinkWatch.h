@@ -31,6 +31,12 @@ public:
         m_events = std::move(sink);
     }
 
+    // The words of the status area and the stale notice in the window's
+    // language: key, English text -> text (unset: English).
+    using Words = std::function<std::string(int key, const char* english)>;
+    void setWords(Words words) { m_words = std::move(words); }
+    std::string word(int key, const char* english) const { return m_words ? m_words(key, english) : english; }
+
     void searchStarted(bool afterReplug);
     void tryingPort(const std::string& port);
     // found: a controller answered and was taken; returns the status-line text
@@ -53,8 +59,13 @@ public:
     const std::string& port() const { return m_port; }
     std::optional<uint64_t> lastAnswerMs() const { return m_lastAnswer; }
     // The dashboard's data is old: nothing valid for more than a second while
-    // connected, or the link is lost. Values stay; only their look changes.
+    // connected, the link is lost, a search runs or found nothing while old
+    // values are on show, or a new connection has not sent its first frame
+    // yet. Values stay; only their look changes.
     bool stale(uint64_t nowMs) const;
+    // Why it is stale, for the dashboard's notice; pause: what holds the
+    // polling off, if anything (used while connected).
+    std::string staleReason(const std::string& pause) const;
 
     static const char* phaseText(Phase phase);
     // "PORT · STATE · last answer HH:MM:SS".
@@ -68,6 +79,8 @@ private:
     std::optional<uint64_t> m_lastAnswer;
     uint64_t m_connectedAt = 0;
     bool m_afterReplug = false;
+    bool m_staleAtConnect = false;
+    Words m_words;
     std::function<void(const std::string&, const std::string&)> m_events;
     void event(const std::string& kind, const std::string& text) const
     {

@@ -25,7 +25,7 @@ constexpr ChannelColumn kChannelColumns[kChannelCount] = {
 };
 constexpr const char* kSwitchColumns[kSwitchCount] = {"ignition", "pump 1", "pump 2",
                                                       "ioniser 1", "ioniser 2", "system on"};
-constexpr const char* kStateTexts[] = {"ok", "lost", "bad", "checksum", "no link"};
+constexpr const char* kStateTexts[] = {"ok", "lost", "bad", "checksum", "no link", "paused"};
 
 std::string number(double v, int decimals)
 {

@@ -14,7 +14,7 @@ namespace kdx {
 // each column with its unit, then one line per status sample. Numbers use a
 // decimal point whatever the system's locale; the time is UTC with
 // milliseconds ("2026-12-08T12:50:00.125Z"). The state column says "ok" for
-// a valid frame; a gap line ("lost", "bad", "checksum", "no link") leaves
+// a valid frame; a gap line ("lost", "bad", "checksum", "no link", "paused") leaves
 // every value empty. Lines end in LF; CR LF is accepted when reading.
 class StatusCsv {
 public:

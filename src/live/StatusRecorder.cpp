@@ -83,7 +83,9 @@ bool StatusRecorder::write(const StatusSample& sample)
 {
     if (!m_file)
         return false;
-    if (m_haveLast && sample.utcMs - m_lastMs > kNoLinkAfterMs) {
+    // A gap row names its silence itself; only a frame after an unnamed
+    // silence gets the "no link" row.
+    if (m_haveLast && sample.ok() && sample.utcMs - m_lastMs > kNoLinkAfterMs) {
         if (!put(StatusCsv::row(StatusSample::gap(StatusSample::State::NoLink, sample.utcMs))))
             return false;
         ++m_rows;

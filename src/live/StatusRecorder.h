@@ -11,9 +11,9 @@ namespace kdx {
 // Writes the status samples to a recording file (see StatusCsv), one line
 // each, flushed as it goes so a crash loses at most the line being written.
 // A failed write (a full disk, a pulled memory stick) ends the recording and
-// says why; nothing is silently dropped. A pause of more than kNoLinkAfterMs
-// between two samples (the link was down, the tool reconnected) is marked by
-// a "no link" line before the next sample.
+// says why; nothing is silently dropped. A silence of more than
+// kNoLinkAfterMs before a frame that no gap row named is marked by a
+// "no link" line before that frame.
 class StatusRecorder {
 public:
     static constexpr int64_t kNoLinkAfterMs = 1000;

@@ -44,6 +44,7 @@ struct StatusSample {
         Bad,      // wrong header or end byte
         Checksum, // wrong checksum
         NoLink,   // no polling at all for a while (link down, reconnecting)
+        Paused,   // the tool held the polling off (a dialog open, an upgrade, a restore)
     };
 
     int64_t utcMs = 0; // milliseconds since 1970-01-01 00:00 UTC

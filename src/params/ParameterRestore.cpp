@@ -37,7 +37,7 @@ bool ParameterRestore::hasBlankSerial(const ParameterImage& controller)
 }
 
 RestorePlan ParameterRestore::plan(const ParameterImage& controller, const ControllerIdentity& id,
-                                   const ParameterFile& file, bool restoreBlankSerial)
+                                   const ParameterFile& file, bool restoreBlankSerial, bool ownBackup)
 {
     RestorePlan p;
     p.target = file.image;
@@ -52,7 +52,7 @@ RestorePlan ParameterRestore::plan(const ParameterImage& controller, const Contr
             p.words.push_back(w);
 
     const uint32_t fileSerial = file.info.serialNumber;
-    if (fileSerial != id.serialNumber) {
+    if (fileSerial != id.serialNumber && !(ownBackup && p.serialFromFile)) {
         if (p.serialFromFile)
             p.warnings.push_back("This controller holds the blank serial number " + hex32Text(id.serialNumber)
                                  + "; it gets the file's serial number " + hex32Text(fileSerial)

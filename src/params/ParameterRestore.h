@@ -52,8 +52,11 @@ public:
     // The controller's serial number is blank: 0xAFFFFFFF, 0xFFFFFFFF or 0.
     static bool hasBlankSerial(const ParameterImage& controller);
     static bool isBlankSerial(uint32_t serialNumber);
+    // ownBackup: the file is the backup the tool made of this controller
+    // just before an upgrade blanked its serial number; no warning is given
+    // about the number it gets back.
     static RestorePlan plan(const ParameterImage& controller, const ControllerIdentity& identity,
-                            const ParameterFile& file, bool restoreBlankSerial);
+                            const ParameterFile& file, bool restoreBlankSerial, bool ownBackup = false);
     // The difference view of the plan: controller on the left, file on the right.
     static DifferenceView view(const ParameterImage& controller, const RestorePlan& plan,
                                const std::string& fileName, char separator);

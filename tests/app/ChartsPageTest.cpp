@@ -9,18 +9,19 @@
 #include "sim/ControllerModel.h"
 #include "sim/SimulatedLine.h"
 
-#include <QDateTimeAxis>
+#include "app/StripChart.h"
+
 #include <QLabel>
-#include <QChartView>
 #include <QCoreApplication>
-#include <QLineSeries>
+#include <QScrollArea>
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QValueAxis>
+#include <QDateTime>
+#include <QScrollBar>
 #include <iostream>
 
 #include <cmath>
@@ -79,21 +80,26 @@ struct ChartsRig {
     ChartsGlue* glue = nullptr;
 };
 
-// The distinct times of a curve in order; fails when they go back.
-std::vector<int64_t> curveTimes(QLineSeries* series)
+// The distinct times of a curve in order, over all its pieces; fails when they go back.
+std::vector<int64_t> curveTimes(const ChartsGlue& glue, Channel c)
 {
     std::vector<int64_t> times;
-    for (const QPointF& p : series->points()) {
-        const auto t = static_cast<int64_t>(p.x());
-        if (!times.empty() && t < times.back())
-            ADD_FAILURE() << series->objectName().toStdString() << " goes back in time";
-        if (times.empty() || t != times.back())
-            times.push_back(t);
-    }
+    for (const auto& segment : glue.chart().trace().curves[static_cast<size_t>(c)])
+        for (const auto& p : segment) {
+            if (!times.empty() && p.utcMs < times.back())
+                ADD_FAILURE() << "channel " << static_cast<int>(c) << " goes back in time";
+            if (times.empty() || p.utcMs != times.back())
+                times.push_back(p.utcMs);
+        }
     return times;
 }
 
+const Channel kCharted[] = {Channel::EngineSpeed,   Channel::Humidity,   Channel::Temperature,
+                            Channel::SupplyVoltage, Channel::WaterLevel, Channel::Pump1Current,
+                            Channel::Pump2Current};
+
 int64_t axisSpanMs(const std::pair<int64_t, int64_t>& range) { return range.second - range.first; }
+
 
 void setSpan(ChartsRig& rig, int minutes)
 {
@@ -105,28 +111,111 @@ void setSpan(ChartsRig& rig, int minutes)
         QTest::keyClick(spin, Qt::Key_Down);
 }
 
+// Every strip's plot spans the same x range and fits the chart widget, whose
+// size the scroll area gives it; every label is whole and inside the widget.
+void expectSoundLayout(const StripChart& chart, const std::string& when)
+{
+    SCOPED_TRACE(when);
+    const QRect first = chart.plotArea(0);
+    EXPECT_GT(first.width(), 100);
+    int previousBottom = -1;
+    for (size_t s = 0; s < chart.stripCount(); ++s) {
+        const QRect area = chart.plotArea(s);
+        EXPECT_EQ(area.left(), first.left()) << "strip " << s;
+        EXPECT_EQ(area.right(), first.right()) << "strip " << s;
+        EXPECT_TRUE(chart.rect().contains(area)) << "strip " << s << " leaves the widget";
+        EXPECT_GT(area.top(), previousBottom) << "strip " << s << " overlaps the one above";
+        EXPECT_GE(area.height(), 3 * chart.fontMetrics().height()) << "strip " << s;
+        previousBottom = area.bottom();
+    }
+    // The extra height is used: the last strip's time labels end near the foot.
+    EXPECT_GE(previousBottom, chart.height() - 2 * chart.fontMetrics().height() - 8);
+    // The right edge of the plots follows the widget's width.
+    EXPECT_GE(first.right(), chart.width() - chart.fontMetrics().horizontalAdvance("00:00:00"));
+    size_t valueLabels = 0;
+    for (const auto& l : chart.labels()) {
+        EXPECT_GE(l.box.width(), l.needed) << "\"" << l.text.toStdString() << "\" is cut";
+        EXPECT_GE(l.box.left(), 0) << l.text.toStdString();
+        EXPECT_LE(l.box.right(), chart.width()) << l.text.toStdString();
+        EXPECT_FALSE(l.text.contains(QChar(0x2026)));
+        valueLabels += l.box.right() < first.left() ? 1 : 0;
+    }
+    // At least three labels on each value axis, six lane names.
+    EXPECT_GE(valueLabels, 4 * 3 + 6u);
+    for (size_t s = 0; s + 1 < chart.stripCount(); ++s) {
+        const auto axis = chart.valueAxis(s);
+        EXPECT_GE(std::lround((axis.hi - axis.lo) / axis.step) + 1, 3) << "strip " << s;
+    }
+}
+
 } // namespace
 
-TEST(ChartsPage, PlotsStayAlignedWhenAScaleGrows)
+TEST(ChartsPage, PlotsFitTheirWidgetAtEverySizeAndShareOneTimeAxis)
 {
     ChartsRig rig;
     ASSERT_NE(rig.glue, nullptr);
+    rig.window->resize(1016, 669);
     rig.connectAndShowCharts();
+    rig.ticks(600); // the demo engine runs up to thousands of rpm
+    StripChart& chart = rig.glue->chart();
+    expectSoundLayout(chart, "default size");
+    const QRect before = chart.plotArea(0);
+    // Bigger, smaller, and bigger again while another page is on top: each
+    // time the plots follow the widget.
+    rig.window->resize(1600, 1000);
     QCoreApplication::processEvents();
-    rig.glue->refresh(); // engine stopped: the speed scale reads "0"
-    rig.ticks(600);      // the demo engine runs up to thousands of rpm
+    expectSoundLayout(chart, "1600x1000");
+    EXPECT_GT(chart.plotArea(0).width(), before.width() + 400);
+    EXPECT_GT(chart.plotArea(4).height(), before.height());
+    rig.window->resize(800, 560);
+    QCoreApplication::processEvents();
+    expectSoundLayout(chart, "800x560");
+    rig.clickTab("TabSheetPar");
+    rig.window->resize(1900, 1040);
+    QCoreApplication::processEvents();
+    rig.clickTab("TabSheetCharts");
+    QCoreApplication::processEvents();
+    expectSoundLayout(chart, "maximised elsewhere");
+    EXPECT_GT(chart.plotArea(0).width(), 1100);
+    // Below the strips' useful minimum the page scrolls instead.
+    auto* scroll = rig.control<QScrollArea>("ScrollAreaCharts");
+    EXPECT_GE(chart.height(), chart.minimumSizeHint().height());
+    rig.window->resize(800, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chart.height(), chart.minimumSizeHint().height());
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+    expectSoundLayout(chart, "800x400");
+}
+
+TEST(ChartsPage, TimeTicksFallOnRoundTimesAndStayPut)
+{
+    ChartsRig rig;
+    rig.connectAndShowCharts();
+    rig.ticks(400);
     rig.glue->refresh();
-    auto* speed = rig.control<QChartView>("ChartViewEngineSpeed");
-    const auto* axis = qobject_cast<QValueAxis*>(speed->chart()->axes(Qt::Vertical).value(0));
-    ASSERT_NE(axis, nullptr);
-    ASSERT_GE(axis->max(), 1000);
-    // One time axis: every strip's plot starts and ends at the same x.
-    const QRectF first = speed->chart()->plotArea();
-    EXPECT_GT(first.width(), 100);
-    for (const char* name : {"ChartViewClimate", "ChartViewVoltage", "ChartViewCurrent", "ChartViewStates"}) {
-        const QRectF area = rig.control<QChartView>(name)->chart()->plotArea();
-        EXPECT_DOUBLE_EQ(area.left(), first.left()) << name;
-        EXPECT_DOUBLE_EQ(area.right(), first.right()) << name;
+    StripChart& chart = rig.glue->chart();
+    const auto first = chart.timeTicks();
+    ASSERT_GE(first.size(), 3u);
+    const int64_t step = first[1] - first[0];
+    EXPECT_EQ(step % 1000, 0);
+    const int64_t offset = QDateTime::fromMSecsSinceEpoch(first[0]).offsetFromUtc() * int64_t{1000};
+    for (int64_t t : first)
+        EXPECT_EQ((t + offset) % step, 0) << t;
+    rig.ticks(20); // a second later: the same ticks, less any that left the range
+    rig.glue->refresh();
+    const auto later = chart.timeTicks();
+    for (int64_t t : later) {
+        if (t <= first.back()) {
+            EXPECT_NE(std::find(first.begin(), first.end(), t), first.end()) << t;
+        }
+    }
+    // The grid lines meet their labels: each tick's label is centred on it.
+    for (const auto& l : chart.labels()) {
+        if (l.box.top() > chart.plotArea(4).bottom()) {
+            const auto it = std::find_if(later.begin(), later.end(),
+                                         [&](int64_t t) { return std::abs(chart.xOf(t) - l.box.center().x()) <= 1; });
+            EXPECT_NE(it, later.end()) << l.text.toStdString();
+        }
     }
 }
 
@@ -143,50 +232,46 @@ TEST(ChartsPage, SixHundredFramesGiveSixHundredPointsPerCurveAndTheSpanFollowsTh
     std::vector<int64_t> frameTimes;
     for (size_t i = 0; i < h.size(); ++i)
         frameTimes.push_back(h.at(i).utcMs);
-    for (int c = ChartsGlue::EngineSpeed; c <= ChartsGlue::Pump2Current; ++c) {
-        QLineSeries* curve = rig.glue->curve(static_cast<ChartsGlue::Curve>(c));
-        EXPECT_EQ(curveTimes(curve), frameTimes) << curve->objectName().toStdString();
-    }
-    // The on/off lanes are drawn from their corners; read at each frame's
-    // time they give that frame's state.
-    const Switch lanes[] = {Switch::Ignition, Switch::Pump1, Switch::Pump2, Switch::Ioniser1, Switch::Ioniser2};
+    for (Channel c : kCharted)
+        EXPECT_EQ(curveTimes(*rig.glue, c), frameTimes) << static_cast<int>(c);
+    const ChartTrace& trace = rig.glue->chart().trace();
+    EXPECT_TRUE(trace.gaps.empty());
+    ASSERT_EQ(trace.link.size(), 1u);
+    EXPECT_EQ(trace.link[0].fromMs, frameTimes.front());
+    EXPECT_EQ(trace.link[0].toMs, frameTimes.back());
+    // Each lane is on over exactly the frames that say so.
     int changes = 0;
-    for (int k = 0; k < 5; ++k) {
-        const auto points = rig.glue->curve(static_cast<ChartsGlue::Curve>(ChartsGlue::IgnitionLane + k))->points();
-        ASSERT_GE(points.size(), 2);
-        EXPECT_EQ(static_cast<int64_t>(points.front().x()), frameTimes.front());
-        EXPECT_EQ(static_cast<int64_t>(points.back().x()), frameTimes.back());
-        changes += static_cast<int>(points.size()) / 2 - 1;
-        qsizetype p = 0;
-        for (size_t i = 0; i < h.size(); ++i) {
-            while (p + 1 < points.size() && points[p + 1].x() <= static_cast<double>(frameTimes[i]))
-                ++p;
-            const bool on = points[p].y() - std::floor(points[p].y()) > 0.5;
-            EXPECT_EQ(on, h.at(i).on(lanes[k])) << "lane " << k << " frame " << i;
+    for (size_t k = 0; k < 5; ++k) {
+        const auto& spans = trace.on[k];
+        changes += static_cast<int>(spans.size());
+        for (size_t i = 0; i + 1 < h.size(); ++i) {
+            const int64_t mid = (frameTimes[i] + frameTimes[i + 1]) / 2;
+            const bool drawnOn = std::any_of(spans.begin(), spans.end(),
+                                             [&](const ChartTrace::Span& sp) { return sp.fromMs <= mid && mid < sp.toMs; });
+            EXPECT_EQ(drawnOn, h.at(i).on(static_cast<Switch>(k))) << "lane " << k << " frame " << i;
         }
     }
     EXPECT_GT(changes, 0) << "some lane must switch within a minute of driving";
-    for (size_t s = 0; s < 5; ++s)
-        EXPECT_EQ(axisSpanMs(rig.glue->timeRange(s)), 120000); // the page opens on two minutes
-    EXPECT_EQ(rig.glue->timeRange(4).second, rig.glue->utcNow());
+    EXPECT_EQ(axisSpanMs(rig.glue->timeRange()), 120000); // the page opens on two minutes
+    EXPECT_EQ(rig.glue->timeRange().second, rig.glue->utcNow());
 
     // The frames more than a minute old leave a one-minute view...
     setSpan(rig, 1);
-    EXPECT_EQ(axisSpanMs(rig.glue->timeRange(0)), 60000);
+    EXPECT_EQ(axisSpanMs(rig.glue->timeRange()), 60000);
     const int64_t from = rig.glue->utcNow() - 60000;
     std::vector<int64_t> lastMinute;
     for (int64_t t : frameTimes)
         if (t >= from)
             lastMinute.push_back(t);
     ASSERT_LT(lastMinute.size(), 600u); // frames come a little slower than 10 a second on virtual time
-    for (int c = ChartsGlue::EngineSpeed; c <= ChartsGlue::Pump2Current; ++c)
-        EXPECT_EQ(curveTimes(rig.glue->curve(static_cast<ChartsGlue::Curve>(c))), lastMinute);
-    EXPECT_EQ(static_cast<int64_t>(rig.glue->curve(ChartsGlue::LinkLane)->points().front().x()), lastMinute.front());
+    for (Channel c : kCharted)
+        EXPECT_EQ(curveTimes(*rig.glue, c), lastMinute);
+    EXPECT_EQ(rig.glue->chart().trace().link.front().fromMs, lastMinute.front());
     // ... and a longer span brings them back.
     rig.ticks(200);
     setSpan(rig, 3);
-    EXPECT_EQ(axisSpanMs(rig.glue->timeRange(0)), 180000);
-    EXPECT_EQ(curveTimes(rig.glue->curve(ChartsGlue::Pump2Current)).size(), 700u);
+    EXPECT_EQ(axisSpanMs(rig.glue->timeRange()), 180000);
+    EXPECT_EQ(curveTimes(*rig.glue, Channel::Pump2Current).size(), 700u);
 }
 
 TEST(ChartsPage, TheChartsAreLeftAloneWhileThePageIsHidden)
@@ -196,12 +281,12 @@ TEST(ChartsPage, TheChartsAreLeftAloneWhileThePageIsHidden)
     rig.clickTab("TabSheetPar");
     rig.ticks(100);
     EXPECT_EQ(rig.glue->liveHistory().size(), 50u); // the history still fills
-    EXPECT_EQ(rig.glue->curve(ChartsGlue::EngineSpeed)->count(), 0);
+    EXPECT_EQ(curveTimes(*rig.glue, Channel::EngineSpeed).size(), 0u);
     rig.clickTab("TabSheetCharts"); // shown again: drawn at once
-    EXPECT_EQ(rig.glue->curve(ChartsGlue::EngineSpeed)->count(), 50);
+    EXPECT_EQ(curveTimes(*rig.glue, Channel::EngineSpeed).size(), 50u);
     rig.ticks(40);
     // Redrawn about once a second on a two-minute span while on screen.
-    EXPECT_GE(rig.glue->curve(ChartsGlue::EngineSpeed)->count(), 60);
+    EXPECT_GE(curveTimes(*rig.glue, Channel::EngineSpeed).size(), 60u);
 }
 
 TEST(ChartsPage, RecordWritesEveryFrameAndTheFileOpensForReview)
@@ -216,7 +301,14 @@ TEST(ChartsPage, RecordWritesEveryFrameAndTheFileOpensForReview)
     const std::string path = rig.glue->recorder().path();
     EXPECT_EQ(path.rfind(rig.scratch.path + "/recordings/KDX_0001E240_", 0), 0u) << path;
     rig.ticks(100);
+    // On every page the status bar shows that a recording runs.
+    rig.clickTab("TabSheetPar");
+    auto* indicator = rig.control<QLabel>("LabelRecordingState");
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_EQ(indicator->text(), QString::fromUtf8("\u25CF REC 00:00:05  \u00b7  50 rows"));
+    rig.clickTab("TabSheetCharts");
     QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_FALSE(indicator->isVisible());
     EXPECT_FALSE(rig.glue->recorder().recording());
     EXPECT_EQ(rig.glue->recorder().rows(), 50u);
     EXPECT_EQ(record->text(), "record");
@@ -238,15 +330,73 @@ TEST(ChartsPage, RecordWritesEveryFrameAndTheFileOpensForReview)
     QTest::mouseClick(rig.control<QPushButton>("ButtonChartsOpen"), Qt::LeftButton);
     EXPECT_TRUE(rig.glue->reviewing());
     EXPECT_TRUE(rig.control<QPushButton>("ButtonChartsLive")->isVisible());
-    EXPECT_EQ(curveTimes(rig.glue->curve(ChartsGlue::Temperature)).size(), 50u);
-    EXPECT_EQ(rig.glue->timeRange(0).first, back.samples.front().utcMs);
+    EXPECT_EQ(curveTimes(*rig.glue, Channel::Temperature).size(), 50u);
+    EXPECT_EQ(rig.glue->timeRange().first, back.samples.front().utcMs);
     rig.glue->showCursor(back.samples[10].utcMs + 20);
     const QString readout = rig.control<QLabel>("LabelChartsCursor")->text();
     EXPECT_TRUE(readout.contains("engine speed ")) << readout.toStdString();
     EXPECT_TRUE(readout.contains(" rpm, humidity ")) << readout.toStdString();
+    // Outside the recording the readout says nothing, and the pointer
+    // leaving the chart clears it.
+    rig.glue->showCursor(back.samples.back().utcMs + 60000);
+    EXPECT_TRUE(rig.control<QLabel>("LabelChartsCursor")->text().isEmpty());
+    rig.glue->showCursor(back.samples[10].utcMs);
+    EXPECT_FALSE(rig.control<QLabel>("LabelChartsCursor")->text().isEmpty());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&rig.glue->chart(), &leave);
+    EXPECT_TRUE(rig.control<QLabel>("LabelChartsCursor")->text().isEmpty());
     QTest::mouseClick(rig.control<QPushButton>("ButtonChartsLive"), Qt::LeftButton);
     EXPECT_FALSE(rig.glue->reviewing());
     EXPECT_TRUE(rig.prompts.messages.empty());
+}
+
+TEST(ChartsPage, APauseByTheToolAndALostLinkLeaveGapsNamedByTheirCause)
+{
+    ChartsRig rig;
+    rig.connectAndShowCharts();
+    rig.ticks(2);
+    QTest::mouseClick(rig.control<QPushButton>("ButtonChartsRecord"), Qt::LeftButton);
+    ASSERT_TRUE(rig.glue->recorder().recording());
+    rig.ticks(40);
+    {
+        // A box held open for five seconds: the ticks are held off.
+        BusyScope box(rig.context.busy);
+        rig.ticks(100);
+        // Meanwhile the charts move on and shade the pause as it grows.
+        rig.glue->silenceTick();
+        const auto& growing = rig.glue->chart().trace().gaps;
+        ASSERT_FALSE(growing.empty());
+        EXPECT_EQ(growing.back().cause, StatusSample::State::Paused);
+        EXPECT_EQ(growing.back().toMs, rig.glue->utcNow());
+    }
+    rig.ticks(40);
+    // The adapter goes away as the link panel sees it, and comes back.
+    rig.context.gaps.linkLost();
+    rig.context.link.closePort();
+    rig.ticks(60);
+    rig.window->AutoConnect1Click();
+    ASSERT_TRUE(rig.context.state.connected);
+    rig.ticks(40);
+    rig.glue->refresh();
+
+    const ChartTrace& trace = rig.glue->chart().trace();
+    std::vector<StatusSample::State> longGaps;
+    for (const auto& g : trace.gaps)
+        if (g.toMs - g.fromMs > 1000)
+            longGaps.push_back(g.cause);
+    EXPECT_EQ(longGaps, (std::vector<StatusSample::State>{StatusSample::State::Paused, StatusSample::State::NoLink}));
+    EXPECT_EQ(trace.curves[static_cast<size_t>(Channel::EngineSpeed)].size(), 3u) << "the curve breaks at both";
+
+    QTest::mouseClick(rig.control<QPushButton>("ButtonChartsRecord"), Qt::LeftButton);
+    const auto back = StatusCsv::readFile(rig.glue->recorder().path());
+    ASSERT_TRUE(back.ok()) << back.error;
+    size_t paused = 0, noLink = 0;
+    for (const StatusSample& x : back.samples) {
+        paused += x.state == StatusSample::State::Paused ? 1 : 0;
+        noLink += x.state == StatusSample::State::NoLink ? 1 : 0;
+    }
+    EXPECT_EQ(paused, 1u);
+    EXPECT_EQ(noLink, 1u);
 }
 
 TEST(ChartsPage, ABadFileIsRefusedWithTheLineAndTheReason)

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -135,7 +136,8 @@ TEST(LinkHealthWindow, DashboardLooksStaleAfterOneSecondWithoutFramesAndNormalWi
         ASSERT_LT(++quietTicks, 40);
     }
     EXPECT_TRUE(rig.staleShown()) << "at " << rig.clock.nowMs() - lastFrameMs << " ms";
-    EXPECT_EQ(rig.control<QLabel>("LabelNoDataSince")->text(), "no data since " + lastAnswer);
+    EXPECT_EQ(rig.control<QLabel>("LabelNoDataSince")->text(),
+              "no data since " + lastAnswer + "\nno answer from the controller");
     EXPECT_EQ(rig.control<QLabel>("LabelVDC")->text(), vdc) << "values stay, only their look changes";
     EXPECT_TRUE(rig.context.state.connected) << "a silent controller is not a hang-up";
 
@@ -193,6 +195,58 @@ TEST(LinkHealthWindow, AnAdapterPulledDuringTheConnectionsReadIsALostLinkWatched
     EXPECT_TRUE(rig.statusLine().startsWith("Link lost: " + kDemo + " went away at ")) << rig.statusLine().toStdString();
     EXPECT_TRUE(rig.area().contains("link lost")) << rig.area().toStdString();
     EXPECT_TRUE(rig.window->findChild<QTimer*>("TimerReplug")->isActive());
+}
+
+TEST(LinkHealthWindow, HeldPollingAndAFailedSearchAfterAHangUpLookStaleUntilAFreshFrame)
+{
+    HealthRig rig;
+    rig.window->AutoConnect1Click();
+    rig.ticks(6);
+    auto* panel = rig.window->findChild<LinkStatusPanel*>();
+    ASSERT_NE(panel, nullptr);
+    auto* notice = rig.control<QLabel>("LabelNoDataSince");
+    {
+        // The tool holds the ticks off (a box open, an upgrade running):
+        // the pause watch gives the dashboard its stale look and the reason.
+        BusyScope held(rig.context.busy);
+        for (int i = 0; i < 30; ++i) {
+            rig.clock.advance(50);
+            rig.window->Timer1Timer();
+            panel->watchPause();
+        }
+        EXPECT_TRUE(rig.staleShown());
+        EXPECT_TRUE(notice->text().endsWith("\npolling paused while the tool works")) << notice->text().toStdString();
+    }
+    rig.ticks(4);
+    EXPECT_FALSE(rig.staleShown()) << "a fresh frame brings the normal look back";
+    // The connection's full read left the progress bar full; with nothing
+    // running it empties after a moment, not at once.
+    auto* progress = rig.control<QProgressBar>("ProgressBar1");
+    ASSERT_GT(progress->value(), 0);
+    panel->watchPause();
+    rig.clock.advance(LinkStatusPanel::kProgressLingerMs - 1);
+    panel->watchPause();
+    EXPECT_GT(progress->value(), 0);
+    rig.clock.advance(1);
+    panel->watchPause();
+    EXPECT_EQ(progress->value(), 0);
+
+    // The adapter is pulled; F10 finds nothing: the old values stay stale.
+    rig.line.pulled = true;
+    rig.ticks(2);
+    EXPECT_TRUE(rig.staleShown());
+    EXPECT_TRUE(notice->text().endsWith("\nlink lost")) << notice->text().toStdString();
+    rig.window->AutoConnect1Click();
+    ASSERT_FALSE(rig.context.state.connected);
+    EXPECT_TRUE(rig.staleShown());
+    EXPECT_TRUE(notice->text().endsWith("\nno controller found")) << notice->text().toStdString();
+    // Plugged in again and found: stale until its first frame.
+    rig.line.pulled = false;
+    rig.window->AutoConnect1Click();
+    ASSERT_TRUE(rig.context.state.connected);
+    EXPECT_TRUE(rig.staleShown());
+    rig.ticks(2);
+    EXPECT_FALSE(rig.staleShown());
 }
 
 TEST(LinkHealthWindow, AnEditWhileTheLinkIsDownIsRefusedWithAMessage)

@@ -108,13 +108,15 @@ TEST(RecordingEndToEnd, UnpluggingForTwoSecondsLeavesMarkedGapRowsAndTheRecordin
 
     const auto back = StatusCsv::readFile(glue->recorder().path());
     ASSERT_TRUE(back.ok()) << back.error;
-    size_t firstGap = back.samples.size(), lastGap = 0, lost = 0, okBefore = 0, okAfter = 0;
+    size_t firstGap = back.samples.size(), lastGap = 0, lost = 0, okBefore = 0, okAfter = 0, noLink = 0, paused = 0;
     for (size_t i = 0; i < back.samples.size(); ++i) {
         const StatusSample& s = back.samples[i];
         if (!s.ok()) {
             firstGap = std::min(firstGap, i);
             lastGap = i;
             lost += s.state == StatusSample::State::Lost ? 1 : 0;
+            noLink += s.state == StatusSample::State::NoLink ? 1 : 0;
+            paused += s.state == StatusSample::State::Paused ? 1 : 0;
         } else if (firstGap == back.samples.size()) {
             ++okBefore;
         } else {
@@ -131,6 +133,10 @@ TEST(RecordingEndToEnd, UnpluggingForTwoSecondsLeavesMarkedGapRowsAndTheRecordin
     ASSERT_LT(lastGap + 1, back.samples.size());
     const int64_t outage = back.samples[lastGap + 1].utcMs - back.samples[firstGap - 1].utcMs;
     EXPECT_GE(outage, 1500);
+    // A pulled adapter is a lost link, not a pause of the tool's (the search
+    // that found it again held the polling off, but the link went first).
+    EXPECT_EQ(noLink, 1u);
+    EXPECT_EQ(paused, 0u);
     std::cout << "[ measured ] unplugged 2 s: " << okBefore << " rows, " << back.gaps << " gap rows (" << lost
               << " lost) over " << outage << " ms, then " << okAfter << " rows\n";
 }

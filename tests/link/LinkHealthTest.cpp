@@ -298,8 +298,24 @@ TEST(LinkWatch, StaleAfterOneSecondWithoutAValidAnswerAndWhileLost)
     EXPECT_FALSE(w.stale(12200));
     w.lost(12300);
     EXPECT_TRUE(w.stale(12300));
+    EXPECT_EQ(w.staleReason(""), "link lost");
+    // The old values stay on show through a search and a search that fails...
+    w.searchStarted(false);
+    EXPECT_TRUE(w.stale(12400));
+    EXPECT_EQ(w.staleReason(""), "searching for the controller");
     w.searchEnded(false, "", {}, 13000);
-    EXPECT_FALSE(w.stale(20000)) << "nothing connected: nothing to call stale";
+    EXPECT_TRUE(w.stale(20000)) << "a failed search leaves old values on the dashboard";
+    EXPECT_EQ(w.staleReason(""), "no controller found");
+    // ... and a new connection looks live only with its first frame.
+    w.searchEnded(true, "p", {}, 21000);
+    EXPECT_TRUE(w.stale(21010));
+    EXPECT_EQ(w.staleReason("polling paused: a dialog is open"), "polling paused: a dialog is open");
+    w.validAnswer(21100);
+    EXPECT_FALSE(w.stale(21200));
+
+    LinkWatch never;
+    never.searchEnded(false, "", {}, 13000);
+    EXPECT_FALSE(never.stale(20000)) << "nothing ever shown: nothing to call stale";
 }
 
 // --- replug watch -----------------------------------------------------------------

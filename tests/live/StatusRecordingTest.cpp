@@ -1,5 +1,4 @@
 // The status history, its chart points, the recording file and its reader.
-#include "live/ChartPoints.h"
 #include "live/SampleHistory.h"
 #include "live/StatusCsv.h"
 #include "live/StatusRecorder.h"
@@ -73,49 +72,6 @@ TEST(SampleHistory, KeepsTheNewestWithinCapacityAndTimeInOrder)
     EXPECT_EQ(h.nearest(kT0 + 2100), 1u);
     EXPECT_EQ(h.nearest(kT0 + 2200), 2u);
     EXPECT_EQ(h.nearest(kT0 + 9000), 2u);
-}
-
-TEST(ChartPoints, OnePointPerFrameUntilTheLimitThenTheExtremesOfEachSlice)
-{
-    SampleHistory h(1000, 600000);
-    for (int i = 0; i < 100; ++i)
-        h.push(i == 50 ? StatusSample::gap(StatusSample::State::Lost, kT0 + 100 * i)
-                       : sampleAt(kT0 + 100 * i, i == 77 ? 5000.0f : 1000.0f));
-    const auto all = ChartPoints::channel(h, Channel::EngineSpeed, kT0, kT0 + 9900, 200);
-    ASSERT_EQ(all.size(), 99u); // the gap gives no point
-    EXPECT_EQ(all[49].utcMs, kT0 + 4900);
-    EXPECT_EQ(all[50].utcMs, kT0 + 5100);
-    const auto window = ChartPoints::channel(h, Channel::EngineSpeed, kT0 + 9000, kT0 + 9900, 200);
-    EXPECT_EQ(window.size(), 10u);
-    const auto few = ChartPoints::channel(h, Channel::EngineSpeed, kT0, kT0 + 9900, 20);
-    EXPECT_LE(few.size(), 20u);
-    bool spike = false;
-    for (size_t i = 0; i < few.size(); ++i) {
-        spike = spike || few[i].y == 5000.0f;
-        if (i > 0) {
-            EXPECT_LE(few[i - 1].utcMs, few[i].utcMs);
-        }
-    }
-    EXPECT_TRUE(spike) << "the one high frame must survive the thinning";
-}
-
-TEST(ChartPoints, StepLinesTurnSquareAtEachChangeAndTheLinkLaneDropsOverGaps)
-{
-    SampleHistory h(100, 600000);
-    const uint8_t pump1 = 1u << static_cast<unsigned>(Switch::Pump1);
-    h.push(sampleAt(kT0, 0, 0));
-    h.push(sampleAt(kT0 + 100, 0, pump1));
-    h.push(StatusSample::gap(StatusSample::State::Checksum, kT0 + 200));
-    h.push(sampleAt(kT0 + 300, 0, pump1));
-    const auto steps = ChartPoints::steps(h, Switch::Pump1, kT0, kT0 + 300, 2, 3, 100);
-    ASSERT_EQ(steps.size(), 4u);
-    EXPECT_EQ(steps[1].utcMs, kT0 + 100);
-    EXPECT_EQ(steps[1].y, 2.0f); // the corner, still off
-    EXPECT_EQ(steps[2].y, 3.0f);
-    const auto link = ChartPoints::link(h, kT0, kT0 + 300, 0, 1, 100);
-    ASSERT_EQ(link.size(), 6u);
-    EXPECT_EQ(link[3].y, 0.0f);
-    EXPECT_EQ(link[3].utcMs, kT0 + 200);
 }
 
 TEST(StatusCsv, RowsUseAPointWhateverTheLocaleAndReadBack)
