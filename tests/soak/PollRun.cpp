@@ -6,12 +6,35 @@
 #include "ToolRig.h"
 #include "app/ChartsPage.h"
 
+#include <QApplication>
 #include <QTest>
+
+#include <algorithm>
+#include <map>
+#include <vector>
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace kdx::drive {
+
+namespace {
+
+// Counts the paint events of every widget by its object name (or its class).
+class PaintTally : public QObject {
+public:
+    std::map<std::string, uint64_t> paints;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const QString name = watched->objectName();
+            ++paints[(name.isEmpty() ? QString::fromLatin1(watched->metaObject()->className()) : name).toStdString()];
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int runPoll(const PollOptions& o)
 {
@@ -48,12 +71,32 @@ int runPoll(const PollOptions& o)
         if (o.minimised)
             rig.window().showMinimized();
         runFor(2000); // the connection log's save goes out; caches warm
+        PaintTally tally;
+        qApp->installEventFilter(&tally);
         const uint64_t frames0 = ticks.validFrames();
+        const uint64_t checks0 = rig.line.counts().inputChecks;
         const double cpu0 = processCpuMs(), wall0 = nowMs();
         runFor(o.seconds * 1000);
         const double cpu = 100.0 * (processCpuMs() - cpu0) / (nowMs() - wall0);
-        std::printf("cpu-percent=%.3f frames=%llu\n", cpu,
-                    static_cast<unsigned long long>(ticks.validFrames() - frames0));
+        const StatusPoller& poller = rig.controller().poller();
+        const uint64_t frames = ticks.validFrames() - frames0;
+        const double checks = static_cast<double>(rig.line.counts().inputChecks - checks0);
+        std::printf("cpu-percent=%.3f frames=%llu input-checks-per-frame=%.2f lost=%u bad=%u crc=%u\n", cpu,
+                    static_cast<unsigned long long>(frames), frames ? checks / static_cast<double>(frames) : 0.0,
+                    poller.lostPacketCount(),
+                    poller.badPacketCount(), poller.crcErrorCount());
+        qApp->removeEventFilter(&tally);
+        std::vector<std::pair<uint64_t, std::string>> byCount;
+        uint64_t allPaints = 0;
+        for (const auto& [name, n] : tally.paints) {
+            byCount.push_back({n, name});
+            allPaints += n;
+        }
+        std::sort(byCount.rbegin(), byCount.rend());
+        std::printf("paints-per-second=%.1f", static_cast<double>(allPaints) / o.seconds);
+        for (size_t i = 0; i < byCount.size() && i < 8; ++i)
+            std::printf(" %s:%.1f", byCount[i].second.c_str(), static_cast<double>(byCount[i].first) / o.seconds);
+        std::printf("\n");
         if (o.charts)
             clickButton(rig.window(), "ButtonChartsRecord");
     }
