@@ -71,6 +71,10 @@ int runPoll(const PollOptions& o)
         if (o.minimised)
             rig.window().showMinimized();
         runFor(2000); // the connection log's save goes out; caches warm
+        if (o.unplug) {
+            sim.stop();
+            runFor(1500); // the tool notices the hang-up and starts watching for the adapter
+        }
         PaintTally tally;
         qApp->installEventFilter(&tally);
         const uint64_t frames0 = ticks.validFrames();

@@ -10,6 +10,7 @@ struct PollOptions {
     int seconds = 20;
     bool charts = false;    // the charts page open and recording
     bool minimised = false; // the window minimised while it polls
+    bool unplug = false;    // kdx-sim ends once connected: the adapter is gone
 };
 
 // Connects the tool to kdx-sim (when given), lets it poll for the given

@@ -3,7 +3,7 @@
 // a pseudo-terminal, for the fault soak and the protocol benchmark.
 //   kdx-drive soak  --sim PATH [--minutes M] [--percent P] [--seed S] [--edit-every S] [--work DIR]
 //   kdx-drive bench --sim PATH [--poll S] [--firmware FILE] [--work DIR]
-//   kdx-drive poll  [--sim PATH] [--poll S] [--charts] [--minimised] [--work DIR]
+//   kdx-drive poll  [--sim PATH] [--poll S] [--charts] [--minimised] [--unplug] [--work DIR]
 //   kdx-drive startup T0NS   (used by bench: one start-up to a shown window)
 
 #include "BenchRun.h"
@@ -40,7 +40,7 @@ int usage()
                  "usage: kdx-drive soak  --sim PATH [--minutes M] [--percent P] [--seed S] [--edit-every S] "
                  "[--work DIR]\n"
                  "       kdx-drive bench --sim PATH [--poll S] [--firmware FILE] [--work DIR]\n"
-                 "       kdx-drive poll  [--sim PATH] [--poll S] [--charts] [--minimised] [--work DIR]\n");
+                 "       kdx-drive poll  [--sim PATH] [--poll S] [--charts] [--minimised] [--unplug] [--work DIR]\n");
     return 2;
 }
 
@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     double minutes = 10;
     unsigned long percent = 1, seed = 1, editEvery = 20, poll = 60;
     long long t0 = 0;
-    bool charts = false, minimised = false;
+    bool charts = false, minimised = false, unplug = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -69,6 +69,8 @@ int main(int argc, char** argv)
             charts = true;
         } else if (a == "--minimised") {
             minimised = true;
+        } else if (a == "--unplug") {
+            unplug = true;
         } else if (a == "--sim" && hasValue) {
             sim = args[++i];
         } else if (a == "--work" && hasValue) {
@@ -113,6 +115,7 @@ int main(int argc, char** argv)
         o.seconds = static_cast<int>(poll);
         o.charts = charts;
         o.minimised = minimised;
+        o.unplug = unplug;
         return kdx::drive::runPoll(o);
     }
     if (mode == "soak") {
