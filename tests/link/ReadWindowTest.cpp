@@ -274,8 +274,9 @@ TEST(ReadWindow, PollsThatCannotCompleteTheAnswerAreSleptThroughWithoutDelayingI
             EXPECT_EQ(few.received, every.received);
             EXPECT_LE(few.wakes, every.wakes);
             EXPECT_LE(few.wakes, 5u);
-            if (from == -30)
+            if (from == -30) {
                 EXPECT_GE(every.wakes, 10u) << "the reader that wakes for every poll";
+            }
         }
     }
     // Half the answer at the first poll, the other half handed over at once
