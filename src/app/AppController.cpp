@@ -377,6 +377,15 @@ void AppController::linkLost()
 void AppController::statusTick()
 {
     const TickResult r = m_session.tick();
+    // A minimised window is not kept up to date frame by frame; it shows the
+    // latest frame as soon as it is back.
+    const bool minimised = window().isMinimized();
+    if (m_viewBehind && !minimised && m_lastFrame && !r.frame) {
+        m_viewBehind = false;
+        applyDashboard(
+            m_decoder.decode(*m_lastFrame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
+        repaintMapGrids();
+    }
     if (r.saveLamp)
         applySaveLamp(*r.saveLamp);
     if (r.counter) {
@@ -385,8 +394,12 @@ void AppController::statusTick()
     }
     if (r.frame) {
         m_lastFrame = *r.frame;
-        applyDashboard(m_decoder.decode(*r.frame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
-        repaintMapGrids();
+        m_viewBehind = minimised;
+        if (!minimised) {
+            applyDashboard(
+                m_decoder.decode(*r.frame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
+            repaintMapGrids();
+        }
         m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
     m_testerPage->tick(m_ctx.clock.nowMs());

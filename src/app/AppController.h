@@ -129,6 +129,7 @@ private:
     Tester m_tester;
     std::unique_ptr<TesterPage> m_testerPage;
     std::optional<StatusFrame> m_lastFrame;
+    bool m_viewBehind = false; // frames came while the window was minimised
     // The mode page a mode button brought up, until the controller's status
     // confirms that mode (an answer already on its way may still show the
     // old one and hide the page meanwhile).

@@ -24,4 +24,13 @@ uint32_t answerDueInMs(uint64_t nowMs, uint64_t requestEndMs, size_t expectedByt
     return due > nowMs ? static_cast<uint32_t>(due - nowMs) : 0;
 }
 
+uint64_t answerCompleteFromMs(uint64_t nowMs, size_t expectedBytes, size_t haveBytes, uint32_t latencyMs)
+{
+    if (haveBytes >= expectedBytes)
+        return nowMs;
+    // Whole milliseconds, rounded down: a bound that is never late.
+    const uint64_t restMs = wire::wireTimeUs(expectedBytes - haveBytes) / 1000;
+    return restMs > latencyMs ? nowMs + restMs - latencyMs : nowMs;
+}
+
 } // namespace kdx

@@ -20,4 +20,10 @@ std::array<uint32_t, wire::kMaxPolls> readWindowPauses(uint32_t needMs);
 // device holds received bytes back for up to latencyMs; 0 when past.
 uint32_t answerDueInMs(uint64_t nowMs, uint64_t requestEndMs, size_t expectedBytes, uint32_t latencyMs);
 
+// The earliest time an answer of expectedBytes can be complete in the driver
+// when haveBytes of it were there at nowMs: the rest needs its wire time,
+// less the latencyMs for which the adapter may hold received bytes back
+// (it may hand them over all at once). nowMs itself when nothing is missing.
+uint64_t answerCompleteFromMs(uint64_t nowMs, size_t expectedBytes, size_t haveBytes, uint32_t latencyMs);
+
 } // namespace kdx

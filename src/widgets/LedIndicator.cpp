@@ -77,6 +77,7 @@ void LedIndicator::setFlashing(bool flashing, double rateHz)
     m_flashing = flashing;
     m_flashRateHz = rateHz;
     m_blinkLit = true;
+    m_blinkTimer->stop(); // a new rate starts a new interval
     updateBlinkTimer();
     update();
 }
@@ -88,7 +89,19 @@ int LedIndicator::blinkIntervalMs() const
     return std::max(1, static_cast<int>(std::lround(500.0 / m_flashRateHz)));
 }
 
-bool LedIndicator::isBlinking() const { return m_blinkTimer->isActive(); }
+bool LedIndicator::isBlinking() const { return m_on && m_flashing && blinkIntervalMs() > 0; }
+
+void LedIndicator::showEvent(QShowEvent* event)
+{
+    updateBlinkTimer();
+    QWidget::showEvent(event);
+}
+
+void LedIndicator::hideEvent(QHideEvent* event)
+{
+    updateBlinkTimer();
+    QWidget::hideEvent(event);
+}
 
 void LedIndicator::blinkStep()
 {
@@ -100,9 +113,9 @@ void LedIndicator::blinkStep()
 
 void LedIndicator::updateBlinkTimer()
 {
-    const int interval = blinkIntervalMs();
-    if (m_on && m_flashing && interval > 0) {
-        m_blinkTimer->start(interval);
+    if (isBlinking() && isVisible()) {
+        if (!m_blinkTimer->isActive())
+            m_blinkTimer->start(blinkIntervalMs());
     } else {
         m_blinkTimer->stop();
         m_blinkLit = true;

@@ -47,7 +47,8 @@ public:
     double flashRateHz() const { return m_flashRateHz; }
     // Milliseconds between two blink steps (half a flash period).
     int blinkIntervalMs() const;
-    // True while the blink timer runs (on and flashing).
+    // True while the lamp flashes (on and flashing). Its timer runs only
+    // while the lamp is shown: a lamp on a hidden page wakes nobody.
     bool isBlinking() const;
 
     // One blink step: toggles between the lit and the dark half of the flash
@@ -72,6 +73,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void updateBlinkTimer();

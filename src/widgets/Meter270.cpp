@@ -1,5 +1,6 @@
 #include "widgets/Meter270.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
@@ -113,7 +114,42 @@ void Meter270::setValue(double value)
     if (value == m_value)
         return;
     m_value = value;
+    if (!m_painted) {
+        update();
+        return;
+    }
+    const QPointF moved = tipInDevicePixels(value) - tipInDevicePixels(m_paintedValue);
+    if (std::hypot(moved.x(), moved.y()) >= 1.0 || numberText(value) != numberText(m_paintedValue))
+        update();
+}
+
+QPointF Meter270::tipInDevicePixels(double v) const
+{
+    const double s = std::min(width() / double(kDesignWidth), height() / double(kDesignHeight));
+    return polar(kNeedleRadius, angleForValue(v)) * (s * devicePixelRatioF());
+}
+
+void Meter270::dropFace()
+{
+    m_face = QPixmap();
     update();
+}
+
+void Meter270::resizeEvent(QResizeEvent*) { dropFace(); }
+
+void Meter270::changeEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::LocaleChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+        dropFace();
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
 }
 
 void Meter270::setRange(double minimum, double maximum)
@@ -122,26 +158,26 @@ void Meter270::setRange(double minimum, double maximum)
         return;
     m_min = minimum;
     m_max = maximum;
-    update();
+    dropFace();
 }
 
 void Meter270::setScaleSteps(int majorSteps, int subSteps)
 {
     m_majorSteps = std::max(1, majorSteps);
     m_subSteps = std::max(1, subSteps);
-    update();
+    dropFace();
 }
 
 void Meter270::setSignalName(const QString& name)
 {
     m_signalName = name;
-    update();
+    dropFace();
 }
 
 void Meter270::setUnit(const QString& unit)
 {
     m_unit = unit;
-    update();
+    dropFace();
 }
 
 QString Meter270::numberText(double v)
@@ -177,7 +213,57 @@ QSize Meter270::sizeHint() const { return QSize(kDesignWidth, kDesignHeight); }
 
 void Meter270::paintEvent(QPaintEvent*)
 {
+    const double dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    // The scale numbers follow the default locale, which may change under us.
+    const QString point = QLocale().decimalPoint();
+    if (m_face.isNull() || m_face.size() != pixels || m_face.devicePixelRatio() != dpr || point != m_facePoint) {
+        m_facePoint = point;
+        m_face = QPixmap(pixels);
+        m_face.setDevicePixelRatio(dpr);
+        m_face.fill(Qt::transparent);
+        QPainter fp(&m_face);
+        paintFace(fp);
+    }
     QPainter p(this);
+    p.drawPixmap(0, 0, m_face);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    const double s = std::min(width() / double(kDesignWidth), height() / double(kDesignHeight));
+    p.translate((width() - kDesignWidth * s) / 2.0, (height() - kDesignHeight * s) / 2.0);
+    p.scale(s, s);
+
+    // Below the hub: the value in figures.
+    p.setFont(valueFont());
+    const QRectF valueBox = valueRect();
+    p.setPen(QPen(QColor(90, 90, 90), 1.0));
+    p.setBrush(QColor(250, 250, 240));
+    p.drawRoundedRect(valueBox, 3, 3);
+    p.setPen(Qt::black);
+    p.drawText(valueBox, Qt::AlignCenter, valueText());
+
+    // Navy needle with a lime pointer tip, then the hub.
+    const double av = angleForValue(m_value);
+    p.setPen(QPen(QColor(0, 0, 60), 0.8));
+    p.setBrush(QColor(0, 0, 128));
+    p.drawPath(needlePath(m_value));
+    QPainterPath tip;
+    tip.moveTo(polar(kNeedleRadius, av));
+    tip.lineTo(polar(kNeedleRadius - kTipLength, av + 3.2));
+    tip.lineTo(polar(kNeedleRadius - kTipLength, av - 3.2));
+    tip.closeSubpath();
+    p.setPen(QPen(QColor(0, 100, 0), 0.6));
+    p.setBrush(QColor(0, 255, 0));
+    p.drawPath(tip);
+    p.setPen(QPen(QColor(0, 0, 60), 0.8));
+    p.setBrush(QColor(40, 40, 40));
+    p.drawEllipse(kCentre, 5.0, 5.0);
+    m_painted = true;
+    m_paintedValue = m_value;
+}
+
+void Meter270::paintFace(QPainter& p) const
+{
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 
@@ -185,7 +271,6 @@ void Meter270::paintEvent(QPaintEvent*)
     const double s = std::min(width() / double(kDesignWidth), height() / double(kDesignHeight));
     p.translate((width() - kDesignWidth * s) / 2.0, (height() - kDesignHeight * s) / 2.0);
     p.scale(s, s);
-
     // Dial face.
     QRadialGradient face(kCentre, kFaceRadius);
     face.setColorAt(0.0, QColor(255, 255, 255));
@@ -232,35 +317,12 @@ void Meter270::paintEvent(QPaintEvent*)
     for (int k = 0; k <= m_majorSteps; ++k)
         p.drawText(scaleLabelRect(k), Qt::AlignCenter, scaleLabel(k));
 
-    // Below the hub: the value in figures, the signal name and the unit.
-    p.setFont(valueFont());
-    const QRectF valueBox = valueRect();
-    p.setPen(QPen(QColor(90, 90, 90), 1.0));
-    p.setBrush(QColor(250, 250, 240));
-    p.drawRoundedRect(valueBox, 3, 3);
+    // The signal name and the unit, below the value.
     p.setPen(Qt::black);
-    p.drawText(valueBox, Qt::AlignCenter, valueText());
     p.setFont(nameFont());
     p.drawText(signalNameRect(), Qt::AlignCenter, m_signalName);
     p.setFont(unitFont());
     p.drawText(unitRect(), Qt::AlignCenter, m_unit);
-
-    // Navy needle with a lime pointer tip, then the hub.
-    const double av = angleForValue(m_value);
-    p.setPen(QPen(QColor(0, 0, 60), 0.8));
-    p.setBrush(QColor(0, 0, 128));
-    p.drawPath(needlePath(m_value));
-    QPainterPath tip;
-    tip.moveTo(polar(kNeedleRadius, av));
-    tip.lineTo(polar(kNeedleRadius - kTipLength, av + 3.2));
-    tip.lineTo(polar(kNeedleRadius - kTipLength, av - 3.2));
-    tip.closeSubpath();
-    p.setPen(QPen(QColor(0, 100, 0), 0.6));
-    p.setBrush(QColor(0, 255, 0));
-    p.drawPath(tip);
-    p.setPen(QPen(QColor(0, 0, 60), 0.8));
-    p.setBrush(QColor(40, 40, 40));
-    p.drawEllipse(kCentre, 5.0, 5.0);
 }
 
 } // namespace kdx

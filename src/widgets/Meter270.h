@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
@@ -25,6 +26,9 @@ public:
 
     explicit Meter270(QWidget* parent = nullptr);
 
+    // Repaints only when the needle's tip moves by a device pixel or more
+    // from where it was last drawn, or the value in figures changes: ten
+    // frames a second of a steady engine cost nothing.
     void setValue(double value);
     double value() const { return m_value; }
 
@@ -65,6 +69,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QFont numberFont() const;
@@ -74,6 +80,12 @@ private:
     // A text's box centred on c, as tall as the font's line and as wide as the text.
     static QRectF textBox(const QFont& font, const QString& text, const QPointF& c);
     static QString numberText(double v);
+    // Where the needle's tip is for value v, in device pixels of the widget.
+    QPointF tipInDevicePixels(double v) const;
+    // Everything but the needle and the value in figures, drawn once per
+    // size, scale and texts into m_face.
+    void paintFace(QPainter& p) const;
+    void dropFace();
 
     double m_value = 0.0;
     double m_min = 0.001;
@@ -82,6 +94,11 @@ private:
     int m_subSteps = 10;
     QString m_signalName = QStringLiteral("RPM");
     QString m_unit = QStringLiteral("[x1000]");
+    QPixmap m_face;
+    QString m_facePoint; // the decimal point the face's numbers were drawn with
+    // What the last paint showed; none before the first.
+    bool m_painted = false;
+    double m_paintedValue = 0.0;
 };
 
 } // namespace kdx

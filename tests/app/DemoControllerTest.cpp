@@ -7,6 +7,7 @@
 #include "sim/SimConstants.h"
 #include "sim/SimulatedLine.h"
 #include "widgets/LedIndicator.h"
+#include "widgets/Meter270.h"
 #include "widgets/StringGrid.h"
 
 #include <QComboBox>
@@ -268,4 +269,35 @@ TEST(DemoController, PauseGridCellWritesItsMapElement)
     grid->setCell(3, 2, "123.4");
     rig.window->StringGridAutoPumpStopKeyUp();
     EXPECT_EQ(rig.model.memory().wordAt(2 * 184), 1234); // element 7
+}
+
+// Minimised, the window keeps polling (the recording and the tester go on)
+// but does not follow each frame; back, it shows the latest one at once.
+TEST(DemoController, MinimisedWindowCatchesUpWhenShownAgain)
+{
+    DemoRig rig;
+    rig.window->show();
+    rig.window->AutoConnect1Click();
+    ASSERT_TRUE(rig.context.state.connected);
+    rig.ticks(4);
+    auto shown = [&] {
+        std::vector<QString> texts;
+        for (const char* name : {"LabelVDC", "LabelWilgotnosc", "LabelTempPow", "LabelOpPers"})
+            texts.push_back(rig.control<QLabel>(name)->text());
+        texts.push_back(QString::number(rig.control<Meter270>("Ab270MeterLGPres")->value()));
+        return texts;
+    };
+    rig.window->showMinimized();
+    ASSERT_TRUE(rig.window->isMinimized());
+    const auto before = shown();
+    const uint32_t lost = rig.controller.poller().lostPacketCount();
+    rig.ticks(60);
+    EXPECT_EQ(shown(), before) << "three seconds of frames, none applied";
+    EXPECT_EQ(rig.controller.poller().lostPacketCount(), lost) << "the polling went on";
+    rig.window->showNormal();
+    rig.ticks(1); // a send tick: no new frame, the last one is applied
+    const auto caughtUp = shown();
+    EXPECT_NE(caughtUp, before);
+    rig.ticks(1); // the frame read now is applied as usual
+    EXPECT_EQ(rig.control<QLabel>("LabelVDC")->text().left(14), QStringLiteral("power supply: "));
 }

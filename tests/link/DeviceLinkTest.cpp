@@ -145,6 +145,9 @@ TEST_F(DeviceLinkTest, BytesBeyondTheReceiveBufferAreDropped)
 {
     Bytes flood(1500);
     std::iota(flood.begin(), flood.end(), uint8_t{0});
+    // A device that hands over whatever it holds in one go, far faster than
+    // the wire: no poll is slept through.
+    line.latencyMs = 1000;
     const uint64_t t0 = clock.nowMs();
     line.arriveAt(t0 + 1, Bytes(flood.begin(), flood.begin() + 600));
     line.arriveAt(t0 + 3, Bytes(flood.begin() + 600, flood.end()));

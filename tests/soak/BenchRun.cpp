@@ -5,6 +5,7 @@
 #include "SimProcess.h"
 #include "SimReport.h"
 #include "TickObserver.h"
+#include "PauseLedger.h"
 #include "ToolRig.h"
 #include "app/ChartsPage.h"
 #include "app/KdxApplication.h"
@@ -39,6 +40,14 @@ struct Row {
     bool hasBudget = true;
 };
 
+// Where one step's time went: the pauses asked for, what they took beyond
+// that (wake-up slack, the window's turn inside them) and the rest.
+struct Split {
+    std::string name;
+    double measured = 0;
+    PauseLedger::Totals pauses;
+};
+
 double median(std::vector<double> v)
 {
     if (v.empty())
@@ -69,6 +78,7 @@ int runStartup(long long t0Ns)
 int runBench(const BenchOptions& o)
 {
     std::vector<Row> rows;
+    std::vector<Split> splits;
     std::vector<std::string> problems;
 
     // --- start to a shown window, in fresh processes ------------------------------
@@ -117,13 +127,16 @@ int runBench(const BenchOptions& o)
         // the budget follows the frames actually written.
         struct Connect {
             double ms, budget, serial;
+            PauseLedger::Totals pauses;
         };
         std::vector<Connect> connects;
         for (int i = 0; i < o.connects; ++i) {
             const auto before = rig.line.counts();
+            const auto ledger0 = rig.clock.totals();
             const double t = nowMs();
             clickButton(rig.window(), "ButtonAutoconnect");
             const double ms = nowMs() - t;
+            const auto pauses = rig.clock.totals() - ledger0;
             const auto after = rig.line.counts();
             // The confirmation asked before the reset (answered OK) is expected.
             auto& boxes = rig.prompts.messages;
@@ -137,7 +150,7 @@ int runBench(const BenchOptions& o)
             }
             const unsigned writes = after.writes - before.writes;
             connects.push_back({ms, ProtocolBudget::connect(ProtocolBudget::Line::Pty, writes),
-                                ProtocolBudget::connect(ProtocolBudget::Line::Serial, writes)});
+                                ProtocolBudget::connect(ProtocolBudget::Line::Serial, writes), pauses});
             runFor(1500); // polls; the connection log's save goes out
         }
         if (!connects.empty()) {
@@ -146,6 +159,7 @@ int runBench(const BenchOptions& o)
             const Connect& c = connects[connects.size() / 2];
             rows.push_back({"connect + full read (median of " + std::to_string(connects.size()) + ")", c.ms,
                             c.budget, c.serial});
+            splits.push_back({"connect + full read (the median one)", c.ms, c.pauses});
         }
 
         // --- status cycle and CPU while polling ------------------------------------------
@@ -204,10 +218,20 @@ int runBench(const BenchOptions& o)
                     blocks.emplace_back(m.captured(1).toInt(), nowMs());
             });
         }
+        // The pause ledger at each accepted block, beside its time.
+        std::vector<PauseLedger::Totals> blockPauses;
+        if (log) {
+            QObject::connect(log, &QTextEdit::textChanged, [&] {
+                if (blockPauses.size() < blocks.size())
+                    blockPauses.push_back(rig.clock.totals());
+            });
+        }
         rig.prompts.firmwareFile = o.firmware;
         const double upgradeStart = nowMs();
         clickButton(rig.window(), "ButtonFirmware");
         const double upgradeMs = nowMs() - upgradeStart;
+        if (log)
+            QObject::disconnect(log, &QTextEdit::textChanged, nullptr, nullptr);
         QObject::disconnect(watch);
         if (blocks.size() >= 2 && rig.connected()) {
             const double perBlock = (blocks.back().second - blocks.front().second)
@@ -215,6 +239,14 @@ int runBench(const BenchOptions& o)
             rows.push_back({"firmware upgrade, per block (" + std::to_string(blocks.size()) + " blocks)", perBlock,
                             ProtocolBudget::firmwareBlock(ProtocolBudget::Line::Pty),
                             ProtocolBudget::firmwareBlock(ProtocolBudget::Line::Serial)});
+            if (blockPauses.size() == blocks.size()) {
+                auto p = blockPauses.back() - blockPauses.front();
+                const double n = static_cast<double>(blocks.back().first - blocks.front().first);
+                p.askedMs /= n;
+                p.tookMs /= n;
+                p.pauses = static_cast<uint64_t>(static_cast<double>(p.pauses) / n + 0.5);
+                splits.push_back({"firmware upgrade, per block", perBlock, p});
+            }
         } else {
             problems.push_back("the firmware upgrade did not complete (" + std::to_string(blocks.size())
                                + " blocks logged, " + std::to_string(upgradeMs) + " ms)");
@@ -225,9 +257,11 @@ int runBench(const BenchOptions& o)
         // --- RESET PARAMETERS! ---------------------------------------------------------------
         {
             const auto before = rig.line.counts();
+            const auto ledger0 = rig.clock.totals();
             const double t = nowMs();
             clickButton(rig.window(), "ButtonSetDefault");
             const double ms = nowMs() - t;
+            const auto pauses = rig.clock.totals() - ledger0;
             const auto after = rig.line.counts();
             // The confirmation asked before the reset (answered OK) is expected.
             auto& boxes = rig.prompts.messages;
@@ -242,6 +276,7 @@ int runBench(const BenchOptions& o)
                 rows.push_back({"RESET PARAMETERS! (256 words, save, reconnect)", ms,
                                 ProtocolBudget::resetParameters(ProtocolBudget::Line::Pty, writes - words),
                                 ProtocolBudget::resetParameters(ProtocolBudget::Line::Serial, writes - words)});
+                splits.push_back({"RESET PARAMETERS!", ms, pauses});
             }
         }
         for (const auto& m : rig.prompts.messages)
@@ -278,6 +313,14 @@ int runBench(const BenchOptions& o)
     std::printf("budget: the protocol's fixed pauses plus the wire time at 19200 8N1 not hidden under them, on\n"
                 "the pseudo-terminal (the PC's own frames are not paced there); serial budget: the same steps\n"
                 "with the PC's frames on the wire too, as against real hardware.\n");
+    std::printf("\nwhere each step's time goes: the pauses asked for, what they took beyond that (wake-up\n"
+                "slack, the window's turn), and the rest (frames, system calls, work between frames)\n");
+    std::printf("%-40s %10s %7s %12s %12s %12s\n", "step", "measured", "pauses", "asked", "slack", "rest");
+    for (const Split& sp : splits)
+        std::printf("%-40s %10s %7llu %12s %12s %12s\n", sp.name.c_str(), formatMs(sp.measured).c_str(),
+                    static_cast<unsigned long long>(sp.pauses.pauses), formatMs(sp.pauses.askedMs).c_str(),
+                    formatMs(sp.pauses.tookMs - sp.pauses.askedMs).c_str(),
+                    formatMs(sp.measured - sp.pauses.tookMs).c_str());
     for (const auto& p : problems)
         std::printf("PROBLEM: %s\n", p.c_str());
     std::fflush(stdout);

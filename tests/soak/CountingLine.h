@@ -22,6 +22,7 @@ public:
         uint32_t saves = 0;
         uint32_t otherFrames = 0; // bootloader frames, mode commands
         uint64_t bytesSent = 0;
+        uint64_t inputChecks = 0; // how often the tool asked for waiting bytes
     };
 
     explicit CountingLine(SerialLine& line) : m_line(line) {}
@@ -52,7 +53,11 @@ public:
         return m_line.transmit(data, count);
     }
     void drain() override { m_line.drain(); }
-    size_t bytesWaiting() override { return m_line.bytesWaiting(); }
+    size_t bytesWaiting() override
+    {
+        ++m_counts.inputChecks;
+        return m_line.bytesWaiting();
+    }
     size_t read(uint8_t* destination, size_t maxCount) override { return m_line.read(destination, maxCount); }
     std::string lastError() const override { return m_line.lastError(); }
     bool hungUp() const override { return m_line.hungUp(); }

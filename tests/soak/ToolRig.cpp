@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/prctl.h>
+
 namespace kdx::drive {
 
 namespace {
@@ -23,6 +25,8 @@ AppOptions portOptions(const std::string& portPath)
 ToolRig::ToolRig(const std::string& portPath)
     : context(line, clock, prompts, discovery, portOptions(portPath), &busy)
 {
+    // As the program's entry does.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     m_controller = std::make_unique<AppController>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     m_window = std::make_unique<MainWindow>(context, m_controller->hooks());
 }

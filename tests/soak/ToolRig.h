@@ -3,6 +3,7 @@
 #include "CountingLine.h"
 #include "DriverPrompts.h"
 #include "NoSystemPorts.h"
+#include "PauseLedger.h"
 #include "QuietTone.h"
 #include "app/AppContext.h"
 #include "app/AppController.h"
@@ -31,7 +32,8 @@ struct ToolRig {
     bool connected() const { return context.state.connected && context.state.parametersLoaded; }
 
     BusyState busy;
-    GuiClock clock{busy};
+    GuiClock guiClock{busy};
+    PauseLedger clock{guiClock};
     DriverPrompts prompts;
     PosixSerialLine posix;
     CountingLine line{posix};

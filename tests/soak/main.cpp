@@ -3,9 +3,11 @@
 // a pseudo-terminal, for the fault soak and the protocol benchmark.
 //   kdx-drive soak  --sim PATH [--minutes M] [--percent P] [--seed S] [--edit-every S] [--work DIR]
 //   kdx-drive bench --sim PATH [--poll S] [--firmware FILE] [--work DIR]
+//   kdx-drive poll  [--sim PATH] [--poll S] [--charts] [--minimised] [--unplug] [--work DIR]
 //   kdx-drive startup T0NS   (used by bench: one start-up to a shown window)
 
 #include "BenchRun.h"
+#include "PollRun.h"
 #include "SoakRun.h"
 #include "app/KdxApplication.h"
 
@@ -37,7 +39,8 @@ int usage()
     std::fprintf(stderr,
                  "usage: kdx-drive soak  --sim PATH [--minutes M] [--percent P] [--seed S] [--edit-every S] "
                  "[--work DIR]\n"
-                 "       kdx-drive bench --sim PATH [--poll S] [--firmware FILE] [--work DIR]\n");
+                 "       kdx-drive bench --sim PATH [--poll S] [--firmware FILE] [--work DIR]\n"
+                 "       kdx-drive poll  [--sim PATH] [--poll S] [--charts] [--minimised] [--unplug] [--work DIR]\n");
     return 2;
 }
 
@@ -56,11 +59,18 @@ int main(int argc, char** argv)
     double minutes = 10;
     unsigned long percent = 1, seed = 1, editEvery = 20, poll = 60;
     long long t0 = 0;
+    bool charts = false, minimised = false, unplug = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (mode == "startup" && i == 1) {
             t0 = std::atoll(a.c_str());
+        } else if (a == "--charts") {
+            charts = true;
+        } else if (a == "--minimised") {
+            minimised = true;
+        } else if (a == "--unplug") {
+            unplug = true;
         } else if (a == "--sim" && hasValue) {
             sim = args[++i];
         } else if (a == "--work" && hasValue) {
@@ -84,7 +94,7 @@ int main(int argc, char** argv)
     }
     if ((mode == "soak" || mode == "bench") && sim.empty())
         return usage();
-    if (mode != "soak" && mode != "bench" && mode != "startup")
+    if (mode != "soak" && mode != "bench" && mode != "startup" && mode != "poll")
         return usage();
 
     // The start directory is where the tool keeps lan.txt and looks for its
@@ -98,6 +108,16 @@ int main(int argc, char** argv)
 
     if (mode == "startup")
         return kdx::drive::runStartup(t0);
+    if (mode == "poll") {
+        kdx::drive::PollOptions o;
+        o.simProgram = sim;
+        o.workDir = work;
+        o.seconds = static_cast<int>(poll);
+        o.charts = charts;
+        o.minimised = minimised;
+        o.unplug = unplug;
+        return kdx::drive::runPoll(o);
+    }
     if (mode == "soak") {
         kdx::drive::SoakOptions o;
         o.simProgram = sim;

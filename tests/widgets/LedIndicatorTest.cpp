@@ -1,5 +1,7 @@
 #include "widgets/LedIndicator.h"
 
+#include <QTimer>
+
 #include "QtTestApp.h"
 
 #include <QImage>
@@ -91,6 +93,30 @@ TEST_F(LedIndicatorTest, FlashingAlternatesOnlyWhileOn)
     EXPECT_EQ(led.currentLightColor(), QColor(10, 10, 10));
     led.setOn(true); // starts lit again, not in the dark half it stopped in
     EXPECT_EQ(led.currentLightColor(), QColor(0, 255, 0));
+}
+
+TEST_F(LedIndicatorTest, OnlyAShownLampWakesToBlink)
+{
+    auto* timer = led.findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    led.setFlashing(true, 4.0);
+    led.setOn(true);
+    EXPECT_TRUE(led.isBlinking());
+    EXPECT_FALSE(timer->isActive()) << "never shown";
+    led.show();
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 125);
+    led.setFlashing(true, 2.0);
+    EXPECT_EQ(timer->interval(), 250) << "a new rate takes effect at once";
+    led.blinkStep();
+    led.hide();
+    EXPECT_FALSE(timer->isActive()) << "on a hidden page";
+    EXPECT_EQ(led.currentLightColor(), QColor(0, 255, 0)) << "left lit";
+    led.show();
+    EXPECT_TRUE(timer->isActive());
+    led.setOn(false);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_FALSE(led.isBlinking());
 }
 
 TEST_F(LedIndicatorTest, SteadyLampIgnoresBlinkSteps)

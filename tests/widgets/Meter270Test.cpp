@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLocale>
 #include <QPainterPath>
+#include <QTest>
 
 #include <cmath>
 #include <vector>
@@ -133,6 +134,83 @@ TEST_F(Meter270Test, ScalesUniformlyWithTheWidget)
     const QColor needle = img.pixelColor(198, 120);
     EXPECT_LT(needle.red(), 60);
     EXPECT_GT(needle.blue(), 90);
+}
+
+} // namespace
+} // namespace kdx
+
+namespace kdx {
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+TEST(Meter270Repaint, OnlyANeedleThatMovesAPixelOrANewFigureRepaints)
+{
+    test::qtTestApp();
+    Meter270 meter;
+    meter.resize(Meter270::kDesignWidth, Meter270::kDesignHeight);
+    meter.setValue(3.0);
+    meter.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&meter));
+    PaintCounter counter;
+    meter.installEventFilter(&counter);
+    auto paintsAfter = [&](double value) {
+        counter.paints = 0;
+        meter.setValue(value);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        return counter.paints;
+    };
+    // 0.001 of 7 over 270 degrees at radius 54 moves the tip by far less
+    // than a pixel, and "3.0" stays "3.0".
+    EXPECT_EQ(paintsAfter(3.001), 0);
+    EXPECT_EQ(paintsAfter(3.002), 0);
+    EXPECT_DOUBLE_EQ(meter.value(), 3.002);
+    // Small steps that add up to more than a pixel from the drawn needle.
+    EXPECT_EQ(paintsAfter(3.02), 0);
+    EXPECT_GE(paintsAfter(3.04), 1);
+    // A new figure repaints even when the needle hardly moves: 3.049 shows
+    // "3.0", 3.051 "3.1".
+    EXPECT_EQ(paintsAfter(3.049), 0);
+    EXPECT_GE(paintsAfter(3.051), 1);
+    // The same value again costs nothing.
+    EXPECT_EQ(paintsAfter(3.051), 0);
+    EXPECT_GE(paintsAfter(6.5), 1);
+}
+
+TEST(Meter270Repaint, TheCachedFaceFollowsTheTextsAndTheLocale)
+{
+    test::qtTestApp();
+    Meter270 meter;
+    meter.resize(Meter270::kDesignWidth, Meter270::kDesignHeight);
+    auto render = [&] {
+        QImage img(meter.size(), QImage::Format_ARGB32);
+        img.fill(Qt::white);
+        meter.render(&img);
+        return img;
+    };
+    const QImage before = render();
+    meter.setUnit(QStringLiteral("[x100]"));
+    const QImage unitChanged = render();
+    EXPECT_NE(before, unitChanged);
+    meter.setUnit(QStringLiteral("[x1000]"));
+    EXPECT_EQ(render(), before);
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QImage comma = render();
+    QLocale::setDefault(previous);
+    EXPECT_NE(comma, before);
+    EXPECT_EQ(render(), before);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <initializer_list>
+
 namespace kdx {
 
 namespace {
@@ -117,21 +119,48 @@ DashboardPanel::DashboardPanel(QWidget* panel, int width)
     m_saveEeprom = makeButton(panel, "ButtonSaveEep", QStringLiteral("SAVE DATA TO EEPROM"),
                               QRect(6, y + 5 * 28 + 30, fullW, 26));
     m_saveEeprom->hide();
+
+    // What changes with the status is opaque, so that the panel behind it is
+    // not painted again ten times a second.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_meter, m_memoryError, m_saving, m_humidity, m_temperature,
+                                                      m_supply, m_operations})
+        w->setAutoFillBackground(true);
+    for (LedIndicator* l : m_lamps)
+        l->setAutoFillBackground(true);
 }
 
 void DashboardPanel::apply(const DashboardView& v)
 {
+    // Lamps, the meter and the labels compare for themselves; the texts are
+    // compared here before they are converted for the controls.
+    const bool first = !m_shown;
+    if (first)
+        m_shown.emplace();
+    Shown& shown = *m_shown;
+    auto changed = [first](std::string& was, const std::string& now) {
+        if (!first && was == now)
+            return false;
+        was = now;
+        return true;
+    };
     m_memoryError->setOn(v.errMem);
-    m_operations->setText(qs(v.opPerSecond));
+    if (changed(shown.opPerSecond, v.opPerSecond))
+        m_operations->setText(qs(v.opPerSecond));
     for (size_t i = 0; i < kLampCount; ++i)
         m_lamps[i]->setOn(v.lamps[i]);
-    lamp(Lamp::Pump1)->setCaption(qs(v.pump1Caption));
-    lamp(Lamp::Pump2)->setCaption(qs(v.pump2Caption));
-    lamp(Lamp::SystemOn)->setCaption(qs(v.systemOnCaption));
+    if (changed(shown.pump1Caption, v.pump1Caption))
+        lamp(Lamp::Pump1)->setCaption(qs(v.pump1Caption));
+    if (changed(shown.pump2Caption, v.pump2Caption))
+        lamp(Lamp::Pump2)->setCaption(qs(v.pump2Caption));
+    if (changed(shown.systemOnCaption, v.systemOnCaption))
+        lamp(Lamp::SystemOn)->setCaption(qs(v.systemOnCaption));
     m_meter->setValue(v.meterValue);
-    m_supply->setText(qs(v.vdcText));
-    m_humidity->setText(qs(v.humidityText));
-    m_temperature->setText(qs(v.temperatureText));
+    if (changed(shown.vdcText, v.vdcText))
+        m_supply->setText(qs(v.vdcText));
+    if (changed(shown.humidityText, v.humidityText))
+        m_humidity->setText(qs(v.humidityText));
+    if (changed(shown.temperatureText, v.temperatureText))
+        m_temperature->setText(qs(v.temperatureText));
     for (size_t i = 0; i < kModeButtonCount; ++i) {
         QPushButton* button = m_modeButtons[i];
         const bool bold = static_cast<ModeButton>(i) == v.boldButton;

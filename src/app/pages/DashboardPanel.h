@@ -3,6 +3,8 @@
 #include "live/DashboardView.h"
 
 #include <array>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -22,7 +24,9 @@ public:
     // Builds the controls on panel, which is width pixels wide.
     DashboardPanel(QWidget* panel, int width);
 
-    // The lamps, captions, measurements and the mode button in bold.
+    // The lamps, captions, measurements and the mode button in bold. Only
+    // what differs from the view applied before reaches the controls, so a
+    // steady controller costs no layout and no repaint.
     void apply(const DashboardView& view);
 
     QPushButton* modeButton(ModeButton which) const { return m_modeButtons[static_cast<size_t>(which)]; }
@@ -35,6 +39,13 @@ public:
     QPushButton* saveEepromButton() const { return m_saveEeprom; }
 
 private:
+    // What the controls show from the last view applied; none before the first.
+    struct Shown {
+        std::string opPerSecond, pump1Caption, pump2Caption, systemOnCaption, vdcText, humidityText,
+            temperatureText;
+    };
+    std::optional<Shown> m_shown;
+
     Meter270* m_meter = nullptr;
     std::array<LedIndicator*, kLampCount> m_lamps{};
     LedIndicator* m_memoryError = nullptr;

@@ -198,7 +198,9 @@ bool PosixSerialLine::drainBounded()
         + std::chrono::milliseconds(kDrainMarginMs);
     const auto deadline = SteadyClock::now() + bound;
     // One timer for the life of the line, made by the thread that waits.
-    if (!m_alarm || m_alarm->thread() != ::gettid())
+    // The thread's id is asked of the system once per thread, not per frame.
+    thread_local const pid_t self = ::gettid();
+    if (!m_alarm || m_alarm->thread() != self)
         m_alarm = std::make_unique<DrainAlarm>();
     DrainAlarm& alarm = *m_alarm;
     for (;;) {
@@ -263,7 +265,9 @@ bool PosixSerialLine::transmit(const uint8_t* data, size_t count)
 
 void PosixSerialLine::drain()
 {
-    if (m_fd >= 0 && !m_hungUp)
+    // Every transmit waits for its own bytes; only what a failed write left
+    // queued can still be going out.
+    if (m_fd >= 0 && !m_hungUp && m_undrained > 0)
         (void)drainBounded();
 }
 
