@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/DiagPage.h"
+#include "app/pages/ParametersPage.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
 #include "protocol/Wire.h"
@@ -101,9 +102,6 @@ void AppController::bind(MainWindow& w)
         }
         return markers;
     });
-    QWidget* page = w.findChild<QWidget*>(QStringLiteral("TabSheetUpg"));
-    if (!page)
-        throw std::logic_error("main window: no page TabSheetUpg");
     FirmwarePage::Procedures procedures;
     procedures.autoConnect = [this] { m_session.autoConnect(); };
     procedures.candidatePorts = [this] { return m_session.candidatePorts(); };
@@ -114,7 +112,7 @@ void AppController::bind(MainWindow& w)
             m_files->afterUpgrade();
     };
     m_firmwarePage = std::make_unique<FirmwarePage>(
-        *page, m_ctx.link, m_ctx.prompts, std::move(procedures),
+        w.firmwareControls(), m_ctx.link, m_ctx.prompts, std::move(procedures),
         chooseFirmwareFolder(w.startDirectory().toStdString(), m_languageFallbacks));
 }
 
@@ -295,13 +293,12 @@ void AppController::applySaveLamp(const TickResult::SaveLamp& lamp)
 void AppController::showConnectionLog()
 {
     const auto rows = m_log.show(m_ctx.state.pcIdentity);
-    if (auto* grid = control<StringGrid>("StringGridPC_ID")) {
-        for (size_t i = 0; i < rows.size(); ++i) {
-            grid->setCell(0, static_cast<int>(i) + 1, qs(rows[i].date));
-            grid->setCell(1, static_cast<int>(i) + 1, qs(rows[i].identity));
-        }
-        grid->viewport()->update();
+    StringGrid* grid = window().parametersPage().connectionLog;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        grid->setCell(0, static_cast<int>(i) + 1, qs(rows[i].date));
+        grid->setCell(1, static_cast<int>(i) + 1, qs(rows[i].identity));
     }
+    grid->viewport()->update();
 }
 
 // After each complete read.
@@ -374,10 +371,8 @@ void AppController::statusTick()
     const TickResult r = m_session.tick();
     if (r.saveLamp)
         applySaveLamp(*r.saveLamp);
-    if (r.counter) {
-        if (auto* label = control<QLabel>(StatusPoller::objectName(r.counter->label)))
-            label->setText(qs(r.counter->text));
-    }
+    if (r.counter)
+        window().parametersPage().counter(r.counter->label)->setText(qs(r.counter->text));
     if (r.frame) {
         m_lastFrame = *r.frame;
         applyDashboard(m_decoder.decode(*r.frame, m_ctx.state.hardwareVersion, std::string(1, decimalSeparator())));
@@ -391,8 +386,7 @@ void AppController::statusTick()
         if (!m_ctx.state.connected && m_testerPage)
             m_testerPage->connectionSearch();
     }
-    if (m_charts || (m_charts = ChartsGlue::of(window())))
-        m_charts->onTick(r, m_image.serialNumber());
+    window().charts()->onTick(r, m_image.serialNumber());
 }
 
 void AppController::applyDashboard(const DashboardView& v)
@@ -425,10 +419,9 @@ void AppController::paintLogCell(QPainter& p, int column, int row, const QRect& 
 {
     if (const auto colour = m_log.cellColour(row))
         p.fillRect(rect, QColor(colour->r, colour->g, colour->b));
-    if (auto* g = control<StringGrid>("StringGridPC_ID")) {
-        p.setPen(Qt::black);
-        p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
-    }
+    p.setPen(Qt::black);
+    p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+               window().parametersPage().connectionLog->cell(column, row));
 }
 
 void AppController::setWorkMode(uint8_t mode)

@@ -135,7 +135,6 @@ private:
     std::optional<ModePage> m_requestedPage;
     std::unique_ptr<ParameterEditorsGlue> m_params;
     int m_requestFrames = 0;
-    QPointer<ChartsGlue> m_charts; // the "charts" page, found once
     std::unique_ptr<LanguageSwitcher> m_language;
     std::unique_ptr<ParameterFilesGlue> m_files;
     // Serial number the "NEW ECU" message was last shown for, until a read

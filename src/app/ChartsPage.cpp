@@ -146,12 +146,12 @@ QChartView* makeStrip(QWidget* page, size_t strip, bool timeLabels)
 
 } // namespace
 
-void addChartsPage(MainWindow& window)
+ChartsGlue* addChartsPage(MainWindow& window)
 {
     QTabWidget* pages = window.pageControl();
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TabSheetCharts"));
-    const int tester = pages->indexOf(window.control<QWidget>("TabSheetTester"));
+    const int tester = pages->indexOf(window.testerTab());
     pages->insertTab(tester < 0 ? pages->count() : tester, page, QStringLiteral("charts"));
 
     auto* column = new QVBoxLayout(page);
@@ -201,7 +201,7 @@ void addChartsPage(MainWindow& window)
     scroll->setVisible(false);
     column->addWidget(scroll);
 
-    new ChartsGlue(window, *page);
+    return new ChartsGlue(window, *page);
 }
 
 template <typename T>
@@ -280,7 +280,7 @@ ChartsGlue::~ChartsGlue() = default;
 
 ChartsGlue* ChartsGlue::of(MainWindow& window)
 {
-    return window.findChild<ChartsGlue*>(QStringLiteral("ChartsGlue"));
+    return window.charts();
 }
 
 int ChartsGlue::spanMinutes() const { return m_span->value(); }

@@ -30,12 +30,13 @@ class QWidget;
 
 namespace kdx {
 
+class ChartsGlue;
 class MainWindow;
 struct AppContext;
 
 // Adds the "charts" page (TabSheetCharts) to the window's pages, before the
 // tester page, with its glue.
-void addChartsPage(MainWindow& window);
+ChartsGlue* addChartsPage(MainWindow& window);
 
 // Glue of the "charts" page: strip charts of the live status on one time
 // axis, the recording of the status to a file and the review of a recorded

@@ -26,7 +26,7 @@ LinkStatusPanel* installLinkPanels(MainWindow& window, AppContext& context, cons
     QObject::connect(showTraffic, &QAction::triggered, traffic, &TrafficWindow::open);
     QObject::connect(diagnose, &QAction::triggered, doctor, &PortDoctorWindow::open);
     // Before "Help", the last item of the bar.
-    window.menuBar()->insertMenu(window.control<QAction>("Help1"), menu);
+    window.menuBar()->insertMenu(window.helpAction(), menu);
     return status;
 }
 

@@ -1,6 +1,11 @@
 #include "app/ParameterEditorsGlue.h"
 
 #include "app/MainWindow.h"
+#include "app/pages/AutoPage.h"
+#include "app/pages/ManualConstPage.h"
+#include "app/pages/ManualTrigPage.h"
+#include "app/pages/ParametersPage.h"
+#include "app/pages/SerwisPage.h"
 #include "prompts/UserPrompts.h"
 #include "params/ControlNames.h"
 #include "params/ParamConstants.h"
@@ -25,21 +30,12 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-const char* const kEdits[] = {
-    controls::kEditMinLevH,          controls::kEditMinLevL,          controls::kEditGeneralDelay,
-    controls::kEditRpmDziel,         controls::kEditMaxHum,           controls::kEditAutoMinTemp,
-    controls::kEditAutoRpmUpT,       controls::kEditAuto2xShortOff,   controls::kEditManualMconstOnP1,
-    controls::kEditManualMconstOffP1, controls::kEditManualMconstOnP2, controls::kEditManualMconstOffP2,
-};
-const char* const kCombos[] = {
-    controls::kComboBoxRpmIn,          controls::kComboBoxAnKompSett,     controls::kComboBoxFuelType,
-    controls::kComboBoxAvFuelComs,     controls::kComboBoxManualMaxRpmP1, controls::kComboBoxManualMinRpmP1,
-    controls::kComboBoxManualMaxRpmP2, controls::kComboBoxManualMinRpmP2, controls::kComboBoxSerwisTon,
-    controls::kComboBoxSerwisToff,
-};
-const char* const kChecks[] = {controls::kCheckBoxPump1Active, controls::kCheckBoxPump2Active};
-const char* const kGrids[] = {controls::kStringGridManualTrigMap, controls::kStringGridAutoPumpOn,
-                              controls::kStringGridAutoPumpStop};
+// The editors as the parameter procedures know them: by their object names.
+template <typename T>
+void add(std::map<std::string, T*>& editors, T* editor)
+{
+    editors[editor->objectName().toStdString()] = editor;
+}
 
 } // namespace
 
@@ -47,33 +43,37 @@ ParameterEditorsGlue::ParameterEditorsGlue(MainWindow& window, ParameterImage& i
                                            UserPrompts& prompts, MarkerSource markers)
     : m_window(window), m_image(image), m_writer(writer), m_prompts(prompts), m_markers(std::move(markers))
 {
+    const ParametersPage& par = window.parametersPage();
+    const AutoPage& automat = window.autoPage();
+    const ManualConstPage& manual = window.manualConstPage();
     m_unsent = new UnsentTextMark(&window);
-    for (const char* name : kEdits) {
-        m_edits[name] = require<QLineEdit>(name);
-        m_unsent->attach(m_edits[name]);
+    for (QLineEdit* edit : {par.minLevH, par.minLevL, par.generalDelay, par.rpmDivide, automat.maxHumidity,
+                            automat.minTemperature, automat.rpmUpTime, automat.shortOff}) {
+        add(m_edits, edit);
+        m_unsent->attach(edit);
     }
-    for (const char* name : kCombos)
-        m_combos[name] = require<QComboBox>(name);
-    for (const char* name : kChecks)
-        m_checks[name] = require<QCheckBox>(name);
-    for (const char* name : kGrids) {
-        m_grids[name] = require<StringGrid>(name);
+    for (const ManualConstPage::Pump& pump : manual.pumps) {
+        for (QLineEdit* edit : {pump.onTime, pump.offTime}) {
+            add(m_edits, edit);
+            m_unsent->attach(edit);
+        }
+        add(m_combos, pump.minRpm);
+        add(m_combos, pump.maxRpm);
+    }
+    for (QComboBox* combo : {par.rpmIn, par.comparator, par.fuelType, par.averageConsumption,
+                             window.serwisPage().onTime, window.serwisPage().offTime})
+        add(m_combos, combo);
+    add(m_checks, par.pump1Active);
+    add(m_checks, par.pump2Active);
+    for (StringGrid* grid : {window.manualTrigPage().map, automat.pumpOn, automat.pumpStop}) {
+        add(m_grids, grid);
         // The green mark of the clicked cell frames its editor while it is open.
-        m_grids[name]->setEditorMark(qcolor(params::kColourGreen));
+        grid->setEditorMark(qcolor(params::kColourGreen));
     }
-    m_anKompSett = m_combos[controls::kComboBoxAnKompSett];
+    m_anKompSett = par.comparator;
 }
 
 ParameterEditorsGlue::~ParameterEditorsGlue() = default;
-
-template <typename T>
-T* ParameterEditorsGlue::require(const char* name)
-{
-    T* found = m_window.control<T>(name);
-    if (!found)
-        throw std::logic_error(std::string("the window has no control ") + name);
-    return found;
-}
 
 StringGrid* ParameterEditorsGlue::grid(const std::string& name) const
 {

@@ -59,8 +59,6 @@ public:
     static char decimalSeparator();
 
 private:
-    template <typename T>
-    T* require(const char* name);
     StringGrid* grid(const std::string& name) const;
     // Shows the error, or applies the updates and sends the writes; the
     // updated texts count as sent only when every write reached the port.

@@ -26,13 +26,6 @@ constexpr const char* kReasonBeforeReset = "before-reset";
 
 std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-template <typename T>
-T* required(T* found, const char* name)
-{
-    if (!found)
-        throw std::logic_error(std::string("parameter files: the window has no control ") + name);
-    return found;
-}
 
 } // namespace
 
@@ -40,8 +33,8 @@ ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
     : m_window(window), m_deps(std::move(deps)), m_folder(window.parameterFolder().toStdString())
 {
     m_progress = window.dashboard().progress();
-    auto* file = required(window.control<QMenu>("File1"), "File1");
-    QAction* exit = required(window.control<QAction>("Exit1"), "Exit1");
+    QMenu* file = window.fileMenu();
+    QAction* exit = window.exitAction();
     // Their own items go before "Exit"; each runs as a handler (no timer tick inside).
     auto add = [&](const char* name, const char* text, void (ParameterFilesGlue::*handler)()) {
         auto* action = new QAction(QString::fromLatin1(text), file);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <array>
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace kdx {
+
+// The "manual const" page: each pump's rpm window, and its on and off times
+// (kept, never shown).
+struct ManualConstPage {
+    explicit ManualConstPage(QWidget* page);
+
+    struct Pump {
+        QComboBox* minRpm = nullptr;
+        QComboBox* maxRpm = nullptr;
+        QLineEdit* onTime = nullptr;
+        QLineEdit* offTime = nullptr;
+    };
+    // Pump 1 first.
+    std::array<Pump, 2> pumps{};
+};
+
+} // namespace kdx
