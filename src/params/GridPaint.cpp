@@ -2,6 +2,8 @@
 
 #include "params/ControlNames.h"
 
+#include <iterator>
+
 namespace kdx {
 
 bool GridPaint::isLiveMarker(const std::string& grid, int column, int row, const LiveMarkers& m)
@@ -28,9 +30,10 @@ CellPaint GridPaint::cell(const ParameterImage& image, const std::string& grid, 
         p.fill = params::kColourYellow;
         p.markerOutline = true;
     }
-    if (grid == controls::kStringGridManualTrigMap && column >= 1 && column <= 4 && row >= 1 && row <= 24) {
-        static const Field* const columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff,
-                                               &layout::ManualTrigP2Ton, &layout::ManualTrigP2Toff};
+    static const Field* const columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff,
+                                           &layout::ManualTrigP2Ton, &layout::ManualTrigP2Toff};
+    if (grid == controls::kStringGridManualTrigMap && column >= 1 && column <= static_cast<int>(std::size(columns))
+        && row >= 1 && row <= static_cast<int>(layout::ManualTrigP1Ton.count)) {
         if (image.value(*columns[column - 1], static_cast<size_t>(row - 1)) < 0) {
             p.fill = params::kColourRed; // covers the marker and its outline
             p.markerOutline = false;

@@ -3,6 +3,8 @@
 #include "params/ControlNames.h"
 #include "params/NumberText.h"
 
+#include <iterator>
+
 namespace kdx {
 
 namespace {
@@ -69,8 +71,9 @@ ControlUpdates ParameterDisplay::autoPumpOnRows(const ParameterImage& image, cha
 {
     ControlUpdates u;
     const char* grid = controls::kStringGridAutoPumpOn;
-    rangeColumn(u, grid, image, layout::AutoPumpOnVector, 5);
-    for (int k = 1; k <= 5; ++k)
+    const int bands = layout::AutoPumpOnTime.count;
+    rangeColumn(u, grid, image, layout::AutoPumpOnVector, bands);
+    for (int k = 1; k <= bands; ++k)
         u.cells.push_back({grid, 1, k, fieldText(image, layout::AutoPumpOnTime, static_cast<size_t>(k - 1), sep)});
     return u;
 }
@@ -108,10 +111,11 @@ ControlUpdates ParameterDisplay::manualTrigRows(const ParameterImage& image, cha
     const char* grid = controls::kStringGridManualTrigMap;
     const Field* columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff, &layout::ManualTrigP2Ton,
                               &layout::ManualTrigP2Toff};
-    for (int k = 1; k <= 24; ++k)
-        for (int c = 1; c <= 4; ++c)
+    const int bands = layout::ManualTrigVector.count;
+    for (int k = 1; k <= bands; ++k)
+        for (int c = 1; c <= static_cast<int>(std::size(columns)); ++c)
             u.cells.push_back({grid, c, k, fieldText(image, *columns[c - 1], static_cast<size_t>(k - 1), sep)});
-    rangeColumn(u, grid, image, layout::ManualTrigVector, 24);
+    rangeColumn(u, grid, image, layout::ManualTrigVector, bands);
     return u;
 }
 
