@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/DiagPage.h"
+#include "app/pages/LanguageRegistry.h"
 #include "app/pages/ParametersPage.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
@@ -89,7 +90,6 @@ void AppController::bind(MainWindow& w)
     if (m_window == &w)
         return;
     m_window = &w;
-    m_controls.clear();
     m_tester.setResultDirectory(w.startDirectory().toStdString());
     m_testerPage = std::make_unique<TesterPage>(w.testerControls(), m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
     m_params = std::make_unique<ParameterEditorsGlue>(w, m_image, m_writer, m_ctx.prompts, [this] {
@@ -114,17 +114,6 @@ void AppController::bind(MainWindow& w)
     m_firmwarePage = std::make_unique<FirmwarePage>(
         w.firmwareControls(), m_ctx.link, m_ctx.prompts, std::move(procedures),
         chooseFirmwareFolder(w.startDirectory().toStdString(), m_languageFallbacks));
-}
-
-QObject* AppController::findControl(const std::string& name)
-{
-    auto it = m_controls.find(name);
-    if (it != m_controls.end() && it->second)
-        return it->second;
-    QObject* found = window().findChild<QObject*>(QString::fromStdString(name));
-    if (found)
-        m_controls[name] = found;
-    return found;
 }
 
 MainWindowHooks AppController::hooks()
@@ -311,9 +300,7 @@ void AppController::imageLoaded()
 void AppController::showParameters(bool afterRead)
 {
     const ParameterView view = ParameterDisplay::showAllData(m_image, decimalSeparator());
-    m_params->applyShown(view.updates, [this](const std::string& name, const std::string& text) {
-        setCaption(name, text);
-    });
+    m_params->applyShown(view.updates, {});
     repaintMapGrids();
     if (afterRead) {
         if (!view.markerMessageDue) {
@@ -465,7 +452,7 @@ LinkCounts AppController::linkCounts() const
 void AppController::loadLanguage()
 {
     if (!m_language)
-        m_language = std::make_unique<LanguageSwitcher>(m_texts, *this, window().startDirectory().toStdString(),
+        m_language = std::make_unique<LanguageSwitcher>(m_texts, window().languageTexts(), window().startDirectory().toStdString(),
                                                         m_languageFallbacks);
     m_language->loadLanguage(linkCounts());
 }
@@ -485,52 +472,5 @@ void AppController::switchLanguage(uint8_t code)
     applySaveLamp(m_poller.saveLamp()); // its caption in the new language at once
 }
 
-void AppController::setCaption(const std::string& object, const std::string& text)
-{
-    MainWindow& w = window();
-    const QString value = qs(text);
-    QObject* target = findControl(object);
-    if (!target)
-        return;
-    if (auto* led = qobject_cast<LedIndicator*>(target))
-        led->setCaption(value);
-    else if (auto* button = qobject_cast<QAbstractButton*>(target))
-        button->setText(value);
-    else if (auto* label = qobject_cast<QLabel*>(target))
-        label->setText(value);
-    else if (auto* group = qobject_cast<QGroupBox*>(target))
-        group->setTitle(value);
-    else if (auto* action = qobject_cast<QAction*>(target))
-        action->setText(value);
-    else if (auto* page = qobject_cast<QWidget*>(target); page && w.pageControl()->indexOf(page) >= 0)
-        w.pageControl()->setTabText(w.pageControl()->indexOf(page), value);
-}
-
-void AppController::setGridCell(const std::string& grid, int column, int row, const std::string& text)
-{
-    if (auto* g = control<StringGrid>(grid.c_str()))
-        g->setCell(column, row, qs(text));
-}
-
-void AppController::setComboItem(const std::string& combo, int index, const std::string& text)
-{
-    if (auto* c = control<QComboBox>(combo.c_str()); c && index >= 0 && index < c->count())
-        c->setItemText(index, qs(text));
-}
-
-void AppController::setTextFont(const std::string& family, int /*charset: Qt draws every script from Unicode*/)
-{
-    for (const auto& name : textTargets()) {
-        if (auto* widget = control<QWidget>(name.c_str())) {
-            QFont f = widget->font();
-            if (f.family() != qs(family)) {
-                f.setFamily(qs(family));
-                widget->setFont(f);
-            }
-        }
-    }
-}
-
-void AppController::message(const std::string& text) { m_ctx.prompts.message(text); }
 
 } // namespace kdx

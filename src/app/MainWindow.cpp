@@ -11,6 +11,7 @@
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/DiagPage.h"
 #include "app/pages/FirmwareControls.h"
+#include "app/pages/LanguageRegistry.h"
 #include "app/pages/ManualConstPage.h"
 #include "app/pages/ManualTrigPage.h"
 #include "app/pages/ParametersPage.h"
@@ -61,18 +62,19 @@ struct PageInfo {
     const char* name;
     const char* caption;
     std::optional<ModePage> mode; // a page that follows the work mode
+    int textKey;                  // of its tab's caption; 0 when no language names it
 };
 // Tab order of the pages.
 const PageInfo kPages[] = {
-    {"TabSheetPar", "parametry", std::nullopt},
-    {"TabSheetAuto", "automat", ModePage::Auto},
-    {"TabSheetManualTrig", "manual trigger", ModePage::ManualTrig},
-    {"TabSheetManualConst", "manual const", ModePage::ManualConst},
-    {"TabSheetSerwis", "serwis", ModePage::Serwis},
-    {"TabSheetErr", "errors", std::nullopt},
-    {"TabSheetUpg", "firmware upgreade", std::nullopt},
-    {"TabSheetDiag", "diag", std::nullopt},
-    {"TabSheetTester", "test", std::nullopt},
+    {"TabSheetPar", "parametry", std::nullopt, 100001},
+    {"TabSheetAuto", "automat", ModePage::Auto, 100002},
+    {"TabSheetManualTrig", "manual trigger", ModePage::ManualTrig, 100003},
+    {"TabSheetManualConst", "manual const", ModePage::ManualConst, 100004},
+    {"TabSheetSerwis", "serwis", ModePage::Serwis, 100005},
+    {"TabSheetErr", "errors", std::nullopt, 0},
+    {"TabSheetUpg", "firmware upgreade", std::nullopt, 100006},
+    {"TabSheetDiag", "diag", std::nullopt, 100007},
+    {"TabSheetTester", "test", std::nullopt, 0},
 };
 
 } // namespace
@@ -194,6 +196,7 @@ void MainWindow::buildPages()
     // Long translated captions must not widen the window: past its width the
     // tab row scrolls instead (the visible tabs normally fit).
     m_pageControl->setUsesScrollButtons(true);
+    m_texts = std::make_unique<LanguageRegistry>(*m_pageControl, m_ctx.prompts);
     std::map<std::string, QWidget*> tabs;
     for (const PageInfo& info : kPages) {
         auto* page = new QWidget;
@@ -202,6 +205,8 @@ void MainWindow::buildPages()
         if (info.mode)
             m_modePages[static_cast<size_t>(*info.mode)] = page;
         tabs[info.name] = page;
+        if (info.textKey)
+            m_texts->add(info.textKey, page);
     }
     m_parameterPage = tabs.at("TabSheetPar");
     m_errorsPage = tabs.at("TabSheetErr");
@@ -222,15 +227,16 @@ void MainWindow::buildPages()
     // Each page's controls sit on a canvas that scrolls when the window is
     // smaller than they need.
     auto canvas = [&tabs](const char* page) { return PageCanvas::wrap(tabs.at(page)); };
-    m_parameters = std::make_unique<ParametersPage>(canvas("TabSheetPar"));
-    m_auto = std::make_unique<AutoPage>(canvas("TabSheetAuto"));
-    m_manualTrig = std::make_unique<ManualTrigPage>(canvas("TabSheetManualTrig"));
-    m_manualConst = std::make_unique<ManualConstPage>(canvas("TabSheetManualConst"));
-    m_serwis = std::make_unique<SerwisPage>(canvas("TabSheetSerwis"));
-    m_firmware = std::make_unique<FirmwareControls>(canvas("TabSheetUpg"));
-    m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"));
+    m_parameters = std::make_unique<ParametersPage>(canvas("TabSheetPar"), *m_texts);
+    m_auto = std::make_unique<AutoPage>(canvas("TabSheetAuto"), *m_texts);
+    m_manualTrig = std::make_unique<ManualTrigPage>(canvas("TabSheetManualTrig"), *m_texts);
+    m_manualConst = std::make_unique<ManualConstPage>(canvas("TabSheetManualConst"), *m_texts);
+    m_serwis = std::make_unique<SerwisPage>(canvas("TabSheetSerwis"), *m_texts);
+    m_firmware = std::make_unique<FirmwareControls>(canvas("TabSheetUpg"), *m_texts);
+    m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"), *m_texts);
     m_tester = std::make_unique<TesterControls>(canvas("TabSheetTester"));
     m_dashboard = std::make_unique<DashboardPanel>(PageCanvas::wrapColumn(m_panel4), kPanelWidth);
+    m_dashboard->registerTexts(*m_texts);
     m_charts = addChartsPage(*this);
 
     // Extra room goes to the logs and the diagnostic grid; the footer stays

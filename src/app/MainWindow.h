@@ -37,6 +37,7 @@ struct SerwisPage;
 class EnterKeyWatch;
 class FileDialogSettings;
 class InputGuard;
+class LanguageRegistry;
 class StringGrid;
 struct TesterControls;
 
@@ -76,6 +77,8 @@ public:
     const TesterControls& testerControls() const { return *m_tester; }
     ChartsGlue* charts() const { return m_charts; }
     QFrame* dashboardFrame() const { return m_panel4; }
+    // The controls whose texts follow the language, by language key.
+    LanguageRegistry& languageTexts() const { return *m_texts; }
     QMenu* fileMenu() const { return m_fileMenu; }
     QAction* exitAction() const { return m_exit1; }
     QAction* helpAction() const { return m_help1; }
@@ -219,6 +222,7 @@ private:
 
     QTabWidget* m_pageControl = nullptr;
     QFrame* m_panel4 = nullptr;
+    std::unique_ptr<LanguageRegistry> m_texts;
     std::unique_ptr<ParametersPage> m_parameters;
     std::unique_ptr<AutoPage> m_auto;
     std::unique_ptr<ManualTrigPage> m_manualTrig;

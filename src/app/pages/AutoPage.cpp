@@ -1,6 +1,7 @@
 #include "app/pages/AutoPage.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/LanguageRegistry.h"
 #include "widgets/StringGrid.h"
 
 #include <QLabel>
@@ -14,7 +15,7 @@ const QColor kSilver(192, 192, 192);
 
 } // namespace
 
-AutoPage::AutoPage(QWidget* page)
+AutoPage::AutoPage(QWidget* page, LanguageRegistry& texts)
 {
     auto* title = makeLabel(page, "LabelAutomat", QStringLiteral("tryb automat"), QRect(8, 8, 400, 24));
     QFont f = title->font();
@@ -47,6 +48,16 @@ AutoPage::AutoPage(QWidget* page)
                                     QRect(labelX, 150, labelW, rowH));
     shortOff = makeEdit(page, "EditAuto2xShortOff", QStringLiteral("5000"), QRect(editX, 150, editW, rowH),
                         shortOffLabel);
+
+    texts.add(101001, title);
+    texts.add(100314, preDefined);
+    texts.add(100305, pumpOn);
+    texts.add(100306, pumpOn);
+    texts.add(100307, pumpStop);
+    texts.add(100310, upTime);
+    texts.add(100311, maxHum);
+    texts.add(100312, minTemp);
+    texts.add(100313, shortOffLabel);
 
     m_unshown = {pumpOn, upTime, rpmUpTime, maxHumidity, maxHum, minTemperature, minTemp, pumpStop, shortOff,
                  shortOffLabel, preDefined};

@@ -7,13 +7,16 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
+
 class StringGrid;
 
 // The "automat" page: the automatic mode's pump on time per rpm band, its
 // pause per humidity and temperature band, and its limits. Everything but
 // the title is kept and never shown.
 struct AutoPage {
-    explicit AutoPage(QWidget* page);
+    // Registers the texts that follow the language with texts.
+    AutoPage(QWidget* page, LanguageRegistry& texts);
 
     StringGrid* pumpOn = nullptr;
     StringGrid* pumpStop = nullptr;

@@ -11,6 +11,7 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
 class LedIndicator;
 class Meter270;
 
@@ -33,6 +34,9 @@ public:
     LedIndicator* savingLamp() const { return m_saving; }
     QProgressBar* progress() const { return m_progress; }
     QPushButton* saveEepromButton() const { return m_saveEeprom; }
+
+    // The lamps, buttons and texts whose captions follow the language.
+    void registerTexts(LanguageRegistry& texts) const;
 
 private:
     Meter270* m_meter = nullptr;

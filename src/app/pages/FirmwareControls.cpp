@@ -1,6 +1,7 @@
 #include "app/pages/FirmwareControls.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/LanguageRegistry.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -10,7 +11,7 @@
 
 namespace kdx {
 
-FirmwareControls::FirmwareControls(QWidget* page)
+FirmwareControls::FirmwareControls(QWidget* page, LanguageRegistry& texts)
 {
     auto* warning = makeLabel(page, "LabelAfterReset", QStringLiteral("AFTER UPDATE - PARAMETERS WILL BE LOST !!!!"),
                               QRect(8, 8, 640, 22));
@@ -32,6 +33,10 @@ FirmwareControls::FirmwareControls(QWidget* page)
         comPorts << QStringLiteral("COM%1").arg(n);
     auto* port = makeCombo(page, "ComboBoxRFDCom", comPorts, 0, QRect(454, 85, 90, 26), nullptr);
     port->setAccessibleName(QStringLiteral("rise from the dead port"));
+    texts.add(100700, upgrade);
+    texts.add(100701, reset);
+    texts.add(100702, warning);
+    texts.add(100703, riseFromTheDead);
 
     log = named(new QTextEdit(page), "RichEdit1", QRect(8, 122, 650, 200));
     log->setReadOnly(true);

@@ -7,10 +7,13 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
+
 // The controls of the "firmware upgreade" page, built once on the page; the
 // upgrade glue drives them.
 struct FirmwareControls {
-    explicit FirmwareControls(QWidget* page);
+    // Registers the texts that follow the language with texts.
+    FirmwareControls(QWidget* page, LanguageRegistry& texts);
 
     QPushButton* upgrade = nullptr;
     QProgressBar* progress = nullptr;

@@ -1,6 +1,7 @@
 #include "app/pages/ManualConstPage.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/LanguageRegistry.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,7 +10,7 @@
 
 namespace kdx {
 
-ManualConstPage::ManualConstPage(QWidget* page)
+ManualConstPage::ManualConstPage(QWidget* page, LanguageRegistry& texts)
 {
     struct Names {
         const char* group;
@@ -25,14 +26,15 @@ ManualConstPage::ManualConstPage(QWidget* page)
         const char* toffLabel;
         const char* toffEdit;
         int x;
+        int groupKey, minKey, maxKey, onKey, offKey;
     };
     const Names names[] = {
         {"GroupBoxManConstP1", "pump 1", "LabelMinRpmP1", "minimum rpm pump1", "ComboBoxManualMinRpmP1",
          "LabelMaxRpmP1", "maximum rpm pump1", "ComboBoxManualMaxRpmP1", "LabelTonP1",
-         "EditManualMconstOnP1", "LabelToffP1", "EditManualMconstOffP1", 8},
+         "EditManualMconstOnP1", "LabelToffP1", "EditManualMconstOffP1", 8, 100500, 100502, 100503, 100506, 100508},
         {"GroupBoxManConstP2", "pump 2", "LabelMinRpmP2", "minimum rpm pump2", "ComboBoxManualMinRpmP2",
          "LabelMaxRpmP2", "maximum rpm pump2", "ComboBoxManualMaxRpmP2", "LabelTonP2",
-         "EditManualMconstOnP2", "LabelToffP2", "EditManualMconstOffP2", 340},
+         "EditManualMconstOnP2", "LabelToffP2", "EditManualMconstOffP2", 340, 100501, 100504, 100505, 100507, 100509},
     };
     const QStringList rpm = rpmItems();
     for (size_t i = 0; i < pumps.size(); ++i) {
@@ -53,6 +55,11 @@ ManualConstPage::ManualConstPage(QWidget* page)
         pump.offTime = makeEdit(group, p.toffEdit, QStringLiteral("250"), QRect(190, 126, 80, 24), toff);
         pump.offTime->hide();
         toff->hide();
+        texts.add(p.groupKey, group);
+        texts.add(p.minKey, minLabel);
+        texts.add(p.maxKey, maxLabel);
+        texts.add(p.onKey, ton);
+        texts.add(p.offKey, toff);
     }
 }
 

@@ -8,10 +8,13 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
+
 // The "manual const" page: each pump's rpm window, and its on and off times
 // (kept, never shown).
 struct ManualConstPage {
-    explicit ManualConstPage(QWidget* page);
+    // Registers the texts that follow the language with texts.
+    ManualConstPage(QWidget* page, LanguageRegistry& texts);
 
     struct Pump {
         QComboBox* minRpm = nullptr;

@@ -1,7 +1,9 @@
 #include "app/pages/ParametersPage.h"
 
 #include "app/KdxLogo.h"
+#include "i18n/KeyTable.h"
 #include "app/pages/ControlFactory.h"
+#include "app/pages/LanguageRegistry.h"
 #include "widgets/StringGrid.h"
 
 #include <QCheckBox>
@@ -14,7 +16,7 @@
 
 namespace kdx {
 
-ParametersPage::ParametersPage(QWidget* page)
+ParametersPage::ParametersPage(QWidget* page, LanguageRegistry& texts)
 {
     // Logo, connect, link counters, connection log.
     auto* logo = named(new QLabel(page), "Image1", QRect(8, 8, 128, 128));
@@ -47,6 +49,12 @@ ParametersPage::ParametersPage(QWidget* page)
     connectionLog->setAccessibleName(QStringLiteral("connection log: date and PC identity"));
     connectionLog->setCell(0, 0, QStringLiteral("CONNECTION DATE"));
     connectionLog->setCell(1, 0, QStringLiteral("PC - ID"));
+    texts.add(100101, connectionLog);
+    texts.add(100102, connectionLog);
+    texts.add(kKeyCrcErrors, crcErrors);
+    texts.add(kKeyBadPackets, badPackets);
+    texts.add(kKeyLostPackets, lostPackets);
+    texts.add(100116, connectButton);
 
     // Active pumps.
     auto* pumps = named(new QGroupBox(QStringLiteral("select active pumps"), page),
@@ -55,6 +63,7 @@ ParametersPage::ParametersPage(QWidget* page)
     pump1Active->setAccessibleName(QStringLiteral("pump 1 active"));
     pump2Active = named(new QCheckBox(QStringLiteral("2"), pumps), "CheckBoxPump2Active", QRect(90, 22, 60, 22));
     pump2Active->setAccessibleName(QStringLiteral("pump 2 active"));
+    texts.add(100123, pumps);
 
     // Level, delay and rpm input settings.
     const int labelX = 8, labelW = 196, editX = 208, editW = 80, rowH = 24, gap = 30;
@@ -82,6 +91,12 @@ ParametersPage::ParametersPage(QWidget* page)
     comparator = makeCombo(page, "ComboBoxAnKompSett", comparatorItems(), 0, QRect(labelX + 160, y, 120, 26), nullptr);
     comparator->setAccessibleName(QStringLiteral("analogue rpm comparator threshold"));
     comparator->setToolTip(QStringLiteral("analogue rpm comparator threshold"));
+    texts.add(100103, rpmIn);
+    texts.add(100104, rpmIn);
+    texts.add(100105, divide);
+    texts.add(100107, minLevHLabel);
+    texts.add(100108, minLevLLabel);
+    texts.add(100109, delay);
 
     // Vehicle presets and defaults.
     const int rightX = 400;
@@ -99,6 +114,11 @@ ParametersPage::ParametersPage(QWidget* page)
     y += 72;
     setDefaults = makeButton(page, "ButtonSetDefault", QStringLiteral("RESET PARAMETERS!"), QRect(rightX, y, 200, 34));
     markWarning(setDefaults);
+    texts.add(100106, setDefaults);
+    texts.add(100110, carType);
+    texts.add(100111, averCons);
+    for (int key : {100112, 100113, 100114})
+        texts.add(key, fuelType);
 
     // Procedure buttons and the hot key: never shown.
     loadAllData = makeButton(page, "ButtonLoadAllData", QStringLiteral("LoadAllData"), QRect(8, 420, 100, 25));
@@ -107,6 +127,9 @@ ParametersPage::ParametersPage(QWidget* page)
     readAll->hide();
     showAllData = makeButton(page, "ButtonWyswPar", QStringLiteral("ShowAllData"), QRect(216, 420, 100, 25));
     showAllData->hide();
+    texts.add(100117, loadAllData);
+    texts.add(100118, readAll);
+    texts.add(100119, showAllData);
     connectKey = named(new QKeySequenceEdit(QKeySequence(Qt::Key_F10), page), "HotKeyF10", QRect(320, 420, 100, 25));
     connectKey->setAccessibleName(QStringLiteral("connect shortcut"));
     connectKey->hide();
@@ -122,6 +145,7 @@ ParametersPage::ParametersPage(QWidget* page)
     QPalette pal = footer->palette();
     pal.setColor(QPalette::WindowText, QColor(96, 96, 96));
     footer->setPalette(pal);
+    texts.add(100115, footer);
 }
 
 QLabel* ParametersPage::counter(CounterLabel which) const

@@ -12,13 +12,16 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
+
 class StringGrid;
 
 // The "parametry" page: connecting, the link counters, the controller's
 // connection log, the active pumps, the level, delay and rpm input settings,
 // the vehicle presets, the reset, and the hidden procedure buttons.
 struct ParametersPage {
-    explicit ParametersPage(QWidget* page);
+    // Registers the texts that follow the language with texts.
+    ParametersPage(QWidget* page, LanguageRegistry& texts);
 
     QPushButton* connectButton = nullptr;
     // Link counters: CRC errors, bad packets, lost packets.

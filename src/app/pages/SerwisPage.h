@@ -6,9 +6,12 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
+
 // The "serwis" page: the service run's on and off times, start and stop.
 struct SerwisPage {
-    explicit SerwisPage(QWidget* page);
+    // Registers the texts that follow the language with texts.
+    SerwisPage(QWidget* page, LanguageRegistry& texts);
 
     QComboBox* onTime = nullptr;
     QComboBox* offTime = nullptr;
