@@ -146,49 +146,49 @@ MainWindowHooks AppController::hooks()
     h.serwisStart = act([this] { m_commands.serviceOn(); });
     h.serwisStop = act([this] { m_commands.serviceOff(); });
 
-    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, const char*>>{
-             {&MainWindowHooks::serwisTonChange, "ComboBoxSerwisTon"},
-             {&MainWindowHooks::serwisToffChange, "ComboBoxSerwisToff"},
-             {&MainWindowHooks::manualMinRpmP1Change, "ComboBoxManualMinRpmP1"},
-             {&MainWindowHooks::manualMaxRpmP1Change, "ComboBoxManualMaxRpmP1"},
-             {&MainWindowHooks::manualMinRpmP2Change, "ComboBoxManualMinRpmP2"},
-             {&MainWindowHooks::manualMaxRpmP2Change, "ComboBoxManualMaxRpmP2"},
-             {&MainWindowHooks::rpmInChange, "ComboBoxRpmIn"},
-             {&MainWindowHooks::anKompSettChange, "ComboBoxAnKompSett"},
-             {&MainWindowHooks::fuelTypeChange, "ComboBoxFuelType"},
-             {&MainWindowHooks::avFuelComsChange, "ComboBoxAvFuelComs"}})
+    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, EditorId>>{
+             {&MainWindowHooks::serwisTonChange, EditorId::SerwisOn},
+             {&MainWindowHooks::serwisToffChange, EditorId::SerwisOff},
+             {&MainWindowHooks::manualMinRpmP1Change, EditorId::ManualMinRpmP1},
+             {&MainWindowHooks::manualMaxRpmP1Change, EditorId::ManualMaxRpmP1},
+             {&MainWindowHooks::manualMinRpmP2Change, EditorId::ManualMinRpmP2},
+             {&MainWindowHooks::manualMaxRpmP2Change, EditorId::ManualMaxRpmP2},
+             {&MainWindowHooks::rpmInChange, EditorId::RpmInput},
+             {&MainWindowHooks::anKompSettChange, EditorId::Comparator},
+             {&MainWindowHooks::fuelTypeChange, EditorId::FuelType},
+             {&MainWindowHooks::avFuelComsChange, EditorId::AverageConsumption}})
         h.*slot = act([this, name] { m_params->comboChosen(name); });
 
-    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, const char*>>{
-             {&MainWindowHooks::manualMconstOnP1Enter, "EditManualMconstOnP1"},
-             {&MainWindowHooks::manualMconstOffP1Enter, "EditManualMconstOffP1"},
-             {&MainWindowHooks::manualMconstOnP2Enter, "EditManualMconstOnP2"},
-             {&MainWindowHooks::manualMconstOffP2Enter, "EditManualMconstOffP2"},
-             {&MainWindowHooks::minLevHEnter, "EditMinLevH"},
-             {&MainWindowHooks::minLevLEnter, "EditMinLevL"},
-             {&MainWindowHooks::generalDelayEnter, "EditGeneralDelay"},
-             {&MainWindowHooks::rpmDzielEnter, "EditRpmDziel"},
-             {&MainWindowHooks::maxHumEnter, "EditMaxHum"},
-             {&MainWindowHooks::autoMinTempEnter, "EditAutoMinTemp"},
-             {&MainWindowHooks::autoRpmUpTEnter, "EditAutoRpmUpT"},
-             {&MainWindowHooks::auto2xShortOffEnter, "EditAuto2xShortOff"}})
+    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, EditorId>>{
+             {&MainWindowHooks::manualMconstOnP1Enter, EditorId::ManualOnP1},
+             {&MainWindowHooks::manualMconstOffP1Enter, EditorId::ManualOffP1},
+             {&MainWindowHooks::manualMconstOnP2Enter, EditorId::ManualOnP2},
+             {&MainWindowHooks::manualMconstOffP2Enter, EditorId::ManualOffP2},
+             {&MainWindowHooks::minLevHEnter, EditorId::MinLevH},
+             {&MainWindowHooks::minLevLEnter, EditorId::MinLevL},
+             {&MainWindowHooks::generalDelayEnter, EditorId::GeneralDelay},
+             {&MainWindowHooks::rpmDzielEnter, EditorId::RpmDivide},
+             {&MainWindowHooks::maxHumEnter, EditorId::MaxHumidity},
+             {&MainWindowHooks::autoMinTempEnter, EditorId::AutoMinTemp},
+             {&MainWindowHooks::autoRpmUpTEnter, EditorId::AutoRpmUpTime},
+             {&MainWindowHooks::auto2xShortOffEnter, EditorId::Auto2xShortOff}})
         h.*slot = act([this, name] { m_params->editEntered(name); });
 
-    h.pump1ActiveClick = act([this] { m_params->checkClicked("CheckBoxPump1Active"); });
-    h.pump2ActiveClick = act([this] { m_params->checkClicked("CheckBoxPump2Active"); });
+    h.pump1ActiveClick = act([this] { m_params->checkClicked(EditorId::Pump1Active); });
+    h.pump2ActiveClick = act([this] { m_params->checkClicked(EditorId::Pump2Active); });
 
-    for (const char* grid : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"}) {
+    for (EditorId grid : {EditorId::ManualTrigMap, EditorId::AutoPumpOnMap, EditorId::AutoPumpStopMap}) {
         MainWindowHooks::Action click = act([this, grid] { m_params->gridClicked(grid); });
         MainWindowHooks::Action enter = act([this, grid] { m_params->gridEntered(grid); });
         MainWindowHooks::CellPaint paint = [this, grid](MainWindow& w, QPainter& p, int c, int r, const QRect& rect) {
             bind(w);
             m_params->paintMapCell(grid, p, c, r, rect);
         };
-        if (std::string(grid) == "StringGridManualTrigMap") {
+        if (grid == EditorId::ManualTrigMap) {
             h.manualTrigMapClick = click;
             h.manualTrigMapEnter = enter;
             h.manualTrigMapDrawCell = paint;
-        } else if (std::string(grid) == "StringGridAutoPumpOn") {
+        } else if (grid == EditorId::AutoPumpOnMap) {
             h.autoPumpOnClick = click;
             h.autoPumpOnEnter = enter;
             h.autoPumpOnDrawCell = paint;
@@ -300,7 +300,7 @@ void AppController::imageLoaded()
 void AppController::showParameters(bool afterRead)
 {
     const ParameterView view = ParameterDisplay::showAllData(m_image, decimalSeparator());
-    m_params->applyShown(view.updates, {});
+    m_params->applyShown(view.updates);
     repaintMapGrids();
     if (afterRead) {
         if (!view.markerMessageDue) {

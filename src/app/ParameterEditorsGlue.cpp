@@ -7,7 +7,7 @@
 #include "app/pages/ParametersPage.h"
 #include "app/pages/SerwisPage.h"
 #include "prompts/UserPrompts.h"
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/ParamConstants.h"
 #include "params/ParameterEditor.h"
 #include "widgets/StringGrid.h"
@@ -30,12 +30,6 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-// The editors as the parameter procedures know them: by their object names.
-template <typename T>
-void add(std::map<std::string, T*>& editors, T* editor)
-{
-    editors[editor->objectName().toStdString()] = editor;
-}
 
 } // namespace
 
@@ -47,35 +41,35 @@ ParameterEditorsGlue::ParameterEditorsGlue(MainWindow& window, ParameterImage& i
     const AutoPage& automat = window.autoPage();
     const ManualConstPage& manual = window.manualConstPage();
     m_unsent = new UnsentTextMark(&window);
-    for (QLineEdit* edit : {par.minLevH, par.minLevL, par.generalDelay, par.rpmDivide, automat.maxHumidity,
-                            automat.minTemperature, automat.rpmUpTime, automat.shortOff}) {
-        add(m_edits, edit);
+    const auto& p1 = manual.pumps[0];
+    const auto& p2 = manual.pumps[1];
+    // Each editor the parameter procedures address, and its control.
+    m_edits = {{EditorId::MinLevH, par.minLevH},          {EditorId::MinLevL, par.minLevL},
+               {EditorId::GeneralDelay, par.generalDelay}, {EditorId::RpmDivide, par.rpmDivide},
+               {EditorId::MaxHumidity, automat.maxHumidity}, {EditorId::AutoMinTemp, automat.minTemperature},
+               {EditorId::AutoRpmUpTime, automat.rpmUpTime}, {EditorId::Auto2xShortOff, automat.shortOff},
+               {EditorId::ManualOnP1, p1.onTime},          {EditorId::ManualOffP1, p1.offTime},
+               {EditorId::ManualOnP2, p2.onTime},          {EditorId::ManualOffP2, p2.offTime}};
+    m_combos = {{EditorId::RpmInput, par.rpmIn},           {EditorId::Comparator, par.comparator},
+                {EditorId::FuelType, par.fuelType},        {EditorId::AverageConsumption, par.averageConsumption},
+                {EditorId::ManualMinRpmP1, p1.minRpm},     {EditorId::ManualMaxRpmP1, p1.maxRpm},
+                {EditorId::ManualMinRpmP2, p2.minRpm},     {EditorId::ManualMaxRpmP2, p2.maxRpm},
+                {EditorId::SerwisOn, window.serwisPage().onTime}, {EditorId::SerwisOff, window.serwisPage().offTime}};
+    m_checks = {{EditorId::Pump1Active, par.pump1Active}, {EditorId::Pump2Active, par.pump2Active}};
+    m_grids = {{EditorId::ManualTrigMap, window.manualTrigPage().map},
+               {EditorId::AutoPumpOnMap, automat.pumpOn},
+               {EditorId::AutoPumpStopMap, automat.pumpStop}};
+    for (const auto& [id, edit] : m_edits)
         m_unsent->attach(edit);
-    }
-    for (const ManualConstPage::Pump& pump : manual.pumps) {
-        for (QLineEdit* edit : {pump.onTime, pump.offTime}) {
-            add(m_edits, edit);
-            m_unsent->attach(edit);
-        }
-        add(m_combos, pump.minRpm);
-        add(m_combos, pump.maxRpm);
-    }
-    for (QComboBox* combo : {par.rpmIn, par.comparator, par.fuelType, par.averageConsumption,
-                             window.serwisPage().onTime, window.serwisPage().offTime})
-        add(m_combos, combo);
-    add(m_checks, par.pump1Active);
-    add(m_checks, par.pump2Active);
-    for (StringGrid* grid : {window.manualTrigPage().map, automat.pumpOn, automat.pumpStop}) {
-        add(m_grids, grid);
-        // The green mark of the clicked cell frames its editor while it is open.
+    // The green mark of the clicked cell frames its editor while it is open.
+    for (const auto& [id, grid] : m_grids)
         grid->setEditorMark(qcolor(params::kColourGreen));
-    }
     m_anKompSett = par.comparator;
 }
 
 ParameterEditorsGlue::~ParameterEditorsGlue() = default;
 
-StringGrid* ParameterEditorsGlue::grid(const std::string& name) const
+StringGrid* ParameterEditorsGlue::grid(EditorId name) const
 {
     const auto it = m_grids.find(name);
     return it == m_grids.end() ? nullptr : it->second;
@@ -87,11 +81,10 @@ char ParameterEditorsGlue::decimalSeparator()
     return (point.size() == 1 && point.at(0).unicode() < 0x80) ? static_cast<char>(point.at(0).unicode()) : '.';
 }
 
-void ParameterEditorsGlue::applyShown(const ControlUpdates& u,
-                                      const std::function<void(const std::string&, const std::string&)>& otherText)
+void ParameterEditorsGlue::applyShown(const ControlUpdates& u)
 {
     for (const auto& f : u.visible)
-        if (f.control == controls::kComboBoxAnKompSett)
+        if (f.control == EditorId::Comparator)
             m_anKompSett->setVisible(f.on);
     for (const auto& f : u.checked)
         if (const auto it = m_checks.find(f.control); it != m_checks.end())
@@ -102,8 +95,6 @@ void ParameterEditorsGlue::applyShown(const ControlUpdates& u,
     for (const auto& t : u.texts) {
         if (const auto it = m_edits.find(t.control); it != m_edits.end())
             UnsentTextMark::setShownText(it->second, qs(t.text));
-        else if (otherText)
-            otherText(t.control, t.text);
     }
     for (const auto& c : u.cells)
         if (StringGrid* g = grid(c.grid))
@@ -120,7 +111,7 @@ bool ParameterEditorsGlue::applyEdit(const EditResult& result)
     // only once the writes went out.
     const ControlUpdates& u = result.updates;
     for (const auto& f : u.visible)
-        if (f.control == controls::kComboBoxAnKompSett)
+        if (f.control == EditorId::Comparator)
             m_anKompSett->setVisible(f.on);
     for (const auto& t : u.texts)
         if (const auto it = m_edits.find(t.control); it != m_edits.end())
@@ -140,7 +131,7 @@ bool ParameterEditorsGlue::applyEdit(const EditResult& result)
     return sent;
 }
 
-void ParameterEditorsGlue::editEntered(const char* name)
+void ParameterEditorsGlue::editEntered(EditorId name)
 {
     QLineEdit* edit = m_edits.at(name);
     const EditResult r = ParameterEditor::editEntered(m_image, name, edit->text().toStdString(), decimalSeparator());
@@ -148,12 +139,12 @@ void ParameterEditorsGlue::editEntered(const char* name)
         UnsentTextMark::markSent(edit);
 }
 
-void ParameterEditorsGlue::comboChosen(const char* name)
+void ParameterEditorsGlue::comboChosen(EditorId name)
 {
     applyEdit(ParameterEditor::comboChosen(m_image, name, m_combos.at(name)->currentIndex(), decimalSeparator()));
 }
 
-void ParameterEditorsGlue::checkClicked(const char* name)
+void ParameterEditorsGlue::checkClicked(EditorId name)
 {
     applyEdit(ParameterEditor::checkClicked(m_image, name, m_checks.at(name)->isChecked()));
 }
@@ -172,7 +163,7 @@ void ParameterEditorsGlue::repaintMapGrids()
         g->viewport()->update();
 }
 
-void ParameterEditorsGlue::gridClicked(const char* name)
+void ParameterEditorsGlue::gridClicked(EditorId name)
 {
     StringGrid* g = m_grids.at(name);
     const int column = g->currentColumn();
@@ -188,7 +179,7 @@ void ParameterEditorsGlue::gridClicked(const char* name)
     }
 }
 
-void ParameterEditorsGlue::gridEntered(const char* name)
+void ParameterEditorsGlue::gridEntered(EditorId name)
 {
     StringGrid* g = m_grids.at(name);
     // Whatever the in-place editor holds goes into its cell now: the view's
@@ -212,7 +203,7 @@ void ParameterEditorsGlue::gridEntered(const char* name)
     g->viewport()->update();
 }
 
-void ParameterEditorsGlue::paintMapCell(const char* name, QPainter& p, int column, int row, const QRect& rect)
+void ParameterEditorsGlue::paintMapCell(EditorId name, QPainter& p, int column, int row, const QRect& rect)
 {
     StringGrid* g = m_grids.at(name);
     CellPaint paint = GridPaint::cell(m_image, name, column, row, m_markers());
