@@ -4,7 +4,7 @@
 #include "params/EditorId.h"
 #include "params/ControllerCommands.h"
 #include "params/GridPaint.h"
-#include "params/WorkModes.h"
+#include "protocol/Wire.h"
 
 namespace kdx::test {
 namespace {
@@ -15,10 +15,7 @@ TEST_F(ControllerCommandsTest, ModeAndServiceCommandsIgnoreTheLoadedFlag)
 {
     state.parametersLoaded = false;
     ControllerCommands commands(link);
-    const auto& off = kWorkModeButtons.back();
-    EXPECT_STREQ(off.button, "ButtonOff");
-    EXPECT_STREQ(off.page, "TabSheetPar");
-    EXPECT_TRUE(commands.setWorkMode(image, off.mode));
+    EXPECT_TRUE(commands.setWorkMode(image, wire::kModeOff));
     EXPECT_EQ(image.byte(72), 0xFF);
     EXPECT_TRUE(commands.serviceOn());
     EXPECT_TRUE(commands.serviceOff());
