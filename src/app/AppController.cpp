@@ -222,10 +222,6 @@ MainWindowHooks AppController::hooks()
                                         [this](const std::string& text) { statusText(text); },
                                         versionText()});
     };
-    h.buildPanels = [this](MainWindow& w) {
-        bind(w);
-        m_linkPanel = installLinkPanels(w, m_ctx, m_poller);
-    };
     return h;
 }
 
@@ -329,26 +325,23 @@ void AppController::statusText(const std::string& text)
 
 void AppController::tryingPort(const std::string& deviceName)
 {
-    if (m_linkPanel)
-        m_linkPanel->tryingPort(deviceName);
+    window().linkPanel().tryingPort(deviceName);
 }
 
 void AppController::searchStarted()
 {
-    if (m_linkPanel)
-        m_linkPanel->searchStarted();
+    window().linkPanel().searchStarted();
 }
 
 void AppController::searchEnded(const SearchOutcome& outcome)
 {
-    if (m_linkPanel)
-        m_linkPanel->searchEnded(outcome);
+    window().linkPanel().searchEnded(outcome);
 }
 
 void AppController::linkLost()
 {
-    if (m_linkPanel)
-        m_linkPanel->linkLost();
+    if (m_window)
+        window().linkPanel().linkLost();
 }
 
 // --- status polling ---------------------------------------------------------------------
@@ -367,12 +360,10 @@ void AppController::statusTick()
         m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
     m_testerPage->tick(m_ctx.clock.nowMs());
-    if (m_linkPanel) {
-        m_linkPanel->afterTick(r.frame.has_value());
-        // The device hung up: a running test cannot go on without it.
-        if (!m_ctx.state.connected && m_testerPage)
-            m_testerPage->connectionSearch();
-    }
+    window().linkPanel().afterTick(r.frame.has_value());
+    // The device hung up: a running test cannot go on without it.
+    if (!m_ctx.state.connected && m_testerPage)
+        m_testerPage->connectionSearch();
     window().charts()->onTick(r, m_image.serialNumber());
 }
 

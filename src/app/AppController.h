@@ -123,7 +123,6 @@ private:
     // Serial number the "NEW ECU" message was last shown for, until a read
     // finds initialised parameters again.
     std::optional<uint32_t> m_markerShownFor;
-    LinkStatusPanel* m_linkPanel = nullptr; // owned by the window
     std::vector<std::string> m_languageFallbacks;
     std::unique_ptr<FirmwarePage> m_firmwarePage;
 };

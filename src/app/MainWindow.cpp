@@ -4,6 +4,7 @@
 #include "app/ChartsPage.h"
 #include "app/FileDialogSettings.h"
 #include "app/InputGuard.h"
+#include "app/LinkPanels.h"
 #include "app/MenuStyle.h"
 #include "app/PageCanvas.h"
 #include "app/PageControl.h"
@@ -115,8 +116,7 @@ MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* pare
     if (m_ctx.options.tester)
         m_pageControl->setTabVisible(m_pageControl->indexOf(m_testerTab), true);
 
-    if (m_hooks.buildPanels)
-        m_hooks.buildPanels(*this);
+    m_linkPanel = installLinkPanels(*this, m_ctx, m_ctx.session.poller());
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     m_timer1->start();
 }

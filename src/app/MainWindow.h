@@ -38,6 +38,7 @@ class EnterKeyWatch;
 class FileDialogSettings;
 class InputGuard;
 class LanguageRegistry;
+class LinkStatusPanel;
 class StringGrid;
 struct TesterControls;
 
@@ -76,6 +77,7 @@ public:
     DiagPage& diagPage() const { return *m_diag; }
     const TesterControls& testerControls() const { return *m_tester; }
     ChartsGlue* charts() const { return m_charts; }
+    LinkStatusPanel& linkPanel() const { return *m_linkPanel; }
     QFrame* dashboardFrame() const { return m_panel4; }
     // The controls whose texts follow the language, by language key.
     LanguageRegistry& languageTexts() const { return *m_texts; }
@@ -231,6 +233,7 @@ private:
     std::unique_ptr<FirmwareControls> m_firmware;
     std::unique_ptr<DashboardPanel> m_dashboard;
     ChartsGlue* m_charts = nullptr; // owned by the window
+    LinkStatusPanel* m_linkPanel = nullptr; // owned by the window
     std::unique_ptr<DiagPage> m_diag;
     std::unique_ptr<TesterControls> m_tester;
     std::array<QWidget*, kModePageCount> m_modePages{};

@@ -89,9 +89,6 @@ struct MainWindowHooks {
     Action saveToDisk;
     Action loadToEcu;
     Action addMenuItems;
-    // Panels, pages and menus kept in their own glue classes; run once,
-    // when the window is complete.
-    Action buildPanels;
 };
 
 } // namespace kdx
