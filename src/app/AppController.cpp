@@ -143,8 +143,6 @@ MainWindowHooks AppController::hooks()
         bind(w);
         setWorkMode(mode);
     };
-    h.serwisStart = act([this] { m_commands.serviceOn(); });
-    h.serwisStop = act([this] { m_commands.serviceOff(); });
 
     for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, EditorId>>{
              {&MainWindowHooks::serwisTonChange, EditorId::SerwisOn},

@@ -232,6 +232,7 @@ void MainWindow::buildPages()
     m_manualTrig = std::make_unique<ManualTrigPage>(canvas("TabSheetManualTrig"), *m_texts);
     m_manualConst = std::make_unique<ManualConstPage>(canvas("TabSheetManualConst"), *m_texts);
     m_serwis = std::make_unique<SerwisPage>(canvas("TabSheetSerwis"), *m_texts);
+    m_serwis->bind(m_ctx.session.commands(), m_runner);
     m_firmware = std::make_unique<FirmwareControls>(canvas("TabSheetUpg"), *m_texts);
     m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"), *m_texts);
     m_tester = std::make_unique<TesterControls>(canvas("TabSheetTester"));
@@ -287,8 +288,6 @@ void MainWindow::connectHandlers()
     click(par.setDefaults, &MainWindow::ButtonSetDefaultClick);
     click(par.pump1Active, &MainWindow::CheckBoxPump1ActiveClick);
     click(par.pump2Active, &MainWindow::CheckBoxPump2ActiveClick);
-    click(m_serwis->start, &MainWindow::ButtonSerwisStartClick);
-    click(m_serwis->stop, &MainWindow::ButtonSerwisStopClick);
     click(m_firmware->upgrade, &MainWindow::ButtonFirmwareClick);
     click(m_firmware->reset, &MainWindow::ButtonResetClick);
     click(m_firmware->riseFromTheDead, &MainWindow::ButtonRFTD1Click);
@@ -579,8 +578,6 @@ void MainWindow::EditManualMconstOffP2KeyUp() { run(m_hooks.manualMconstOffP2Ent
 
 void MainWindow::ComboBoxSerwisTonChange() { run(m_hooks.serwisTonChange); }
 void MainWindow::ComboBoxSerwisToffChange() { run(m_hooks.serwisToffChange); }
-void MainWindow::ButtonSerwisStartClick() { run(m_hooks.serwisStart); }
-void MainWindow::ButtonSerwisStopClick() { run(m_hooks.serwisStop); }
 
 void MainWindow::ButtonFirmwareClick() { runLong(m_hooks.firmwareUpgrade); }
 // These controls of the firmware page carry no action.

@@ -175,8 +175,6 @@ public:
     // --- service page ------------------------------------------------------------------
     void ComboBoxSerwisTonChange();
     void ComboBoxSerwisToffChange();
-    void ButtonSerwisStartClick();
-    void ButtonSerwisStopClick();
 
     // --- firmware page -----------------------------------------------------------------
     void ButtonFirmwareClick();

@@ -2,6 +2,8 @@
 
 #include "app/pages/ControlFactory.h"
 #include "app/pages/LanguageRegistry.h"
+#include "app/ProcedureRunner.h"
+#include "params/ControllerCommands.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -21,6 +23,14 @@ SerwisPage::SerwisPage(QWidget* page, LanguageRegistry& texts)
     texts.add(100601, toff);
     texts.add(100602, start);
     texts.add(100603, stop);
+}
+
+void SerwisPage::bind(ControllerCommands& commands, const ProcedureRunner& runner)
+{
+    QObject::connect(start, &QPushButton::clicked, start,
+                     [&commands, &runner] { runner.runShort([&] { commands.serviceOn(); }); });
+    QObject::connect(stop, &QPushButton::clicked, stop,
+                     [&commands, &runner] { runner.runShort([&] { commands.serviceOff(); }); });
 }
 
 } // namespace kdx
