@@ -9,6 +9,7 @@
 #include "link/PortTable.h"
 #include "link/SerialLine.h"
 #include "link/TrafficCapture.h"
+#include "i18n/LanguageTexts.h"
 #include "live/GapCause.h"
 #include "prompts/UserPrompts.h"
 #include "session/DeviceSession.h"
@@ -52,6 +53,9 @@ struct AppContext {
     // Why the status frames stopped, noted by the link panel's watch and
     // read by the charts when the next frame closes the gap.
     GapCause gaps;
+    // The texts of the chosen language that the program composes itself
+    // (built-in English until a language file is read).
+    LanguageTexts texts;
 
 private:
     static SessionOptions sessionOptions(const AppOptions& options)

@@ -7,6 +7,8 @@
 #include "app/MainWindow.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/DiagPage.h"
+#include "app/pages/LanguageRegistry.h"
+#include "app/pages/ParametersPage.h"
 #include "app/ParameterEditorsGlue.h"
 #include "app/ParameterFilesGlue.h"
 #include "protocol/Wire.h"
@@ -63,6 +65,7 @@ AppController::AppController(AppContext& context, Tone& tone, std::vector<std::s
       m_image(m_session.image()),
       m_writer(m_session.writer()),
       m_commands(m_session.commands()),
+      m_texts(context.texts),
       m_poller(m_session.poller()),
       m_decoder(m_session.decoder()),
       m_log(m_session.connectionLog()),
@@ -89,7 +92,6 @@ void AppController::bind(MainWindow& w)
     if (m_window == &w)
         return;
     m_window = &w;
-    m_controls.clear();
     m_tester.setResultDirectory(w.startDirectory().toStdString());
     m_testerPage = std::make_unique<TesterPage>(w.testerControls(), m_tester, [this](const TesterCommand& c) { sendTesterCommand(c); });
     m_params = std::make_unique<ParameterEditorsGlue>(w, m_image, m_writer, m_ctx.prompts, [this] {
@@ -102,9 +104,6 @@ void AppController::bind(MainWindow& w)
         }
         return markers;
     });
-    QWidget* page = w.findChild<QWidget*>(QStringLiteral("TabSheetUpg"));
-    if (!page)
-        throw std::logic_error("main window: no page TabSheetUpg");
     FirmwarePage::Procedures procedures;
     procedures.autoConnect = [this] { m_session.autoConnect(); };
     procedures.candidatePorts = [this] { return m_session.candidatePorts(); };
@@ -115,19 +114,8 @@ void AppController::bind(MainWindow& w)
             m_files->afterUpgrade();
     };
     m_firmwarePage = std::make_unique<FirmwarePage>(
-        *page, m_ctx.link, m_ctx.prompts, std::move(procedures),
+        w.firmwareControls(), m_ctx.link, m_ctx.prompts, std::move(procedures),
         chooseFirmwareFolder(w.startDirectory().toStdString(), m_languageFallbacks));
-}
-
-QObject* AppController::findControl(const std::string& name)
-{
-    auto it = m_controls.find(name);
-    if (it != m_controls.end() && it->second)
-        return it->second;
-    QObject* found = window().findChild<QObject*>(QString::fromStdString(name));
-    if (found)
-        m_controls[name] = found;
-    return found;
 }
 
 MainWindowHooks AppController::hooks()
@@ -157,52 +145,50 @@ MainWindowHooks AppController::hooks()
         bind(w);
         setWorkMode(mode);
     };
-    h.serwisStart = act([this] { m_commands.serviceOn(); });
-    h.serwisStop = act([this] { m_commands.serviceOff(); });
 
-    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, const char*>>{
-             {&MainWindowHooks::serwisTonChange, "ComboBoxSerwisTon"},
-             {&MainWindowHooks::serwisToffChange, "ComboBoxSerwisToff"},
-             {&MainWindowHooks::manualMinRpmP1Change, "ComboBoxManualMinRpmP1"},
-             {&MainWindowHooks::manualMaxRpmP1Change, "ComboBoxManualMaxRpmP1"},
-             {&MainWindowHooks::manualMinRpmP2Change, "ComboBoxManualMinRpmP2"},
-             {&MainWindowHooks::manualMaxRpmP2Change, "ComboBoxManualMaxRpmP2"},
-             {&MainWindowHooks::rpmInChange, "ComboBoxRpmIn"},
-             {&MainWindowHooks::anKompSettChange, "ComboBoxAnKompSett"},
-             {&MainWindowHooks::fuelTypeChange, "ComboBoxFuelType"},
-             {&MainWindowHooks::avFuelComsChange, "ComboBoxAvFuelComs"}})
+    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, EditorId>>{
+             {&MainWindowHooks::serwisTonChange, EditorId::SerwisOn},
+             {&MainWindowHooks::serwisToffChange, EditorId::SerwisOff},
+             {&MainWindowHooks::manualMinRpmP1Change, EditorId::ManualMinRpmP1},
+             {&MainWindowHooks::manualMaxRpmP1Change, EditorId::ManualMaxRpmP1},
+             {&MainWindowHooks::manualMinRpmP2Change, EditorId::ManualMinRpmP2},
+             {&MainWindowHooks::manualMaxRpmP2Change, EditorId::ManualMaxRpmP2},
+             {&MainWindowHooks::rpmInChange, EditorId::RpmInput},
+             {&MainWindowHooks::anKompSettChange, EditorId::Comparator},
+             {&MainWindowHooks::fuelTypeChange, EditorId::FuelType},
+             {&MainWindowHooks::avFuelComsChange, EditorId::AverageConsumption}})
         h.*slot = act([this, name] { m_params->comboChosen(name); });
 
-    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, const char*>>{
-             {&MainWindowHooks::manualMconstOnP1Enter, "EditManualMconstOnP1"},
-             {&MainWindowHooks::manualMconstOffP1Enter, "EditManualMconstOffP1"},
-             {&MainWindowHooks::manualMconstOnP2Enter, "EditManualMconstOnP2"},
-             {&MainWindowHooks::manualMconstOffP2Enter, "EditManualMconstOffP2"},
-             {&MainWindowHooks::minLevHEnter, "EditMinLevH"},
-             {&MainWindowHooks::minLevLEnter, "EditMinLevL"},
-             {&MainWindowHooks::generalDelayEnter, "EditGeneralDelay"},
-             {&MainWindowHooks::rpmDzielEnter, "EditRpmDziel"},
-             {&MainWindowHooks::maxHumEnter, "EditMaxHum"},
-             {&MainWindowHooks::autoMinTempEnter, "EditAutoMinTemp"},
-             {&MainWindowHooks::autoRpmUpTEnter, "EditAutoRpmUpT"},
-             {&MainWindowHooks::auto2xShortOffEnter, "EditAuto2xShortOff"}})
+    for (auto [slot, name] : std::initializer_list<std::pair<MainWindowHooks::Action MainWindowHooks::*, EditorId>>{
+             {&MainWindowHooks::manualMconstOnP1Enter, EditorId::ManualOnP1},
+             {&MainWindowHooks::manualMconstOffP1Enter, EditorId::ManualOffP1},
+             {&MainWindowHooks::manualMconstOnP2Enter, EditorId::ManualOnP2},
+             {&MainWindowHooks::manualMconstOffP2Enter, EditorId::ManualOffP2},
+             {&MainWindowHooks::minLevHEnter, EditorId::MinLevH},
+             {&MainWindowHooks::minLevLEnter, EditorId::MinLevL},
+             {&MainWindowHooks::generalDelayEnter, EditorId::GeneralDelay},
+             {&MainWindowHooks::rpmDzielEnter, EditorId::RpmDivide},
+             {&MainWindowHooks::maxHumEnter, EditorId::MaxHumidity},
+             {&MainWindowHooks::autoMinTempEnter, EditorId::AutoMinTemp},
+             {&MainWindowHooks::autoRpmUpTEnter, EditorId::AutoRpmUpTime},
+             {&MainWindowHooks::auto2xShortOffEnter, EditorId::Auto2xShortOff}})
         h.*slot = act([this, name] { m_params->editEntered(name); });
 
-    h.pump1ActiveClick = act([this] { m_params->checkClicked("CheckBoxPump1Active"); });
-    h.pump2ActiveClick = act([this] { m_params->checkClicked("CheckBoxPump2Active"); });
+    h.pump1ActiveClick = act([this] { m_params->checkClicked(EditorId::Pump1Active); });
+    h.pump2ActiveClick = act([this] { m_params->checkClicked(EditorId::Pump2Active); });
 
-    for (const char* grid : {"StringGridManualTrigMap", "StringGridAutoPumpOn", "StringGridAutoPumpStop"}) {
+    for (EditorId grid : {EditorId::ManualTrigMap, EditorId::AutoPumpOnMap, EditorId::AutoPumpStopMap}) {
         MainWindowHooks::Action click = act([this, grid] { m_params->gridClicked(grid); });
         MainWindowHooks::Action enter = act([this, grid] { m_params->gridEntered(grid); });
         MainWindowHooks::CellPaint paint = [this, grid](MainWindow& w, QPainter& p, int c, int r, const QRect& rect) {
             bind(w);
             m_params->paintMapCell(grid, p, c, r, rect);
         };
-        if (std::string(grid) == "StringGridManualTrigMap") {
+        if (grid == EditorId::ManualTrigMap) {
             h.manualTrigMapClick = click;
             h.manualTrigMapEnter = enter;
             h.manualTrigMapDrawCell = paint;
-        } else if (std::string(grid) == "StringGridAutoPumpOn") {
+        } else if (grid == EditorId::AutoPumpOnMap) {
             h.autoPumpOnClick = click;
             h.autoPumpOnEnter = enter;
             h.autoPumpOnDrawCell = paint;
@@ -235,14 +221,6 @@ MainWindowHooks AppController::hooks()
             w, ParameterFilesGlue::Deps{m_ctx, m_image, m_writer, [this] { return readAllChecked(); },
                                         [this](const std::string& text) { statusText(text); },
                                         versionText()});
-    };
-    h.buildPanels = [this](MainWindow& w) {
-        bind(w);
-        m_linkPanel = installLinkPanels(w, m_ctx, m_poller);
-        m_linkPanel->setTexts(&m_texts);
-        // The menus built since the language was loaded get its captions.
-        if (m_language)
-            m_language->applyAddedCaptions();
     };
     return h;
 }
@@ -300,13 +278,12 @@ void AppController::applySaveLamp(const TickResult::SaveLamp& lamp)
 void AppController::showConnectionLog()
 {
     const auto rows = m_log.show(m_ctx.state.pcIdentity);
-    if (auto* grid = control<StringGrid>("StringGridPC_ID")) {
-        for (size_t i = 0; i < rows.size(); ++i) {
-            grid->setCell(0, static_cast<int>(i) + 1, qs(rows[i].date));
-            grid->setCell(1, static_cast<int>(i) + 1, qs(rows[i].identity));
-        }
-        grid->viewport()->update();
+    StringGrid* grid = window().parametersPage().connectionLog;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        grid->setCell(0, static_cast<int>(i) + 1, qs(rows[i].date));
+        grid->setCell(1, static_cast<int>(i) + 1, qs(rows[i].identity));
     }
+    grid->viewport()->update();
 }
 
 // After each complete read.
@@ -319,9 +296,7 @@ void AppController::imageLoaded()
 void AppController::showParameters(bool afterRead)
 {
     const ParameterView view = ParameterDisplay::showAllData(m_image, decimalSeparator());
-    m_params->applyShown(view.updates, [this](const std::string& name, const std::string& text) {
-        setCaption(name, text);
-    });
+    m_params->applyShown(view.updates);
     repaintMapGrids();
     if (afterRead) {
         if (!view.markerMessageDue) {
@@ -350,26 +325,23 @@ void AppController::statusText(const std::string& text)
 
 void AppController::tryingPort(const std::string& deviceName)
 {
-    if (m_linkPanel)
-        m_linkPanel->tryingPort(deviceName);
+    window().linkPanel().tryingPort(deviceName);
 }
 
 void AppController::searchStarted()
 {
-    if (m_linkPanel)
-        m_linkPanel->searchStarted();
+    window().linkPanel().searchStarted();
 }
 
 void AppController::searchEnded(const SearchOutcome& outcome)
 {
-    if (m_linkPanel)
-        m_linkPanel->searchEnded(outcome);
+    window().linkPanel().searchEnded(outcome);
 }
 
 void AppController::linkLost()
 {
-    if (m_linkPanel)
-        m_linkPanel->linkLost();
+    if (m_window)
+        window().linkPanel().linkLost();
 }
 
 // --- status polling ---------------------------------------------------------------------
@@ -388,10 +360,8 @@ void AppController::statusTick()
     }
     if (r.saveLamp)
         applySaveLamp(*r.saveLamp);
-    if (r.counter) {
-        if (auto* label = control<QLabel>(StatusPoller::objectName(r.counter->label)))
-            label->setText(qs(r.counter->text));
-    }
+    if (r.counter)
+        window().parametersPage().counter(r.counter->label)->setText(qs(r.counter->text));
     if (r.frame) {
         m_lastFrame = *r.frame;
         m_viewBehind = minimised;
@@ -403,14 +373,11 @@ void AppController::statusTick()
         m_testerPage->frame(*r.frame, m_ctx.clock.nowMs(), imageSerialNumber(m_image.bytes()));
     }
     m_testerPage->tick(m_ctx.clock.nowMs());
-    if (m_linkPanel) {
-        m_linkPanel->afterTick(r.frame.has_value());
-        // The device hung up: a running test cannot go on without it.
-        if (!m_ctx.state.connected && m_testerPage)
-            m_testerPage->connectionSearch();
-    }
-    if (m_charts || (m_charts = ChartsGlue::of(window())))
-        m_charts->onTick(r, m_image.serialNumber());
+    window().linkPanel().afterTick(r.frame.has_value());
+    // The device hung up: a running test cannot go on without it.
+    if (!m_ctx.state.connected && m_testerPage)
+        m_testerPage->connectionSearch();
+    window().charts()->onTick(r, m_image.serialNumber());
 }
 
 void AppController::applyDashboard(const DashboardView& v)
@@ -443,10 +410,9 @@ void AppController::paintLogCell(QPainter& p, int column, int row, const QRect& 
 {
     if (const auto colour = m_log.cellColour(row))
         p.fillRect(rect, QColor(colour->r, colour->g, colour->b));
-    if (auto* g = control<StringGrid>("StringGridPC_ID")) {
-        p.setPen(Qt::black);
-        p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
-    }
+    p.setPen(Qt::black);
+    p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+               window().parametersPage().connectionLog->cell(column, row));
 }
 
 void AppController::setWorkMode(uint8_t mode)
@@ -490,7 +456,7 @@ LinkCounts AppController::linkCounts() const
 void AppController::loadLanguage()
 {
     if (!m_language)
-        m_language = std::make_unique<LanguageSwitcher>(m_texts, *this, window().startDirectory().toStdString(),
+        m_language = std::make_unique<LanguageSwitcher>(m_texts, window().languageTexts(), window().startDirectory().toStdString(),
                                                         m_languageFallbacks);
     m_language->loadLanguage(linkCounts());
     if (ChartsGlue* charts = ChartsGlue::of(window()))
@@ -514,54 +480,5 @@ void AppController::switchLanguage(uint8_t code)
     applySaveLamp(m_poller.saveLamp()); // its caption in the new language at once
 }
 
-void AppController::setCaption(const std::string& object, const std::string& text)
-{
-    MainWindow& w = window();
-    const QString value = qs(text);
-    QObject* target = findControl(object);
-    if (!target)
-        return;
-    if (auto* led = qobject_cast<LedIndicator*>(target))
-        led->setCaption(value);
-    else if (auto* button = qobject_cast<QAbstractButton*>(target))
-        button->setText(value);
-    else if (auto* label = qobject_cast<QLabel*>(target))
-        label->setText(value);
-    else if (auto* group = qobject_cast<QGroupBox*>(target))
-        group->setTitle(value);
-    else if (auto* action = qobject_cast<QAction*>(target))
-        action->setText(value);
-    else if (auto* menu = qobject_cast<QMenu*>(target))
-        menu->setTitle(value);
-    else if (auto* page = qobject_cast<QWidget*>(target); page && w.pageControl()->indexOf(page) >= 0)
-        w.pageControl()->setTabText(w.pageControl()->indexOf(page), value);
-}
-
-void AppController::setGridCell(const std::string& grid, int column, int row, const std::string& text)
-{
-    if (auto* g = control<StringGrid>(grid.c_str()))
-        g->setCell(column, row, qs(text));
-}
-
-void AppController::setComboItem(const std::string& combo, int index, const std::string& text)
-{
-    if (auto* c = control<QComboBox>(combo.c_str()); c && index >= 0 && index < c->count())
-        c->setItemText(index, qs(text));
-}
-
-void AppController::setTextFont(const std::string& family, int /*charset: Qt draws every script from Unicode*/)
-{
-    for (const auto& name : textTargets()) {
-        if (auto* widget = control<QWidget>(name.c_str())) {
-            QFont f = widget->font();
-            if (f.family() != qs(family)) {
-                f.setFamily(qs(family));
-                widget->setFont(f);
-            }
-        }
-    }
-}
-
-void AppController::message(const std::string& text) { m_ctx.prompts.message(text); }
 
 } // namespace kdx

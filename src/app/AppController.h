@@ -4,7 +4,6 @@
 #include "app/MainWindowHooks.h"
 #include "app/FirmwarePage.h"
 #include "i18n/LanguageSwitcher.h"
-#include "i18n/LanguageTargets.h"
 #include "i18n/LanguageTexts.h"
 #include "live/ConnectionLog.h"
 #include "live/StatusDecoder.h"
@@ -43,9 +42,8 @@ struct DashboardView;
 // full read, the status polling and its displays, the parameter editors, the
 // connection log, the language, the tester and the firmware upgrade. The
 // procedures decide; this class only applies what they return to the
-// window's controls, found by their names.
-class AppController : public SessionListener,
-                      public LanguageTargets {
+// controls the window's pages hand out.
+class AppController : public SessionListener {
 public:
     AppController(AppContext& context, Tone& tone, std::vector<std::string> languageFallbacks = {});
     ~AppController() override;
@@ -73,23 +71,8 @@ public:
     void searchEnded(const SearchOutcome& outcome) override;
     void linkLost() override;
 
-    // --- LanguageTargets -----------------------------------------------------------
-    void setCaption(const std::string& object, const std::string& text) override;
-    void setGridCell(const std::string& grid, int column, int row, const std::string& text) override;
-    void setComboItem(const std::string& combo, int index, const std::string& text) override;
-    void setTextFont(const std::string& family, int charset) override;
-    void message(const std::string& text) override;
-
 private:
     MainWindow& window();
-    // A control of the window by its name, looked up once: the status
-    // display touches about ninety of them ten times a second.
-    template <typename T>
-    T* control(const std::string& name)
-    {
-        return qobject_cast<T*>(findControl(name));
-    }
-    QObject* findControl(const std::string& name);
     // The window the hooks act on; the page glue is made when it first binds.
     void bind(MainWindow& w);
 
@@ -122,7 +105,7 @@ private:
     ParameterImage& m_image;
     RegisterWriter& m_writer;
     ControllerCommands& m_commands;
-    LanguageTexts m_texts;
+    LanguageTexts& m_texts; // the context's
     StatusPoller& m_poller;
     StatusDecoder& m_decoder;
     ConnectionLog& m_log;
@@ -136,14 +119,11 @@ private:
     std::optional<ModePage> m_requestedPage;
     std::unique_ptr<ParameterEditorsGlue> m_params;
     int m_requestFrames = 0;
-    QPointer<ChartsGlue> m_charts; // the "charts" page, found once
     std::unique_ptr<LanguageSwitcher> m_language;
     std::unique_ptr<ParameterFilesGlue> m_files;
     // Serial number the "NEW ECU" message was last shown for, until a read
     // finds initialised parameters again.
     std::optional<uint32_t> m_markerShownFor;
-    LinkStatusPanel* m_linkPanel = nullptr; // owned by the window
-    std::unordered_map<std::string, QPointer<QObject>> m_controls;
     std::vector<std::string> m_languageFallbacks;
     std::unique_ptr<FirmwarePage> m_firmwarePage;
 };

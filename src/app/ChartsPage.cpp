@@ -4,6 +4,7 @@
 #include "app/FileChooser.h"
 #include "app/MainWindow.h"
 #include "app/StripChart.h"
+#include "app/pages/LanguageRegistry.h"
 #include "i18n/LanguageTexts.h"
 #include "live/ChartTrace.h"
 #include "live/StatusCsv.h"
@@ -72,6 +73,11 @@ const LaneInfo kLanes[] = {
 const char* const kGapNames[] = {"link lost", "answers bad", "paused by the tool"};
 const int kGapKeys[] = {102130, 102131, 102132};
 constexpr int kRecordKey = 102104;
+// Captions of the page's tab and controls, set through the window's registry.
+constexpr int kPageKey = 102100;
+constexpr int kSpanKey = 102101;
+constexpr int kOpenKey = 102102;
+constexpr int kLiveKey = 102103;
 constexpr int kStopKey = 102105;
 
 StripChart* makeChart(QWidget* parent)
@@ -93,13 +99,14 @@ StripChart* makeChart(QWidget* parent)
 
 } // namespace
 
-void addChartsPage(MainWindow& window)
+ChartsGlue* addChartsPage(MainWindow& window)
 {
     QTabWidget* pages = window.pageControl();
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TabSheetCharts"));
-    const int tester = pages->indexOf(window.control<QWidget>("TabSheetTester"));
+    const int tester = pages->indexOf(window.testerTab());
     pages->insertTab(tester < 0 ? pages->count() : tester, page, QStringLiteral("charts"));
+    ChartsGlue::Controls c;
 
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(4, 4, 4, 4);
@@ -107,16 +114,16 @@ void addChartsPage(MainWindow& window)
     auto* controls = new QHBoxLayout;
     auto* spanLabel = new QLabel(QStringLiteral("last [min]:"), page);
     spanLabel->setObjectName(QStringLiteral("LabelChartsSpan"));
-    auto* span = new QSpinBox(page);
+    auto* span = c.span = new QSpinBox(page);
     span->setObjectName(QStringLiteral("SpinBoxChartsSpan"));
     span->setRange(ChartsGlue::kMinSpanMinutes, ChartsGlue::kMaxSpanMinutes);
     span->setValue(2);
     spanLabel->setBuddy(span);
-    auto* record = new QPushButton(QStringLiteral("record"), page);
+    auto* record = c.record = new QPushButton(QStringLiteral("record"), page);
     record->setObjectName(QStringLiteral("ButtonChartsRecord"));
-    auto* open = new QPushButton(QStringLiteral("open recording..."), page);
+    auto* open = c.open = new QPushButton(QStringLiteral("open recording..."), page);
     open->setObjectName(QStringLiteral("ButtonChartsOpen"));
-    auto* live = new QPushButton(QStringLiteral("live"), page);
+    auto* live = c.live = new QPushButton(QStringLiteral("live"), page);
     live->setObjectName(QStringLiteral("ButtonChartsLive"));
     live->setVisible(false);
     for (QPushButton* b : {record, open, live})
@@ -129,13 +136,13 @@ void addChartsPage(MainWindow& window)
     controls->addWidget(live);
     controls->addStretch(1);
     column->addLayout(controls);
-    auto* recording = new QLabel(page);
+    auto* recording = c.recording = new QLabel(page);
     recording->setObjectName(QStringLiteral("LabelChartsRecording"));
     recording->setTextInteractionFlags(Qt::TextSelectableByMouse);
     recording->setWordWrap(true);
     recording->hide();
     column->addWidget(recording);
-    auto* cursor = new QLabel(page);
+    auto* cursor = c.cursor = new QLabel(page);
     cursor->setObjectName(QStringLiteral("LabelChartsCursor"));
     cursor->setWordWrap(true);
     cursor->setMinimumHeight(2 * cursor->fontMetrics().height());
@@ -148,41 +155,36 @@ void addChartsPage(MainWindow& window)
     scrollArea->setWidgetResizable(true);
     scrollArea->setFrameShape(QFrame::NoFrame);
     scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scrollArea->setWidget(makeChart(scrollArea));
+    c.chart = makeChart(scrollArea);
+    scrollArea->setWidget(c.chart);
     column->addWidget(scrollArea, 1);
-    auto* scroll = new QScrollBar(Qt::Horizontal, page);
+    auto* scroll = c.reviewScroll = new QScrollBar(Qt::Horizontal, page);
     scroll->setObjectName(QStringLiteral("ScrollBarChartsReview"));
     scroll->setAccessibleName(QStringLiteral("position in the recording"));
     scroll->setVisible(false);
     column->addWidget(scroll);
 
     // The recording goes on whatever page is shown: the status bar says so.
-    auto* indicator = new QLabel(window.statusBar());
+    auto* indicator = c.indicator = new QLabel(window.statusBar());
     indicator->setObjectName(QStringLiteral("LabelRecordingState"));
     indicator->setAccessibleName(QStringLiteral("status recording"));
     indicator->setStyleSheet(QStringLiteral("color: rgb(190, 0, 0); font-weight: bold;"));
     indicator->hide();
     window.statusBar()->addPermanentWidget(indicator);
 
-    new ChartsGlue(window, *page);
+    LanguageRegistry& texts = window.languageTexts();
+    texts.add(kPageKey, page);
+    texts.add(kSpanKey, spanLabel);
+    texts.add(kOpenKey, open);
+    texts.add(kLiveKey, live);
+    return new ChartsGlue(window, *page, c);
 }
 
-template <typename T>
-T* ChartsGlue::need(const char* name)
-{
-    T* found = m_page.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("charts page: control %s is missing", name);
-    return found;
-}
-
-ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page)
-    : QObject(&page), m_window(window), m_ctx(window.context()), m_page(page),
-      m_span(need<QSpinBox>("SpinBoxChartsSpan")), m_record(need<QPushButton>("ButtonChartsRecord")),
-      m_open(need<QPushButton>("ButtonChartsOpen")), m_liveButton(need<QPushButton>("ButtonChartsLive")),
-      m_recordingLabel(need<QLabel>("LabelChartsRecording")), m_cursorLabel(need<QLabel>("LabelChartsCursor")),
-      m_statusIndicator(window.statusBar()->findChild<QLabel*>(QStringLiteral("LabelRecordingState"))),
-      m_reviewScroll(need<QScrollBar>("ScrollBarChartsReview")), m_chart(need<StripChart>("ChartStrips")),
+ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page, const Controls& controls)
+    : QObject(&page), m_window(window), m_ctx(window.context()), m_page(page), m_span(controls.span),
+      m_record(controls.record), m_open(controls.open), m_liveButton(controls.live),
+      m_recordingLabel(controls.recording), m_cursorLabel(controls.cursor), m_statusIndicator(controls.indicator),
+      m_reviewScroll(controls.reviewScroll), m_chart(controls.chart),
       m_utcAnchor(UtcTime::nowMs()),
       m_clockAnchor(window.context().clock.nowMs())
 {
@@ -230,7 +232,7 @@ ChartsGlue::~ChartsGlue() = default;
 
 ChartsGlue* ChartsGlue::of(MainWindow& window)
 {
-    return window.findChild<ChartsGlue*>(QStringLiteral("ChartsGlue"));
+    return window.charts();
 }
 
 int ChartsGlue::spanMinutes() const { return m_span->value(); }

@@ -23,6 +23,7 @@ class QWidget;
 
 namespace kdx {
 
+class ChartsGlue;
 class MainWindow;
 class LanguageTexts;
 class StripChart;
@@ -30,12 +31,11 @@ struct AppContext;
 
 // Adds the "charts" page (TabSheetCharts) to the window's pages, before the
 // tester page, with its glue.
-void addChartsPage(MainWindow& window);
+ChartsGlue* addChartsPage(MainWindow& window);
 
 // Glue of the "charts" page: strip charts of the live status on one time
 // axis, the recording of the status to a file and the review of a recorded
-// file. Its controls are resolved by name once, when it is made; a missing
-// one stops the program there. The history and the recorder are the Qt-free
+// file. It is handed the controls the page built. The history and the recorder are the Qt-free
 // ones of the live subsystem; this class hands their trace to the chart, at
 // most kRefreshMs apart and only while the page is on screen. A period
 // without frames goes into the history and the recording as one gap row
@@ -62,7 +62,20 @@ public:
     static constexpr int64_t kCursorReachMs = 2000;
 
 
-    ChartsGlue(MainWindow& window, QWidget& page);
+    // The page's controls, built by addChartsPage.
+    struct Controls {
+        QSpinBox* span = nullptr;
+        QPushButton* record = nullptr;
+        QPushButton* open = nullptr;
+        QPushButton* live = nullptr;
+        QLabel* recording = nullptr;
+        QLabel* cursor = nullptr;
+        QLabel* indicator = nullptr; // LabelRecordingState, in the status bar
+        QScrollBar* reviewScroll = nullptr;
+        StripChart* chart = nullptr;
+    };
+
+    ChartsGlue(MainWindow& window, QWidget& page, const Controls& controls);
     ~ChartsGlue() override;
 
     // The glue of a window's charts page, if it has one.
@@ -110,8 +123,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <typename T>
-    T* need(const char* name);
     const SampleHistory& shown() const { return m_review ? *m_review : m_live; }
     void add(const StatusSample& sample);
     int64_t refreshIntervalMs() const;

@@ -1,14 +1,16 @@
 #include "app/FirmwarePage.h"
 
+#include "app/pages/FirmwareControls.h"
+
 #include "firmware/FirmwareUpgrade.h"
 
-#include <QAbstractButton>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QTextCursor>
 #include <QTextEdit>
 
-#include <stdexcept>
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 namespace kdx {
 
@@ -16,17 +18,8 @@ namespace {
 
 bool isDirectory(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-template <typename T>
-T* required(QWidget& page, const char* name)
-{
-    T* found = page.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        throw std::logic_error(std::string("firmware page: no control ") + name);
-    return found;
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 } // namespace
@@ -42,13 +35,11 @@ std::string chooseFirmwareFolder(const std::string& startDirectory, const std::v
     return own;
 }
 
-FirmwarePage::FirmwarePage(QWidget& page, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
+FirmwarePage::FirmwarePage(const FirmwareControls& controls, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
                            std::string firmwareFolder)
     : m_link(link), m_prompts(prompts), m_procedures(std::move(procedures)), m_folder(std::move(firmwareFolder)),
-      m_log(required<QTextEdit>(page, "RichEdit1")),
-      m_progress(required<QProgressBar>(page, "ProgressBarBoot")),
-      m_talkToBoot(required<QAbstractButton>(page, "ButtonTalkToBoot")),
-      m_switchToSave(required<QAbstractButton>(page, "ButtonSwitchToSave"))
+      m_log(controls.log), m_progress(controls.progress), m_talkToBoot(controls.talkToBoot),
+      m_switchToSave(controls.switchToSave)
 {
 }
 

@@ -11,9 +11,10 @@
 class QAbstractButton;
 class QProgressBar;
 class QTextEdit;
-class QWidget;
 
 namespace kdx {
+
+struct FirmwareControls;
 
 // The folder the firmware dialog opens in: <start>/Firmware when it exists,
 // else the first "Firmware" folder below the fallback folders (beside the
@@ -21,8 +22,7 @@ namespace kdx {
 std::string chooseFirmwareFolder(const std::string& startDirectory, const std::vector<std::string>& fallbacks);
 
 // The "firmware upgreade" page: runs the upgrade procedure and shows its log,
-// progress and bootloader replies in the page's controls, which are looked
-// up once when the page is made (a missing one stops the program there).
+// progress and bootloader replies in the page's controls.
 class FirmwarePage : public UpgradeHost {
 public:
     struct Procedures {
@@ -35,7 +35,7 @@ public:
         std::function<void()> afterUpgrade;
     };
 
-    FirmwarePage(QWidget& page, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
+    FirmwarePage(const FirmwareControls& controls, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
                  std::string firmwareFolder);
 
     // The "upgrade" button.

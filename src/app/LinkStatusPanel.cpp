@@ -27,15 +27,6 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-template <typename T>
-T* need(MainWindow& w, const char* name)
-{
-    T* c = w.control<T>(name);
-    if (!c)
-        throw std::logic_error(std::string("link status panel: no control ") + name);
-    return c;
-}
-
 // The dashboard's live values end above the mode buttons.
 constexpr int kValuesHeightPx = 440;
 // Below the progress bar, at the panel's foot whatever its height.
@@ -47,7 +38,7 @@ constexpr int kCountersMinTopPx = 612;
 LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const StatusPoller& poller)
     : QObject(&window), m_window(window), m_ctx(context), m_poller(poller)
 {
-    auto* panel = need<QFrame>(window, "Panel4");
+    QFrame* panel = window.dashboardFrame();
     m_idleCaption = window.windowTitle();
     m_dayOffsetMs = static_cast<int64_t>(QTime::currentTime().msecsSinceStartOfDay())
         - static_cast<int64_t>(context.clock.nowMs());

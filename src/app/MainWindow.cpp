@@ -4,11 +4,19 @@
 #include "app/ChartsPage.h"
 #include "app/FileDialogSettings.h"
 #include "app/InputGuard.h"
+#include "app/LinkPanels.h"
 #include "app/MenuStyle.h"
 #include "app/PageCanvas.h"
 #include "app/PageControl.h"
+#include "app/pages/AutoPage.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/DiagPage.h"
+#include "app/pages/FirmwareControls.h"
+#include "app/pages/LanguageRegistry.h"
+#include "app/pages/ManualConstPage.h"
+#include "app/pages/ManualTrigPage.h"
+#include "app/pages/ParametersPage.h"
+#include "app/pages/SerwisPage.h"
 #include "app/pages/TesterControls.h"
 #include "i18n/LanguageChoice.h"
 #include "link/PcIdentity.h"
@@ -30,7 +38,11 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QKeySequenceEdit>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTextEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -40,7 +52,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <cstring>
 
 namespace kdx {
 
@@ -53,26 +64,34 @@ struct PageInfo {
     const char* name;
     const char* caption;
     std::optional<ModePage> mode; // a page that follows the work mode
+    int textKey;                  // of its tab's caption; 0 when no language names it
 };
 // Tab order of the pages.
 const PageInfo kPages[] = {
-    {"TabSheetPar", "parametry", std::nullopt},
-    {"TabSheetAuto", "automat", ModePage::Auto},
-    {"TabSheetManualTrig", "manual trigger", ModePage::ManualTrig},
-    {"TabSheetManualConst", "manual const", ModePage::ManualConst},
-    {"TabSheetSerwis", "serwis", ModePage::Serwis},
-    {"TabSheetErr", "errors", std::nullopt},
-    {"TabSheetUpg", "firmware upgreade", std::nullopt},
-    {"TabSheetDiag", "diag", std::nullopt},
-    {"TabSheetTester", "test", std::nullopt},
+    {"TabSheetPar", "parametry", std::nullopt, 100001},
+    {"TabSheetAuto", "automat", ModePage::Auto, 100002},
+    {"TabSheetManualTrig", "manual trigger", ModePage::ManualTrig, 100003},
+    {"TabSheetManualConst", "manual const", ModePage::ManualConst, 100004},
+    {"TabSheetSerwis", "serwis", ModePage::Serwis, 100005},
+    {"TabSheetErr", "errors", std::nullopt, 0},
+    {"TabSheetUpg", "firmware upgreade", std::nullopt, 100006},
+    {"TabSheetDiag", "diag", std::nullopt, 100007},
+    {"TabSheetTester", "test", std::nullopt, 0},
 };
 
-// Controls of the "automat" page hidden at creation; nothing shows them.
-const char* const kHiddenAutoControls[] = {
-    "StringGridAutoPumpOn", "LabelAutoRpmUpTime", "EditAutoRpmUpT", "EditMaxHum",
-    "LabelMaxHig",          "EditAutoMinTemp",    "LabelMinTemp",   "StringGridAutoPumpStop",
-    "EditAuto2xShortOff",   "LabelAuto2xShortOff", "LabelPreDefAuto",
-};
+// Language keys of the menu bar's menus and items.
+constexpr int kKeyFileMenu = 102001;
+constexpr int kKeyAutoConnect = 102002;
+constexpr int kKeyLoadToEcu = 102003;
+constexpr int kKeySaveToDisk = 102004;
+constexpr int kKeyExit = 102005;
+constexpr int kKeyLanguageMenu = 102006;
+constexpr int kKeyEnglish = 102007;
+constexpr int kKeyPolish = 102008;
+constexpr int kKeyGerman = 102009;
+constexpr int kKeyRussian = 102010;
+constexpr int kKeyHelpMenu = 102014;
+constexpr int kKeyAbout = 102015;
 
 } // namespace
 
@@ -102,18 +121,17 @@ MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* pare
     m_openDialog2->nameFilter = QStringLiteral("Hex file (*.hex)");
     m_openDialog2->defaultSuffix = QStringLiteral("hex");
 
+    buildPages(); // the language registry the menu registers in comes with the pages
     buildMenu();
-    buildPages();
     connectHandlers();
 
     FormCreate();
     if (m_hooks.addMenuItems)
         m_hooks.addMenuItems(*this);
     if (m_ctx.options.tester)
-        m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetTester")), true);
+        m_pageControl->setTabVisible(m_pageControl->indexOf(m_testerTab), true);
 
-    if (m_hooks.buildPanels)
-        m_hooks.buildPanels(*this);
+    m_linkPanel = installLinkPanels(*this, m_ctx, m_ctx.session.poller());
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     m_timer1->start();
 }
@@ -129,7 +147,7 @@ void MainWindow::buildMenu()
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
     // Captions carry Alt mnemonics ("&File" shows as File, Alt+F opens it).
-    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QMenu* file = m_fileMenu = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
     // "AutoConnect [F10]" names its key already; the key column stays empty.
     file->setStyle(new MenuStyle(file));
@@ -141,7 +159,7 @@ void MainWindow::buildMenu()
     QAction* save = file->addAction(QStringLiteral("&Save To Disk"));
     save->setObjectName(QStringLiteral("SaveToDisc1"));
     file->addSeparator();
-    QAction* exit = file->addAction(QStringLiteral("E&xit"));
+    QAction* exit = m_exit1 = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("Exit1"));
 
     QMenu* language = bar->addMenu(QStringLiteral("&Language"));
@@ -156,17 +174,27 @@ void MainWindow::buildMenu()
     russian->setVisible(false);
     QAction* german = language->addAction(QStringLiteral("&German"));
     german->setObjectName(QStringLiteral("German1"));
-    for (QAction* a : {english, polish, russian, german}) {
+    m_languageActions = {english, polish, russian, german};
+    for (QAction* a : m_languageActions) {
         a->setCheckable(true);
         languages->addAction(a);
     }
 
     QMenu* helpMenu = bar->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("Help1Menu"));
-    QAction* help = helpMenu->menuAction();
+    QAction* help = m_help1 = helpMenu->menuAction();
     help->setObjectName(QStringLiteral("Help1"));
     QAction* about = helpMenu->addAction(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("About1"));
+
+    const std::pair<int, QObject*> texts[] = {
+        {kKeyFileMenu, file},       {kKeyAutoConnect, m_autoConnect1}, {kKeyLoadToEcu, open},
+        {kKeySaveToDisk, save},     {kKeyExit, exit},                  {kKeyLanguageMenu, language},
+        {kKeyEnglish, english},     {kKeyPolish, polish},              {kKeyGerman, german},
+        {kKeyRussian, russian},     {kKeyHelpMenu, helpMenu},          {kKeyAbout, about},
+    };
+    for (const auto& [key, target] : texts)
+        m_texts->add(key, target);
 
     connect(m_autoConnect1, &QAction::triggered, this, &MainWindow::AutoConnect1Click);
     connect(open, &QAction::triggered, this, &MainWindow::Open1Click);
@@ -192,16 +220,23 @@ void MainWindow::buildPages()
     // Long translated captions must not widen the window: past its width the
     // tab row scrolls instead (the visible tabs normally fit).
     m_pageControl->setUsesScrollButtons(true);
+    m_texts = std::make_unique<LanguageRegistry>(*m_pageControl, m_ctx.prompts);
+    std::map<std::string, QWidget*> tabs;
     for (const PageInfo& info : kPages) {
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(info.name));
         m_pageControl->addTab(page, QString::fromUtf8(info.caption));
         if (info.mode)
             m_modePages[static_cast<size_t>(*info.mode)] = page;
+        tabs[info.name] = page;
+        if (info.textKey)
+            m_texts->add(info.textKey, page);
     }
-    m_parameterPage = m_pageControl->widget(0);
-    m_errorsPage = control<QWidget>("TabSheetErr");
-    m_diagTab = control<QWidget>("TabSheetDiag");
+    m_parameterPage = tabs.at("TabSheetPar");
+    m_errorsPage = tabs.at("TabSheetErr");
+    m_diagTab = tabs.at("TabSheetDiag");
+    m_testerTab = tabs.at("TabSheetTester");
+    m_firmwareTab = tabs.at("TabSheetUpg");
     m_pageControl->setTabVisible(m_pageControl->indexOf(m_errorsPage), false);
     m_pageControl->setCurrentWidget(m_parameterPage);
     row->addWidget(m_pageControl, 1);
@@ -215,29 +250,27 @@ void MainWindow::buildPages()
 
     // Each page's controls sit on a canvas that scrolls when the window is
     // smaller than they need.
-    auto canvas = [this](const char* page) { return PageCanvas::wrap(control<QWidget>(page)); };
-    buildParameterPage(canvas("TabSheetPar"));
-    buildAutoPage(canvas("TabSheetAuto"));
-    buildManualTrigPage(canvas("TabSheetManualTrig"));
-    buildManualConstPage(canvas("TabSheetManualConst"));
-    buildServicePage(canvas("TabSheetSerwis"));
-    buildFirmwarePage(canvas("TabSheetUpg"));
-    m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"));
+    auto canvas = [&tabs](const char* page) { return PageCanvas::wrap(tabs.at(page)); };
+    m_parameters = std::make_unique<ParametersPage>(canvas("TabSheetPar"), *m_texts);
+    m_auto = std::make_unique<AutoPage>(canvas("TabSheetAuto"), *m_texts);
+    m_manualTrig = std::make_unique<ManualTrigPage>(canvas("TabSheetManualTrig"), *m_texts);
+    m_manualConst = std::make_unique<ManualConstPage>(canvas("TabSheetManualConst"), *m_texts);
+    m_serwis = std::make_unique<SerwisPage>(canvas("TabSheetSerwis"), *m_texts);
+    m_serwis->bind(m_ctx.session.commands(), m_runner);
+    m_firmware = std::make_unique<FirmwareControls>(canvas("TabSheetUpg"), *m_texts);
+    m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"), *m_texts);
     m_tester = std::make_unique<TesterControls>(canvas("TabSheetTester"));
     m_dashboard = std::make_unique<DashboardPanel>(PageCanvas::wrapColumn(m_panel4), kPanelWidth);
-    addChartsPage(*this);
+    m_dashboard->registerTexts(*m_texts);
+    m_charts = addChartsPage(*this);
 
     // Extra room goes to the logs and the diagnostic grid; the footer stays
     // at the bottom.
-    auto anchor = [this](const char* name, int anchors) {
-        if (auto* w = control<QWidget>(name))
-            if (PageCanvas* c = PageCanvas::of(w))
-                c->anchor(w, anchors);
-    };
-    anchor("LabelTORVELN", PageCanvas::StickDown);
-    anchor("RichEdit1", PageCanvas::GrowRight | PageCanvas::GrowDown);
-    anchor("ProgressBarBoot", PageCanvas::GrowRight);
-    anchor("Memo1", PageCanvas::GrowRight | PageCanvas::GrowDown);
+    auto anchor = [](QWidget* w, int anchors) { PageCanvas::of(w)->anchor(w, anchors); };
+    anchor(m_parameters->footer, PageCanvas::StickDown);
+    anchor(m_firmware->log, PageCanvas::GrowRight | PageCanvas::GrowDown);
+    anchor(m_firmware->progress, PageCanvas::GrowRight);
+    anchor(m_tester->log, PageCanvas::GrowRight | PageCanvas::GrowDown);
     StringGrid* viz = m_diag->values();
     viz->horizontalHeader()->setStretchLastSection(true);
     PageCanvas::of(viz)->anchor(viz, PageCanvas::GrowRight);
@@ -259,80 +292,73 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::connectHandlers()
 {
-    auto click = [this](const char* name, void (MainWindow::*handler)()) {
-        if (auto* b = control<QAbstractButton>(name))
-            connect(b, &QAbstractButton::clicked, this, handler);
+    auto click = [this](QAbstractButton* b, void (MainWindow::*handler)()) {
+        connect(b, &QAbstractButton::clicked, this, handler);
     };
-    auto change = [this](const char* name, void (MainWindow::*handler)()) {
-        if (auto* c = control<QComboBox>(name))
-            connect(c, &QComboBox::activated, this, handler);
+    auto change = [this](QComboBox* c, void (MainWindow::*handler)()) {
+        connect(c, &QComboBox::activated, this, handler);
     };
-    auto enter = [this](const char* name, void (MainWindow::*handler)()) {
-        onEnterReleased(control<QObject>(name), [this, handler] { (this->*handler)(); });
+    auto enter = [this](QWidget* w, void (MainWindow::*handler)()) {
+        onEnterReleased(w, [this, handler] { (this->*handler)(); });
     };
+    const ParametersPage& par = *m_parameters;
+    const ManualConstPage::Pump& p1 = m_manualConst->pumps[0];
+    const ManualConstPage::Pump& p2 = m_manualConst->pumps[1];
 
-    click("ButtonAutoconnect", &MainWindow::ButtonAutoconnectClick);
-    click("ButtonLoadAllData", &MainWindow::ButtonLoadAllDataClick);
-    click("ButtonReadPar", &MainWindow::ButtonReadParClick);
-    click("ButtonWyswPar", &MainWindow::ButtonWyswParClick);
-    click("ButtonSetDefault", &MainWindow::ButtonSetDefaultClick);
-    click("CheckBoxPump1Active", &MainWindow::CheckBoxPump1ActiveClick);
-    click("CheckBoxPump2Active", &MainWindow::CheckBoxPump2ActiveClick);
-    click("ButtonSerwisStart", &MainWindow::ButtonSerwisStartClick);
-    click("ButtonSerwisStop", &MainWindow::ButtonSerwisStopClick);
-    click("ButtonFirmware", &MainWindow::ButtonFirmwareClick);
-    click("ButtonReset", &MainWindow::ButtonResetClick);
-    click("ButtonRFTD1", &MainWindow::ButtonRFTD1Click);
-    click("ButtonOpenFirmFile", &MainWindow::ButtonOpenFirmFileClick);
-    click("ButtonTalkToBoot", &MainWindow::ButtonTalkToBootClick);
-    click("ButtonSwitchToSave", &MainWindow::ButtonSwitchToSaveClick);
+    click(par.connectButton, &MainWindow::ButtonAutoconnectClick);
+    click(par.loadAllData, &MainWindow::ButtonLoadAllDataClick);
+    click(par.readAll, &MainWindow::ButtonReadParClick);
+    click(par.showAllData, &MainWindow::ButtonWyswParClick);
+    click(par.setDefaults, &MainWindow::ButtonSetDefaultClick);
+    click(par.pump1Active, &MainWindow::CheckBoxPump1ActiveClick);
+    click(par.pump2Active, &MainWindow::CheckBoxPump2ActiveClick);
+    click(m_firmware->upgrade, &MainWindow::ButtonFirmwareClick);
+    click(m_firmware->reset, &MainWindow::ButtonResetClick);
+    click(m_firmware->riseFromTheDead, &MainWindow::ButtonRFTD1Click);
+    click(m_firmware->openFile, &MainWindow::ButtonOpenFirmFileClick);
+    click(m_firmware->talkToBoot, &MainWindow::ButtonTalkToBootClick);
+    click(m_firmware->switchToSave, &MainWindow::ButtonSwitchToSaveClick);
 
-    change("ComboBoxRpmIn", &MainWindow::ComboBoxRpmInChange);
-    change("ComboBoxAnKompSett", &MainWindow::ComboBoxAnKompSettChange);
-    change("ComboBoxFuelType", &MainWindow::ComboBoxFuelTypeChange);
-    change("ComboBoxAvFuelComs", &MainWindow::ComboBoxAvFuelComsChange);
-    change("ComboBoxManualMinRpmP1", &MainWindow::ComboBoxManualMinRpmP1Change);
-    change("ComboBoxManualMaxRpmP1", &MainWindow::ComboBoxManualMaxRpmP1Change);
-    change("ComboBoxManualMinRpmP2", &MainWindow::ComboBoxManualMinRpmP2Change);
-    change("ComboBoxManualMaxRpmP2", &MainWindow::ComboBoxManualMaxRpmP2Change);
-    change("ComboBoxSerwisTon", &MainWindow::ComboBoxSerwisTonChange);
-    change("ComboBoxSerwisToff", &MainWindow::ComboBoxSerwisToffChange);
+    change(par.rpmIn, &MainWindow::ComboBoxRpmInChange);
+    change(par.comparator, &MainWindow::ComboBoxAnKompSettChange);
+    change(par.fuelType, &MainWindow::ComboBoxFuelTypeChange);
+    change(par.averageConsumption, &MainWindow::ComboBoxAvFuelComsChange);
+    change(p1.minRpm, &MainWindow::ComboBoxManualMinRpmP1Change);
+    change(p1.maxRpm, &MainWindow::ComboBoxManualMaxRpmP1Change);
+    change(p2.minRpm, &MainWindow::ComboBoxManualMinRpmP2Change);
+    change(p2.maxRpm, &MainWindow::ComboBoxManualMaxRpmP2Change);
+    change(m_serwis->onTime, &MainWindow::ComboBoxSerwisTonChange);
+    change(m_serwis->offTime, &MainWindow::ComboBoxSerwisToffChange);
 
-    enter("EditMinLevH", &MainWindow::EditMinLevHKeyUp);
-    enter("EditMinLevL", &MainWindow::EditMinLevLKeyUp);
-    enter("EditGeneralDelay", &MainWindow::EditGeneralDelayKeyUp);
-    enter("EditRpmDziel", &MainWindow::EditRpmDzielKeyUp);
-    enter("EditMaxHum", &MainWindow::EditMaxHumKeyUp);
-    enter("EditAutoMinTemp", &MainWindow::EditAutoMinTempKeyUp);
-    enter("EditAutoRpmUpT", &MainWindow::EditAutoRpmUpTKeyUp);
-    enter("EditAuto2xShortOff", &MainWindow::EditAuto2xShortOffKeyUp);
-    enter("EditManualMconstOnP1", &MainWindow::EditManualMconstOnP1KeyUp);
-    enter("EditManualMconstOffP1", &MainWindow::EditManualMconstOffP1KeyUp);
-    enter("EditManualMconstOnP2", &MainWindow::EditManualMconstOnP2KeyUp);
-    enter("EditManualMconstOffP2", &MainWindow::EditManualMconstOffP2KeyUp);
-    enter("EditSerial", &MainWindow::EditSerialKeyUp);
-    enter("StringGridManualTrigMap", &MainWindow::StringGridManualTrigMapKeyUp);
-    enter("StringGridAutoPumpOn", &MainWindow::StringGridAutoPumpOnKeyUp);
-    enter("StringGridAutoPumpStop", &MainWindow::StringGridAutoPumpStopKeyUp);
+    enter(par.minLevH, &MainWindow::EditMinLevHKeyUp);
+    enter(par.minLevL, &MainWindow::EditMinLevLKeyUp);
+    enter(par.generalDelay, &MainWindow::EditGeneralDelayKeyUp);
+    enter(par.rpmDivide, &MainWindow::EditRpmDzielKeyUp);
+    enter(m_auto->maxHumidity, &MainWindow::EditMaxHumKeyUp);
+    enter(m_auto->minTemperature, &MainWindow::EditAutoMinTempKeyUp);
+    enter(m_auto->rpmUpTime, &MainWindow::EditAutoRpmUpTKeyUp);
+    enter(m_auto->shortOff, &MainWindow::EditAuto2xShortOffKeyUp);
+    enter(p1.onTime, &MainWindow::EditManualMconstOnP1KeyUp);
+    enter(p1.offTime, &MainWindow::EditManualMconstOffP1KeyUp);
+    enter(p2.onTime, &MainWindow::EditManualMconstOnP2KeyUp);
+    enter(p2.offTime, &MainWindow::EditManualMconstOffP2KeyUp);
+    enter(m_tester->serialEdit, &MainWindow::EditSerialKeyUp);
+    enter(m_manualTrig->map, &MainWindow::StringGridManualTrigMapKeyUp);
+    enter(m_auto->pumpOn, &MainWindow::StringGridAutoPumpOnKeyUp);
+    enter(m_auto->pumpStop, &MainWindow::StringGridAutoPumpStopKeyUp);
 
-    auto grid = [this](const char* name, void (MainWindow::*clicked)(),
+    auto grid = [this](StringGrid* g, void (MainWindow::*clicked)(),
                        void (MainWindow::*paint)(QPainter&, int, int, const QRect&)) {
-        auto* g = control<StringGrid>(name);
-        if (!g)
-            return;
         if (clicked)
             connect(g, &QTableWidget::cellClicked, this, [this, clicked] { (this->*clicked)(); });
         g->setCellPainter([this, paint](QPainter& p, int c, int r, const QRect& rect) {
             (this->*paint)(p, c, r, rect);
         });
     };
-    grid("StringGridManualTrigMap", &MainWindow::StringGridManualTrigMapClick,
-         &MainWindow::StringGridManualTrigMapDrawCell);
-    grid("StringGridAutoPumpOn", &MainWindow::StringGridAutoPumpOnClick,
-         &MainWindow::StringGridAutoPumpOnDrawCell);
-    grid("StringGridAutoPumpStop", &MainWindow::StringGridAutoPumpStopClick,
-         &MainWindow::StringGridAutoPumpStopDrawCell);
-    grid("StringGridPC_ID", nullptr, &MainWindow::StringGridPC_IDDrawCell);
+    grid(m_manualTrig->map, &MainWindow::StringGridManualTrigMapClick, &MainWindow::StringGridManualTrigMapDrawCell);
+    grid(m_auto->pumpOn, &MainWindow::StringGridAutoPumpOnClick, &MainWindow::StringGridAutoPumpOnDrawCell);
+    grid(m_auto->pumpStop, &MainWindow::StringGridAutoPumpStopClick, &MainWindow::StringGridAutoPumpStopDrawCell);
+    grid(par.connectionLog, nullptr, &MainWindow::StringGridPC_IDDrawCell);
 
     for (const WorkModeChoice& choice : kWorkModeChoices)
         connect(m_dashboard->modeButton(choice.button), &QAbstractButton::clicked, this,
@@ -361,32 +387,14 @@ void MainWindow::FormCreate()
 {
     BusyScope busy(m_ctx.busy);
     // 1. The production tester page is not offered from the tabs.
-    m_pageControl->setTabVisible(m_pageControl->indexOf(control<QWidget>("TabSheetTester")), false);
+    m_pageControl->setTabVisible(m_pageControl->indexOf(m_testerTab), false);
     // 2. Candidate ports COM1..COM256, marks cleared.
     m_ctx.ports.build();
     // 3. This PC's identity for the controller's connection log.
     m_ctx.state.pcIdentity = readPcIdentity();
     // 4. The menu's shortcut is the key held by the hot key control (F10).
-    if (auto* hotKey = control<QKeySequenceEdit>("HotKeyF10"))
-        m_autoConnect1->setShortcut(hotKey->keySequence());
-    // 5. Connection log headings.
-    if (auto* log = control<StringGrid>("StringGridPC_ID")) {
-        log->setCell(0, 0, QStringLiteral("CONNECTION DATE"));
-        log->setCell(1, 0, QStringLiteral("PC - ID"));
-    }
-    // 6. Map headings (the built-in texts; a language file may replace them).
-    if (auto* trig = control<StringGrid>("StringGridManualTrigMap")) {
-        const char* headings[] = {"Vector[rpm]", "Pump1Ton[s]", "Pump1Toff[s]", "Pump2Ton[s]",
-                                  "Pump2Toff[s]"};
-        for (int c = 0; c < 5; ++c)
-            trig->setCell(c, 0, QString::fromLatin1(headings[c]));
-    }
-    if (auto* on = control<StringGrid>("StringGridAutoPumpOn")) {
-        on->setCell(0, 0, QStringLiteral("Vector[rpm]"));
-        on->setCell(1, 0, QStringLiteral("PumpsOnTime[s]"));
-    }
-    if (auto* stop = control<StringGrid>("StringGridAutoPumpStop"))
-        stop->setCell(0, 0, QStringLiteral("map hum/temp"));
+    m_autoConnect1->setShortcut(m_parameters->connectKey->keySequence());
+    // The grid headings are the pages' own; a language file may replace them.
     // 7, 8. Folders below the start directory.
     m_startDirectory = QDir::currentPath();
     m_parameterFolder = m_startDirectory + QStringLiteral("/parametry");
@@ -397,11 +405,8 @@ void MainWindow::FormCreate()
     if (m_hooks.loadLanguage)
         m_hooks.loadLanguage(*this);
     markLanguage();
-    // 10. Automatic-mode controls that are kept but never shown.
-    for (const char* name : kHiddenAutoControls) {
-        if (auto* w = control<QWidget>(name))
-            w->setVisible(false);
-    }
+    // 10. The automatic mode's settings are kept but nothing shows them.
+    m_auto->hideUnshown();
 }
 
 void MainWindow::FormClose()
@@ -499,39 +504,29 @@ void MainWindow::markLanguage()
 {
     // The loader reads lan.txt where the process stands; a missing file is English.
     const auto code = readLanguageCode("lan.txt");
-    const char* item = nullptr;
-    if (code) {
-        switch (*code) {
-        case kLanguageEnglish: item = "English1"; break;
-        case kLanguagePolish: item = "Polski1"; break;
-        case kLanguageRussian: item = "Russian1"; break;
-        case kLanguageGerman: item = "German1"; break;
-        default: break;
-        }
-    }
-    for (const char* name : {"English1", "Polski1", "Russian1", "German1"})
-        if (auto* a = control<QAction>(name))
-            a->setChecked(item && std::strcmp(item, name) == 0);
+    const uint8_t codes[] = {kLanguageEnglish, kLanguagePolish, kLanguageRussian, kLanguageGerman};
+    for (size_t i = 0; i < m_languageActions.size(); ++i)
+        m_languageActions[i]->setChecked(code && *code == codes[i]);
 }
 
 void MainWindow::English1Click()
 {
     if (m_hooks.switchLanguage)
-        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 1); });
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, kLanguageEnglish); });
     markLanguage();
 }
 
 void MainWindow::Polski1Click()
 {
     if (m_hooks.switchLanguage)
-        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 2); });
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, kLanguagePolish); });
     markLanguage();
 }
 
 void MainWindow::German1Click()
 {
     if (m_hooks.switchLanguage)
-        m_runner.runShort([this] { m_hooks.switchLanguage(*this, 4); });
+        m_runner.runShort([this] { m_hooks.switchLanguage(*this, kLanguageGerman); });
     markLanguage();
 }
 
@@ -564,12 +559,10 @@ void MainWindow::StringGridAutoPumpStopKeyUp() { run(m_hooks.autoPumpStopEnter);
 void MainWindow::StringGridManualTrigMapClick() { run(m_hooks.manualTrigMapClick); }
 void MainWindow::StringGridManualTrigMapKeyUp() { run(m_hooks.manualTrigMapEnter); }
 
-void MainWindow::drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect)
+void MainWindow::drawCellText(QPainter& painter, const StringGrid& grid, int column, int row, const QRect& rect)
 {
-    if (auto* g = control<StringGrid>(grid)) {
-        painter.setPen(Qt::black);
-        painter.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, g->cell(column, row));
-    }
+    painter.setPen(Qt::black);
+    painter.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, grid.cell(column, row));
 }
 
 void MainWindow::StringGridPC_IDDrawCell(QPainter& painter, int column, int row, const QRect& rect)
@@ -577,7 +570,7 @@ void MainWindow::StringGridPC_IDDrawCell(QPainter& painter, int column, int row,
     if (m_hooks.pcIdDrawCell)
         m_hooks.pcIdDrawCell(*this, painter, column, row, rect);
     else
-        drawCellText(painter, "StringGridPC_ID", column, row, rect);
+        drawCellText(painter, *m_parameters->connectionLog, column, row, rect);
 }
 
 void MainWindow::StringGridAutoPumpOnDrawCell(QPainter& painter, int column, int row, const QRect& rect)
@@ -585,7 +578,7 @@ void MainWindow::StringGridAutoPumpOnDrawCell(QPainter& painter, int column, int
     if (m_hooks.autoPumpOnDrawCell)
         m_hooks.autoPumpOnDrawCell(*this, painter, column, row, rect);
     else
-        drawCellText(painter, "StringGridAutoPumpOn", column, row, rect);
+        drawCellText(painter, *m_auto->pumpOn, column, row, rect);
 }
 
 void MainWindow::StringGridAutoPumpStopDrawCell(QPainter& painter, int column, int row, const QRect& rect)
@@ -593,7 +586,7 @@ void MainWindow::StringGridAutoPumpStopDrawCell(QPainter& painter, int column, i
     if (m_hooks.autoPumpStopDrawCell)
         m_hooks.autoPumpStopDrawCell(*this, painter, column, row, rect);
     else
-        drawCellText(painter, "StringGridAutoPumpStop", column, row, rect);
+        drawCellText(painter, *m_auto->pumpStop, column, row, rect);
 }
 
 void MainWindow::StringGridManualTrigMapDrawCell(QPainter& painter, int column, int row, const QRect& rect)
@@ -601,7 +594,7 @@ void MainWindow::StringGridManualTrigMapDrawCell(QPainter& painter, int column, 
     if (m_hooks.manualTrigMapDrawCell)
         m_hooks.manualTrigMapDrawCell(*this, painter, column, row, rect);
     else
-        drawCellText(painter, "StringGridManualTrigMap", column, row, rect);
+        drawCellText(painter, *m_manualTrig->map, column, row, rect);
 }
 
 void MainWindow::ComboBoxManualMinRpmP1Change() { run(m_hooks.manualMinRpmP1Change); }
@@ -615,8 +608,6 @@ void MainWindow::EditManualMconstOffP2KeyUp() { run(m_hooks.manualMconstOffP2Ent
 
 void MainWindow::ComboBoxSerwisTonChange() { run(m_hooks.serwisTonChange); }
 void MainWindow::ComboBoxSerwisToffChange() { run(m_hooks.serwisToffChange); }
-void MainWindow::ButtonSerwisStartClick() { run(m_hooks.serwisStart); }
-void MainWindow::ButtonSerwisStopClick() { run(m_hooks.serwisStop); }
 
 void MainWindow::ButtonFirmwareClick() { runLong(m_hooks.firmwareUpgrade); }
 // These controls of the firmware page carry no action.

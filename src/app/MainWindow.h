@@ -17,6 +17,7 @@
 class QAction;
 class QFrame;
 class QLineEdit;
+class QMenu;
 class QPainter;
 class QTabWidget;
 class QTimer;
@@ -24,19 +25,29 @@ class QWidget;
 
 namespace kdx {
 
+struct AutoPage;
+class ChartsGlue;
 class DashboardPanel;
 class DiagPage;
+struct FirmwareControls;
+struct ManualConstPage;
+struct ManualTrigPage;
+struct ParametersPage;
+struct SerwisPage;
 class EnterKeyWatch;
 class FileDialogSettings;
 class InputGuard;
+class LanguageRegistry;
+class LinkStatusPanel;
 class StringGrid;
 struct TesterControls;
 
 // The main window "TForm1": the tabbed pages on the left, the dashboard panel
-// on the right, the menu and the 50 ms timer. Every control carries its
-// system name as object name; other parts of the program find controls by
-// that name and act through the handlers below, which are named after the
-// control and the event. Pressing a hidden button means calling its handler.
+// on the right, the menu and the 50 ms timer. Each page builds its own
+// controls and hands them out typed; every control carries its system name
+// as object name for accessibility and tests. The handlers below are named
+// after the control and the event; pressing a hidden button means calling
+// its handler.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -54,14 +65,25 @@ public:
     AppContext& context() { return m_ctx; }
     MainWindowHooks& hooks() { return m_hooks; }
 
-    // A control by its system name (nullptr when there is none of that type).
-    template <typename T>
-    T* control(const char* name) const { return findChild<T*>(QString::fromLatin1(name)); }
-
     QTabWidget* pageControl() const { return m_pageControl; }
+    // The pages' and panels' controls, built once with the window.
+    const ParametersPage& parametersPage() const { return *m_parameters; }
+    const AutoPage& autoPage() const { return *m_auto; }
+    const ManualTrigPage& manualTrigPage() const { return *m_manualTrig; }
+    const ManualConstPage& manualConstPage() const { return *m_manualConst; }
+    const SerwisPage& serwisPage() const { return *m_serwis; }
+    const FirmwareControls& firmwareControls() const { return *m_firmware; }
     DashboardPanel& dashboard() const { return *m_dashboard; }
     DiagPage& diagPage() const { return *m_diag; }
     const TesterControls& testerControls() const { return *m_tester; }
+    ChartsGlue* charts() const { return m_charts; }
+    LinkStatusPanel& linkPanel() const { return *m_linkPanel; }
+    QFrame* dashboardFrame() const { return m_panel4; }
+    // The controls whose texts follow the language, by language key.
+    LanguageRegistry& languageTexts() const { return *m_texts; }
+    QMenu* fileMenu() const { return m_fileMenu; }
+    QAction* exitAction() const { return m_exit1; }
+    QAction* helpAction() const { return m_help1; }
     InputGuard* inputGuard() const { return m_inputGuard; }
     // How the window's handlers, menus and pages run their procedures.
     const ProcedureRunner& runner() const { return m_runner; }
@@ -82,6 +104,8 @@ public:
     QWidget* modePage(ModePage which) const { return m_modePages[static_cast<size_t>(which)]; }
     QWidget* parameterPage() const { return m_parameterPage; }
     QWidget* diagTab() const { return m_diagTab; }
+    QWidget* testerTab() const { return m_testerTab; }
+    QWidget* firmwareTab() const { return m_firmwareTab; }
 
     // --- window events ----------------------------------------------------------
     void FormCreate();
@@ -151,8 +175,6 @@ public:
     // --- service page ------------------------------------------------------------------
     void ComboBoxSerwisTonChange();
     void ComboBoxSerwisToffChange();
-    void ButtonSerwisStartClick();
-    void ButtonSerwisStopClick();
 
     // --- firmware page -----------------------------------------------------------------
     void ButtonFirmwareClick();
@@ -183,19 +205,13 @@ protected:
 private:
     void buildMenu();
     void buildPages();
-    void buildParameterPage(QWidget* page);
-    void buildAutoPage(QWidget* page);
-    void buildManualTrigPage(QWidget* page);
-    void buildManualConstPage(QWidget* page);
-    void buildServicePage(QWidget* page);
-    void buildFirmwarePage(QWidget* page);
     void connectHandlers();
     // Checks the menu item of the language lan.txt names.
     void markLanguage();
     // Runs handler when Enter is released in watched after its press went there.
     void onEnterReleased(QObject* watched, std::function<void()> handler);
     // A cell's text in black, 1 pixel right of and below its corner.
-    void drawCellText(QPainter& painter, const char* grid, int column, int row, const QRect& rect);
+    static void drawCellText(QPainter& painter, const StringGrid& grid, int column, int row, const QRect& rect);
     // Runs a hook the way its handler needs (an empty hook does nothing).
     void run(const MainWindowHooks::Action& hook, Procedure kind = Procedure::Short);
     void runLong(const MainWindowHooks::Action& hook) { run(hook, Procedure::Long); }
@@ -206,16 +222,32 @@ private:
 
     QTabWidget* m_pageControl = nullptr;
     QFrame* m_panel4 = nullptr;
+    std::unique_ptr<LanguageRegistry> m_texts;
+    std::unique_ptr<ParametersPage> m_parameters;
+    std::unique_ptr<AutoPage> m_auto;
+    std::unique_ptr<ManualTrigPage> m_manualTrig;
+    std::unique_ptr<ManualConstPage> m_manualConst;
+    std::unique_ptr<SerwisPage> m_serwis;
+    std::unique_ptr<FirmwareControls> m_firmware;
     std::unique_ptr<DashboardPanel> m_dashboard;
+    ChartsGlue* m_charts = nullptr; // owned by the window
+    LinkStatusPanel* m_linkPanel = nullptr; // owned by the window
     std::unique_ptr<DiagPage> m_diag;
     std::unique_ptr<TesterControls> m_tester;
     std::array<QWidget*, kModePageCount> m_modePages{};
     QWidget* m_parameterPage = nullptr;
     QWidget* m_diagTab = nullptr;
     QWidget* m_errorsPage = nullptr;
+    QWidget* m_testerTab = nullptr;
+    QWidget* m_firmwareTab = nullptr;
     QTimer* m_timer1 = nullptr;
     InputGuard* m_inputGuard = nullptr;
     QAction* m_autoConnect1 = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_exit1 = nullptr;
+    QAction* m_help1 = nullptr;
+    // English, Polish, Russian, German: checked by the language in use.
+    std::array<QAction*, 4> m_languageActions{};
     FileDialogSettings* m_saveDialog1 = nullptr;
     FileDialogSettings* m_openDialog1 = nullptr;
     FileDialogSettings* m_openDialog2 = nullptr;

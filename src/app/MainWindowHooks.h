@@ -32,10 +32,8 @@ struct MainWindowHooks {
     // Language: load at creation, switch from the menu (1 English, 2 Polish, 4 German).
     Action loadLanguage;
     std::function<void(MainWindow&, uint8_t code)> switchLanguage;
-    // Work mode buttons (mode value as sent), service run.
+    // Work mode buttons (mode value as sent).
     std::function<void(MainWindow&, uint8_t mode)> setWorkMode;
-    Action serwisStart;
-    Action serwisStop;
     // Combo boxes: the technician picked an item.
     Action serwisTonChange;
     Action serwisToffChange;
@@ -89,9 +87,6 @@ struct MainWindowHooks {
     Action saveToDisk;
     Action loadToEcu;
     Action addMenuItems;
-    // Panels, pages and menus kept in their own glue classes; run once,
-    // when the window is complete.
-    Action buildPanels;
 };
 
 } // namespace kdx

@@ -1,8 +1,13 @@
 #include "app/ParameterEditorsGlue.h"
 
 #include "app/MainWindow.h"
+#include "app/pages/AutoPage.h"
+#include "app/pages/ManualConstPage.h"
+#include "app/pages/ManualTrigPage.h"
+#include "app/pages/ParametersPage.h"
+#include "app/pages/SerwisPage.h"
 #include "prompts/UserPrompts.h"
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/ParamConstants.h"
 #include "params/ParameterEditor.h"
 #include "widgets/StringGrid.h"
@@ -25,21 +30,6 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QColor qcolor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-const char* const kEdits[] = {
-    controls::kEditMinLevH,          controls::kEditMinLevL,          controls::kEditGeneralDelay,
-    controls::kEditRpmDziel,         controls::kEditMaxHum,           controls::kEditAutoMinTemp,
-    controls::kEditAutoRpmUpT,       controls::kEditAuto2xShortOff,   controls::kEditManualMconstOnP1,
-    controls::kEditManualMconstOffP1, controls::kEditManualMconstOnP2, controls::kEditManualMconstOffP2,
-};
-const char* const kCombos[] = {
-    controls::kComboBoxRpmIn,          controls::kComboBoxAnKompSett,     controls::kComboBoxFuelType,
-    controls::kComboBoxAvFuelComs,     controls::kComboBoxManualMaxRpmP1, controls::kComboBoxManualMinRpmP1,
-    controls::kComboBoxManualMaxRpmP2, controls::kComboBoxManualMinRpmP2, controls::kComboBoxSerwisTon,
-    controls::kComboBoxSerwisToff,
-};
-const char* const kChecks[] = {controls::kCheckBoxPump1Active, controls::kCheckBoxPump2Active};
-const char* const kGrids[] = {controls::kStringGridManualTrigMap, controls::kStringGridAutoPumpOn,
-                              controls::kStringGridAutoPumpStop};
 
 } // namespace
 
@@ -47,35 +37,39 @@ ParameterEditorsGlue::ParameterEditorsGlue(MainWindow& window, ParameterImage& i
                                            UserPrompts& prompts, MarkerSource markers)
     : m_window(window), m_image(image), m_writer(writer), m_prompts(prompts), m_markers(std::move(markers))
 {
+    const ParametersPage& par = window.parametersPage();
+    const AutoPage& automat = window.autoPage();
+    const ManualConstPage& manual = window.manualConstPage();
     m_unsent = new UnsentTextMark(&window);
-    for (const char* name : kEdits) {
-        m_edits[name] = require<QLineEdit>(name);
-        m_unsent->attach(m_edits[name]);
-    }
-    for (const char* name : kCombos)
-        m_combos[name] = require<QComboBox>(name);
-    for (const char* name : kChecks)
-        m_checks[name] = require<QCheckBox>(name);
-    for (const char* name : kGrids) {
-        m_grids[name] = require<StringGrid>(name);
-        // The green mark of the clicked cell frames its editor while it is open.
-        m_grids[name]->setEditorMark(qcolor(params::kColourGreen));
-    }
-    m_anKompSett = m_combos[controls::kComboBoxAnKompSett];
+    const auto& p1 = manual.pumps[0];
+    const auto& p2 = manual.pumps[1];
+    // Each editor the parameter procedures address, and its control.
+    m_edits = {{EditorId::MinLevH, par.minLevH},          {EditorId::MinLevL, par.minLevL},
+               {EditorId::GeneralDelay, par.generalDelay}, {EditorId::RpmDivide, par.rpmDivide},
+               {EditorId::MaxHumidity, automat.maxHumidity}, {EditorId::AutoMinTemp, automat.minTemperature},
+               {EditorId::AutoRpmUpTime, automat.rpmUpTime}, {EditorId::Auto2xShortOff, automat.shortOff},
+               {EditorId::ManualOnP1, p1.onTime},          {EditorId::ManualOffP1, p1.offTime},
+               {EditorId::ManualOnP2, p2.onTime},          {EditorId::ManualOffP2, p2.offTime}};
+    m_combos = {{EditorId::RpmInput, par.rpmIn},           {EditorId::Comparator, par.comparator},
+                {EditorId::FuelType, par.fuelType},        {EditorId::AverageConsumption, par.averageConsumption},
+                {EditorId::ManualMinRpmP1, p1.minRpm},     {EditorId::ManualMaxRpmP1, p1.maxRpm},
+                {EditorId::ManualMinRpmP2, p2.minRpm},     {EditorId::ManualMaxRpmP2, p2.maxRpm},
+                {EditorId::SerwisOn, window.serwisPage().onTime}, {EditorId::SerwisOff, window.serwisPage().offTime}};
+    m_checks = {{EditorId::Pump1Active, par.pump1Active}, {EditorId::Pump2Active, par.pump2Active}};
+    m_grids = {{EditorId::ManualTrigMap, window.manualTrigPage().map},
+               {EditorId::AutoPumpOnMap, automat.pumpOn},
+               {EditorId::AutoPumpStopMap, automat.pumpStop}};
+    for (const auto& [id, edit] : m_edits)
+        m_unsent->attach(edit);
+    // The green mark of the clicked cell frames its editor while it is open.
+    for (const auto& [id, grid] : m_grids)
+        grid->setEditorMark(qcolor(params::kColourGreen));
+    m_anKompSett = par.comparator;
 }
 
 ParameterEditorsGlue::~ParameterEditorsGlue() = default;
 
-template <typename T>
-T* ParameterEditorsGlue::require(const char* name)
-{
-    T* found = m_window.control<T>(name);
-    if (!found)
-        throw std::logic_error(std::string("the window has no control ") + name);
-    return found;
-}
-
-StringGrid* ParameterEditorsGlue::grid(const std::string& name) const
+StringGrid* ParameterEditorsGlue::grid(EditorId name) const
 {
     const auto it = m_grids.find(name);
     return it == m_grids.end() ? nullptr : it->second;
@@ -87,11 +81,10 @@ char ParameterEditorsGlue::decimalSeparator()
     return (point.size() == 1 && point.at(0).unicode() < 0x80) ? static_cast<char>(point.at(0).unicode()) : '.';
 }
 
-void ParameterEditorsGlue::applyShown(const ControlUpdates& u,
-                                      const std::function<void(const std::string&, const std::string&)>& otherText)
+void ParameterEditorsGlue::applyShown(const ControlUpdates& u)
 {
     for (const auto& f : u.visible)
-        if (f.control == controls::kComboBoxAnKompSett)
+        if (f.control == EditorId::Comparator)
             m_anKompSett->setVisible(f.on);
     for (const auto& f : u.checked)
         if (const auto it = m_checks.find(f.control); it != m_checks.end())
@@ -102,8 +95,6 @@ void ParameterEditorsGlue::applyShown(const ControlUpdates& u,
     for (const auto& t : u.texts) {
         if (const auto it = m_edits.find(t.control); it != m_edits.end())
             UnsentTextMark::setShownText(it->second, qs(t.text));
-        else if (otherText)
-            otherText(t.control, t.text);
     }
     for (const auto& c : u.cells)
         if (StringGrid* g = grid(c.grid))
@@ -120,7 +111,7 @@ bool ParameterEditorsGlue::applyEdit(const EditResult& result)
     // only once the writes went out.
     const ControlUpdates& u = result.updates;
     for (const auto& f : u.visible)
-        if (f.control == controls::kComboBoxAnKompSett)
+        if (f.control == EditorId::Comparator)
             m_anKompSett->setVisible(f.on);
     for (const auto& t : u.texts)
         if (const auto it = m_edits.find(t.control); it != m_edits.end())
@@ -140,7 +131,7 @@ bool ParameterEditorsGlue::applyEdit(const EditResult& result)
     return sent;
 }
 
-void ParameterEditorsGlue::editEntered(const char* name)
+void ParameterEditorsGlue::editEntered(EditorId name)
 {
     QLineEdit* edit = m_edits.at(name);
     const EditResult r = ParameterEditor::editEntered(m_image, name, edit->text().toStdString(), decimalSeparator());
@@ -148,12 +139,12 @@ void ParameterEditorsGlue::editEntered(const char* name)
         UnsentTextMark::markSent(edit);
 }
 
-void ParameterEditorsGlue::comboChosen(const char* name)
+void ParameterEditorsGlue::comboChosen(EditorId name)
 {
     applyEdit(ParameterEditor::comboChosen(m_image, name, m_combos.at(name)->currentIndex(), decimalSeparator()));
 }
 
-void ParameterEditorsGlue::checkClicked(const char* name)
+void ParameterEditorsGlue::checkClicked(EditorId name)
 {
     applyEdit(ParameterEditor::checkClicked(m_image, name, m_checks.at(name)->isChecked()));
 }
@@ -172,7 +163,7 @@ void ParameterEditorsGlue::repaintMapGrids()
         g->viewport()->update();
 }
 
-void ParameterEditorsGlue::gridClicked(const char* name)
+void ParameterEditorsGlue::gridClicked(EditorId name)
 {
     StringGrid* g = m_grids.at(name);
     const int column = g->currentColumn();
@@ -188,7 +179,7 @@ void ParameterEditorsGlue::gridClicked(const char* name)
     }
 }
 
-void ParameterEditorsGlue::gridEntered(const char* name)
+void ParameterEditorsGlue::gridEntered(EditorId name)
 {
     StringGrid* g = m_grids.at(name);
     // Whatever the in-place editor holds goes into its cell now: the view's
@@ -212,7 +203,7 @@ void ParameterEditorsGlue::gridEntered(const char* name)
     g->viewport()->update();
 }
 
-void ParameterEditorsGlue::paintMapCell(const char* name, QPainter& p, int column, int row, const QRect& rect)
+void ParameterEditorsGlue::paintMapCell(EditorId name, QPainter& p, int column, int row, const QRect& rect)
 {
     StringGrid* g = m_grids.at(name);
     CellPaint paint = GridPaint::cell(m_image, name, column, row, m_markers());

@@ -25,8 +25,8 @@ class UnsentTextMark;
 class UserPrompts;
 
 // The window side of the parameter editors: the edit boxes, combo boxes,
-// check boxes and map grids of the parameter pages, resolved once when the
-// window is bound (a missing control stops the program then). It hands the
+// check boxes and map grids of the parameter pages, each under the editor id
+// the parameter procedures address it by. It hands the
 // technician's entries to ParameterEditor, applies what comes back, sends
 // the writes, and shows plainly which texts the controller was not sent.
 class ParameterEditorsGlue {
@@ -39,19 +39,17 @@ public:
     ~ParameterEditorsGlue();
 
     // Contents written by the program (the parameters shown, a preset): shown
-    // texts, nothing pending. Texts for controls that are not edit boxes are
-    // handed to `otherText`.
-    void applyShown(const ControlUpdates& updates,
-                    const std::function<void(const std::string&, const std::string&)>& otherText);
+    // texts, nothing pending.
+    void applyShown(const ControlUpdates& updates);
 
     // Enter released in an edit box; an item picked; a check box clicked.
-    void editEntered(const char* name);
-    void comboChosen(const char* name);
-    void checkClicked(const char* name);
+    void editEntered(EditorId name);
+    void comboChosen(EditorId name);
+    void checkClicked(EditorId name);
     // A map grid cell clicked; Enter released in a map grid; a cell painted.
-    void gridClicked(const char* name);
-    void gridEntered(const char* name);
-    void paintMapCell(const char* name, QPainter& painter, int column, int row, const QRect& rect);
+    void gridClicked(EditorId name);
+    void gridEntered(EditorId name);
+    void paintMapCell(EditorId name, QPainter& painter, int column, int row, const QRect& rect);
     // The maps follow a new status frame; the green mark of a click goes.
     void repaintMapGrids();
 
@@ -59,9 +57,7 @@ public:
     static char decimalSeparator();
 
 private:
-    template <typename T>
-    T* require(const char* name);
-    StringGrid* grid(const std::string& name) const;
+    StringGrid* grid(EditorId name) const;
     // Shows the error, or applies the updates and sends the writes; the
     // updated texts count as sent only when every write reached the port.
     bool applyEdit(const EditResult& result);
@@ -72,10 +68,10 @@ private:
     RegisterWriter& m_writer;
     UserPrompts& m_prompts;
     MarkerSource m_markers;
-    std::map<std::string, QLineEdit*> m_edits;
-    std::map<std::string, QComboBox*> m_combos;
-    std::map<std::string, QCheckBox*> m_checks;
-    std::map<std::string, StringGrid*> m_grids;
+    std::map<EditorId, QLineEdit*> m_edits;
+    std::map<EditorId, QComboBox*> m_combos;
+    std::map<EditorId, QCheckBox*> m_checks;
+    std::map<EditorId, StringGrid*> m_grids;
     QWidget* m_anKompSett = nullptr;
     UnsentTextMark* m_unsent = nullptr;
     // The data cell a click marked green until the next repaint of the maps.

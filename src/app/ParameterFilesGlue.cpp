@@ -3,6 +3,7 @@
 #include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "app/pages/DashboardPanel.h"
+#include "app/pages/LanguageRegistry.h"
 #include "params/NumberText.h"
 #include "params/ParameterDefaults.h"
 #include "params/ParameterFileStore.h"
@@ -24,15 +25,12 @@ constexpr const char* kReasonManual = "manual";
 constexpr const char* kReasonBeforeUpgrade = "before-upgrade";
 constexpr const char* kReasonBeforeReset = "before-reset";
 
+// Language keys of the two compare items of the "File" menu.
+constexpr int kKeyCompareDefaults = 102016;
+constexpr int kKeyCompareFiles = 102017;
+
 std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-template <typename T>
-T* required(T* found, const char* name)
-{
-    if (!found)
-        throw std::logic_error(std::string("parameter files: the window has no control ") + name);
-    return found;
-}
 
 } // namespace
 
@@ -40,19 +38,20 @@ ParameterFilesGlue::ParameterFilesGlue(MainWindow& window, Deps deps)
     : m_window(window), m_deps(std::move(deps)), m_folder(window.parameterFolder().toStdString())
 {
     m_progress = window.dashboard().progress();
-    auto* file = required(window.control<QMenu>("File1"), "File1");
-    QAction* exit = required(window.control<QAction>("Exit1"), "Exit1");
+    QMenu* file = window.fileMenu();
+    QAction* exit = window.exitAction();
     // Their own items go before "Exit"; each runs as a handler (no timer tick inside).
-    auto add = [&](const char* name, const char* text, void (ParameterFilesGlue::*handler)()) {
+    auto add = [&](int textKey, const char* name, const char* text, void (ParameterFilesGlue::*handler)()) {
         auto* action = new QAction(QString::fromLatin1(text), file);
         action->setObjectName(QString::fromLatin1(name));
         file->insertAction(exit, action);
+        window.languageTexts().add(textKey, action);
         QObject::connect(action, &QAction::triggered, &window,
                          [this, &window, handler] { window.runner().runShort([&] { (this->*handler)(); }); });
         return action;
     };
-    m_compareDefaults = add("CompareDefaults1", "Compare with &defaults...", &ParameterFilesGlue::compareWithDefaults);
-    m_compareFiles = add("CompareFiles1", "Compare &files...", &ParameterFilesGlue::compareFiles);
+    m_compareDefaults = add(kKeyCompareDefaults, "CompareDefaults1", "Compare with &defaults...", &ParameterFilesGlue::compareWithDefaults);
+    m_compareFiles = add(kKeyCompareFiles, "CompareFiles1", "Compare &files...", &ParameterFilesGlue::compareFiles);
 }
 
 ParameterFilePrompts* ParameterFilesGlue::filePrompts()

@@ -60,9 +60,10 @@ void LanguageSwitcher::loadLanguage(const LinkCounts& counts)
         if (!readLanguageFile(m_lastFile, info->codePage))
             m_targets.message("Lang ERROR");
     }
-    m_targets.setCaption("LabeBladCRC", m_texts.text(100120) + std::to_string(counts.crcErrors));
-    m_targets.setCaption("LabelPakietBlad", m_texts.text(100121) + std::to_string(counts.badPackets));
-    m_targets.setCaption("LabelPakietUtracony", m_texts.text(100122) + std::to_string(counts.lostPackets));
+    // The link counters show their prefix text and their count.
+    m_targets.setCaption(kKeyCrcErrors, m_texts.text(kKeyCrcErrors) + std::to_string(counts.crcErrors));
+    m_targets.setCaption(kKeyBadPackets, m_texts.text(kKeyBadPackets) + std::to_string(counts.badPackets));
+    m_targets.setCaption(kKeyLostPackets, m_texts.text(kKeyLostPackets) + std::to_string(counts.lostPackets));
 }
 
 void LanguageSwitcher::switchLanguage(uint8_t code, const LinkCounts& counts)
@@ -89,13 +90,6 @@ bool LanguageSwitcher::readLanguageFile(const std::string& path, const char* cod
     return true;
 }
 
-void LanguageSwitcher::applyAddedCaptions()
-{
-    for (const KeyTarget& t : keyTable())
-        if (t.key >= kFirstAddedKey && t.kind == TargetKind::Caption && m_texts.has(t.key))
-            m_targets.setCaption(t.object, m_texts.text(t.key));
-}
-
 void LanguageSwitcher::apply(int key, const std::string& text)
 {
     const KeyTarget* t = findKey(key);
@@ -103,29 +97,21 @@ void LanguageSwitcher::apply(int key, const std::string& text)
         return;
     switch (t->kind) {
     case TargetKind::Caption:
-        m_targets.setCaption(t->object, text);
-        // Controls added beyond the original window may be built after the
-        // language is loaded at start-up: their captions are kept to be
-        // applied then (applyAddedCaptions).
-        if (key >= kFirstAddedKey)
-            m_texts.set(key, text);
+    case TargetKind::CheckBoxPair:
+        m_targets.setCaption(key, text);
         break;
     case TargetKind::GridCell:
-        m_targets.setGridCell(t->object, t->column, t->row, text);
+        m_targets.setGridCell(key, t->column, t->row, text);
         break;
     case TargetKind::GridHeading:
-        m_targets.setGridCell(t->object, t->column, t->row, text);
+        m_targets.setGridCell(key, t->column, t->row, text);
         m_texts.set(key, text);
         break;
     case TargetKind::ComboItem:
-        m_targets.setComboItem(t->object, t->column, text);
+        m_targets.setComboItem(key, t->column, text);
         break;
     case TargetKind::Text:
         m_texts.set(key, text);
-        break;
-    case TargetKind::CheckBoxPair:
-        m_targets.setCaption(t->object, text);
-        m_targets.setCaption(t->secondObject, text);
         break;
     }
 }

@@ -35,9 +35,6 @@ public:
 
     // Keys from here on address what was added beyond the original window.
     static constexpr int kFirstAddedKey = 102000;
-    // Sets again the captions of added controls that the files gave (for
-    // controls built after the language was loaded).
-    void applyAddedCaptions();
 
     const std::string& lastLanguageFile() const { return m_lastFile; }
     // The language choice file: lan.txt in the start directory.

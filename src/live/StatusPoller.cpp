@@ -130,14 +130,4 @@ std::string StatusPoller::initialCounterText(CounterLabel label)
     return "Pakiet utracony: 0";
 }
 
-const char* StatusPoller::objectName(CounterLabel label)
-{
-    switch (label) {
-    case CounterLabel::Crc: return "LabeBladCRC";
-    case CounterLabel::Bad: return "LabelPakietBlad";
-    case CounterLabel::Lost: break;
-    }
-    return "LabelPakietUtracony";
-}
-
 } // namespace kdx

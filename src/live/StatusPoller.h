@@ -88,7 +88,6 @@ public:
     std::string counterText(CounterLabel label) const;
     // The label's caption before its first error.
     static std::string initialCounterText(CounterLabel label);
-    static const char* objectName(CounterLabel label);
 
     uint8_t pollPhase() const { return m_pollPhase; }
     bool savePending() const { return m_savePending; }

@@ -5,7 +5,7 @@ namespace kdx {
 namespace {
 
 template <typename T>
-const T* lastOf(const std::vector<T>& list, const std::string& control)
+const T* lastOf(const std::vector<T>& list, EditorId control)
 {
     for (auto it = list.rbegin(); it != list.rend(); ++it)
         if (it->control == control)
@@ -30,35 +30,35 @@ void ControlUpdates::append(const ControlUpdates& other)
     appendAll(cells, other.cells);
 }
 
-std::optional<bool> ControlUpdates::visibleOf(const std::string& control) const
+std::optional<bool> ControlUpdates::visibleOf(EditorId control) const
 {
     if (const auto* f = lastOf(visible, control))
         return f->on;
     return std::nullopt;
 }
 
-std::optional<bool> ControlUpdates::checkedOf(const std::string& control) const
+std::optional<bool> ControlUpdates::checkedOf(EditorId control) const
 {
     if (const auto* f = lastOf(checked, control))
         return f->on;
     return std::nullopt;
 }
 
-std::optional<int> ControlUpdates::indexOf(const std::string& control) const
+std::optional<int> ControlUpdates::indexOf(EditorId control) const
 {
     if (const auto* i = lastOf(indices, control))
         return i->index;
     return std::nullopt;
 }
 
-std::optional<std::string> ControlUpdates::textOf(const std::string& control) const
+std::optional<std::string> ControlUpdates::textOf(EditorId control) const
 {
     if (const auto* t = lastOf(texts, control))
         return t->text;
     return std::nullopt;
 }
 
-std::optional<std::string> ControlUpdates::cellOf(const std::string& grid, int column, int row) const
+std::optional<std::string> ControlUpdates::cellOf(EditorId grid, int column, int row) const
 {
     for (auto it = cells.rbegin(); it != cells.rend(); ++it)
         if (it->grid == grid && it->column == column && it->row == row)

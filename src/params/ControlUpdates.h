@@ -1,30 +1,32 @@
 #pragma once
 
+#include "params/EditorId.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kdx {
 
-// What the window must apply to its controls, addressed by object name, in
+// What the window must apply to its parameter editors, addressed by id, in
 // the order listed. Combo indices of -1 mean "no selection". The window sets
 // these programmatically; the editors react only to user actions (activated,
 // clicked, Enter), so applying them sends nothing.
 struct ControlUpdates {
     struct Flag {
-        std::string control;
+        EditorId control;
         bool on;
     };
     struct Index {
-        std::string control;
+        EditorId control;
         int index;
     };
     struct Text {
-        std::string control;
+        EditorId control;
         std::string text; // UTF-8
     };
     struct Cell {
-        std::string grid;
+        EditorId grid;
         int column;
         int row;
         std::string text; // UTF-8
@@ -43,11 +45,11 @@ struct ControlUpdates {
     void append(const ControlUpdates& other);
 
     // Lookups (the last update of a control wins).
-    std::optional<bool> visibleOf(const std::string& control) const;
-    std::optional<bool> checkedOf(const std::string& control) const;
-    std::optional<int> indexOf(const std::string& control) const;
-    std::optional<std::string> textOf(const std::string& control) const;
-    std::optional<std::string> cellOf(const std::string& grid, int column, int row) const;
+    std::optional<bool> visibleOf(EditorId control) const;
+    std::optional<bool> checkedOf(EditorId control) const;
+    std::optional<int> indexOf(EditorId control) const;
+    std::optional<std::string> textOf(EditorId control) const;
+    std::optional<std::string> cellOf(EditorId grid, int column, int row) const;
 };
 
 } // namespace kdx

@@ -1,6 +1,6 @@
 #include "params/FuelPresets.h"
 
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/NumberText.h"
 #include "params/ParameterDisplay.h"
 
@@ -56,8 +56,8 @@ EditResult FuelPresets::fuelTypeChosen(ParameterImage& image, int index, char se
         r.writes.push_back(RegisterWrite::word(layout::AutoPumpOnVector.wordOf(i)));
     }
     r.updates.texts.push_back(
-        {controls::kEditAutoRpmUpT, ParameterDisplay::fieldText(image, layout::AutoRpmUpT, 0, sep)});
-    r.updates.texts.push_back({controls::kEditAuto2xShortOff, integerText(image.raw(layout::Auto2xShortOff))});
+        {EditorId::AutoRpmUpTime, ParameterDisplay::fieldText(image, layout::AutoRpmUpT, 0, sep)});
+    r.updates.texts.push_back({EditorId::Auto2xShortOff, integerText(image.raw(layout::Auto2xShortOff))});
     r.updates.append(ParameterDisplay::autoPumpOnRows(image, sep));
     return r;
 }
@@ -74,7 +74,7 @@ EditResult FuelPresets::consumptionChosen(ParameterImage& image, int index, char
         for (size_t h = 0; h < 3; ++h) {
             const size_t e = t + 3 * h;
             r.writes.push_back(RegisterWrite::word(layout::AutoPumpStopMap.wordOf(e)));
-            r.updates.cells.push_back({controls::kStringGridAutoPumpStop, static_cast<int>(h + 1),
+            r.updates.cells.push_back({EditorId::AutoPumpStopMap, static_cast<int>(h + 1),
                                        static_cast<int>(t + 1),
                                        ParameterDisplay::fieldText(image, layout::AutoPumpStopMap, e, sep)});
         }

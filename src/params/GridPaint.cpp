@@ -1,23 +1,25 @@
 #include "params/GridPaint.h"
 
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
+
+#include <iterator>
 
 namespace kdx {
 
-bool GridPaint::isLiveMarker(const std::string& grid, int column, int row, const LiveMarkers& m)
+bool GridPaint::isLiveMarker(EditorId grid, int column, int row, const LiveMarkers& m)
 {
     (void)column;
-    if (grid == controls::kStringGridManualTrigMap)
+    if (grid == EditorId::ManualTrigMap)
         return row >= 1 && row < params::kManualTrigMapRows && row - 1 == m.trigMapRow;
-    if (grid == controls::kStringGridAutoPumpOn)
+    if (grid == EditorId::AutoPumpOnMap)
         return row >= 1 && row < params::kAutoPumpOnRows && row - 1 == m.pumpOnRow;
-    if (grid == controls::kStringGridAutoPumpStop)
+    if (grid == EditorId::AutoPumpStopMap)
         return column >= 1 && column < params::kAutoPumpStopColumns && row >= 1 && row < params::kAutoPumpStopRows
             && column - 1 == m.pumpStopCol && row - 1 == m.pumpStopRow;
     return false;
 }
 
-CellPaint GridPaint::cell(const ParameterImage& image, const std::string& grid, int column, int row,
+CellPaint GridPaint::cell(const ParameterImage& image, EditorId grid, int column, int row,
                           const LiveMarkers& markers)
 {
     CellPaint p;
@@ -28,9 +30,10 @@ CellPaint GridPaint::cell(const ParameterImage& image, const std::string& grid, 
         p.fill = params::kColourYellow;
         p.markerOutline = true;
     }
-    if (grid == controls::kStringGridManualTrigMap && column >= 1 && column <= 4 && row >= 1 && row <= 24) {
-        static const Field* const columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff,
-                                               &layout::ManualTrigP2Ton, &layout::ManualTrigP2Toff};
+    static const Field* const columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff,
+                                           &layout::ManualTrigP2Ton, &layout::ManualTrigP2Toff};
+    if (grid == EditorId::ManualTrigMap && column >= 1 && column <= static_cast<int>(std::size(columns))
+        && row >= 1 && row <= static_cast<int>(layout::ManualTrigP1Ton.count)) {
         if (image.value(*columns[column - 1], static_cast<size_t>(row - 1)) < 0) {
             p.fill = params::kColourRed; // covers the marker and its outline
             p.markerOutline = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "params/EditorId.h"
+
 #include "params/ParameterImage.h"
 
 #include <cstdint>
@@ -29,10 +31,10 @@ struct CellPaint {
 
 class GridPaint {
 public:
-    static CellPaint cell(const ParameterImage& image, const std::string& grid, int column, int row,
+    static CellPaint cell(const ParameterImage& image, EditorId grid, int column, int row,
                           const LiveMarkers& markers);
     // The cell is the controller's active row/cell.
-    static bool isLiveMarker(const std::string& grid, int column, int row, const LiveMarkers& markers);
+    static bool isLiveMarker(EditorId grid, int column, int row, const LiveMarkers& markers);
 };
 
 } // namespace kdx

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "protocol/Wire.h"
+
 #include <cstddef>
 #include <cstdint>
 
 // Constants of the parameter memory and its editors.
 namespace kdx::params {
 
-constexpr size_t kImageSize = 512;
+constexpr size_t kImageSize = wire::kImageSize;
 constexpr size_t kWordCount = kImageSize / 2;
 
 // Word 0 holds this value once the controller's parameters were initialised.
@@ -34,10 +36,6 @@ constexpr uint32_t kSaveReadBackPauseMs = 50;
 constexpr int kSavePageTries = 3;
 // Edits are refused once the controller has left requests unanswered this long.
 constexpr uint32_t kEditSilenceMs = 1000;
-
-// Level inputs: converter counts per volt when entering, volts per count when showing.
-constexpr double kLevelCountsPerVolt = 819.2;
-constexpr double kLevelVoltsPerCount = 0.00122;
 
 // Item counts of the combo boxes (an index outside 0..count-1 means no selection).
 constexpr int kRpmInItems = 2;

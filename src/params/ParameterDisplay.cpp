@@ -1,7 +1,9 @@
 #include "params/ParameterDisplay.h"
 
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/NumberText.h"
+
+#include <iterator>
 
 namespace kdx {
 
@@ -23,7 +25,7 @@ std::string rawText(const ParameterImage& image, const Field& field, size_t entr
 }
 
 // Column 0 of a grid whose rows are the bands between consecutive boundaries.
-void rangeColumn(ControlUpdates& u, const char* grid, const ParameterImage& image, const Field& vector,
+void rangeColumn(ControlUpdates& u, EditorId grid, const ParameterImage& image, const Field& vector,
                  int bands)
 {
     for (int k = 1; k <= bands; ++k) {
@@ -68,9 +70,10 @@ std::string ParameterDisplay::fieldText(const ParameterImage& image, const Field
 ControlUpdates ParameterDisplay::autoPumpOnRows(const ParameterImage& image, char sep)
 {
     ControlUpdates u;
-    const char* grid = controls::kStringGridAutoPumpOn;
-    rangeColumn(u, grid, image, layout::AutoPumpOnVector, 5);
-    for (int k = 1; k <= 5; ++k)
+    const EditorId grid = EditorId::AutoPumpOnMap;
+    const int bands = layout::AutoPumpOnTime.count;
+    rangeColumn(u, grid, image, layout::AutoPumpOnVector, bands);
+    for (int k = 1; k <= bands; ++k)
         u.cells.push_back({grid, 1, k, fieldText(image, layout::AutoPumpOnTime, static_cast<size_t>(k - 1), sep)});
     return u;
 }
@@ -78,7 +81,7 @@ ControlUpdates ParameterDisplay::autoPumpOnRows(const ParameterImage& image, cha
 ControlUpdates ParameterDisplay::autoPumpStopHeadings(const ParameterImage& image, char sep)
 {
     ControlUpdates u;
-    const char* grid = controls::kStringGridAutoPumpStop;
+    const EditorId grid = EditorId::AutoPumpStopMap;
     const std::string h0 = fieldText(image, layout::AutoHumVector, 0, sep);
     const std::string h1 = fieldText(image, layout::AutoHumVector, 1, sep);
     const std::string t0 = fieldText(image, layout::AutoTempVector, 0, sep);
@@ -97,7 +100,7 @@ ControlUpdates ParameterDisplay::autoPumpStopCells(const ParameterImage& image, 
     ControlUpdates u;
     for (int h = 0; h < 3; ++h)
         for (int t = 0; t < 3; ++t)
-            u.cells.push_back({controls::kStringGridAutoPumpStop, h + 1, t + 1,
+            u.cells.push_back({EditorId::AutoPumpStopMap, h + 1, t + 1,
                                fieldText(image, layout::AutoPumpStopMap, static_cast<size_t>(t + 3 * h), sep)});
     return u;
 }
@@ -105,59 +108,59 @@ ControlUpdates ParameterDisplay::autoPumpStopCells(const ParameterImage& image, 
 ControlUpdates ParameterDisplay::manualTrigRows(const ParameterImage& image, char sep)
 {
     ControlUpdates u;
-    const char* grid = controls::kStringGridManualTrigMap;
+    const EditorId grid = EditorId::ManualTrigMap;
     const Field* columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff, &layout::ManualTrigP2Ton,
                               &layout::ManualTrigP2Toff};
-    for (int k = 1; k <= 24; ++k)
-        for (int c = 1; c <= 4; ++c)
+    const int bands = layout::ManualTrigVector.count;
+    for (int k = 1; k <= bands; ++k)
+        for (int c = 1; c <= static_cast<int>(std::size(columns)); ++c)
             u.cells.push_back({grid, c, k, fieldText(image, *columns[c - 1], static_cast<size_t>(k - 1), sep)});
-    rangeColumn(u, grid, image, layout::ManualTrigVector, 24);
+    rangeColumn(u, grid, image, layout::ManualTrigVector, bands);
     return u;
 }
 
 ParameterView ParameterDisplay::showAllData(const ParameterImage& image, char sep)
 {
-    using namespace controls;
-    ParameterView view;
+        ParameterView view;
     ControlUpdates& u = view.updates;
     const uint32_t flags = image.raw(layout::ConfigFlags);
     const bool analogue = (flags & params::kConfigRpmAnalog) != 0;
 
-    u.visible.push_back({kComboBoxAnKompSett, analogue});
-    u.checked.push_back({kCheckBoxPump1Active, (flags & params::kConfigPump1Active) != 0});
-    u.checked.push_back({kCheckBoxPump2Active, (flags & params::kConfigPump2Active) != 0});
+    u.visible.push_back({EditorId::Comparator, analogue});
+    u.checked.push_back({EditorId::Pump1Active, (flags & params::kConfigPump1Active) != 0});
+    u.checked.push_back({EditorId::Pump2Active, (flags & params::kConfigPump2Active) != 0});
 
-    u.indices.push_back({kComboBoxRpmIn, analogue ? 1 : 0});
-    u.indices.push_back({kComboBoxAnKompSett, itemIndex(image.raw(layout::AnKompSett), params::kAnKompSettItems)});
-    u.indices.push_back({kComboBoxFuelType, itemIndex(image.raw(layout::FuelType), params::kFuelTypeItems)});
-    u.texts.push_back({kEditRpmDziel, rawText(image, layout::RpmDziel)});
+    u.indices.push_back({EditorId::RpmInput, analogue ? 1 : 0});
+    u.indices.push_back({EditorId::Comparator, itemIndex(image.raw(layout::AnKompSett), params::kAnKompSettItems)});
+    u.indices.push_back({EditorId::FuelType, itemIndex(image.raw(layout::FuelType), params::kFuelTypeItems)});
+    u.texts.push_back({EditorId::RpmDivide, rawText(image, layout::RpmDziel)});
 
     // The rpm lists step by 100 and the service lists by whole seconds
     // (tenths / 10); integer division is the truncation toward zero.
-    u.indices.push_back({kComboBoxManualMaxRpmP1, itemIndex(image.raw(layout::ManualMaxRpmP1) / 100, params::kManualRpmItems)});
-    u.indices.push_back({kComboBoxManualMinRpmP1, itemIndex(image.raw(layout::ManualMinRpmP1) / 100, params::kManualRpmItems)});
-    u.indices.push_back({kComboBoxManualMaxRpmP2, itemIndex(image.raw(layout::ManualMaxRpmP2) / 100, params::kManualRpmItems)});
-    u.indices.push_back({kComboBoxManualMinRpmP2, itemIndex(image.raw(layout::ManualMinRpmP2) / 100, params::kManualRpmItems)});
+    u.indices.push_back({EditorId::ManualMaxRpmP1, itemIndex(image.raw(layout::ManualMaxRpmP1) / 100, params::kManualRpmItems)});
+    u.indices.push_back({EditorId::ManualMinRpmP1, itemIndex(image.raw(layout::ManualMinRpmP1) / 100, params::kManualRpmItems)});
+    u.indices.push_back({EditorId::ManualMaxRpmP2, itemIndex(image.raw(layout::ManualMaxRpmP2) / 100, params::kManualRpmItems)});
+    u.indices.push_back({EditorId::ManualMinRpmP2, itemIndex(image.raw(layout::ManualMinRpmP2) / 100, params::kManualRpmItems)});
 
-    u.texts.push_back({kEditManualMconstOnP1, fieldText(image, layout::ManualMconstOnP1, 0, sep)});
-    u.texts.push_back({kEditManualMconstOffP1, fieldText(image, layout::ManualMconstOffP1, 0, sep)});
-    u.texts.push_back({kEditManualMconstOnP2, fieldText(image, layout::ManualMconstOnP2, 0, sep)});
-    u.texts.push_back({kEditManualMconstOffP2, fieldText(image, layout::ManualMconstOffP2, 0, sep)});
+    u.texts.push_back({EditorId::ManualOnP1, fieldText(image, layout::ManualMconstOnP1, 0, sep)});
+    u.texts.push_back({EditorId::ManualOffP1, fieldText(image, layout::ManualMconstOffP1, 0, sep)});
+    u.texts.push_back({EditorId::ManualOnP2, fieldText(image, layout::ManualMconstOnP2, 0, sep)});
+    u.texts.push_back({EditorId::ManualOffP2, fieldText(image, layout::ManualMconstOffP2, 0, sep)});
 
-    u.texts.push_back({kEditMinLevH, fieldText(image, layout::MinLevH, 0, sep)});
-    u.texts.push_back({kEditMinLevL, fieldText(image, layout::MinLevL, 0, sep)});
+    u.texts.push_back({EditorId::MinLevH, fieldText(image, layout::MinLevH, 0, sep)});
+    u.texts.push_back({EditorId::MinLevL, fieldText(image, layout::MinLevL, 0, sep)});
 
-    u.texts.push_back({kEditMaxHum, fieldText(image, layout::MaxHum, 0, sep)});
-    u.texts.push_back({kEditAutoMinTemp, fieldText(image, layout::AutoMinTemp, 0, sep)});
-    u.texts.push_back({kEditAutoRpmUpT, fieldText(image, layout::AutoRpmUpT, 0, sep)});
-    u.texts.push_back({kEditAuto2xShortOff, rawText(image, layout::Auto2xShortOff)});
+    u.texts.push_back({EditorId::MaxHumidity, fieldText(image, layout::MaxHum, 0, sep)});
+    u.texts.push_back({EditorId::AutoMinTemp, fieldText(image, layout::AutoMinTemp, 0, sep)});
+    u.texts.push_back({EditorId::AutoRpmUpTime, fieldText(image, layout::AutoRpmUpT, 0, sep)});
+    u.texts.push_back({EditorId::Auto2xShortOff, rawText(image, layout::Auto2xShortOff)});
 
     // The off list starts at "1" second.
-    u.indices.push_back({kComboBoxSerwisTon, itemIndex(image.raw(layout::SerwisTon) / 10, params::kSerwisTonItems)});
-    u.indices.push_back({kComboBoxSerwisToff,
+    u.indices.push_back({EditorId::SerwisOn, itemIndex(image.raw(layout::SerwisTon) / 10, params::kSerwisTonItems)});
+    u.indices.push_back({EditorId::SerwisOff,
                          itemIndex(static_cast<long long>(image.raw(layout::SerwisToff) / 10) - 1, params::kSerwisToffItems)});
-    u.texts.push_back({kEditGeneralDelay, rawText(image, layout::GeneralDelay)});
-    u.indices.push_back({kComboBoxAvFuelComs, itemIndex(image.raw(layout::AvFuelComs), params::kAvFuelComsItems)});
+    u.texts.push_back({EditorId::GeneralDelay, rawText(image, layout::GeneralDelay)});
+    u.indices.push_back({EditorId::AverageConsumption, itemIndex(image.raw(layout::AvFuelComs), params::kAvFuelComsItems)});
 
     u.append(autoPumpOnRows(image, sep));
     u.append(autoPumpStopHeadings(image, sep));

@@ -1,6 +1,6 @@
 #include "params/ParameterEditor.h"
 
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/FuelPresets.h"
 #include "params/NumberText.h"
 #include "params/ParameterDisplay.h"
@@ -23,18 +23,18 @@ constexpr DecimalEdit kTenths(const Field& f) { return {&f, 10, 0}; }
 // Volts x 819.2 = volts x 8192 / 10.
 constexpr DecimalEdit kVolts(const Field& f) { return {&f, 8192, 1}; }
 
-const std::map<std::string, DecimalEdit>& decimalEdits()
+const std::map<EditorId, DecimalEdit>& decimalEdits()
 {
-    static const std::map<std::string, DecimalEdit> edits{
-        {controls::kEditMinLevH, kVolts(layout::MinLevH)},
-        {controls::kEditMinLevL, kVolts(layout::MinLevL)},
-        {controls::kEditMaxHum, kTenths(layout::MaxHum)},
-        {controls::kEditAutoMinTemp, kTenths(layout::AutoMinTemp)},
-        {controls::kEditAutoRpmUpT, kTenths(layout::AutoRpmUpT)},
-        {controls::kEditManualMconstOnP1, kTenths(layout::ManualMconstOnP1)},
-        {controls::kEditManualMconstOffP1, kTenths(layout::ManualMconstOffP1)},
-        {controls::kEditManualMconstOnP2, kTenths(layout::ManualMconstOnP2)},
-        {controls::kEditManualMconstOffP2, kTenths(layout::ManualMconstOffP2)},
+    static const std::map<EditorId, DecimalEdit> edits{
+        {EditorId::MinLevH, kVolts(layout::MinLevH)},
+        {EditorId::MinLevL, kVolts(layout::MinLevL)},
+        {EditorId::MaxHumidity, kTenths(layout::MaxHum)},
+        {EditorId::AutoMinTemp, kTenths(layout::AutoMinTemp)},
+        {EditorId::AutoRpmUpTime, kTenths(layout::AutoRpmUpT)},
+        {EditorId::ManualOnP1, kTenths(layout::ManualMconstOnP1)},
+        {EditorId::ManualOffP1, kTenths(layout::ManualMconstOffP1)},
+        {EditorId::ManualOnP2, kTenths(layout::ManualMconstOnP2)},
+        {EditorId::ManualOffP2, kTenths(layout::ManualMconstOffP2)},
     };
     return edits;
 }
@@ -46,15 +46,15 @@ struct ListCombo {
     int offset;
 };
 
-const std::map<std::string, ListCombo>& listCombos()
+const std::map<EditorId, ListCombo>& listCombos()
 {
-    static const std::map<std::string, ListCombo> combos{
-        {controls::kComboBoxSerwisTon, {&layout::SerwisTon, 10, 0}},
-        {controls::kComboBoxSerwisToff, {&layout::SerwisToff, 10, 10}},
-        {controls::kComboBoxManualMinRpmP1, {&layout::ManualMinRpmP1, 100, 0}},
-        {controls::kComboBoxManualMaxRpmP1, {&layout::ManualMaxRpmP1, 100, 0}},
-        {controls::kComboBoxManualMinRpmP2, {&layout::ManualMinRpmP2, 100, 0}},
-        {controls::kComboBoxManualMaxRpmP2, {&layout::ManualMaxRpmP2, 100, 0}},
+    static const std::map<EditorId, ListCombo> combos{
+        {EditorId::SerwisOn, {&layout::SerwisTon, 10, 0}},
+        {EditorId::SerwisOff, {&layout::SerwisToff, 10, 10}},
+        {EditorId::ManualMinRpmP1, {&layout::ManualMinRpmP1, 100, 0}},
+        {EditorId::ManualMaxRpmP1, {&layout::ManualMaxRpmP1, 100, 0}},
+        {EditorId::ManualMinRpmP2, {&layout::ManualMinRpmP2, 100, 0}},
+        {EditorId::ManualMaxRpmP2, {&layout::ManualMaxRpmP2, 100, 0}},
     };
     return combos;
 }
@@ -127,29 +127,29 @@ EditResult ParameterEditor::setConfigBit(ParameterImage& image, uint8_t bit, boo
     return r;
 }
 
-EditResult ParameterEditor::editEntered(ParameterImage& image, const std::string& control, const std::string& text,
+EditResult ParameterEditor::editEntered(ParameterImage& image, EditorId control, const std::string& text,
                                         char sep)
 {
     const auto& decimals = decimalEdits();
     if (const auto it = decimals.find(control); it != decimals.end())
         return storeDecimal(image, *it->second.field, text, it->second.numerator, it->second.denominatorPow10, sep);
-    if (control == controls::kEditRpmDziel)
+    if (control == EditorId::RpmDivide)
         return storeInteger(image, layout::RpmDziel, text);
-    if (control == controls::kEditAuto2xShortOff)
+    if (control == EditorId::Auto2xShortOff)
         return storeInteger(image, layout::Auto2xShortOff, text);
-    if (control == controls::kEditGeneralDelay) {
+    if (control == EditorId::GeneralDelay) {
         EditResult r = storeInteger(image, layout::GeneralDelay, text);
         // A delay of zero seconds is not allowed: it becomes one, and the edit says so.
         if (r.ok() && image.raw(layout::GeneralDelay) == 0) {
             image.set(layout::GeneralDelay, 1);
-            r.updates.texts.push_back({controls::kEditGeneralDelay, "1"});
+            r.updates.texts.push_back({EditorId::GeneralDelay, "1"});
         }
         return r;
     }
     return {};
 }
 
-EditResult ParameterEditor::comboChosen(ParameterImage& image, const std::string& control, int index, char sep)
+EditResult ParameterEditor::comboChosen(ParameterImage& image, EditorId control, int index, char sep)
 {
     const auto& lists = listCombos();
     if (const auto it = lists.find(control); it != lists.end()) {
@@ -159,45 +159,45 @@ EditResult ParameterEditor::comboChosen(ParameterImage& image, const std::string
         r.writes.push_back(RegisterWrite::forField(*c.field));
         return r;
     }
-    if (control == controls::kComboBoxRpmIn) {
+    if (control == EditorId::RpmInput) {
         const bool analogue = (index & 1) != 0;
         EditResult r = setConfigBit(image, params::kConfigRpmAnalog, analogue);
-        r.updates.visible.push_back({controls::kComboBoxAnKompSett, analogue});
+        r.updates.visible.push_back({EditorId::Comparator, analogue});
         return r;
     }
-    if (control == controls::kComboBoxAnKompSett) {
+    if (control == EditorId::Comparator) {
         image.set(layout::AnKompSett, low8(index));
         EditResult r;
         r.writes.push_back(RegisterWrite::forField(layout::AnKompSett));
         return r;
     }
-    if (control == controls::kComboBoxFuelType)
+    if (control == EditorId::FuelType)
         return FuelPresets::fuelTypeChosen(image, index, sep);
-    if (control == controls::kComboBoxAvFuelComs)
+    if (control == EditorId::AverageConsumption)
         return FuelPresets::consumptionChosen(image, index, sep);
     return {};
 }
 
-EditResult ParameterEditor::checkClicked(ParameterImage& image, const std::string& control, bool checked)
+EditResult ParameterEditor::checkClicked(ParameterImage& image, EditorId control, bool checked)
 {
-    if (control == controls::kCheckBoxPump1Active)
+    if (control == EditorId::Pump1Active)
         return setConfigBit(image, params::kConfigPump1Active, checked);
-    if (control == controls::kCheckBoxPump2Active)
+    if (control == EditorId::Pump2Active)
         return setConfigBit(image, params::kConfigPump2Active, checked);
     return {};
 }
 
-std::optional<ParameterEditor::CellTarget> ParameterEditor::cellTarget(const std::string& grid, int column, int row)
+std::optional<ParameterEditor::CellTarget> ParameterEditor::cellTarget(EditorId grid, int column, int row)
 {
-    if (grid == controls::kStringGridManualTrigMap) {
+    if (grid == EditorId::ManualTrigMap) {
         const Field* f = manualTrigColumn(column);
         if (f && row >= 1 && row <= 24)
             return CellTarget{f, static_cast<size_t>(row - 1), f->wordOf(static_cast<size_t>(row - 1))};
-    } else if (grid == controls::kStringGridAutoPumpOn) {
+    } else if (grid == EditorId::AutoPumpOnMap) {
         if (column == 1 && row >= 1 && row <= 5)
             return CellTarget{&layout::AutoPumpOnTime, static_cast<size_t>(row - 1),
                               layout::AutoPumpOnTime.wordOf(static_cast<size_t>(row - 1))};
-    } else if (grid == controls::kStringGridAutoPumpStop) {
+    } else if (grid == EditorId::AutoPumpStopMap) {
         // Columns are humidity bands, rows temperature bands.
         if (column >= 1 && column <= 3 && row >= 1 && row <= 3) {
             const auto element = static_cast<size_t>((row - 1) + 3 * (column - 1));
@@ -213,15 +213,14 @@ EditResult ParameterEditor::enterByName(ParameterImage& image, const std::string
     for (const auto& [control, edit] : decimalEdits())
         if (name == edit.field->name)
             return editEntered(image, control, text, sep);
-    const std::pair<const Field*, const char*> integers[] = {{&layout::GeneralDelay, controls::kEditGeneralDelay},
-                                                             {&layout::RpmDziel, controls::kEditRpmDziel},
-                                                             {&layout::Auto2xShortOff, controls::kEditAuto2xShortOff}};
+    const std::pair<const Field*, EditorId> integers[] = {{&layout::GeneralDelay, EditorId::GeneralDelay},
+                                                          {&layout::RpmDziel, EditorId::RpmDivide},
+                                                          {&layout::Auto2xShortOff, EditorId::Auto2xShortOff}};
     for (const auto& [field, control] : integers)
         if (name == field->name)
             return editEntered(image, control, text, sep);
     // The map grids' cells, by their fields' entry names.
-    for (const char* grid : {controls::kStringGridManualTrigMap, controls::kStringGridAutoPumpOn,
-                             controls::kStringGridAutoPumpStop})
+    for (EditorId grid : {EditorId::ManualTrigMap, EditorId::AutoPumpOnMap, EditorId::AutoPumpStopMap})
         for (int column = 1; column <= 4; ++column)
             for (int row = 1; row <= 24; ++row)
                 if (const auto t = cellTarget(grid, column, row);
@@ -232,12 +231,12 @@ EditResult ParameterEditor::enterByName(ParameterImage& image, const std::string
     return r;
 }
 
-bool ParameterEditor::isEditableCell(const std::string& grid, int column, int row)
+bool ParameterEditor::isEditableCell(EditorId grid, int column, int row)
 {
     return cellTarget(grid, column, row).has_value();
 }
 
-EditResult ParameterEditor::gridCellEntered(ParameterImage& image, const std::string& grid, int column, int row,
+EditResult ParameterEditor::gridCellEntered(ParameterImage& image, EditorId grid, int column, int row,
                                             const std::string& text, char sep)
 {
     EditResult r;
@@ -247,7 +246,7 @@ EditResult ParameterEditor::gridCellEntered(ParameterImage& image, const std::st
     const Field& field = *target->field;
     std::string entry = text;
     const bool unchanged = text == ParameterDisplay::fieldText(image, field, target->entry, sep);
-    if (grid == controls::kStringGridManualTrigMap && !unchanged) {
+    if (grid == EditorId::ManualTrigMap && !unchanged) {
         const auto parsed = parseDecimal(text, sep);
         if (!parsed.ok()) {
             r.error = parsed.error;

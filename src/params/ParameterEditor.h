@@ -1,5 +1,7 @@
 #pragma once
 
+#include "params/EditorId.h"
+
 #include "params/EditResult.h"
 #include "params/ParameterImage.h"
 
@@ -18,14 +20,14 @@ namespace kdx {
 class ParameterEditor {
 public:
     // Enter released in an edit box, with the edit's whole text.
-    static EditResult editEntered(ParameterImage& image, const std::string& control, const std::string& text,
+    static EditResult editEntered(ParameterImage& image, EditorId control, const std::string& text,
                                   char separator);
     // The technician picked item `index` (-1: typed text matching no item).
-    static EditResult comboChosen(ParameterImage& image, const std::string& control, int index, char separator);
+    static EditResult comboChosen(ParameterImage& image, EditorId control, int index, char separator);
     // A pump check box was clicked into the given state.
-    static EditResult checkClicked(ParameterImage& image, const std::string& control, bool checked);
+    static EditResult checkClicked(ParameterImage& image, EditorId control, bool checked);
     // Enter released in a map grid on cell (column, row) holding `text`.
-    static EditResult gridCellEntered(ParameterImage& image, const std::string& grid, int column, int row,
+    static EditResult gridCellEntered(ParameterImage& image, EditorId grid, int column, int row,
                                       const std::string& text, char separator);
 
     // The entry of the edit box or map cell that shows field entry `name`
@@ -41,9 +43,9 @@ public:
         size_t entry;
         uint16_t word;
     };
-    static std::optional<CellTarget> cellTarget(const std::string& grid, int column, int row);
+    static std::optional<CellTarget> cellTarget(EditorId grid, int column, int row);
     // A click on this cell opens the in-place editor (and marks it green).
-    static bool isEditableCell(const std::string& grid, int column, int row);
+    static bool isEditableCell(EditorId grid, int column, int row);
 
 private:
     static EditResult storeDecimal(ParameterImage& image, const Field& field, const std::string& text,

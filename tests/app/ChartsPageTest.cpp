@@ -1,6 +1,7 @@
 // The "charts" page on virtual time against the built-in simulated
 // controller: its curves, time axis, recording and review of a recording.
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 #include "app/AppController.h"
 #include "app/ChartsPage.h"
 #include "live/StatusCsv.h"
@@ -51,7 +52,7 @@ struct ChartsRig {
     void clickTab(const char* page)
     {
         QTabWidget* pages = window->pageControl();
-        const int index = pages->indexOf(window->control<QWidget>(page));
+        const int index = pages->indexOf(findControl<QWidget>(*window, page));
         QTabBar* bar = pages->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
@@ -62,10 +63,10 @@ struct ChartsRig {
         window->AutoConnect1Click();
         ASSERT_TRUE(context.state.connected);
         clickTab("TabSheetCharts");
-        ASSERT_TRUE(window->control<QWidget>("TabSheetCharts")->isVisible());
+        ASSERT_TRUE(findControl<QWidget>(*window, "TabSheetCharts")->isVisible());
     }
     template <typename T>
-    T* control(const char* name) { return window->control<T>(name); }
+    T* control(const char* name) { return findControl<T>(*window, name); }
 
     ScratchDirectory scratch{"kdx-charts"};
     TestClock clock;

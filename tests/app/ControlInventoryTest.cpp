@@ -1,6 +1,7 @@
 // Every control the rest of the program addresses by name exists with its
 // design texts, lists, sizes and visibility.
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 
 #include "widgets/LedIndicator.h"
 #include "widgets/Meter270.h"
@@ -39,7 +40,7 @@ protected:
     template <typename T>
     T* get(const char* name)
     {
-        T* c = w().control<T>(name);
+        T* c = findControl<T>(w(), name);
         EXPECT_NE(c, nullptr) << name;
         return c;
     }

@@ -1,6 +1,7 @@
 // The whole program on virtual time against the built-in simulated
 // controller: the window, the procedures behind it and the demo port.
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 #include "app/AppController.h"
 #include "live/Tone.h"
 #include "sim/ControllerModel.h"
@@ -48,7 +49,7 @@ struct DemoRig {
     }
     void ticks(int n) { runTicks(clock, *window, n); }
     template <typename T>
-    T* control(const char* name) { return window->control<T>(name); }
+    T* control(const char* name) { return findControl<T>(*window, name); }
 
     ScratchDirectory scratch;
     TestClock clock;
@@ -158,13 +159,13 @@ TEST(DemoController, FirmwareUpgradeOfTheSampleFileReconnectsToAWipedController)
     ASSERT_EQ(rig.prompts.messages.size(), 2u);
     EXPECT_EQ(rig.prompts.messages[0], "NEW ECU, PARAMETERS RESET !");
     EXPECT_EQ(rig.prompts.messages[1].rfind("Restore parameters: ", 0), 0u);
-    auto* log = rig.window->control<QTextEdit>("RichEdit1");
+    auto* log = findControl<QTextEdit>(*rig.window, "RichEdit1");
     ASSERT_NE(log, nullptr);
     const QString text = log->toPlainText();
     // The last line says how it ended, the last block's reply under it.
     EXPECT_TRUE(text.startsWith("Upgrade done: the controller runs software 1.98.\n39 jest: 0x"))
         << text.left(120).toStdString();
-    auto* bar = rig.window->control<QProgressBar>("ProgressBarBoot");
+    auto* bar = findControl<QProgressBar>(*rig.window, "ProgressBarBoot");
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->value(), 40);
     EXPECT_EQ(bar->maximum(), 40);

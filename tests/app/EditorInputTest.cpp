@@ -3,6 +3,7 @@
 // clicks, key presses and releases, the wheel) in the shown window, against
 // the built-in simulated controller on virtual time.
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 #include "app/AppController.h"
 #include "live/Tone.h"
 #include "params/ParameterLayout.h"
@@ -71,7 +72,7 @@ struct EditorRig {
     ~EditorRig() { QLocale::setDefault(QLocale::c()); }
     void ticks(int n) { runTicks(clock, *window, n); }
     template <typename T>
-    T* control(const char* name) { return window->control<T>(name); }
+    T* control(const char* name) { return findControl<T>(*window, name); }
     void showPageOf(QWidget* w)
     {
         QWidget* page = w;
@@ -463,7 +464,7 @@ TEST(EditorInput, EnterOnTheErrorBoxOkDoesNotCommitAgain)
 
     for (const char* name : {"EditMinLevH", "EditSerial"}) {
         SCOPED_TRACE(name);
-        auto* edit = window.control<QLineEdit>(name);
+        auto* edit = findControl<QLineEdit>(window, name);
         if (std::string(name) == "EditSerial")
             window.showPage(window.findChild<QWidget*>(QStringLiteral("TabSheetTester")));
         window.activateWindow();

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 
 #include "app/AboutBox.h"
 #include "app/BusyState.h"
@@ -82,13 +83,13 @@ TEST(MainWindowTest, ShowPageBringsAModePageForwardButNeverTheErrorsPage)
     test::WindowRig rig;
     MainWindow& w = *rig.window;
     auto* tabs = w.pageControl();
-    const int auto_ = tabs->indexOf(w.control<QWidget>("TabSheetAuto"));
+    const int auto_ = tabs->indexOf(findControl<QWidget>(w, "TabSheetAuto"));
     tabs->setTabVisible(auto_, false);
     w.showPage(w.findChild<QWidget*>(QStringLiteral("TabSheetAuto")));
     EXPECT_TRUE(tabs->isTabVisible(auto_));
     EXPECT_EQ(tabs->currentIndex(), auto_);
     w.showPage(w.findChild<QWidget*>(QStringLiteral("TabSheetErr")));
-    EXPECT_FALSE(tabs->isTabVisible(tabs->indexOf(w.control<QWidget>("TabSheetErr"))));
+    EXPECT_FALSE(tabs->isTabVisible(tabs->indexOf(findControl<QWidget>(w, "TabSheetErr"))));
     EXPECT_EQ(tabs->currentIndex(), auto_);
 }
 
@@ -110,8 +111,8 @@ TEST(MainWindowTest, FormCreatePreparesTheWindow)
     // controls are hidden.
     hooks.loadLanguage = [&](MainWindow& w) {
         calls.push_back("language");
-        EXPECT_EQ(w.control<StringGrid>("StringGridAutoPumpStop")->cell(0, 0), QStringLiteral("map hum/temp"));
-        EXPECT_FALSE(w.control<QWidget>("LabelPreDefAuto")->isHidden());
+        EXPECT_EQ(findControl<StringGrid>(w, "StringGridAutoPumpStop")->cell(0, 0), QStringLiteral("map hum/temp"));
+        EXPECT_FALSE(findControl<QWidget>(w, "LabelPreDefAuto")->isHidden());
     };
     test::WindowRig rig({}, hooks);
     MainWindow& w = *rig.window;
@@ -126,17 +127,17 @@ TEST(MainWindowTest, FormCreatePreparesTheWindow)
     EXPECT_EQ(w.autoConnectAction()->shortcut(), QKeySequence(Qt::Key_F10));
 
     // Headings.
-    auto* log = w.control<StringGrid>("StringGridPC_ID");
+    auto* log = findControl<StringGrid>(w, "StringGridPC_ID");
     EXPECT_EQ(log->cell(0, 0), QStringLiteral("CONNECTION DATE"));
     EXPECT_EQ(log->cell(1, 0), QStringLiteral("PC - ID"));
-    auto* trig = w.control<StringGrid>("StringGridManualTrigMap");
+    auto* trig = findControl<StringGrid>(w, "StringGridManualTrigMap");
     const QStringList trigHeadings{"Vector[rpm]", "Pump1Ton[s]", "Pump1Toff[s]", "Pump2Ton[s]", "Pump2Toff[s]"};
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(trig->cell(c, 0), trigHeadings[c]);
-    auto* on = w.control<StringGrid>("StringGridAutoPumpOn");
+    auto* on = findControl<StringGrid>(w, "StringGridAutoPumpOn");
     EXPECT_EQ(on->cell(0, 0), QStringLiteral("Vector[rpm]"));
     EXPECT_EQ(on->cell(1, 0), QStringLiteral("PumpsOnTime[s]"));
-    EXPECT_EQ(w.control<StringGrid>("StringGridAutoPumpStop")->cell(1, 0), QString());
+    EXPECT_EQ(findControl<StringGrid>(w, "StringGridAutoPumpStop")->cell(1, 0), QString());
 
     // Folders below the start directory, with this system's separators.
     EXPECT_EQ(w.startDirectory(), QDir::currentPath());
@@ -151,11 +152,11 @@ TEST(MainWindowTest, FormCreatePreparesTheWindow)
     for (const char* name : {"StringGridAutoPumpOn", "LabelAutoRpmUpTime", "EditAutoRpmUpT", "EditMaxHum",
                              "LabelMaxHig", "EditAutoMinTemp", "LabelMinTemp", "StringGridAutoPumpStop",
                              "EditAuto2xShortOff", "LabelAuto2xShortOff", "LabelPreDefAuto"}) {
-        auto* c = w.control<QWidget>(name);
+        auto* c = findControl<QWidget>(w, name);
         ASSERT_NE(c, nullptr) << name;
         EXPECT_TRUE(c->isHidden()) << name;
     }
-    EXPECT_FALSE(w.control<QWidget>("LabelAutomat")->isHidden());
+    EXPECT_FALSE(findControl<QWidget>(w, "LabelAutomat")->isHidden());
 
     EXPECT_TRUE(w.timer1()->isActive());
     EXPECT_EQ(w.timer1()->interval(), 50);
@@ -196,7 +197,7 @@ TEST(MainWindowTest, InertMenuItemsChangeNothing)
     rig.window->pageControl()->setCurrentIndex(2);
     const Snapshot before = snapshot(rig);
     for (const char* item : {"Russian1"}) {
-        auto* action = rig.window->control<QAction>(item);
+        auto* action = findControl<QAction>(*rig.window, item);
         ASSERT_NE(action, nullptr) << item;
         action->trigger();
         QApplication::processEvents();
@@ -213,7 +214,7 @@ TEST(MainWindowTest, ExitClosesTheWindowAsItsCloseControlDoesAndSendsNothing)
     rig.context.state.connected = true;
     rig.window->show();
     ASSERT_TRUE(rig.window->isVisible());
-    rig.window->control<QAction>("Exit1")->trigger();
+    findControl<QAction>(*rig.window, "Exit1")->trigger();
     EXPECT_FALSE(rig.window->isVisible());
     EXPECT_TRUE(rig.line.sent().empty());
     EXPECT_EQ(rig.line.closeCount(), 1);
@@ -262,7 +263,7 @@ TEST(MainWindowTest, AboutShowsVersionsSerialAndFolders)
             box->accept();
         }
     });
-    rig.window->control<QAction>("About1")->trigger();
+    findControl<QAction>(*rig.window, "About1")->trigger();
     EXPECT_TRUE(shown.contains(QStringLiteral("hardware 1, software 0.9"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(QStringLiteral("0x12345678"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(rig.window->firmwareFolder())) << shown.toStdString();
@@ -272,14 +273,14 @@ TEST(MainWindowTest, MenusOpenWithAltMnemonics)
 {
     test::WindowRig rig;
     for (const char* menu : {"File1", "Language1"}) {
-        auto* m = rig.window->control<QMenu>(menu);
+        auto* m = findControl<QMenu>(*rig.window, menu);
         ASSERT_NE(m, nullptr) << menu;
         EXPECT_TRUE(m->title().contains(QLatin1Char('&'))) << menu;
     }
-    EXPECT_TRUE(rig.window->control<QAction>("Help1")->text().startsWith(QLatin1Char('&')));
+    EXPECT_TRUE(findControl<QAction>(*rig.window, "Help1")->text().startsWith(QLatin1Char('&')));
     for (const char* item : {"AutoConnect1", "Open1", "SaveToDisc1", "Exit1", "English1", "Polski1", "German1",
                              "About1"})
-        EXPECT_TRUE(rig.window->control<QAction>(item)->text().contains(QLatin1Char('&'))) << item;
+        EXPECT_TRUE(findControl<QAction>(*rig.window, item)->text().contains(QLatin1Char('&'))) << item;
 }
 
 TEST(MainWindowTest, AutoConnectItemShowsItsKeyOnce)
@@ -290,7 +291,7 @@ TEST(MainWindowTest, AutoConnectItemShowsItsKeyOnce)
     test::WindowRig rig;
     // The action keeps F10 as its shortcut; only the drawing leaves the column out.
     EXPECT_EQ(rig.window->autoConnectAction()->shortcut(), QKeySequence(Qt::Key_F10));
-    EXPECT_NE(dynamic_cast<MenuStyle*>(rig.window->control<QMenu>("File1")->style()), nullptr);
+    EXPECT_NE(dynamic_cast<MenuStyle*>(findControl<QMenu>(*rig.window, "File1")->style()), nullptr);
 }
 
 TEST(MainWindowTest, LanguageMenuChecksTheLanguageInUse)
@@ -317,17 +318,17 @@ TEST(MainWindowTest, LanguageMenuChecksTheLanguageInUse)
         auto checked = [&] {
             QStringList on;
             for (const char* item : {"English1", "Polski1", "Russian1", "German1"})
-                if (rig.window->control<QAction>(item)->isChecked())
+                if (findControl<QAction>(*rig.window, item)->isChecked())
                     on << QString::fromLatin1(item);
             return on;
         };
         EXPECT_EQ(checked(), QStringList{"Polski1"});
-        rig.window->control<QAction>("German1")->trigger();
+        findControl<QAction>(*rig.window, "German1")->trigger();
         EXPECT_EQ(checked(), QStringList{"German1"});
-        rig.window->control<QAction>("English1")->trigger();
+        findControl<QAction>(*rig.window, "English1")->trigger();
         EXPECT_EQ(checked(), QStringList{"English1"});
         // Russian is hidden and does nothing: the check stays where it is.
-        rig.window->control<QAction>("Russian1")->trigger();
+        findControl<QAction>(*rig.window, "Russian1")->trigger();
         EXPECT_EQ(checked(), QStringList{"English1"});
     }
     QDir::setCurrent(previous);
@@ -344,8 +345,8 @@ TEST(MainWindowTest, ParameterFileItemsReachTheirHooksAsLongOperations)
     hooks.addMenuItems = [&](MainWindow& w) { calls.push_back(w.parameterFolder().endsWith("/parametry") ? "menu" : "?"); };
     test::WindowRig rig({}, hooks);
     rigPtr = &rig;
-    rig.window->control<QAction>("Open1")->trigger();
-    rig.window->control<QAction>("SaveToDisc1")->trigger();
+    findControl<QAction>(*rig.window, "Open1")->trigger();
+    findControl<QAction>(*rig.window, "SaveToDisc1")->trigger();
     EXPECT_EQ(calls, (std::vector<std::string>{"menu", "load long", "save long"}));
 }
 
@@ -362,9 +363,9 @@ TEST(MainWindowTest, F10MenuItemAndConnectReachTheSameAutoConnect)
 
     QTest::keyClick(&w, Qt::Key_F10);
     EXPECT_EQ(calls.size(), 1u) << "F10";
-    w.control<QAction>("AutoConnect1")->trigger();
+    findControl<QAction>(w, "AutoConnect1")->trigger();
     EXPECT_EQ(calls.size(), 2u) << "menu";
-    QTest::mouseClick(w.control<QPushButton>("ButtonAutoconnect"), Qt::LeftButton);
+    QTest::mouseClick(findControl<QPushButton>(w, "ButtonAutoconnect"), Qt::LeftButton);
     EXPECT_EQ(calls.size(), 3u) << "CONNECT";
     EXPECT_EQ(calls, std::vector<std::string>(3, "autoConnect"));
 }
@@ -376,7 +377,7 @@ TEST(MainWindowTest, LanguageItemsPassTheirCodes)
     hooks.switchLanguage = [&](MainWindow&, uint8_t code) { codes.push_back(code); };
     test::WindowRig rig({}, hooks);
     for (const char* item : {"English1", "Polski1", "Russian1", "German1"})
-        rig.window->control<QAction>(item)->trigger();
+        findControl<QAction>(*rig.window, item)->trigger();
     EXPECT_EQ(codes, (std::vector<int>{1, 2, 4}));
 }
 
@@ -460,7 +461,7 @@ TEST(MainWindowTest, EnterReleasedInAnEditReachesItsHook)
     MainWindowHooks hooks;
     hooks.minLevHEnter = [&](MainWindow&) { ++commits; };
     test::WindowRig rig({}, hooks);
-    auto* edit = rig.window->control<QLineEdit>("EditMinLevH");
+    auto* edit = findControl<QLineEdit>(*rig.window, "EditMinLevH");
     QTest::keyClick(edit, Qt::Key_5);
     QTest::keyClick(edit, Qt::Key_Tab);
     EXPECT_EQ(commits, 0);
@@ -476,7 +477,7 @@ TEST(MainWindowTest, ComboChangeIsTheTechniciansPickOnly)
     MainWindowHooks hooks;
     hooks.serwisToffChange = [&](MainWindow&) { ++changes; };
     test::WindowRig rig({}, hooks);
-    auto* combo = rig.window->control<QComboBox>("ComboBoxSerwisToff");
+    auto* combo = findControl<QComboBox>(*rig.window, "ComboBoxSerwisToff");
     combo->setCurrentIndex(3); // filling from the parameters is not an edit
     EXPECT_EQ(changes, 0);
     emit combo->activated(4);
@@ -493,7 +494,7 @@ TEST(MainWindowTest, HiddenButtonsRunTheirProcedures)
     hooks.saveEeprom = [&](MainWindow&) { calls.push_back("save"); };
     test::WindowRig rig({}, hooks);
     for (const char* b : {"ButtonLoadAllData", "ButtonReadPar", "ButtonWyswPar", "ButtonSaveEep"})
-        rig.window->control<QPushButton>(b)->click();
+        findControl<QPushButton>(*rig.window, b)->click();
     EXPECT_EQ(calls, (std::vector<std::string>{"load", "read", "show", "save"}));
 }
 
@@ -504,7 +505,7 @@ TEST(MainWindowTest, ModeButtonsPassTheModeValue)
     hooks.setWorkMode = [&](MainWindow&, uint8_t m) { modes.push_back(m); };
     test::WindowRig rig({}, hooks);
     for (const char* b : {"ButtonAuto", "ButtonManualTrig", "ButtonManualConst", "ButtonSerwis", "ButtonOff"})
-        rig.window->control<QPushButton>(b)->click();
+        findControl<QPushButton>(*rig.window, b)->click();
     EXPECT_EQ(modes, (std::vector<int>{0, 1, 2, 3, 0xFF}));
 }
 
@@ -515,7 +516,7 @@ TEST(MainWindowTest, GridPaintingGoesThroughTheDrawCellHook)
     hooks.pcIdDrawCell = [&](MainWindow&, QPainter&, int, int, const QRect&) { ++cells; };
     test::WindowRig rig({}, hooks);
     rig.window->show();
-    rig.window->control<StringGrid>("StringGridPC_ID")->grab();
+    findControl<StringGrid>(*rig.window, "StringGridPC_ID")->grab();
     EXPECT_EQ(cells, 18);
 }
 
@@ -569,7 +570,7 @@ TEST(MainWindowTest, KeyboardPageSwitchingNeverLandsOnAHiddenPage)
     QTabWidget* tabs = w.pageControl();
     // As with the controller in manual trigger mode: the other mode pages hidden.
     for (const char* page : {"TabSheetAuto", "TabSheetManualConst", "TabSheetSerwis"})
-        tabs->setTabVisible(tabs->indexOf(w.control<QWidget>(page)), false);
+        tabs->setTabVisible(tabs->indexOf(findControl<QWidget>(w, page)), false);
     w.show();
     const QStringList visible = visibleTabs(tabs);
     ASSERT_EQ(visible, (QStringList{"TabSheetPar", "TabSheetManualTrig", "TabSheetUpg", "TabSheetDiag",
@@ -586,7 +587,7 @@ TEST(MainWindowTest, KeyboardPageSwitchingNeverLandsOnAHiddenPage)
                          {Qt::Key_PageUp, Qt::ControlModifier, -1}};
     for (const Keys& k : keys) {
         for (int start = 0; start < visible.size(); ++start) {
-            tabs->setCurrentWidget(w.control<QWidget>(visible[start].toLatin1().constData()));
+            tabs->setCurrentWidget(findControl<QWidget>(w, visible[start].toLatin1().constData()));
             // From a control on the page, as a technician would.
             QWidget* from = tabs->currentWidget()->findChild<QLineEdit*>();
             if (!from)
@@ -598,7 +599,7 @@ TEST(MainWindowTest, KeyboardPageSwitchingNeverLandsOnAHiddenPage)
         }
     }
     // Arrow keys and the wheel on the tab bar skip the hidden tabs as well.
-    tabs->setCurrentWidget(w.control<QWidget>("TabSheetPar"));
+    tabs->setCurrentWidget(findControl<QWidget>(w, "TabSheetPar"));
     QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
     EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("TabSheetManualTrig"));
     QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
@@ -624,7 +625,7 @@ TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
     w.show();
     GuiClock clock(rig.context.busy);
     QTabWidget* tabs = w.pageControl();
-    const int diag = tabs->indexOf(w.control<QWidget>("TabSheetDiag"));
+    const int diag = tabs->indexOf(findControl<QWidget>(w, "TabSheetDiag"));
     w.hooks().setDefault = [&](MainWindow&) {
         ++resets;
         QTimer::singleShot(20, [&] {
@@ -632,15 +633,15 @@ TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
             // A click on the "diag" tab, on a mode button and a second RESET,
             // and F10, one after the other while the reset runs.
             QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(diag).center());
-            QTest::mouseClick(w.control<QPushButton>("ButtonOff"), Qt::LeftButton);
-            QTest::mouseClick(w.control<QPushButton>("ButtonSetDefault"), Qt::LeftButton);
+            QTest::mouseClick(findControl<QPushButton>(w, "ButtonOff"), Qt::LeftButton);
+            QTest::mouseClick(findControl<QPushButton>(w, "ButtonSetDefault"), Qt::LeftButton);
             QTest::keyClick(&w, Qt::Key_F10);
         });
         clock.sleepMs(200);
     };
     int connects = 0;
     w.hooks().autoConnect = [&](MainWindow&) { ++connects; };
-    QTest::mouseClick(w.control<QPushButton>("ButtonSetDefault"), Qt::LeftButton);
+    QTest::mouseClick(findControl<QPushButton>(w, "ButtonSetDefault"), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_EQ(resets, 1);
     EXPECT_EQ(timersInside, 1);
@@ -651,7 +652,7 @@ TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
     EXPECT_FALSE(rig.context.busy.busy());
 
     // A control made for use during the operation keeps its clicks.
-    auto* cancel = new QPushButton(QStringLiteral("cancel"), w.control<QWidget>("TabSheetPar"));
+    auto* cancel = new QPushButton(QStringLiteral("cancel"), findControl<QWidget>(w, "TabSheetPar"));
     cancel->setProperty(InputGuard::kLiveDuringLongOperation, true);
     cancel->show();
     int cancels = 0;
@@ -667,7 +668,7 @@ TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
     // Afterwards the same clicks work as usual.
     QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(diag).center());
     EXPECT_EQ(tabs->currentIndex(), diag);
-    QTest::mouseClick(w.control<QPushButton>("ButtonOff"), Qt::LeftButton);
+    QTest::mouseClick(findControl<QPushButton>(w, "ButtonOff"), Qt::LeftButton);
     EXPECT_EQ(modes, std::vector<int>{0xFF});
 }
 
@@ -685,7 +686,7 @@ TEST(MainWindowTest, InputDuringAShortHandlerIsKept)
     bool clicked = false;
     w.hooks().eraseErrors = [&](MainWindow&) {
         QTimer::singleShot(0, [&] {
-            QTest::mouseClick(w.control<QPushButton>("ButtonAuto"), Qt::LeftButton);
+            QTest::mouseClick(findControl<QPushButton>(w, "ButtonAuto"), Qt::LeftButton);
             clicked = true;
         });
         clock.sleepMs(30);
@@ -755,7 +756,7 @@ TEST(MainWindowTest, TesterToneIsALongOperation)
         }
     } inner;
     inner.busy = &rig.context.busy;
-    inner.target = w.control<QPushButton>("ButtonAutoconnect");
+    inner.target = findControl<QPushButton>(w, "ButtonAutoconnect");
     int connects = 0;
     w.hooks().autoConnect = [&](MainWindow&) { ++connects; };
     LongTone tone(inner, rig.context.busy);
@@ -777,21 +778,21 @@ TEST(MainWindowTest, MinimumSizeIsEnforcedAndTheDesignSizeKept)
     EXPECT_GE(w.height(), MainWindow::kMinHeight);
     // Smaller than a page's controls: the page scrolls, its controls keep
     // their size and place.
-    w.pageControl()->setCurrentWidget(w.control<QWidget>("TabSheetUpg"));
+    w.pageControl()->setCurrentWidget(findControl<QWidget>(w, "TabSheetUpg"));
     QApplication::processEvents();
-    auto* log = w.control<QWidget>("RichEdit1");
+    auto* log = findControl<QWidget>(w, "RichEdit1");
     PageCanvas* canvas = PageCanvas::of(log);
     ASSERT_NE(canvas, nullptr);
     EXPECT_GT(canvas->scrollArea()->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(log->width(), 650);
-    auto* reset = w.control<QWidget>("ButtonReset");
+    auto* reset = findControl<QWidget>(w, "ButtonReset");
     EXPECT_TRUE(QRect(QPoint(0, 0), canvas->size()).contains(reset->geometry()));
 
     // The dashboard keeps its width; the pages get the rest, and the extra
     // room goes to the upgrade log rather than to empty margins.
     w.resize(1600, 1000);
     QApplication::processEvents();
-    EXPECT_GE(w.control<QWidget>("Panel4")->width(), MainWindow::kPanelWidth);
+    EXPECT_GE(findControl<QWidget>(w, "Panel4")->width(), MainWindow::kPanelWidth);
     EXPECT_GT(w.pageControl()->width(), 1600 - MainWindow::kPanelWidth - 40);
     EXPECT_EQ(canvas->scrollArea()->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(canvas->scrollArea()->verticalScrollBar()->maximum(), 0);

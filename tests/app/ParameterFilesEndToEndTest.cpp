@@ -1,6 +1,7 @@
 // Parameter files end to end: the real serial line against kdx-sim on a
 // pseudo-terminal with its EEPROM in a file, frames traced by kdx-sim.
 #include "support/TraceLine.h"
+#include "support/FindControl.h"
 #include "PtyRig.h"
 
 #include "params/ParameterFile.h"
@@ -90,7 +91,7 @@ TEST(ParameterFilesEndToEnd, SaveResetLoadRestoresTheEepromWithOnlyTheDifferingW
 
     const std::string saved = files.path + "/parametry/vehicle.kdx";
     rig.prompts.saveAnswers.push_back(saved);
-    rig.window->control<QAction>("SaveToDisc1")->trigger();
+    findControl<QAction>(*rig.window, "SaveToDisc1")->trigger();
     EXPECT_TRUE(writeFrames(sim.linesSoFar()).empty()) << "saving sends nothing";
     const ParameterFileRead file = ParameterFileFormat::read(readFile(saved));
     ASSERT_TRUE(file.ok()) << file.error;
@@ -105,7 +106,7 @@ TEST(ParameterFilesEndToEnd, SaveResetLoadRestoresTheEepromWithOnlyTheDifferingW
 
     rig.prompts.messages.clear();
     rig.prompts.openAnswers.push_back(saved);
-    rig.window->control<QAction>("Open1")->trigger();
+    findControl<QAction>(*rig.window, "Open1")->trigger();
     rig.window->timer1()->stop();
     ASSERT_FALSE(rig.prompts.messages.empty());
     EXPECT_EQ(rig.prompts.messages.back().rfind("The controller now holds the file's values", 0), 0u)

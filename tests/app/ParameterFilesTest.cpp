@@ -2,6 +2,7 @@
 // controller on virtual time: Save To Disk, Load to ECU, the compare items,
 // the backups before RESET PARAMETERS! and a firmware upgrade.
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 #include "app/AppController.h"
 #include "live/Tone.h"
 #include "params/ParameterDefaults.h"
@@ -77,20 +78,20 @@ struct FilesRig {
     }
     void editGeneralDelay(const char* text)
     {
-        auto* edit = window->control<QLineEdit>("EditGeneralDelay");
+        auto* edit = findControl<QLineEdit>(*window, "EditGeneralDelay");
         edit->setFocus();
         edit->setText(text);
         QTest::keyClick(edit, Qt::Key_Return);
     }
     void editTrigCell(int column, int row, const char* text)
     {
-        auto* grid = window->control<StringGrid>("StringGridManualTrigMap");
+        auto* grid = findControl<StringGrid>(*window, "StringGridManualTrigMap");
         grid->setCurrentCell(row, column);
         window->StringGridManualTrigMapClick();
         grid->setCell(column, row, text);
         window->StringGridManualTrigMapKeyUp();
     }
-    void trigger(const char* action) { window->control<QAction>(action)->trigger(); }
+    void trigger(const char* action) { findControl<QAction>(*window, action)->trigger(); }
 
     static inline int count = 0;
     fs::path dir;
@@ -255,7 +256,7 @@ TEST(ParameterFiles, SaveResetLoadBringsEveryValueBackWithOnlyTheDifferingWords)
         EXPECT_FALSE(frames[i][1] >= 12 && frames[i][1] <= 35) << "log word " << int(frames[i][1]);
     }
     EXPECT_EQ(frames.back()[0], 0xE1);
-    EXPECT_EQ(rig.window->control<QLineEdit>("EditGeneralDelay")->text(), "42");
+    EXPECT_EQ(findControl<QLineEdit>(*rig.window, "EditGeneralDelay")->text(), "42");
 }
 
 TEST(ParameterFiles, DamagedTruncatedAndForeignFilesAreRefusedWithNothingSent)
@@ -358,7 +359,7 @@ TEST(ParameterFiles, UpgradeBacksUpFirstAndOffersToRestoreTheResetParameters)
     EXPECT_FALSE(hasPrefix(rig.prompts.differences[0].warnings, "This controller holds the blank serial number"));
     EXPECT_EQ(rig.context.state.softwareRevision, 98);
     EXPECT_EQ(withoutLog(rig.model.eeprom().bytes().data()), withoutLog(before.data()));
-    EXPECT_EQ(rig.window->control<QLineEdit>("EditGeneralDelay")->text(), "33");
+    EXPECT_EQ(findControl<QLineEdit>(*rig.window, "EditGeneralDelay")->text(), "33");
 }
 
 TEST(ParameterFiles, NewEcuMessageOnlyOnceAfterTheReadThatFindsIt)

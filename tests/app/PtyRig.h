@@ -4,6 +4,7 @@
 // real POSIX serial line, the window's own clock and the window offscreen.
 
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 #include "app/AppController.h"
 #include "app/GuiClock.h"
 #include "link/posix/PosixSerialLine.h"
@@ -70,7 +71,7 @@ struct PtyAppRig {
         return o;
     }
     template <typename T>
-    T* control(const char* name) { return window->control<T>(name); }
+    T* control(const char* name) { return findControl<T>(*window, name); }
 
     PtyScratch scratch;
     BusyState busy;

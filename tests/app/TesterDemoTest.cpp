@@ -2,6 +2,7 @@
 // the built-in simulated controller: serial number entry, a sound controller
 // passing, a faulty one failing with the red lamp and the tone.
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 #include "app/AppController.h"
 #include "live/LiveConstants.h"
 #include "live/Tone.h"
@@ -63,11 +64,11 @@ struct TesterRig {
         edit->setText(text);
         QTest::keyClick(edit, Qt::Key_Return);
     }
-    QLineEdit* serialEdit() { return window->control<QLineEdit>("EditSerial"); }
-    QString memo() { return window->control<QPlainTextEdit>("Memo1")->toPlainText(); }
-    QColor lampOffColour() { return window->control<LedIndicator>("AbLEDStartTestu1")->offColor(); }
+    QLineEdit* serialEdit() { return findControl<QLineEdit>(*window, "EditSerial"); }
+    QString memo() { return findControl<QPlainTextEdit>(*window, "Memo1")->toPlainText(); }
+    QColor lampOffColour() { return findControl<LedIndicator>(*window, "AbLEDStartTestu1")->offColor(); }
     std::string resultFile() const { return scratch.path + "/" + kSerial + ".txt"; }
-    QString resultLabel() { return window->control<QLabel>("LabelResultFile")->text(); }
+    QString resultLabel() { return findControl<QLabel>(*window, "LabelResultFile")->text(); }
     const Tester& tester() { return controller.tester(); }
     // Simulator time (from power-up) at which test time testMs falls for a
     // test started now: the test clock runs 50 ms per 100 ms status cycle.
@@ -167,7 +168,7 @@ TEST(TesterDemo, SerialNumberEntry)
         // The field is emptied for the next scan either way; the label shows
         // what was entered.
         EXPECT_TRUE(rig.serialEdit()->text().isEmpty());
-        EXPECT_EQ(rig.window->control<QLabel>("LabelSerialN")->text().toStdString(), c.text);
+        EXPECT_EQ(findControl<QLabel>(*rig.window, "LabelSerialN")->text().toStdString(), c.text);
         EXPECT_EQ(rig.controller.tester().armed(), c.accepted);
         if (c.accepted)
             EXPECT_TRUE(rig.prompts.messages.empty());
@@ -183,9 +184,9 @@ TEST(TesterDemo, SoundControllerPassesThroughItsServiceRunAndIsPutBack)
     ASSERT_TRUE(rig.context.state.connected);
     // The time label and the lamp before any test: idle is not the lime of a pass.
     rig.ticks(2);
-    EXPECT_EQ(rig.window->control<QLabel>("LabelCzasTestowania1")->text().toStdString(),
+    EXPECT_EQ(findControl<QLabel>(*rig.window, "LabelCzasTestowania1")->text().toStdString(),
               "CZAS: 0 [ms], ILOŚĆ BŁĘDÓW: 0");
-    auto* lamp = rig.window->control<LedIndicator>("AbLEDStartTestu1");
+    auto* lamp = findControl<LedIndicator>(*rig.window, "AbLEDStartTestu1");
     EXPECT_FALSE(lamp->isOn());
     EXPECT_NE(lamp->currentLightColor(), QColor(0, 255, 0));
     EXPECT_EQ(lamp->accessibleDescription(), QString::fromUtf8(TesterPage::kLampIdle));
@@ -307,7 +308,7 @@ TEST(TesterDemo, ANewConnectionDuringATestEndsItAndASerialMidTestIsRefused)
     rig.enterSerial("RQ412A0000002H02S4.7");
     EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{Tester::kMsgTestRunning}));
     EXPECT_EQ(rig.serialEdit()->text(), "RQ412A0000002H02S4.7");
-    EXPECT_EQ(rig.window->control<QLabel>("LabelSerialN")->text().toStdString(), kSerial);
+    EXPECT_EQ(findControl<QLabel>(*rig.window, "LabelSerialN")->text().toStdString(), kSerial);
     EXPECT_TRUE(rig.tester().running());
 
     rig.window->AutoConnect1Click(); // F10 in the middle of the test

@@ -3,6 +3,7 @@
 // none is cut off by its parent. With KDX_SHOTS_DIR set, each view is also
 // saved as a PNG there for a person to look at.
 #include "AppTestSupport.h"
+#include "support/FindControl.h"
 #include "app/AppController.h"
 #include "app/ChartsPage.h"
 #include "app/PageCanvas.h"
@@ -119,7 +120,7 @@ QSize needed(QWidget* w)
 QStringList problems(MainWindow& w)
 {
     QStringList found;
-    QWidget* roots[] = {w.pageControl()->currentWidget(), w.control<QWidget>("Panel4")};
+    QWidget* roots[] = {w.pageControl()->currentWidget(), findControl<QWidget>(w, "Panel4")};
     for (QWidget* root : roots) {
         const auto widgets = root->findChildren<QWidget*>();
         for (QWidget* c : widgets) {
@@ -280,18 +281,18 @@ TEST(LanguageSwitchTest, EveryVisibleTextFollowsAtOnce)
     FitRig rig(1);
     MainWindow& w = *rig.window;
     ASSERT_TRUE(w.context().state.connected);
-    auto caption = [&](const char* led) { return w.control<LedIndicator>(led)->caption(); };
+    auto caption = [&](const char* led) { return findControl<LedIndicator>(w, led)->caption(); };
     ASSERT_TRUE(caption("AbLEDSystemOn").startsWith(QStringLiteral("KDX ON, "))) << caption("AbLEDSystemOn").toStdString();
     ASSERT_TRUE(caption("AbLEDPump1").startsWith(QStringLiteral("Pump 1 Ton:")));
 
-    w.control<QAction>("German1")->trigger();
-    EXPECT_TRUE(w.control<QAction>("German1")->isChecked());
+    findControl<QAction>(w, "German1")->trigger();
+    EXPECT_TRUE(findControl<QAction>(w, "German1")->isChecked());
     const QTabWidget* tabs = w.pageControl();
-    EXPECT_EQ(tabs->tabText(tabs->indexOf(w.control<QWidget>("TabSheetPar"))), QStringLiteral("Parameter"));
+    EXPECT_EQ(tabs->tabText(tabs->indexOf(findControl<QWidget>(w, "TabSheetPar"))), QStringLiteral("Parameter"));
     EXPECT_TRUE(caption("AbLEDSystemOn").startsWith(QStringLiteral("KDX EIN, "))) << caption("AbLEDSystemOn").toStdString();
     EXPECT_TRUE(caption("AbLEDPump1").startsWith(QStringLiteral("Pumpe 1 Ein:"))) << caption("AbLEDPump1").toStdString();
-    EXPECT_TRUE(w.control<QLabel>("LabelVDC")->text().startsWith(QStringLiteral("Versorgung: ")));
-    EXPECT_EQ(w.control<StringGrid>("StringGridViz")->cell(0, 8), QStringLiteral("007: Betriebsart: "));
+    EXPECT_TRUE(findControl<QLabel>(w, "LabelVDC")->text().startsWith(QStringLiteral("Versorgung: ")));
+    EXPECT_EQ(findControl<StringGrid>(w, "StringGridViz")->cell(0, 8), QStringLiteral("007: Betriebsart: "));
 }
 
 } // namespace

@@ -15,14 +15,15 @@ namespace {
 
 class RecordingTargets : public LanguageTargets {
 public:
-    void setCaption(const std::string& object, const std::string& text) override { captions[object] = text; }
-    void setGridCell(const std::string& grid, int column, int row, const std::string& text) override
+    // By language key.
+    void setCaption(int key, const std::string& text) override { captions[std::to_string(key)] = text; }
+    void setGridCell(int key, int column, int row, const std::string& text) override
     {
-        cells[grid + ":" + std::to_string(column) + ":" + std::to_string(row)] = text;
+        cells[std::to_string(key) + ":" + std::to_string(column) + ":" + std::to_string(row)] = text;
     }
-    void setComboItem(const std::string& combo, int index, const std::string& text) override
+    void setComboItem(int key, int index, const std::string& text) override
     {
-        items[combo + ":" + std::to_string(index)] = text;
+        items[std::to_string(key) + ":" + std::to_string(index)] = text;
     }
     void setTextFont(const std::string& family, int charset) override
     {
@@ -77,10 +78,10 @@ TEST_F(LanguageSwitcherTest, MissingChoiceFileLoadsEnglishAndRefreshesCounters)
     LanguageSwitcher sw(texts, targets, start);
     sw.loadLanguage(counts);
     EXPECT_EQ(targets.fonts, (std::vector<std::string>{"Arial/1"}));
-    EXPECT_EQ(targets.captions.at("TabSheetUpg"), "Update");
-    EXPECT_EQ(targets.captions.at("LabeBladCRC"), "Pakiet Blad CRC: 3");
-    EXPECT_EQ(targets.captions.at("LabelPakietBlad"), "Pakiet blad: 2");
-    EXPECT_EQ(targets.captions.at("LabelPakietUtracony"), "Pakiet utracony: 1");
+    EXPECT_EQ(targets.captions.at("100006"), "Update");
+    EXPECT_EQ(targets.captions.at("100120"), "Pakiet Blad CRC: 3");
+    EXPECT_EQ(targets.captions.at("100121"), "Pakiet blad: 2");
+    EXPECT_EQ(targets.captions.at("100122"), "Pakiet utracony: 1");
     EXPECT_EQ(targets.captions.size(), 4u); // nothing else changed
     EXPECT_TRUE(targets.messages.empty());
 }
@@ -109,10 +110,10 @@ TEST_F(LanguageSwitcherTest, ChoiceByteSelectsFileAndCharset)
         sw.loadLanguage(counts);
         EXPECT_EQ(t.fonts, c.fonts);
         if (c.tab)
-            EXPECT_EQ(t.captions.at("TabSheetPar"), c.tab);
+            EXPECT_EQ(t.captions.at("100001"), c.tab);
         else
-            EXPECT_EQ(t.captions.count("TabSheetPar"), 0u);
-        EXPECT_EQ(t.captions.count("LabeBladCRC"), 1u);
+            EXPECT_EQ(t.captions.count("100001"), 0u);
+        EXPECT_EQ(t.captions.count("100120"), 1u);
     }
 }
 
@@ -138,14 +139,13 @@ TEST_F(LanguageSwitcherTest, EveryKindOfTarget)
           "123456 unknown\n");
     LanguageSwitcher sw(texts, targets, start);
     sw.loadLanguage(counts);
-    EXPECT_EQ(targets.captions.at("ButtonFirmware"), "");
-    EXPECT_EQ(targets.cells.at("StringGridPC_ID:1:0"), "PC");
-    EXPECT_EQ(targets.cells.at("StringGridManualTrigMap:1:0"), "P1 on");
+    EXPECT_EQ(targets.captions.at("100700"), "");
+    EXPECT_EQ(targets.cells.at("100102:1:0"), "PC");
+    EXPECT_EQ(targets.cells.at("100301:1:0"), "P1 on");
     EXPECT_EQ(texts.text(100301), "P1 on");
-    EXPECT_EQ(targets.items.at("ComboBoxRpmIn:1"), "analog");
+    EXPECT_EQ(targets.items.at("100104:1"), "analog");
     EXPECT_EQ(texts.text(100235), "KDX AN");
-    EXPECT_EQ(targets.captions.at("CheckBox4"), "J1 out");
-    EXPECT_EQ(targets.captions.at("CheckBox13"), "J1 out");
+    EXPECT_EQ(targets.captions.at("100903"), "J1 out");
 }
 
 TEST_F(LanguageSwitcherTest, SwitchStoresChoiceAndKeepsTextsTheNewFileOmits)
@@ -227,8 +227,8 @@ TEST_F(LanguageSwitcherTest, BadKeyStopsWithMessageAndUtf8FilesCutAtCharacters)
     write(start + "/lang/ang.txt", "100001 a" + longUtf8 + "\n10x001 bad\n100002 never\n");
     LanguageSwitcher sw(texts, targets, start);
     sw.loadLanguage(counts);
-    EXPECT_EQ(targets.captions.at("TabSheetPar"), "a" + longUtf8.substr(0, 2 * 253));
-    EXPECT_EQ(targets.captions.count("TabSheetAuto"), 0u);
+    EXPECT_EQ(targets.captions.at("100001"), "a" + longUtf8.substr(0, 2 * 253));
+    EXPECT_EQ(targets.captions.count("100002"), 0u);
     EXPECT_EQ(targets.messages, (std::vector<std::string>{"'10x001' is not a valid integer value"}));
 }
 
@@ -238,7 +238,7 @@ TEST_F(LanguageSwitcherTest, EncodingIsDecidedOnceForTheWholeFile)
         const char* name;
         uint8_t code;
         std::string file;
-        std::map<std::string, std::string> captions; // control -> text shown
+        std::map<std::string, std::string> captions; // key -> text shown
     };
     // "WSPÓŁCZYNNIK" in CP1250: Ó = D3, Ł = A3; the bytes D3 A3 happen to be
     // a valid UTF-8 character (U+04E3) on their own.
@@ -249,11 +249,11 @@ TEST_F(LanguageSwitcherTest, EncodingIsDecidedOnceForTheWholeFile)
     const std::vector<Case> cases = {
         {"code page file with a UTF-8-looking entry", 2,
          "100001 " + cp1250Word + "\n100002 \xB9\n", // ą alone is not UTF-8
-         {{"TabSheetPar", "WSP\xC3\x93\xC5\x81" "CZYNNIK"}, {"TabSheetAuto", "\xC4\x85"}}},
+         {{"100001", "WSP\xC3\x93\xC5\x81" "CZYNNIK"}, {"100002", "\xC4\x85"}}},
         {"byte-order mark skipped, every entry applied", 2,
          "\xEF\xBB\xBF" "100001 \xC5\x81\xC3\xB3" "d\xC5\xBA\n100002 b\n",
-         {{"TabSheetPar", "\xC5\x81\xC3\xB3" "d\xC5\xBA"}, {"TabSheetAuto", "b"}}},
-        {"254 Russian letters kept whole", 3, "100001 " + russian254 + "\n", {{"TabSheetPar", russian254}}},
+         {{"100001", "\xC5\x81\xC3\xB3" "d\xC5\xBA"}, {"100002", "b"}}},
+        {"254 Russian letters kept whole", 3, "100001 " + russian254 + "\n", {{"100001", russian254}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,25 +1,21 @@
 #include "LinkFixture.h"
 
 #include "params/ComboItems.h"
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/ControllerCommands.h"
 #include "params/GridPaint.h"
-#include "params/WorkModes.h"
+#include "protocol/Wire.h"
 
 namespace kdx::test {
 namespace {
 
-using namespace controls;
 using ControllerCommandsTest = LinkFixture;
 
 TEST_F(ControllerCommandsTest, ModeAndServiceCommandsIgnoreTheLoadedFlag)
 {
     state.parametersLoaded = false;
     ControllerCommands commands(link);
-    const auto& off = kWorkModeButtons.back();
-    EXPECT_STREQ(off.button, "ButtonOff");
-    EXPECT_STREQ(off.page, "TabSheetPar");
-    EXPECT_TRUE(commands.setWorkMode(image, off.mode));
+    EXPECT_TRUE(commands.setWorkMode(image, wire::kModeOff));
     EXPECT_EQ(image.byte(72), 0xFF);
     EXPECT_TRUE(commands.serviceOn());
     EXPECT_TRUE(commands.serviceOff());
@@ -36,16 +32,16 @@ TEST(GridPaint, LayersCoverEachOtherInOrder)
     markers.trigMapRow = 4;
 
     // Odd columns white, even ones keep the grid's background.
-    EXPECT_EQ(GridPaint::cell(image, kStringGridManualTrigMap, 1, 1, markers).fill, 0xFFFFFFu);
-    EXPECT_FALSE(GridPaint::cell(image, kStringGridManualTrigMap, 2, 1, markers).fill.has_value());
+    EXPECT_EQ(GridPaint::cell(image, EditorId::ManualTrigMap, 1, 1, markers).fill, 0xFFFFFFu);
+    EXPECT_FALSE(GridPaint::cell(image, EditorId::ManualTrigMap, 2, 1, markers).fill.has_value());
     // The live row: yellow with the red outline, even in the heading column.
     for (int c : {0, 1, 3, 4}) {
-        const auto p = GridPaint::cell(image, kStringGridManualTrigMap, c, 5, markers);
+        const auto p = GridPaint::cell(image, EditorId::ManualTrigMap, c, 5, markers);
         EXPECT_EQ(p.fill, 0xFFFF00u) << c;
         EXPECT_TRUE(p.markerOutline) << c;
     }
     // A negative value paints red over everything.
-    const auto neg = GridPaint::cell(image, kStringGridManualTrigMap, 2, 5, markers);
+    const auto neg = GridPaint::cell(image, EditorId::ManualTrigMap, 2, 5, markers);
     EXPECT_EQ(neg.fill, 0xFF0000u);
     EXPECT_FALSE(neg.markerOutline);
     EXPECT_EQ(neg.textColour, 0x000000u);
@@ -56,20 +52,20 @@ TEST(GridPaint, MarkersOutsideTheGridMarkNothing)
     ParameterImage image;
     LiveMarkers markers{0xFF, 0xFF, 0xFF, 0xFF};
     for (int r = 0; r < 25; ++r)
-        EXPECT_FALSE(GridPaint::isLiveMarker(kStringGridManualTrigMap, 1, r, markers));
+        EXPECT_FALSE(GridPaint::isLiveMarker(EditorId::ManualTrigMap, 1, r, markers));
     markers.pumpOnRow = 5; // one past the last band
-    EXPECT_FALSE(GridPaint::isLiveMarker(kStringGridAutoPumpOn, 1, 6, markers));
+    EXPECT_FALSE(GridPaint::isLiveMarker(EditorId::AutoPumpOnMap, 1, 6, markers));
     markers.pumpOnRow = 4;
-    EXPECT_TRUE(GridPaint::isLiveMarker(kStringGridAutoPumpOn, 0, 5, markers));
+    EXPECT_TRUE(GridPaint::isLiveMarker(EditorId::AutoPumpOnMap, 0, 5, markers));
     markers.pumpStopCol = 2;
     markers.pumpStopRow = 0;
-    EXPECT_TRUE(GridPaint::isLiveMarker(kStringGridAutoPumpStop, 3, 1, markers));
-    EXPECT_FALSE(GridPaint::isLiveMarker(kStringGridAutoPumpStop, 1, 3, markers));
+    EXPECT_TRUE(GridPaint::isLiveMarker(EditorId::AutoPumpStopMap, 3, 1, markers));
+    EXPECT_FALSE(GridPaint::isLiveMarker(EditorId::AutoPumpStopMap, 1, 3, markers));
     markers.pumpStopCol = 3;
-    EXPECT_FALSE(GridPaint::isLiveMarker(kStringGridAutoPumpStop, 4, 1, markers));
+    EXPECT_FALSE(GridPaint::isLiveMarker(EditorId::AutoPumpStopMap, 4, 1, markers));
     // The pause grid has no negative-value colouring.
     image.set(layout::AutoPumpStopMap, -5, 0);
-    EXPECT_FALSE(GridPaint::cell(image, kStringGridAutoPumpStop, 2, 1, LiveMarkers{}).fill.has_value());
+    EXPECT_FALSE(GridPaint::cell(image, EditorId::AutoPumpStopMap, 2, 1, LiveMarkers{}).fill.has_value());
 }
 
 TEST(ComboItems, Lists)

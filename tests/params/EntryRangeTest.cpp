@@ -3,7 +3,7 @@
 // reads back to the value it was shown for.
 #include "LinkFixture.h"
 
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/NumberText.h"
 #include "params/ParameterDisplay.h"
 #include "params/ParameterEditor.h"
@@ -13,7 +13,6 @@
 namespace kdx::test {
 namespace {
 
-using namespace controls;
 
 std::string local(std::string text, char sep)
 {
@@ -25,7 +24,7 @@ std::string local(std::string text, char sep)
 
 // Every editor that takes typed text: an edit box, or a grid cell.
 struct Editor {
-    const char* control; // edit box or grid
+    EditorId control; // edit box or grid
     int column;          // grid cell, 0 for an edit box
     int row;
     const Field& field;
@@ -34,24 +33,24 @@ struct Editor {
 };
 
 const Editor kEditors[] = {
-    {kEditMinLevH, 0, 0, layout::MinLevH, 0, false},
-    {kEditMinLevL, 0, 0, layout::MinLevL, 0, false},
-    {kEditGeneralDelay, 0, 0, layout::GeneralDelay, 0, true},
-    {kEditRpmDziel, 0, 0, layout::RpmDziel, 0, true},
-    {kEditMaxHum, 0, 0, layout::MaxHum, 0, false},
-    {kEditAutoMinTemp, 0, 0, layout::AutoMinTemp, 0, false},
-    {kEditAutoRpmUpT, 0, 0, layout::AutoRpmUpT, 0, false},
-    {kEditAuto2xShortOff, 0, 0, layout::Auto2xShortOff, 0, true},
-    {kEditManualMconstOnP1, 0, 0, layout::ManualMconstOnP1, 0, false},
-    {kEditManualMconstOffP1, 0, 0, layout::ManualMconstOffP1, 0, false},
-    {kEditManualMconstOnP2, 0, 0, layout::ManualMconstOnP2, 0, false},
-    {kEditManualMconstOffP2, 0, 0, layout::ManualMconstOffP2, 0, false},
-    {kStringGridManualTrigMap, 1, 7, layout::ManualTrigP1Ton, 6, false},
-    {kStringGridManualTrigMap, 2, 1, layout::ManualTrigP1Toff, 0, false},
-    {kStringGridManualTrigMap, 3, 24, layout::ManualTrigP2Ton, 23, false},
-    {kStringGridManualTrigMap, 4, 12, layout::ManualTrigP2Toff, 11, false},
-    {kStringGridAutoPumpOn, 1, 5, layout::AutoPumpOnTime, 4, false},
-    {kStringGridAutoPumpStop, 3, 2, layout::AutoPumpStopMap, 7, false},
+    {EditorId::MinLevH, 0, 0, layout::MinLevH, 0, false},
+    {EditorId::MinLevL, 0, 0, layout::MinLevL, 0, false},
+    {EditorId::GeneralDelay, 0, 0, layout::GeneralDelay, 0, true},
+    {EditorId::RpmDivide, 0, 0, layout::RpmDziel, 0, true},
+    {EditorId::MaxHumidity, 0, 0, layout::MaxHum, 0, false},
+    {EditorId::AutoMinTemp, 0, 0, layout::AutoMinTemp, 0, false},
+    {EditorId::AutoRpmUpTime, 0, 0, layout::AutoRpmUpT, 0, false},
+    {EditorId::Auto2xShortOff, 0, 0, layout::Auto2xShortOff, 0, true},
+    {EditorId::ManualOnP1, 0, 0, layout::ManualMconstOnP1, 0, false},
+    {EditorId::ManualOffP1, 0, 0, layout::ManualMconstOffP1, 0, false},
+    {EditorId::ManualOnP2, 0, 0, layout::ManualMconstOnP2, 0, false},
+    {EditorId::ManualOffP2, 0, 0, layout::ManualMconstOffP2, 0, false},
+    {EditorId::ManualTrigMap, 1, 7, layout::ManualTrigP1Ton, 6, false},
+    {EditorId::ManualTrigMap, 2, 1, layout::ManualTrigP1Toff, 0, false},
+    {EditorId::ManualTrigMap, 3, 24, layout::ManualTrigP2Ton, 23, false},
+    {EditorId::ManualTrigMap, 4, 12, layout::ManualTrigP2Toff, 11, false},
+    {EditorId::AutoPumpOnMap, 1, 5, layout::AutoPumpOnTime, 4, false},
+    {EditorId::AutoPumpStopMap, 3, 2, layout::AutoPumpStopMap, 7, false},
 };
 
 bool isGrid(const Editor& e) { return e.column > 0; }
@@ -64,46 +63,46 @@ protected:
         return isGrid(e) ? ParameterEditor::gridCellEntered(image, e.control, e.column, e.row, text, sep())
                          : ParameterEditor::editEntered(image, e.control, text, sep());
     }
-    const Editor& editor(const char* control, int column = 0)
+    const Editor& editor(EditorId control, int column = 0)
     {
         for (const Editor& e : kEditors)
-            if (std::string(e.control) == control && e.column == column)
+            if (e.control == control && e.column == column)
                 return e;
-        throw std::logic_error(control);
+        throw std::logic_error("no such editor in the table");
     }
 };
 
 TEST_P(EntryRangeTest, ValuesTheFieldCannotHoldAreRefusedWithTheMessageAndNothingGoesOut)
 {
     const struct {
-        const char* control;
+        EditorId control;
         int column;
         const char* text; // point form
     } refused[] = {
-        {kEditMinLevH, 0, "80"},      // 65536 counts
-        {kEditMinLevH, 0, "-0.5"},    // would be 65127
-        {kEditMinLevL, 0, "-0.05"},   // -40 counts
-        {kEditGeneralDelay, 0, "-5"}, // would be 65531
-        {kEditGeneralDelay, 0, "65536"},
-        {kEditRpmDziel, 0, "70000"}, // would be 4464
-        {kEditRpmDziel, 0, "-1"},
-        {kEditAuto2xShortOff, 0, "65536"},
-        {kEditMaxHum, 0, "6553.6"},
-        {kEditMaxHum, 0, "-0.1"},
-        {kEditAutoMinTemp, 0, "3276.8"},
-        {kEditAutoMinTemp, 0, "-3276.9"},
-        {kEditAutoRpmUpT, 0, "25.6"}, // one byte
-        {kEditAutoRpmUpT, 0, "30"},
-        {kEditManualMconstOnP1, 0, "6553.6"},
-        {kEditManualMconstOffP2, 0, "-1"},
-        {kEditManualMconstOnP2, 0, "1e300"},
-        {kStringGridManualTrigMap, 1, "3276.8"}, // would be the map-off marker
-        {kStringGridManualTrigMap, 1, "-3276.9"},
-        {kStringGridManualTrigMap, 2, "6553.6"}, // would be 0
-        {kStringGridManualTrigMap, 4, "3276.8"},
-        {kStringGridAutoPumpOn, 1, "3276.8"},
-        {kStringGridAutoPumpStop, 3, "-3276.9"},
-        {kStringGridAutoPumpStop, 3, "1.5E+04"},
+        {EditorId::MinLevH, 0, "80"},      // 65536 counts
+        {EditorId::MinLevH, 0, "-0.5"},    // would be 65127
+        {EditorId::MinLevL, 0, "-0.05"},   // -40 counts
+        {EditorId::GeneralDelay, 0, "-5"}, // would be 65531
+        {EditorId::GeneralDelay, 0, "65536"},
+        {EditorId::RpmDivide, 0, "70000"}, // would be 4464
+        {EditorId::RpmDivide, 0, "-1"},
+        {EditorId::Auto2xShortOff, 0, "65536"},
+        {EditorId::MaxHumidity, 0, "6553.6"},
+        {EditorId::MaxHumidity, 0, "-0.1"},
+        {EditorId::AutoMinTemp, 0, "3276.8"},
+        {EditorId::AutoMinTemp, 0, "-3276.9"},
+        {EditorId::AutoRpmUpTime, 0, "25.6"}, // one byte
+        {EditorId::AutoRpmUpTime, 0, "30"},
+        {EditorId::ManualOnP1, 0, "6553.6"},
+        {EditorId::ManualOffP2, 0, "-1"},
+        {EditorId::ManualOnP2, 0, "1e300"},
+        {EditorId::ManualTrigMap, 1, "3276.8"}, // would be the map-off marker
+        {EditorId::ManualTrigMap, 1, "-3276.9"},
+        {EditorId::ManualTrigMap, 2, "6553.6"}, // would be 0
+        {EditorId::ManualTrigMap, 4, "3276.8"},
+        {EditorId::AutoPumpOnMap, 1, "3276.8"},
+        {EditorId::AutoPumpStopMap, 3, "-3276.9"},
+        {EditorId::AutoPumpStopMap, 3, "1.5E+04"},
     };
     for (const auto& c : refused) {
         const Editor& e = editor(c.control, c.column);
@@ -123,25 +122,25 @@ TEST_P(EntryRangeTest, ValuesTheFieldCannotHoldAreRefusedWithTheMessageAndNothin
 TEST_P(EntryRangeTest, TheEndsOfEachRangeAreAccepted)
 {
     const struct {
-        const char* control;
+        EditorId control;
         int column;
         const char* text;
         int64_t stored;
     } accepted[] = {
-        {kEditMinLevH, 0, "79.99", 65527},
-        {kEditMinLevH, 0, "0", 0},
-        {kEditGeneralDelay, 0, "65535", 65535},
-        {kEditGeneralDelay, 0, "0", 1}, // zero seconds becomes one, as designed
-        {kEditRpmDziel, 0, "65535", 65535},
-        {kEditAutoMinTemp, 0, "-3276.8", -32768},
-        {kEditAutoMinTemp, 0, "3276.7", 32767},
-        {kEditAutoRpmUpT, 0, "25.5", 255},
-        {kEditManualMconstOffP1, 0, "6553.5", 65535},
-        {kStringGridManualTrigMap, 1, "-3276.8", -32768}, // map off stays enterable
-        {kStringGridManualTrigMap, 3, "-0.1", -1},
-        {kStringGridManualTrigMap, 4, "3276.7", 32767},
-        {kStringGridManualTrigMap, 2, "-5", 10}, // off times are at least one second
-        {kStringGridAutoPumpStop, 3, "1.23E+03", 12300},
+        {EditorId::MinLevH, 0, "79.99", 65527},
+        {EditorId::MinLevH, 0, "0", 0},
+        {EditorId::GeneralDelay, 0, "65535", 65535},
+        {EditorId::GeneralDelay, 0, "0", 1}, // zero seconds becomes one, as designed
+        {EditorId::RpmDivide, 0, "65535", 65535},
+        {EditorId::AutoMinTemp, 0, "-3276.8", -32768},
+        {EditorId::AutoMinTemp, 0, "3276.7", 32767},
+        {EditorId::AutoRpmUpTime, 0, "25.5", 255},
+        {EditorId::ManualOffP1, 0, "6553.5", 65535},
+        {EditorId::ManualTrigMap, 1, "-3276.8", -32768}, // map off stays enterable
+        {EditorId::ManualTrigMap, 3, "-0.1", -1},
+        {EditorId::ManualTrigMap, 4, "3276.7", 32767},
+        {EditorId::ManualTrigMap, 2, "-5", 10}, // off times are at least one second
+        {EditorId::AutoPumpStopMap, 3, "1.23E+03", 12300},
     };
     for (const auto& c : accepted) {
         const Editor& e = editor(c.control, c.column);

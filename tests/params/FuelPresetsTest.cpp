@@ -1,13 +1,12 @@
 #include "LinkFixture.h"
 
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/FuelPresets.h"
 #include "params/ParameterEditor.h"
 
 namespace kdx::test {
 namespace {
 
-using namespace controls;
 using FuelPresetsTest = LinkFixture;
 
 TEST(ConsumptionClasses, PickTheirPauseRow)
@@ -36,7 +35,7 @@ TEST(ConsumptionClasses, RowsAreTakenAsListed)
 TEST_F(FuelPresetsTest, ConsumptionSendsTheClassThenNineWordsTemperatureOuter)
 {
     image.setWord(36, 0x1100); // WorkModeSetting 0, AvFuelComs 0x11 before
-    const auto r = ParameterEditor::comboChosen(image, kComboBoxAvFuelComs, 7, ',');
+    const auto r = ParameterEditor::comboChosen(image, EditorId::AverageConsumption, 7, ',');
     EXPECT_EQ(image.byte(73), 7);
     EXPECT_EQ(image.byte(72), 0); // the mode byte of the same word is untouched
     const auto frames = [&] { writer.send(r.writes); return sentData(); }();
@@ -50,14 +49,14 @@ TEST_F(FuelPresetsTest, ConsumptionSendsTheClassThenNineWordsTemperatureOuter)
     }
     // Cells: humidity band across, temperature band down, precision 3.
     EXPECT_EQ(r.updates.cells.size(), 9u);
-    EXPECT_EQ(r.updates.cellOf(kStringGridAutoPumpStop, 1, 1), "192,0");
-    EXPECT_EQ(r.updates.cellOf(kStringGridAutoPumpStop, 3, 1), "576,0");
-    EXPECT_EQ(r.updates.cellOf(kStringGridAutoPumpStop, 1, 3), "64,0");
+    EXPECT_EQ(r.updates.cellOf(EditorId::AutoPumpStopMap, 1, 1), "192,0");
+    EXPECT_EQ(r.updates.cellOf(EditorId::AutoPumpStopMap, 3, 1), "576,0");
+    EXPECT_EQ(r.updates.cellOf(EditorId::AutoPumpStopMap, 1, 3), "64,0");
 }
 
 TEST_F(FuelPresetsTest, FuelTypeSendsThirteenFramesInOrder)
 {
-    const auto r = ParameterEditor::comboChosen(image, kComboBoxFuelType, 2, '.');
+    const auto r = ParameterEditor::comboChosen(image, EditorId::FuelType, 2, '.');
     writer.send(r.writes);
     const auto frames = sentData();
     const std::vector<Data> expected{
@@ -78,22 +77,22 @@ TEST_F(FuelPresetsTest, Diesel24RowLabels)
     const auto r = FuelPresets::fuelTypeChosen(image, 2, '.');
     const char* labels[] = {"0 -> 699", "699 -> 700", "700 -> 800", "800 -> 900", "900 -> max"};
     for (int row = 1; row <= 5; ++row)
-        EXPECT_EQ(r.updates.cellOf(kStringGridAutoPumpOn, 0, row), labels[row - 1]);
-    EXPECT_EQ(r.updates.cellOf(kStringGridAutoPumpOn, 1, 2), "3.0");
-    EXPECT_EQ(r.updates.textOf(kEditAutoRpmUpT), "20.0");
+        EXPECT_EQ(r.updates.cellOf(EditorId::AutoPumpOnMap, 0, row), labels[row - 1]);
+    EXPECT_EQ(r.updates.cellOf(EditorId::AutoPumpOnMap, 1, 2), "3.0");
+    EXPECT_EQ(r.updates.textOf(EditorId::AutoRpmUpTime), "20.0");
 }
 
 TEST_F(FuelPresetsTest, GasolineRefreshesTheAutomaticEdits)
 {
     for (char sep : {'.', ','}) {
         const auto r = FuelPresets::fuelTypeChosen(image, 0, sep);
-        EXPECT_EQ(r.updates.textOf(kEditAutoRpmUpT), std::string("5") + sep + "0");
-        EXPECT_EQ(r.updates.textOf(kEditAuto2xShortOff), "5000");
-        EXPECT_EQ(r.updates.cellOf(kStringGridAutoPumpOn, 0, 5), "6000 -> max");
+        EXPECT_EQ(r.updates.textOf(EditorId::AutoRpmUpTime), std::string("5") + sep + "0");
+        EXPECT_EQ(r.updates.textOf(EditorId::Auto2xShortOff), "5000");
+        EXPECT_EQ(r.updates.cellOf(EditorId::AutoPumpOnMap, 0, 5), "6000 -> max");
     }
     const auto diesel = FuelPresets::fuelTypeChosen(image, 1, '.');
-    EXPECT_EQ(diesel.updates.textOf(kEditAuto2xShortOff), "3000");
-    EXPECT_EQ(diesel.updates.cellOf(kStringGridAutoPumpOn, 0, 1), "0 -> 1300");
+    EXPECT_EQ(diesel.updates.textOf(EditorId::Auto2xShortOff), "3000");
+    EXPECT_EQ(diesel.updates.cellOf(EditorId::AutoPumpOnMap, 0, 1), "0 -> 1300");
 }
 
 TEST_F(FuelPresetsTest, UnknownFuelTypeStoresOnlyTheTypeButStillSendsAll)

@@ -1,4 +1,4 @@
-#include "params/ControlNames.h"
+#include "params/EditorId.h"
 #include "params/ParameterDefaults.h"
 #include "params/ParameterDisplay.h"
 
@@ -7,7 +7,6 @@
 namespace kdx {
 namespace {
 
-using namespace controls;
 
 std::string sepText(std::string text, char sep)
 {
@@ -19,11 +18,11 @@ std::string sepText(std::string text, char sep)
 
 class ParameterDisplayTest : public ::testing::TestWithParam<char> {
 protected:
-    std::string text(const ParameterView& v, const char* control) const
+    std::string text(const ParameterView& v, EditorId control) const
     {
         return v.updates.textOf(control).value_or("<unset>");
     }
-    std::string cell(const ParameterView& v, const char* grid, int c, int r) const
+    std::string cell(const ParameterView& v, EditorId grid, int c, int r) const
     {
         return v.updates.cellOf(grid, c, r).value_or("<unset>");
     }
@@ -36,34 +35,34 @@ TEST_P(ParameterDisplayTest, AllZeroImageShowsZerosInEveryFormat)
 {
     const auto v = ParameterDisplay::showAllData(image, GetParam());
     EXPECT_TRUE(v.markerMessageDue);
-    EXPECT_EQ(v.updates.visibleOf(kComboBoxAnKompSett), false);
-    EXPECT_EQ(v.updates.checkedOf(kCheckBoxPump1Active), false);
-    EXPECT_EQ(v.updates.checkedOf(kCheckBoxPump2Active), false);
+    EXPECT_EQ(v.updates.visibleOf(EditorId::Comparator), false);
+    EXPECT_EQ(v.updates.checkedOf(EditorId::Pump1Active), false);
+    EXPECT_EQ(v.updates.checkedOf(EditorId::Pump2Active), false);
 
-    for (const char* c : {kEditRpmDziel, kEditAuto2xShortOff, kEditGeneralDelay})
+    for (EditorId c : {EditorId::RpmDivide, EditorId::Auto2xShortOff, EditorId::GeneralDelay})
         EXPECT_EQ(text(v, c), "0") << c;
-    for (const char* c : {kEditManualMconstOnP1, kEditManualMconstOffP1, kEditManualMconstOnP2, kEditManualMconstOffP2,
-                          kEditMaxHum, kEditAutoMinTemp, kEditAutoRpmUpT})
+    for (EditorId c : {EditorId::ManualOnP1, EditorId::ManualOffP1, EditorId::ManualOnP2, EditorId::ManualOffP2,
+                          EditorId::MaxHumidity, EditorId::AutoMinTemp, EditorId::AutoRpmUpTime})
         EXPECT_EQ(text(v, c), local("0.0")) << c;
-    EXPECT_EQ(text(v, kEditMinLevH), local("0.00"));
-    EXPECT_EQ(text(v, kEditMinLevL), local("0.00"));
+    EXPECT_EQ(text(v, EditorId::MinLevH), local("0.00"));
+    EXPECT_EQ(text(v, EditorId::MinLevL), local("0.00"));
 
-    for (const char* c : {kComboBoxRpmIn, kComboBoxAnKompSett, kComboBoxFuelType, kComboBoxManualMaxRpmP1,
-                          kComboBoxManualMinRpmP1, kComboBoxManualMaxRpmP2, kComboBoxManualMinRpmP2, kComboBoxSerwisTon,
-                          kComboBoxAvFuelComs})
+    for (EditorId c : {EditorId::RpmInput, EditorId::Comparator, EditorId::FuelType, EditorId::ManualMaxRpmP1,
+                          EditorId::ManualMinRpmP1, EditorId::ManualMaxRpmP2, EditorId::ManualMinRpmP2, EditorId::SerwisOn,
+                          EditorId::AverageConsumption})
         EXPECT_EQ(v.updates.indexOf(c), 0) << c;
-    EXPECT_EQ(v.updates.indexOf(kComboBoxSerwisToff), -1); // no item "0"
+    EXPECT_EQ(v.updates.indexOf(EditorId::SerwisOff), -1); // no item "0"
 
-    EXPECT_EQ(cell(v, kStringGridAutoPumpOn, 0, 1), "0 -> 0");
-    EXPECT_EQ(cell(v, kStringGridAutoPumpOn, 0, 3), "0 -> 0");
-    EXPECT_EQ(cell(v, kStringGridAutoPumpOn, 0, 5), "0 -> max");
-    EXPECT_EQ(cell(v, kStringGridAutoPumpOn, 1, 5), local("0.0"));
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 0, 1), "0 -> 0");
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 0, 24), "0 -> max");
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 4, 24), local("0.0"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 3, 0), local("0.0 -> max [%]"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 0, 3), local("0.0 -> +max [\u00B0C]"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 2, 2), local("0.0"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpOnMap, 0, 1), "0 -> 0");
+    EXPECT_EQ(cell(v, EditorId::AutoPumpOnMap, 0, 3), "0 -> 0");
+    EXPECT_EQ(cell(v, EditorId::AutoPumpOnMap, 0, 5), "0 -> max");
+    EXPECT_EQ(cell(v, EditorId::AutoPumpOnMap, 1, 5), local("0.0"));
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 0, 1), "0 -> 0");
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 0, 24), "0 -> max");
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 4, 24), local("0.0"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 3, 0), local("0.0 -> max [%]"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 0, 3), local("0.0 -> +max [\u00B0C]"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 2, 2), local("0.0"));
 }
 
 TEST_P(ParameterDisplayTest, DefaultSetFillsEveryControl)
@@ -76,51 +75,51 @@ TEST_P(ParameterDisplayTest, DefaultSetFillsEveryControl)
     const auto v = ParameterDisplay::showAllData(image, GetParam());
 
     EXPECT_FALSE(v.markerMessageDue);
-    EXPECT_EQ(v.updates.visibleOf(kComboBoxAnKompSett), true);
-    EXPECT_EQ(v.updates.checkedOf(kCheckBoxPump1Active), true);
-    EXPECT_EQ(v.updates.checkedOf(kCheckBoxPump2Active), true);
-    EXPECT_EQ(v.updates.indexOf(kComboBoxRpmIn), 1);
-    EXPECT_EQ(v.updates.indexOf(kComboBoxAnKompSett), 64);
-    EXPECT_EQ(v.updates.indexOf(kComboBoxManualMaxRpmP1), 50);
-    EXPECT_EQ(v.updates.indexOf(kComboBoxManualMinRpmP2), 15);
-    EXPECT_EQ(v.updates.indexOf(kComboBoxSerwisTon), 3);
-    EXPECT_EQ(v.updates.indexOf(kComboBoxSerwisToff), 9);
+    EXPECT_EQ(v.updates.visibleOf(EditorId::Comparator), true);
+    EXPECT_EQ(v.updates.checkedOf(EditorId::Pump1Active), true);
+    EXPECT_EQ(v.updates.checkedOf(EditorId::Pump2Active), true);
+    EXPECT_EQ(v.updates.indexOf(EditorId::RpmInput), 1);
+    EXPECT_EQ(v.updates.indexOf(EditorId::Comparator), 64);
+    EXPECT_EQ(v.updates.indexOf(EditorId::ManualMaxRpmP1), 50);
+    EXPECT_EQ(v.updates.indexOf(EditorId::ManualMinRpmP2), 15);
+    EXPECT_EQ(v.updates.indexOf(EditorId::SerwisOn), 3);
+    EXPECT_EQ(v.updates.indexOf(EditorId::SerwisOff), 9);
 
-    EXPECT_EQ(text(v, kEditMinLevH), local("0.50"));
-    EXPECT_EQ(text(v, kEditMinLevL), local("0.25"));
-    EXPECT_EQ(text(v, kEditMaxHum), local("97.0"));
-    EXPECT_EQ(text(v, kEditAutoMinTemp), local("5.0"));
-    EXPECT_EQ(text(v, kEditAutoRpmUpT), local("5.0"));
-    EXPECT_EQ(text(v, kEditAuto2xShortOff), "5000");
-    EXPECT_EQ(text(v, kEditGeneralDelay), "5");
-    EXPECT_EQ(text(v, kEditManualMconstOnP2), local("1.0"));
+    EXPECT_EQ(text(v, EditorId::MinLevH), local("0.50"));
+    EXPECT_EQ(text(v, EditorId::MinLevL), local("0.25"));
+    EXPECT_EQ(text(v, EditorId::MaxHumidity), local("97.0"));
+    EXPECT_EQ(text(v, EditorId::AutoMinTemp), local("5.0"));
+    EXPECT_EQ(text(v, EditorId::AutoRpmUpTime), local("5.0"));
+    EXPECT_EQ(text(v, EditorId::Auto2xShortOff), "5000");
+    EXPECT_EQ(text(v, EditorId::GeneralDelay), "5");
+    EXPECT_EQ(text(v, EditorId::ManualOnP2), local("1.0"));
 
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 0, 1), "0 -> 600");
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 0, 2), "600 -> 800");
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 0, 23), "7500 -> 8000");
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 0, 24), "8000 -> max");
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 2, 1), local("20.0"));
-    EXPECT_EQ(cell(v, kStringGridManualTrigMap, 3, 6), local("-1.0"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpOn, 0, 4), "5000 -> 6000");
-    EXPECT_EQ(cell(v, kStringGridAutoPumpOn, 0, 5), "6000 -> max");
-    EXPECT_EQ(cell(v, kStringGridAutoPumpOn, 1, 4), local("3.0"));
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 0, 1), "0 -> 600");
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 0, 2), "600 -> 800");
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 0, 23), "7500 -> 8000");
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 0, 24), "8000 -> max");
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 2, 1), local("20.0"));
+    EXPECT_EQ(cell(v, EditorId::ManualTrigMap, 3, 6), local("-1.0"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpOnMap, 0, 4), "5000 -> 6000");
+    EXPECT_EQ(cell(v, EditorId::AutoPumpOnMap, 0, 5), "6000 -> max");
+    EXPECT_EQ(cell(v, EditorId::AutoPumpOnMap, 1, 4), local("3.0"));
 
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 1, 0), local("0 -> 80.0 [%]"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 2, 0), local("80.0 -> 90.0 [%]"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 3, 0), local("90.0 -> max [%]"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 0, 1), local("-max -> 10.0 [\u00B0C]"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 0, 2), local("10.0 -> 20.0 [\u00B0C]"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 1, 0), local("0 -> 80.0 [%]"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 2, 0), local("80.0 -> 90.0 [%]"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 3, 0), local("90.0 -> max [%]"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 0, 1), local("-max -> 10.0 [\u00B0C]"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 0, 2), local("10.0 -> 20.0 [\u00B0C]"));
     // Pause cells: humidity band across, temperature band down, precision 5.
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 1, 1), local("1200.0"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 2, 1), local("1000.0"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 3, 2), local("300.0"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 1, 3), local("400.0"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 1, 1), local("1200.0"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 2, 1), local("1000.0"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 3, 2), local("300.0"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 1, 3), local("400.0"));
 
     for (const auto& c : v.updates.cells) {
         EXPECT_EQ(c.text.find("12345"), std::string::npos) << c.grid << " " << c.column << "," << c.row;
         EXPECT_EQ(c.text.find("54321"), std::string::npos) << c.grid << " " << c.column << "," << c.row;
     }
-    EXPECT_FALSE(v.updates.cellOf(kStringGridAutoPumpStop, 0, 0).has_value()); // heading set elsewhere
+    EXPECT_FALSE(v.updates.cellOf(EditorId::AutoPumpStopMap, 0, 0).has_value()); // heading set elsewhere
 }
 
 TEST_P(ParameterDisplayTest, SignedAndScaledValues)
@@ -132,12 +131,12 @@ TEST_P(ParameterDisplayTest, SignedAndScaledValues)
     image.set(layout::AutoPumpStopMap, -1, 8);
     image.set(layout::ManualMconstOffP1, 0xFFFF); // unsigned: 6553.5 s, every digit shown
     const auto v = ParameterDisplay::showAllData(image, GetParam());
-    EXPECT_EQ(text(v, kEditAutoMinTemp), local("-5.0"));
-    EXPECT_EQ(text(v, kEditMaxHum), local("97.0"));
-    EXPECT_EQ(text(v, kEditMinLevH), local("0.50"));
-    EXPECT_EQ(text(v, kEditMinLevL), local("1.20"));
-    EXPECT_EQ(cell(v, kStringGridAutoPumpStop, 3, 3), local("-0.1"));
-    EXPECT_EQ(text(v, kEditManualMconstOffP1), local("6553.5"));
+    EXPECT_EQ(text(v, EditorId::AutoMinTemp), local("-5.0"));
+    EXPECT_EQ(text(v, EditorId::MaxHumidity), local("97.0"));
+    EXPECT_EQ(text(v, EditorId::MinLevH), local("0.50"));
+    EXPECT_EQ(text(v, EditorId::MinLevL), local("1.20"));
+    EXPECT_EQ(cell(v, EditorId::AutoPumpStopMap, 3, 3), local("-0.1"));
+    EXPECT_EQ(text(v, EditorId::ManualOffP1), local("6553.5"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Separators, ParameterDisplayTest, ::testing::Values('.', ','));
@@ -147,25 +146,25 @@ TEST(ParameterDisplay, ItemIndicesOutsideTheListsMeanNoSelection)
     struct Case {
         const Field& field;
         int64_t stored;
-        const char* combo;
+        EditorId combo;
         int index;
     };
     const Case cases[] = {
-        {layout::SerwisToff, 30, kComboBoxSerwisToff, 2},     // item "3"
-        {layout::SerwisToff, 10, kComboBoxSerwisToff, 0},
-        {layout::SerwisToff, 9990, kComboBoxSerwisToff, 998},
-        {layout::SerwisToff, 10000, kComboBoxSerwisToff, -1},
-        {layout::SerwisTon, 150, kComboBoxSerwisTon, 15},
-        {layout::SerwisTon, 160, kComboBoxSerwisTon, -1},
-        {layout::ManualMaxRpmP1, 10000, kComboBoxManualMaxRpmP1, 100},
-        {layout::ManualMaxRpmP1, 10099, kComboBoxManualMaxRpmP1, 100},
-        {layout::ManualMinRpmP1, 10100, kComboBoxManualMinRpmP1, -1},
-        {layout::AnKompSett, 127, kComboBoxAnKompSett, 127},
-        {layout::AnKompSett, 128, kComboBoxAnKompSett, -1},
-        {layout::FuelType, 2, kComboBoxFuelType, 2},
-        {layout::FuelType, 3, kComboBoxFuelType, -1},
-        {layout::AvFuelComs, 30, kComboBoxAvFuelComs, 30},
-        {layout::AvFuelComs, 255, kComboBoxAvFuelComs, -1},
+        {layout::SerwisToff, 30, EditorId::SerwisOff, 2},     // item "3"
+        {layout::SerwisToff, 10, EditorId::SerwisOff, 0},
+        {layout::SerwisToff, 9990, EditorId::SerwisOff, 998},
+        {layout::SerwisToff, 10000, EditorId::SerwisOff, -1},
+        {layout::SerwisTon, 150, EditorId::SerwisOn, 15},
+        {layout::SerwisTon, 160, EditorId::SerwisOn, -1},
+        {layout::ManualMaxRpmP1, 10000, EditorId::ManualMaxRpmP1, 100},
+        {layout::ManualMaxRpmP1, 10099, EditorId::ManualMaxRpmP1, 100},
+        {layout::ManualMinRpmP1, 10100, EditorId::ManualMinRpmP1, -1},
+        {layout::AnKompSett, 127, EditorId::Comparator, 127},
+        {layout::AnKompSett, 128, EditorId::Comparator, -1},
+        {layout::FuelType, 2, EditorId::FuelType, 2},
+        {layout::FuelType, 3, EditorId::FuelType, -1},
+        {layout::AvFuelComs, 30, EditorId::AverageConsumption, 30},
+        {layout::AvFuelComs, 255, EditorId::AverageConsumption, -1},
     };
     for (const auto& c : cases) {
         ParameterImage image;
@@ -180,10 +179,10 @@ TEST(ParameterDisplay, ConfigFlagBitsAreReadSeparately)
     ParameterImage image;
     image.set(layout::ConfigFlags, 0xF1 | 0x08); // only pump 2 of the editor bits
     const auto v = ParameterDisplay::showAllData(image, '.');
-    EXPECT_EQ(v.updates.visibleOf(kComboBoxAnKompSett), false);
-    EXPECT_EQ(v.updates.indexOf(kComboBoxRpmIn), 0);
-    EXPECT_EQ(v.updates.checkedOf(kCheckBoxPump1Active), false);
-    EXPECT_EQ(v.updates.checkedOf(kCheckBoxPump2Active), true);
+    EXPECT_EQ(v.updates.visibleOf(EditorId::Comparator), false);
+    EXPECT_EQ(v.updates.indexOf(EditorId::RpmInput), 0);
+    EXPECT_EQ(v.updates.checkedOf(EditorId::Pump1Active), false);
+    EXPECT_EQ(v.updates.checkedOf(EditorId::Pump2Active), true);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "BenchRun.h"
+#include "../support/FindControl.h"
 
 #include "ProtocolBudget.h"
 #include "RunStats.h"
@@ -207,7 +208,7 @@ int runBench(const BenchOptions& o)
         // --- firmware upgrade -------------------------------------------------------------
         // The log gets "<block> jest: ..." on top as each block is accepted.
         std::vector<std::pair<int, double>> blocks;
-        auto* log = rig.window().control<QTextEdit>("RichEdit1");
+        auto* log = findControl<QTextEdit>(rig.window(), "RichEdit1");
         QMetaObject::Connection watch;
         if (log) {
             watch = QObject::connect(log, &QTextEdit::textChanged, [&] {

@@ -1,4 +1,5 @@
 #include "ToolRig.h"
+#include "../support/FindControl.h"
 
 #include <QAbstractButton>
 #include <QEventLoop>
@@ -68,7 +69,7 @@ bool runUntil(const std::function<bool()>& done, int timeoutMs)
 
 bool clickButton(MainWindow& window, const char* name)
 {
-    auto* button = window.control<QAbstractButton>(name);
+    auto* button = findControl<QAbstractButton>(window, name);
     if (!button)
         return false;
     button->click();
@@ -77,7 +78,7 @@ bool clickButton(MainWindow& window, const char* name)
 
 bool typeAndEnter(MainWindow& window, const char* name, const std::string& text)
 {
-    auto* edit = window.control<QLineEdit>(name);
+    auto* edit = findControl<QLineEdit>(window, name);
     if (!edit)
         return false;
     edit->setText(QString::fromStdString(text));

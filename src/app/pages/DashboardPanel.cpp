@@ -1,6 +1,7 @@
 #include "app/pages/DashboardPanel.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/LanguageRegistry.h"
 #include "live/LampAppearance.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/Meter270.h"
@@ -171,6 +172,29 @@ void DashboardPanel::apply(const DashboardView& v)
             button->setFont(f);
         }
     }
+}
+
+void DashboardPanel::registerTexts(LanguageRegistry& texts) const
+{
+    const std::pair<Lamp, int> lamps[] = {
+        {Lamp::Jon1, 100236},        {Lamp::Jon2, 100237},       {Lamp::StacOn, 100238},
+        {Lamp::Serwis, 100239},      {Lamp::MaskMapOn, 100240},  {Lamp::Empty, 100241},
+        {Lamp::AutoMaxHum, 100242},  {Lamp::AutoMinTemp, 100243}, {Lamp::OnDelayAuto, 100244},
+        {Lamp::MaxRpmP1, 100245},    {Lamp::MinRpmP1, 100246},   {Lamp::MaxRpmP2, 100247},
+        {Lamp::MinRpmP2, 100248},    {Lamp::FatalErr1, 100249},  {Lamp::FatalErr2, 100250},
+    };
+    for (const auto& [which, key] : lamps)
+        texts.add(key, lamp(which));
+    texts.add(100251, m_memoryError);
+    const std::pair<ModeButton, int> buttons[] = {{ModeButton::Auto, 100260}, {ModeButton::ManualTrig, 100261},
+                                                  {ModeButton::ManualConst, 100262}, {ModeButton::Serwis, 100263},
+                                                  {ModeButton::Off, 100264}};
+    for (const auto& [which, key] : buttons)
+        texts.add(key, modeButton(which));
+    // Captions composed from language texts with each frame.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_meter, m_operations, lamp(Lamp::SystemOn), lamp(Lamp::Pump1),
+                                                      lamp(Lamp::Pump2), m_saving})
+        texts.addFont(w);
 }
 
 } // namespace kdx

@@ -13,6 +13,7 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
 class LedIndicator;
 class Meter270;
 
@@ -37,6 +38,9 @@ public:
     LedIndicator* savingLamp() const { return m_saving; }
     QProgressBar* progress() const { return m_progress; }
     QPushButton* saveEepromButton() const { return m_saveEeprom; }
+
+    // The lamps, buttons and texts whose captions follow the language.
+    void registerTexts(LanguageRegistry& texts) const;
 
 private:
     // What the controls show from the last view applied; none before the first.

@@ -1,6 +1,7 @@
 #include "app/pages/DiagPage.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/LanguageRegistry.h"
 #include "live/LampAppearance.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/StringGrid.h"
@@ -15,16 +16,20 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
+// The first error bit's text; the others follow in bit order.
+constexpr int kErrorBitKey = 100900;
+
 } // namespace
 
-DiagPage::DiagPage(QWidget* page)
+DiagPage::DiagPage(QWidget* page, LanguageRegistry& texts)
 {
     const char* const bitNames[kNamedErrorBits] = {"VdcErrorLow",  "VdcErrorHigh", "OneWireSensorComErr",
                                                    "J1ErrorOut",   "J2ErrorOut",   "P1ErrorOut",
                                                    "P2ErrorOut",   "P1ErrorOverload", "P2ErrorOverload"};
     auto makeErrors = [&](std::array<QCheckBox*, kNamedErrorBits>& boxes, const char* groupName, const char* title,
-                          int firstBox, int y) {
+                          int firstBox, int y, int key) {
         auto* group = named(new QGroupBox(QString::fromLatin1(title), page), groupName, QRect(8, y, 210, 228));
+        texts.add(key, group);
         for (unsigned i = 0; i < kNamedErrorBits; ++i) {
             const QByteArray name = "CheckBox" + QByteArray::number(firstBox + static_cast<int>(i));
             auto* box = named(new QCheckBox(QString::fromLatin1(bitNames[i]), group), name.constData(),
@@ -33,11 +38,14 @@ DiagPage::DiagPage(QWidget* page)
             box->setAttribute(Qt::WA_TransparentForMouseEvents);
             box->setFocusPolicy(Qt::NoFocus);
             boxes[i] = box;
+            // One text names an error bit in both groups.
+            texts.add(kErrorBitKey + static_cast<int>(i), box);
         }
     };
-    makeErrors(m_actualErrors, "GroupBoxActualErr", "actual errors", 1, 8);
-    makeErrors(m_memoryErrors, "GroupBoxRemErr", "errors in memory", 10, 244);
+    makeErrors(m_actualErrors, "GroupBoxActualErr", "actual errors", 1, 8, 100800);
+    makeErrors(m_memoryErrors, "GroupBoxRemErr", "errors in memory", 10, 244, 100801);
     m_erase = makeButton(page, "ButtonEraseErr", QStringLiteral("erase erros"), QRect(8, 482, 210, 34));
+    texts.add(100803, m_erase);
 
     auto* warnings = named(new QGroupBox(QStringLiteral("warnings"), page), "GroupBoxWarnings", QRect(230, 8, 428, 78));
     for (int i = 0; i < 2; ++i) {
@@ -46,7 +54,9 @@ DiagPage::DiagPage(QWidget* page)
             makeLed(warnings, name, LampAppearance::pumpWarning(),
                     i == 0 ? QStringLiteral("Pump 1 not connected !") : QStringLiteral("Pump 2 not connected !"),
                     QRect(12, 22 + i * 26, 400, 22));
+        texts.add(100804 + i, m_pumpWarnings[static_cast<size_t>(i)]);
     }
+    texts.add(100802, warnings);
 
     m_values = makeGrid(page, "StringGridViz", 2, 16, 0, 0, 20, QPoint(230, 96));
     m_values->setColumnWidth(0, 200);

@@ -10,6 +10,7 @@ class QWidget;
 
 namespace kdx {
 
+class LanguageRegistry;
 class LedIndicator;
 class StringGrid;
 
@@ -17,7 +18,8 @@ class StringGrid;
 // warnings and the live diagnostic values.
 class DiagPage {
 public:
-    explicit DiagPage(QWidget* page);
+    // Registers the texts that follow the language with texts.
+    DiagPage(QWidget* page, LanguageRegistry& texts);
 
     // The error boxes, warnings and diagnostic values of one status frame.
     void apply(const DashboardView& view);

@@ -1,0 +1,27 @@
+#pragma once
+
+class QComboBox;
+class QPushButton;
+class QWidget;
+
+namespace kdx {
+
+class ControllerCommands;
+class LanguageRegistry;
+class ProcedureRunner;
+
+// The "serwis" page: the service run's on and off times, start and stop.
+struct SerwisPage {
+    // Registers the texts that follow the language with texts.
+    SerwisPage(QWidget* page, LanguageRegistry& texts);
+
+    // Start and stop send the service run's commands, each as a handler.
+    void bind(ControllerCommands& commands, const ProcedureRunner& runner);
+
+    QComboBox* onTime = nullptr;
+    QComboBox* offTime = nullptr;
+    QPushButton* start = nullptr;
+    QPushButton* stop = nullptr;
+};
+
+} // namespace kdx
