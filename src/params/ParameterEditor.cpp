@@ -5,6 +5,7 @@
 #include "params/NumberText.h"
 #include "params/ParameterDisplay.h"
 
+#include <iterator>
 #include <map>
 
 namespace kdx {
@@ -79,14 +80,36 @@ std::optional<int64_t> decimalEntry(const ParameterImage& image, const Field& fi
     return std::nullopt;
 }
 
+// The manual trigger map's time columns 1..4, one field each; row r is entry r - 1.
+constexpr const Field* kManualTrigColumns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff,
+                                               &layout::ManualTrigP2Ton, &layout::ManualTrigP2Toff};
+constexpr int kManualTrigTimeColumns = static_cast<int>(std::size(kManualTrigColumns));
+constexpr int kManualTrigTimeRows = static_cast<int>(layout::ManualTrigP1Ton.count);
+// The automatic on-time column: one row per rpm band.
+constexpr int kAutoPumpOnTimeRows = static_cast<int>(layout::AutoPumpOnTime.count);
+// The stop map: humidity bands across, temperature bands down.
+constexpr int kStopHumidityBands = static_cast<int>(layout::AutoHumVector.count);
+constexpr int kStopTemperatureBands = static_cast<int>(layout::AutoTempVector.count);
+static_assert(layout::AutoPumpStopMap.count == layout::AutoHumVector.count * layout::AutoTempVector.count);
+
 const Field* manualTrigColumn(int column)
 {
-    switch (column) {
-    case 1: return &layout::ManualTrigP1Ton;
-    case 2: return &layout::ManualTrigP1Toff;
-    case 3: return &layout::ManualTrigP2Ton;
-    case 4: return &layout::ManualTrigP2Toff;
-    default: return nullptr;
+    return column >= 1 && column <= kManualTrigTimeColumns ? kManualTrigColumns[column - 1] : nullptr;
+}
+
+// The editable cells of a map grid lie in columns and rows 1..these.
+struct GridExtent {
+    int columns;
+    int rows;
+};
+
+GridExtent editableExtent(EditorId grid)
+{
+    switch (grid) {
+    case EditorId::ManualTrigMap: return {kManualTrigTimeColumns, kManualTrigTimeRows};
+    case EditorId::AutoPumpOnMap: return {1, kAutoPumpOnTimeRows};
+    case EditorId::AutoPumpStopMap: return {kStopHumidityBands, kStopTemperatureBands};
+    default: return {0, 0};
     }
 }
 
@@ -189,22 +212,19 @@ EditResult ParameterEditor::checkClicked(ParameterImage& image, EditorId control
 
 std::optional<ParameterEditor::CellTarget> ParameterEditor::cellTarget(EditorId grid, int column, int row)
 {
+    const GridExtent extent = editableExtent(grid);
+    if (column < 1 || column > extent.columns || row < 1 || row > extent.rows)
+        return std::nullopt;
+    const auto entry = static_cast<size_t>(row - 1);
     if (grid == EditorId::ManualTrigMap) {
         const Field* f = manualTrigColumn(column);
-        if (f && row >= 1 && row <= 24)
-            return CellTarget{f, static_cast<size_t>(row - 1), f->wordOf(static_cast<size_t>(row - 1))};
-    } else if (grid == EditorId::AutoPumpOnMap) {
-        if (column == 1 && row >= 1 && row <= 5)
-            return CellTarget{&layout::AutoPumpOnTime, static_cast<size_t>(row - 1),
-                              layout::AutoPumpOnTime.wordOf(static_cast<size_t>(row - 1))};
-    } else if (grid == EditorId::AutoPumpStopMap) {
-        // Columns are humidity bands, rows temperature bands.
-        if (column >= 1 && column <= 3 && row >= 1 && row <= 3) {
-            const auto element = static_cast<size_t>((row - 1) + 3 * (column - 1));
-            return CellTarget{&layout::AutoPumpStopMap, element, layout::AutoPumpStopMap.wordOf(element)};
-        }
+        return CellTarget{f, entry, f->wordOf(entry)};
     }
-    return std::nullopt;
+    if (grid == EditorId::AutoPumpOnMap)
+        return CellTarget{&layout::AutoPumpOnTime, entry, layout::AutoPumpOnTime.wordOf(entry)};
+    // Stop map: element T + bands * H for temperature band T (row) and humidity band H (column).
+    const auto element = entry + static_cast<size_t>(kStopTemperatureBands) * static_cast<size_t>(column - 1);
+    return CellTarget{&layout::AutoPumpStopMap, element, layout::AutoPumpStopMap.wordOf(element)};
 }
 
 EditResult ParameterEditor::enterByName(ParameterImage& image, const std::string& name, const std::string& text,
@@ -221,8 +241,8 @@ EditResult ParameterEditor::enterByName(ParameterImage& image, const std::string
             return editEntered(image, control, text, sep);
     // The map grids' cells, by their fields' entry names.
     for (EditorId grid : {EditorId::ManualTrigMap, EditorId::AutoPumpOnMap, EditorId::AutoPumpStopMap})
-        for (int column = 1; column <= 4; ++column)
-            for (int row = 1; row <= 24; ++row)
+        for (int column = 1; column <= editableExtent(grid).columns; ++column)
+            for (int row = 1; row <= editableExtent(grid).rows; ++row)
                 if (const auto t = cellTarget(grid, column, row);
                     t && name == std::string(t->field->name) + "[" + std::to_string(t->entry) + "]")
                     return gridCellEntered(image, grid, column, row, text, sep);

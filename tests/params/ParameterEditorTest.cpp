@@ -233,6 +233,30 @@ TEST_P(ParameterEditorTest, AutomaticGridsMapCellsToWords)
     EXPECT_EQ(r.writes, (std::vector<RegisterWrite>{RegisterWrite::word(180)})); // humidity band 1, temperature 0
 }
 
+TEST_P(ParameterEditorTest, EnterByNameReachesTheLastCellOfEveryMapAndNoFurther)
+{
+    struct Case {
+        const Field* field;
+        const char* name;
+        size_t entry;
+    };
+    const Case last[] = {{&layout::ManualTrigP2Toff, "ManualTrigP2Toff[23]", 23},
+                         {&layout::AutoPumpOnTime, "AutoPumpOnTime[4]", 4},
+                         {&layout::AutoPumpStopMap, "AutoPumpStopMap[8]", 8},
+                         {&layout::AutoPumpStopMap, "AutoPumpStopMap[6]", 6}};
+    for (const Case& c : last) {
+        const EditResult r = ParameterEditor::enterByName(image, c.name, local("1.5", sep()), sep());
+        EXPECT_TRUE(r.ok()) << c.name << ": " << r.error;
+        EXPECT_EQ(image.raw(*c.field, c.entry), 15u) << c.name;
+        EXPECT_EQ(r.writes, (std::vector<RegisterWrite>{RegisterWrite::word(c.field->wordOf(c.entry))})) << c.name;
+    }
+    for (const char* beyond : {"ManualTrigP1Ton[24]", "AutoPumpOnTime[5]", "AutoPumpStopMap[9]", "ManualTrigVector[0]"}) {
+        const EditResult r = ParameterEditor::enterByName(image, beyond, "1", sep());
+        EXPECT_FALSE(r.ok()) << beyond;
+        EXPECT_TRUE(r.writes.empty()) << beyond;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Separators, ParameterEditorTest, ::testing::Values('.', ','));
 
 TEST(ParameterEditorCells, OnlyDataCellsAreEditable)
