@@ -65,6 +65,7 @@ private:
 
 class Listener : public SessionListener {
 public:
+    void searchStarted() override { events.push_back("search"); }
     void searchEnded(const SearchOutcome& o) override { events.push_back(o.found ? "found" : "none"); }
     void linkLost() override { events.push_back("lost"); }
     void statusText(const std::string& text) override
@@ -79,20 +80,20 @@ public:
 const unsigned kDelayWord = static_cast<unsigned>(layout::GeneralDelay.offset / 2);
 
 struct Bench {
-    Bench()
+    explicit Bench(bool recordThisPc = false)
         : model(sim::ControllerConfig{}), line(model, clock), watched(line),
-          session({watched, clock, discovery, prompts}, options())
+          session({watched, clock, discovery, prompts}, options(recordThisPc))
     {
         model.powerOn(clock.nowMs());
         session.setListener(&listener);
     }
-    static SessionOptions options()
+    static SessionOptions options(bool recordThisPc)
     {
         SessionOptions o;
         o.demo = true;
         o.namedPortsOnly = true;
-        // No connection-log write whose save would carry the others along.
-        o.recordThisPc = false;
+        // Unless asked, no connection-log write whose save would carry the others along.
+        o.recordThisPc = recordThisPc;
         return o;
     }
     void fault(const char* text)
@@ -134,30 +135,66 @@ struct Bench {
     Listener listener;
 };
 
-TEST(LineLoss, AFullReadStopsAtThePageWhereTheAdapterWentAndTheWatchTakesOver)
+TEST(LineLoss, AFullReadStopsAtThePageWhereTheLineWasLostAndTheWatchTakesOver)
 {
     // Frames of a search: two identify requests, then the four pages; the
-    // adapter goes once the controller has taken the given frame.
+    // adapter goes, or the bus falls silent, once the controller has taken
+    // the given frame (its answer is lost).
     struct Case {
         const char* fault;
-        int page; // at which the read stops; 0: not lost
+        int page;    // named in the message
+        bool silent; // the adapter stays
     };
-    for (const Case c : {Case{"pull=3", 1}, Case{"pull=4", 2}, Case{"pull=6", 4}, Case{"silence=3", 0}}) {
-        Bench b;
+    for (const Case c : {Case{"pull=3", 1, false}, Case{"pull=4", 2, false}, Case{"pull=6", 4, false},
+                         Case{"silence=3", 1, true}, Case{"silence=5", 3, true}, Case{"silence=6", 4, true}}) {
+        // This PC is recorded as a connection would: no such write may reach
+        // the controller after a read that did not finish.
+        Bench b(true);
         b.fault(c.fault);
+        const auto memory = b.model.memory().bytes();
+        const auto eeprom = b.model.eeprom().bytes();
+        const uint64_t start = b.clock.nowMs();
         b.session.autoConnect();
         EXPECT_FALSE(b.session.state().connected) << c.fault;
+        EXPECT_FALSE(b.session.state().portOpen) << c.fault;
         EXPECT_EQ(b.watched.intoDeadPort, 0) << c.fault << ": no request into a port whose device is gone";
+        EXPECT_EQ(b.watched.wordWrites + b.watched.saves, 0) << c.fault;
+        EXPECT_TRUE(b.model.memory().bytes() == memory) << c.fault;
+        EXPECT_TRUE(b.model.eeprom().bytes() == eeprom) << c.fault;
         ASSERT_EQ(b.prompts.messages.size(), 1u) << c.fault;
-        if (c.page != 0) {
-            EXPECT_EQ(b.prompts.messages[0], connect::readLostText(c.page)) << c.fault;
-            EXPECT_NE(b.prompts.messages[0].find("page " + std::to_string(c.page) + " of 4"), std::string::npos);
-            // The search ends first, then the loss: the watch for the adapter is the last word.
-            EXPECT_EQ(b.listener.events, (Names{"none", "lost"})) << c.fault;
-        } else {
-            // A silent bus is read again before the link is given up.
+        EXPECT_EQ(b.prompts.messages[0], connect::readLostText(c.page, c.silent)) << c.fault;
+        EXPECT_NE(b.prompts.messages[0].find("page " + std::to_string(c.page) + " of 4"), std::string::npos);
+        EXPECT_NE(b.prompts.messages[0].find("Nothing was written"), std::string::npos);
+        EXPECT_EQ(b.prompts.messages[0].find("bus is silent") != std::string::npos, c.silent) << c.fault;
+        // The search ends first, then the loss: the watch for the adapter is the last word.
+        EXPECT_EQ(b.listener.events, (Names{"search", "none", "lost"})) << c.fault;
+        // A silent bus is given up after a second without an answer, not
+        // after eleven passes over the four pages.
+        if (c.silent) {
+            EXPECT_GE(b.clock.nowMs() - start, connect::kReadSilenceMs) << c.fault;
+            EXPECT_LT(b.clock.nowMs() - start, 2500u) << c.fault;
+        }
+    }
+}
+
+TEST(LineLoss, AFullReadStillRetriesAnswersLostWhileTheBusSpeaks)
+{
+    // Silent for less than a second: the pass is read again and the read
+    // completes; a page that never answers costs every pass and ends as before.
+    for (const char* fault : {"silence=4:300", "deadpage=256"}) {
+        Bench b;
+        b.fault(fault);
+        b.session.autoConnect();
+        if (std::string(fault) == "deadpage=256") {
+            EXPECT_FALSE(b.session.state().connected);
+            ASSERT_EQ(b.prompts.messages.size(), 1u);
             EXPECT_EQ(b.prompts.messages[0], connect::kMsgUartErrors);
-            EXPECT_EQ(b.listener.events, (Names{"none"}));
+            EXPECT_EQ(b.listener.events, (Names{"search", "none"}));
+        } else {
+            EXPECT_TRUE(b.session.state().connected);
+            EXPECT_TRUE(b.prompts.messages.empty());
+            EXPECT_EQ(b.listener.events, (Names{"search", "found"}));
+            EXPECT_TRUE(b.session.image().bytes() == b.model.memory().bytes());
         }
     }
 }
