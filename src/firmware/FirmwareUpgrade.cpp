@@ -205,6 +205,29 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     }
     if (!m_host.beforeUpgradeStarts())
         return finish(Outcome::Cancelled, "cancelled");
+    m_file = std::move(file);
+    return transfer(*m_file);
+}
+
+FirmwareUpgrade::Outcome FirmwareUpgrade::resume(FirmwareFile file)
+{
+    m_resuming = true;
+    m_file = std::move(file);
+    m_host.insertLogLine("Adapter back: the upgrade goes on from the bootloader with the same file, from its "
+                         "first block.");
+    // The controller runs no application that could have answered before.
+    m_link.state().connected = false;
+    return transfer(*m_file);
+}
+
+FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& firmware)
+{
+    ConnectionState& state = m_link.state();
+    const FirmwareFile* file = &firmware;
+    const uint16_t count = file->blockCount();
+    m_lineLost = false;
+    m_noPortOpened = false;
+    m_openFailures.clear();
 
     // --- the bootloader -----------------------------------------------------
     const bool wasConnected = state.connected;
@@ -230,6 +253,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
             m_link.selectPort(port);
             if (!m_link.openPort()) {
                 m_host.insertLogLine(port + ": " + m_link.lastOpenError());
+                m_openFailures.emplace_back(port, m_link.lastOpenError());
                 continue;
             }
             m_host.insertLogLine("port " + port);
@@ -265,6 +289,11 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     if (!reached) {
         if (ports.empty())
             m_host.insertLogLine(" ERROR Boot CMD SEND ");
+        m_noPortOpened = ownPort && !commandSent && m_openFailures.size() == ports.size();
+        if (m_resuming && !commandSent)
+            return finish(Outcome::NoBootloader,
+                          "Upgrade waiting: the adapter's port could not be opened yet. The controller waits in its "
+                          "bootloader; the upgrade goes on when the adapter can be reached.");
         return finish(Outcome::NoBootloader,
                       commandSent ? std::string("Upgrade failed: the bootloader did not answer. The controller was"
                                                 " told to leave it; check the line and start the upgrade again.")
@@ -292,8 +321,8 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
             const std::string last
                 = "Upgrade stopped at block " + std::to_string(*failed) + " of " + std::to_string(count)
                   + ": the line to the controller was lost (adapter pulled). The controller waits in its "
-                    "bootloader with an incomplete firmware: plug the adapter in again and start the upgrade "
-                    "again; it goes on from the bootloader.";
+                    "bootloader with an incomplete firmware: plug the adapter in again; the upgrade goes on "
+                    "from the bootloader with the same file.";
             m_prompts.message(last);
             return finish(Outcome::LeftInBootloader, last);
         }

@@ -2,6 +2,7 @@
 // polling and the deferred save each stop at once, say what happened, and
 // nothing the technician edited is lost or silently replaced.
 
+#include "firmware/FirmwareTestFiles.h"
 #include "link/ConnectionConstants.h"
 #include "params/ParameterLayout.h"
 #include "params/RegisterWrite.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,7 @@ public:
     {
         if (m_line.hungUp())
             ++intoDeadPort;
+        ++frames;
         if (count == wire::kFrameSize && data[0] == wire::kCmdSaveToEeprom)
             ++saves;
         if (count == wire::kFrameSize && (data[0] & 0xF0) == (wire::kCmdWriteWordBase & 0xF0))
@@ -56,6 +59,7 @@ public:
     std::string lastError() const override { return m_line.lastError(); }
     bool hungUp() const override { return m_line.hungUp(); }
     int intoDeadPort = 0;
+    int frames = 0;
     int saves = 0;
     int wordWrites = 0;
 
@@ -306,6 +310,142 @@ TEST(LineLoss, EditsCutOffByAnUnplugAreOfferedAfterTheReconnect)
         b.session.autoConnect();
         EXPECT_EQ(b.prompts.messages.size(), 1u);
     }
+}
+
+// The firmware page as far as the upgrade needs it: the log, newest first.
+class UpgradeLog : public UpgradeHost {
+public:
+    explicit UpgradeLog(DeviceSession& session) : m_session(session) {}
+    void clearLog() override { lines.clear(); }
+    void insertLogLine(const std::string& line) override { lines.insert(lines.begin(), line); }
+    void setBootProgress(int, int) override {}
+    void setTalkToBootCaption(const std::string&) override {}
+    void setSwitchToSaveCaption(const std::string&) override {}
+    void autoConnect() override { m_session.autoConnect(); }
+    void upgradeEnded() override { ++ended; }
+    bool has(const std::string& part) const
+    {
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+    Names lines;
+    int ended = 0;
+
+private:
+    DeviceSession& m_session;
+};
+
+// A firmware file of `blocks` blocks whose first block carries the version
+// text the controller reports once it runs it.
+std::string firmwareWithVersion(uint32_t blocks, const std::string& version)
+{
+    std::string text = test::makeFirmwareText(blocks, version);
+    const size_t record = fw::kHeaderRecords; // block 0
+    static const char digits[] = "0123456789ABCDEF";
+    auto put = [&](size_t byte, uint8_t v) {
+        text[test::recordCharIndex(record, byte)] = digits[v >> 4];
+        text[test::recordCharIndex(record, byte) + 1] = digits[v & 0xF];
+    };
+    auto get = [&](size_t byte) { return static_cast<uint8_t>(std::stoi(text.substr(test::recordCharIndex(record, byte), 2), nullptr, 16)); };
+    for (size_t i = 0; i < version.size(); ++i)
+        put(43 + i, static_cast<uint8_t>(version[i]));
+    uint8_t sum = 0;
+    for (size_t i = 0; i < fw::kPayloadBytes; ++i)
+        sum = static_cast<uint8_t>(sum + get(i));
+    put(fw::kBlockSumIndex, sum);
+    return text;
+}
+
+TEST(LineLoss, AnUpgradeCutOffInTheBootloaderGoesOnWithItsFileWhenTheAdapterIsBack)
+{
+    // Frames after the fault is set: the boot command, the query, the write
+    // switch, then block j as frame 4 + j. The adapter goes once the
+    // bootloader has taken block `block` (its reply is lost), for 3 s.
+    constexpr uint32_t kBlocks = 9;
+    const std::string path = ::testing::TempDir() + "kdx_resume_firmware.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << firmwareWithVersion(kBlocks, "001.097.001");
+    }
+    for (const int block : {0, 5, 8}) {
+        Bench b;
+        b.session.autoConnect();
+        ASSERT_TRUE(b.session.state().connected);
+        const uint8_t oldRevision = b.session.state().softwareRevision;
+        ASSERT_NE(oldRevision, 97);
+        b.fault(("pull=" + std::to_string(4 + block) + ":3000").c_str());
+        UpgradeLog log(b.session);
+        b.prompts.fileAnswers.push_back(path);
+        b.listener.events.clear();
+
+        EXPECT_EQ(b.session.upgradeFirmware(log, "fw"), FirmwareUpgrade::Outcome::LeftInBootloader) << block;
+        const uint64_t pulledAt = b.clock.nowMs();
+        ASSERT_EQ(b.prompts.messages.size(), 1u) << block;
+        EXPECT_NE(b.prompts.messages[0].find("Upgrade stopped at block "), std::string::npos) << b.prompts.messages[0];
+        EXPECT_NE(b.prompts.messages[0].find("goes on from the bootloader"), std::string::npos);
+        EXPECT_EQ(b.listener.events, (Names{"lost"})) << block;
+        EXPECT_FALSE(b.session.state().portOpen);
+        EXPECT_TRUE(b.session.upgradeWaiting());
+        EXPECT_EQ(log.ended, 1);
+        EXPECT_TRUE(b.model.inBootloader());
+
+        // Still out: nothing is sent, the upgrade keeps waiting, the search
+        // (told as one) found nothing, so the watch goes on.
+        const int sentBefore = b.watched.frames;
+        b.session.autoConnect();
+        EXPECT_TRUE(b.session.upgradeWaiting()) << block;
+        EXPECT_EQ(b.watched.frames, sentBefore) << block;
+        EXPECT_EQ(b.listener.events, (Names{"lost", "search", "none"})) << block;
+        EXPECT_TRUE(log.has("could not be opened yet")) << block;
+        EXPECT_EQ(log.ended, 2);
+
+        // Back (the replug watch, or F10): the same file goes on from the
+        // bootloader's start, without the file dialog.
+        b.clock.advance(pulledAt + 3100 - b.clock.nowMs());
+        b.listener.events.clear();
+        b.session.autoConnect();
+        EXPECT_FALSE(b.session.upgradeWaiting()) << block;
+        EXPECT_EQ(b.prompts.dialogFolders.size(), 1u) << "the file is not asked for again";
+        EXPECT_TRUE(log.has("Adapter back: the upgrade goes on from the bootloader")) << block;
+        EXPECT_TRUE(log.has("Upgrade done: the controller runs software 1.97.")) << block;
+        EXPECT_TRUE(log.has(std::to_string(kBlocks - 1) + " jest:")) << block;
+        EXPECT_EQ(b.prompts.messages.size(), 1u) << block;
+        EXPECT_EQ(log.ended, 3);
+        EXPECT_FALSE(b.model.inBootloader());
+        EXPECT_EQ(b.model.upgradesDone(), 1u);
+        // Every block once more from the first, and no more.
+        EXPECT_EQ(b.model.bootloader().blocksAccepted(), kBlocks) << block;
+        EXPECT_TRUE(b.session.state().connected);
+        EXPECT_EQ(b.session.state().softwareRevision, 97);
+        EXPECT_EQ(b.listener.events.front(), "search");
+        EXPECT_EQ(b.listener.events.back(), "found") << block;
+        EXPECT_EQ(std::count(b.listener.events.begin(), b.listener.events.end(), "lost"), 0);
+    }
+}
+
+TEST(LineLoss, AWaitingUpgradeIsForgottenByTheNextOneAndASearchFollows)
+{
+    const std::string path = ::testing::TempDir() + "kdx_resume_firmware2.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << firmwareWithVersion(6, "001.097.001");
+    }
+    Bench b;
+    b.session.autoConnect();
+    ASSERT_TRUE(b.session.state().connected);
+    b.fault("pull=6:500");
+    UpgradeLog log(b.session);
+    b.prompts.fileAnswers.push_back(path);
+    ASSERT_EQ(b.session.upgradeFirmware(log, "fw"), FirmwareUpgrade::Outcome::LeftInBootloader);
+    ASSERT_TRUE(b.session.upgradeWaiting());
+    b.clock.advance(1000);
+    // The technician starts the upgrade again by hand and picks no file:
+    // nothing waits any more, and F10 searches as ever.
+    EXPECT_EQ(b.session.upgradeFirmware(log, "fw"), FirmwareUpgrade::Outcome::Cancelled);
+    EXPECT_FALSE(b.session.upgradeWaiting());
+    const int sentBefore = b.watched.frames;
+    b.session.autoConnect();
+    EXPECT_GT(b.watched.frames, sentBefore);
+    EXPECT_FALSE(log.has("Adapter back"));
 }
 
 } // namespace
