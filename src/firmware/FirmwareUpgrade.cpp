@@ -23,6 +23,14 @@ std::string leftInBootloader(const std::string& why)
           " after a restart of the tool too).";
 }
 
+std::string lineLostText(uint32_t block, uint32_t count)
+{
+    return "Upgrade stopped at block " + std::to_string(block) + " of " + std::to_string(count)
+        + ": the line to the controller was lost (adapter pulled). The controller waits in its bootloader with an"
+          " incomplete firmware: plug the adapter in again; the upgrade goes on from the bootloader with the same"
+          " file.";
+}
+
 } // namespace
 
 std::string hex2(uint8_t value)
@@ -220,11 +228,10 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::resume(FirmwareFile file)
     return transfer(*m_file);
 }
 
-FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& firmware)
+FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& file)
 {
     ConnectionState& state = m_link.state();
-    const FirmwareFile* file = &firmware;
-    const uint16_t count = file->blockCount();
+    const uint16_t count = file.blockCount();
     m_lineLost = false;
     m_noPortOpened = false;
     m_openFailures.clear();
@@ -309,20 +316,24 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& firmware)
     } else {
         m_host.setSwitchToSaveCaption("Brak przelaczenia w zapis");
         m_host.insertLogLine(" ERROR Bootloader setting WRITE FLASH OPERATION");
+        if (m_link.lineHungUp()) {
+            // Gone between the handover and the first block: the bootloader
+            // waits all the same.
+            m_lineLost = true;
+            const std::string last = lineLostText(0, count);
+            m_prompts.message(last);
+            return finish(Outcome::LeftInBootloader, last);
+        }
         const std::string last = leftInBootloader("the bootloader did not switch to writing");
         m_prompts.message(last);
         return finish(Outcome::LeftInBootloader, last);
     }
 
     // --- the blocks -----------------------------------------------------------
-    if (const auto failed = transferBlocks(*file)) {
+    if (const auto failed = transferBlocks(file)) {
         m_host.insertLogLine(" ERROR during upgrade");
         if (m_lineLost) {
-            const std::string last
-                = "Upgrade stopped at block " + std::to_string(*failed) + " of " + std::to_string(count)
-                  + ": the line to the controller was lost (adapter pulled). The controller waits in its "
-                    "bootloader with an incomplete firmware: plug the adapter in again; the upgrade goes on "
-                    "from the bootloader with the same file.";
+            const std::string last = lineLostText(*failed, count);
             m_prompts.message(last);
             return finish(Outcome::LeftInBootloader, last);
         }
@@ -336,7 +347,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& firmware)
     m_host.autoConnect();
 
     // Success is what the controller reports after the reconnect.
-    const std::string wanted = file->versionText();
+    const std::string wanted = file.versionText();
     if (!state.connected)
         return finish(Outcome::DoneNotConfirmed,
                       "Upgrade written: every block was accepted, but the controller did not answer afterwards."
