@@ -4,6 +4,8 @@
 
 #include "firmware/FirmwareTestFiles.h"
 #include "link/ConnectionConstants.h"
+#include "link/ReplugWatch.h"
+#include "link/SystemLink.h"
 #include "params/ParameterLayout.h"
 #include "params/RegisterWrite.h"
 #include "protocol/Wire.h"
@@ -13,11 +15,13 @@
 #include "sim/SimConstants.h"
 #include "sim/SimulatedLine.h"
 #include "support/RecordingPrompts.h"
+#include "support/SimProcess.h"
 #include "support/TestClock.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -322,6 +326,7 @@ public:
     void setTalkToBootCaption(const std::string&) override {}
     void setSwitchToSaveCaption(const std::string&) override {}
     void autoConnect() override { m_session.autoConnect(); }
+    std::vector<std::string> candidatePorts() override { return m_session.candidatePorts(); }
     void upgradeEnded() override { ++ended; }
     bool has(const std::string& part) const
     {
@@ -449,6 +454,63 @@ TEST(LineLoss, AWaitingUpgradeIsForgottenByTheNextOneAndASearchFollows)
     b.session.autoConnect();
     EXPECT_GT(b.watched.frames, sentBefore);
     EXPECT_FALSE(log.has("Adapter back"));
+}
+
+TEST(LineLoss, OverTheRealLineAnUpgradeCutOffByAPulledAdapterGoesOnWhenTheWatchSeesItBack)
+{
+    KDX_REQUIRE_SIM();
+    char dir[] = "/tmp/kdx-replugXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string adapter = std::string(dir) + "/adapter";
+    const std::string file = std::string(dir) + "/firmware.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << firmwareWithVersion(8, "001.097.001");
+    }
+    // The upgrade starts on a controller not connected before: the boot
+    // command, the query, the write switch, then blocks 0, 1, 2: gone for 1.5 s.
+    test::SimProcess sim({"--link", adapter, "--fault", "pull=6:1500"});
+    ASSERT_FALSE(sim.ptyPath().empty());
+
+    SystemClock clock;
+    auto line = makeSystemLine();
+    NoPorts discovery;
+    test::RecordingPrompts prompts;
+    SessionOptions options;
+    options.ports = {adapter};
+    options.namedPortsOnly = true;
+    options.recordThisPc = false;
+    DeviceSession session({*line, clock, discovery, prompts}, options);
+    Listener listener;
+    session.setListener(&listener);
+    UpgradeLog log(session);
+    prompts.fileAnswers.push_back(file);
+
+    EXPECT_EQ(session.upgradeFirmware(log, dir), FirmwareUpgrade::Outcome::LeftInBootloader);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("Upgrade stopped at block 2 of 8"), std::string::npos) << prompts.messages[0];
+    EXPECT_EQ(listener.events, (Names{"lost"}));
+    ASSERT_TRUE(session.upgradeWaiting());
+
+    // The watch the window runs after a loss, on the adapter's name.
+    ReplugWatch watch;
+    watch.arm(ReplugWatch::stableName(adapter));
+    bool back = false;
+    for (int i = 0; i < 100 && !back; ++i) {
+        clock.sleepMs(50);
+        back = watch.poll();
+    }
+    ASSERT_TRUE(back) << "the adapter did not come back";
+    session.autoConnect();
+
+    EXPECT_FALSE(session.upgradeWaiting());
+    EXPECT_EQ(prompts.dialogFolders.size(), 1u);
+    EXPECT_TRUE(log.has("Adapter back: the upgrade goes on from the bootloader"));
+    EXPECT_TRUE(log.has("Upgrade done: the controller runs software 1.97.")) << (log.lines.empty() ? "" : log.lines.front());
+    EXPECT_TRUE(session.state().connected);
+    EXPECT_EQ(listener.events.back(), "found");
+    std::remove(file.c_str());
+    ::rmdir(dir);
 }
 
 } // namespace
