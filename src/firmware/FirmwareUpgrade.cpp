@@ -221,8 +221,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::resume(FirmwareFile file)
 {
     m_resuming = true;
     m_file = std::move(file);
-    m_host.insertLogLine("Adapter back: the upgrade goes on from the bootloader with the same file, from its "
-                         "first block.");
+    m_host.insertLogLine(kResumeText);
     // The controller runs no application that could have answered before.
     m_link.state().connected = false;
     return transfer(*m_file);

@@ -56,6 +56,11 @@ public:
     enum class FileRead { Loaded, Cancelled, Unreadable };
     FileRead openFirmwareFile(std::optional<FirmwareFile>& file);
 
+    // What the log (and the window's status line) says when a cut-off
+    // upgrade goes on.
+    static constexpr const char* kResumeText
+        = "Adapter back: the upgrade goes on from the bootloader with the same file, from its first block.";
+
     // Largest file read; anything longer cannot be a firmware file.
     static constexpr size_t kMaxFileBytes = 32u << 20;
 

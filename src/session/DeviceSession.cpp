@@ -116,6 +116,7 @@ FirmwareUpgrade::Outcome DeviceSession::resumeUpgrade()
     FirmwareUpgrade upgrade(m_link, m_prompts, *waiting.host, waiting.folder, waiting.random);
     // Told as a search, so the window's watch and its retries follow it.
     searchStarted();
+    listener().statusText(FirmwareUpgrade::kResumeText);
     const auto outcome = upgrade.resume(std::move(waiting.file));
     if (m_searching) {
         // A finished upgrade has searched since, and told it.

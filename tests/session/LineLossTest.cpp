@@ -414,6 +414,8 @@ TEST(LineLoss, AnUpgradeCutOffInTheBootloaderGoesOnWithItsFileWhenTheAdapterIsBa
         EXPECT_FALSE(b.session.upgradeWaiting()) << block;
         EXPECT_EQ(b.prompts.dialogFolders.size(), 1u) << "the file is not asked for again";
         EXPECT_TRUE(log.has("Adapter back: the upgrade goes on from the bootloader")) << block;
+        EXPECT_EQ(std::count(b.listener.texts.begin(), b.listener.texts.end(), FirmwareUpgrade::kResumeText), 2)
+            << "the status line says so at each try";
         EXPECT_TRUE(log.has("Upgrade done: the controller runs software 1.97.")) << block;
         EXPECT_TRUE(log.has(std::to_string(kBlocks - 1) + " jest:")) << block;
         EXPECT_EQ(b.prompts.messages.size(), 1u) << block;
