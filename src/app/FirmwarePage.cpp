@@ -42,9 +42,9 @@ std::string chooseFirmwareFolder(const std::string& startDirectory, const std::v
     return own;
 }
 
-FirmwarePage::FirmwarePage(QWidget& page, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
+FirmwarePage::FirmwarePage(QWidget& page, DeviceSession& session, UserPrompts& prompts, Procedures procedures,
                            std::string firmwareFolder)
-    : m_link(link), m_prompts(prompts), m_procedures(std::move(procedures)), m_folder(std::move(firmwareFolder)),
+    : m_session(session), m_prompts(prompts), m_procedures(std::move(procedures)), m_folder(std::move(firmwareFolder)),
       m_log(required<QTextEdit>(page, "RichEdit1")),
       m_progress(required<QProgressBar>(page, "ProgressBarBoot")),
       m_talkToBoot(required<QAbstractButton>(page, "ButtonTalkToBoot")),
@@ -54,8 +54,13 @@ FirmwarePage::FirmwarePage(QWidget& page, DeviceLink& link, UserPrompts& prompts
 
 void FirmwarePage::upgrade()
 {
-    FirmwareUpgrade procedure(m_link, m_prompts, *this, m_folder);
-    procedure.run();
+    // Through the session: one cut off in the bootloader goes on by itself
+    // when the adapter comes back.
+    m_session.upgradeFirmware(*this, m_folder);
+}
+
+void FirmwarePage::upgradeEnded()
+{
     if (m_procedures.afterUpgrade)
         m_procedures.afterUpgrade();
 }
