@@ -114,7 +114,7 @@ void AppController::bind(MainWindow& w)
             m_files->afterUpgrade();
     };
     m_firmwarePage = std::make_unique<FirmwarePage>(
-        w.firmwareControls(), m_ctx.link, m_ctx.prompts, std::move(procedures),
+        w.firmwareControls(), m_ctx.session, m_ctx.prompts, std::move(procedures),
         chooseFirmwareFolder(w.startDirectory().toStdString(), m_languageFallbacks));
 }
 

@@ -35,9 +35,9 @@ std::string chooseFirmwareFolder(const std::string& startDirectory, const std::v
     return own;
 }
 
-FirmwarePage::FirmwarePage(const FirmwareControls& controls, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
-                           std::string firmwareFolder)
-    : m_link(link), m_prompts(prompts), m_procedures(std::move(procedures)), m_folder(std::move(firmwareFolder)),
+FirmwarePage::FirmwarePage(const FirmwareControls& controls, DeviceSession& session, UserPrompts& prompts,
+                           Procedures procedures, std::string firmwareFolder)
+    : m_session(session), m_prompts(prompts), m_procedures(std::move(procedures)), m_folder(std::move(firmwareFolder)),
       m_log(controls.log), m_progress(controls.progress), m_talkToBoot(controls.talkToBoot),
       m_switchToSave(controls.switchToSave)
 {
@@ -45,8 +45,13 @@ FirmwarePage::FirmwarePage(const FirmwareControls& controls, DeviceLink& link, U
 
 void FirmwarePage::upgrade()
 {
-    FirmwareUpgrade procedure(m_link, m_prompts, *this, m_folder);
-    procedure.run();
+    // Through the session: one cut off in the bootloader goes on by itself
+    // when the adapter comes back.
+    m_session.upgradeFirmware(*this, m_folder);
+}
+
+void FirmwarePage::upgradeEnded()
+{
     if (m_procedures.afterUpgrade)
         m_procedures.afterUpgrade();
 }

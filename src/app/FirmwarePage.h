@@ -1,7 +1,7 @@
 #pragma once
 
 #include "firmware/UpgradeHost.h"
-#include "link/DeviceLink.h"
+#include "session/DeviceSession.h"
 #include "prompts/UserPrompts.h"
 
 #include <functional>
@@ -35,7 +35,7 @@ public:
         std::function<void()> afterUpgrade;
     };
 
-    FirmwarePage(const FirmwareControls& controls, DeviceLink& link, UserPrompts& prompts, Procedures procedures,
+    FirmwarePage(const FirmwareControls& controls, DeviceSession& session, UserPrompts& prompts, Procedures procedures,
                  std::string firmwareFolder);
 
     // The "upgrade" button.
@@ -51,9 +51,10 @@ public:
     void autoConnect() override;
     std::vector<std::string> candidatePorts() override;
     bool beforeUpgradeStarts() override;
+    void upgradeEnded() override;
 
 private:
-    DeviceLink& m_link;
+    DeviceSession& m_session;
     UserPrompts& m_prompts;
     Procedures m_procedures;
     std::string m_folder;

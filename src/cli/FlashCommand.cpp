@@ -126,6 +126,9 @@ int runFlash(const CliArguments& args, Reporter& out)
     std::mt19937 random(seed());
     const FirmwareUpgrade::Outcome outcome =
         session.session().upgradeFirmware(host, ".", [&random] { return static_cast<uint32_t>(random()); });
+    // The run ends here: a later flash of the same file goes on from the
+    // bootloader, not this host.
+    session.session().dropWaitingUpgrade();
     out.endProgress();
 
     const ConnectionState& s = session.state();

@@ -23,6 +23,14 @@ std::string leftInBootloader(const std::string& why)
           " after a restart of the tool too).";
 }
 
+std::string lineLostText(uint32_t block, uint32_t count)
+{
+    return "Upgrade stopped at block " + std::to_string(block) + " of " + std::to_string(count)
+        + ": the line to the controller was lost (adapter pulled). The controller waits in its bootloader with an"
+          " incomplete firmware: plug the adapter in again; the upgrade goes on from the bootloader with the same"
+          " file.";
+}
+
 } // namespace
 
 std::string hex2(uint8_t value)
@@ -205,6 +213,27 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     }
     if (!m_host.beforeUpgradeStarts())
         return finish(Outcome::Cancelled, "cancelled");
+    m_file = std::move(file);
+    return transfer(*m_file);
+}
+
+FirmwareUpgrade::Outcome FirmwareUpgrade::resume(FirmwareFile file)
+{
+    m_resuming = true;
+    m_file = std::move(file);
+    m_host.insertLogLine(kResumeText);
+    // The controller runs no application that could have answered before.
+    m_link.state().connected = false;
+    return transfer(*m_file);
+}
+
+FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& file)
+{
+    ConnectionState& state = m_link.state();
+    const uint16_t count = file.blockCount();
+    m_lineLost = false;
+    m_noPortOpened = false;
+    m_openFailures.clear();
 
     // --- the bootloader -----------------------------------------------------
     const bool wasConnected = state.connected;
@@ -230,6 +259,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
             m_link.selectPort(port);
             if (!m_link.openPort()) {
                 m_host.insertLogLine(port + ": " + m_link.lastOpenError());
+                m_openFailures.emplace_back(port, m_link.lastOpenError());
                 continue;
             }
             m_host.insertLogLine("port " + port);
@@ -265,6 +295,11 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     if (!reached) {
         if (ports.empty())
             m_host.insertLogLine(" ERROR Boot CMD SEND ");
+        m_noPortOpened = ownPort && !commandSent && m_openFailures.size() == ports.size();
+        if (m_resuming && !commandSent)
+            return finish(Outcome::NoBootloader,
+                          "Upgrade waiting: the adapter's port could not be opened yet. The controller waits in its "
+                          "bootloader; the upgrade goes on when the adapter can be reached.");
         return finish(Outcome::NoBootloader,
                       commandSent ? std::string("Upgrade failed: the bootloader did not answer. The controller was"
                                                 " told to leave it; check the line and start the upgrade again.")
@@ -280,20 +315,24 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     } else {
         m_host.setSwitchToSaveCaption("Brak przelaczenia w zapis");
         m_host.insertLogLine(" ERROR Bootloader setting WRITE FLASH OPERATION");
+        if (m_link.lineHungUp()) {
+            // Gone between the handover and the first block: the bootloader
+            // waits all the same.
+            m_lineLost = true;
+            const std::string last = lineLostText(0, count);
+            m_prompts.message(last);
+            return finish(Outcome::LeftInBootloader, last);
+        }
         const std::string last = leftInBootloader("the bootloader did not switch to writing");
         m_prompts.message(last);
         return finish(Outcome::LeftInBootloader, last);
     }
 
     // --- the blocks -----------------------------------------------------------
-    if (const auto failed = transferBlocks(*file)) {
+    if (const auto failed = transferBlocks(file)) {
         m_host.insertLogLine(" ERROR during upgrade");
         if (m_lineLost) {
-            const std::string last
-                = "Upgrade stopped at block " + std::to_string(*failed) + " of " + std::to_string(count)
-                  + ": the line to the controller was lost (adapter pulled). The controller waits in its "
-                    "bootloader with an incomplete firmware: plug the adapter in again and start the upgrade "
-                    "again; it goes on from the bootloader.";
+            const std::string last = lineLostText(*failed, count);
             m_prompts.message(last);
             return finish(Outcome::LeftInBootloader, last);
         }
@@ -307,7 +346,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     m_host.autoConnect();
 
     // Success is what the controller reports after the reconnect.
-    const std::string wanted = file->versionText();
+    const std::string wanted = file.versionText();
     if (!state.connected)
         return finish(Outcome::DoneNotConfirmed,
                       "Upgrade written: every block was accepted, but the controller did not answer afterwards."

@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kdx {
 
@@ -33,16 +35,39 @@ public:
                     std::string firmwareFolder, RandomSource random = {});
 
     Outcome run();
+    // After an upgrade cut off by the adapter going away during the block
+    // transfer, once it is back: the controller sits in its bootloader with
+    // no application, so the same file goes to it again from the bootloader's
+    // start (query, write mode, every block from the first), on a port this
+    // procedure opens. Nothing is asked of the technician.
+    Outcome resume(FirmwareFile file);
+    // The last attempt lost the line after the bootloader took over: the
+    // controller waits there for the rest of the file.
+    bool cutOffInBootloader() const { return m_lineLost; }
+    // The last attempt could not open any port to reach the bootloader
+    // (after a replug the device may not be ready yet); the ports it tried.
+    bool noPortOpened() const { return m_noPortOpened; }
+    const std::vector<std::pair<std::string, std::string>>& openFailures() const { return m_openFailures; }
+    // The file of the last attempt, once it was read; empty afterwards.
+    std::optional<FirmwareFile> takeFile() { return std::move(m_file); }
 
     // The file from the technician's choice, read whole. The process's
     // current directory is left as it is.
     enum class FileRead { Loaded, Cancelled, Unreadable };
     FileRead openFirmwareFile(std::optional<FirmwareFile>& file);
 
+    // What the log (and the window's status line) says when a cut-off
+    // upgrade goes on.
+    static constexpr const char* kResumeText
+        = "Adapter back: the upgrade goes on from the bootloader with the same file, from its first block.";
+
     // Largest file read; anything longer cannot be a firmware file.
     static constexpr size_t kMaxFileBytes = 32u << 20;
 
 private:
+    // Everything after the file was read and checked: bootloader, blocks,
+    // leave and reconnect.
+    Outcome transfer(const FirmwareFile& file);
     Outcome finish(Outcome outcome, const std::string& lastLine);
     void discardInput();
     void settleLine();
@@ -62,6 +87,10 @@ private:
     std::string m_folder;
     RandomSource m_random;
     bool m_lineLost = false; // the last block loop ended because the adapter went away
+    bool m_resuming = false; // this attempt goes on after an adapter came back
+    bool m_noPortOpened = false;
+    std::vector<std::pair<std::string, std::string>> m_openFailures; // port, reason
+    std::optional<FirmwareFile> m_file;
 };
 
 // Two upper-case hex digits.

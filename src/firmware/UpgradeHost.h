@@ -27,6 +27,9 @@ public:
     // (a controller left in its bootloader after a restart of the tool or
     // a search that found nothing). The last selected port is tried first.
     virtual std::vector<std::string> candidatePorts() { return {}; }
+    // An attempt has ended, whatever its outcome, including one that went on
+    // by itself after the adapter came back.
+    virtual void upgradeEnded() {}
 };
 
 } // namespace kdx

@@ -15,6 +15,10 @@ constexpr size_t kSerialNumberOffset = 4;
 
 // Whole-image passes after a failed first one.
 constexpr uint8_t kMaxReadRetries = 10;
+// A full read gives up on a bus that has not answered a single request for
+// this long, as an edit is refused then: a lost answer or a page that never
+// answers still costs only its pass, while other requests are answered.
+constexpr uint32_t kReadSilenceMs = 1000;
 
 // Identify answer: byte 0 'A', versions in bytes 1..3, end mark in byte 7.
 constexpr size_t kIdHardwareIndex = 1;
@@ -29,13 +33,16 @@ constexpr const char* kMsgNoConnection = "No Connection";
 constexpr const char* kMsgUartErrors = "Uart interface errors! Check connection.Software disconnected.";
 constexpr int kPageCount = 4;
 
-// The full read stopped because the adapter went away at page `page` (1..4).
-inline std::string readLostText(int page)
+// The full read stopped at page `page` (1..4): the adapter went away, or
+// (silent) it stayed but the controller stopped answering there.
+inline std::string readLostText(int page, bool silent = false)
 {
     return "Reading the parameters stopped at page " + std::to_string(page) + " of "
            + std::to_string(kPageCount)
-           + ": the line to the controller was lost. Nothing was written: the controller still holds its "
-             "parameters; they are read again when it is connected.";
+           + (silent ? ": the controller has not answered for a second (the adapter is there, the bus is silent)."
+                     : ": the line to the controller was lost.")
+           + " Nothing was written: the controller still holds its parameters; they are read again when it is "
+             "connected.";
 }
 
 } // namespace kdx::connect

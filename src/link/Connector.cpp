@@ -183,13 +183,24 @@ unsigned Connector::readPass()
         ++page;
         m_host.setProgress(address, kImageBytes);
         // A page that fails keeps its part of the image as it was.
-        if (!m_link.readPage(address, m_image.data() + address)) {
-            ++failures;
-            // No further request into a port whose device has gone.
-            if (m_link.lineHungUp()) {
-                m_lostAtPage = page;
-                return failures;
-            }
+        if (m_link.readPage(address, m_image.data() + address)) {
+            m_quietFromPage = 0;
+            continue;
+        }
+        ++failures;
+        if (m_quietFromPage == 0)
+            m_quietFromPage = page;
+        // No further request into a port whose device has gone.
+        if (m_link.lineHungUp()) {
+            m_lostAtPage = page;
+            return failures;
+        }
+        // Nor into a bus that has stopped answering: named by the page it
+        // fell silent at, which may lie in an earlier pass.
+        if (m_link.silentForMs(connect::kReadSilenceMs)) {
+            m_lostAtPage = m_quietFromPage;
+            m_lostSilent = true;
+            return failures;
         }
     }
     m_host.setProgress(kImageBytes, kImageBytes);
@@ -204,6 +215,8 @@ void Connector::readAll()
         return;
     }
     m_host.setProgress(0, kImageBytes);
+    m_quietFromPage = 0;
+    m_lostSilent = false;
 
     // A page that fails costs a whole pass, so a successful read leaves all
     // four pages from one consistent pass.
@@ -222,7 +235,7 @@ void Connector::readAll()
         m_host.setTimerEnabled(false);
         m_link.closePort();
         if (m_lostAtPage != 0) {
-            m_prompts.message(connect::readLostText(m_lostAtPage));
+            m_prompts.message(connect::readLostText(m_lostAtPage, m_lostSilent));
             m_host.lineLost();
         } else {
             m_prompts.message(connect::kMsgUartErrors);

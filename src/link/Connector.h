@@ -35,7 +35,8 @@ public:
     // Reads the image when connected, else "ECU not Found".
     void loadAllData();
     // Reads the four pages; the whole set again, up to ten more times, while
-    // any page fails. A final failure takes the link down.
+    // any page fails. A final failure takes the link down; a hang-up, or a
+    // bus silent for a second, stops it at once as a lost line.
     void readAll();
 
 private:
@@ -55,7 +56,9 @@ private:
     ParameterBytes& m_image;
     std::string m_openFailures; // reasons of this search, "; " between them
     SearchOutcome m_outcome;    // of the search in progress
-    int m_lostAtPage = 0;       // the page (1..4) at which the last pass found the device gone; 0: not
+    int m_lostAtPage = 0;       // the page (1..4) at which the read found the line lost; 0: not
+    bool m_lostSilent = false;  // lost to a silent bus rather than a hang-up
+    int m_quietFromPage = 0;    // the first page unanswered since the last answer; 0: none
 };
 
 } // namespace kdx

@@ -91,11 +91,62 @@ DashboardView DeviceSession::decode(const StatusFrame& frame, const std::string&
     return m_decoder.decode(frame, m_state.hardwareVersion, decimalSeparator);
 }
 
+void DeviceSession::autoConnect()
+{
+    if (m_waitingUpgrade)
+        (void)resumeUpgrade();
+    else
+        m_connector->autoConnect();
+}
+
 FirmwareUpgrade::Outcome DeviceSession::upgradeFirmware(UpgradeHost& host, const std::string& firmwareFolder,
                                                         FirmwareUpgrade::RandomSource random)
 {
-    FirmwareUpgrade upgrade(m_link, m_prompts, host, firmwareFolder, std::move(random));
-    return upgrade.run();
+    m_waitingUpgrade.reset();
+    FirmwareUpgrade upgrade(m_link, m_prompts, host, firmwareFolder, random);
+    const auto outcome = upgrade.run();
+    afterUpgrade(upgrade, host, firmwareFolder, std::move(random), false);
+    return outcome;
+}
+
+FirmwareUpgrade::Outcome DeviceSession::resumeUpgrade()
+{
+    WaitingUpgrade waiting = std::move(*m_waitingUpgrade);
+    m_waitingUpgrade.reset();
+    FirmwareUpgrade upgrade(m_link, m_prompts, *waiting.host, waiting.folder, waiting.random);
+    // Told as a search, so the window's watch and its retries follow it.
+    searchStarted();
+    listener().statusText(FirmwareUpgrade::kResumeText);
+    const auto outcome = upgrade.resume(std::move(waiting.file));
+    if (m_searching) {
+        // A finished upgrade has searched since, and told it.
+        SearchOutcome search;
+        search.found = m_state.connected;
+        search.port = m_link.selectedPort();
+        for (const auto& [port, reason] : upgrade.openFailures())
+            search.tried.push_back({port, reason});
+        searchEnded(search);
+    }
+    afterUpgrade(upgrade, *waiting.host, waiting.folder, std::move(waiting.random), true);
+    return outcome;
+}
+
+void DeviceSession::afterUpgrade(FirmwareUpgrade& upgrade, UpgradeHost& host, const std::string& folder,
+                                 FirmwareUpgrade::RandomSource random, bool resumed)
+{
+    // Cut off in the bootloader, or back but not yet openable: the file
+    // waits for the adapter.
+    const bool lost = upgrade.cutOffInBootloader();
+    if (lost || (resumed && upgrade.noPortOpened())) {
+        if (auto file = upgrade.takeFile())
+            m_waitingUpgrade = WaitingUpgrade{std::move(*file), &host, folder, std::move(random)};
+    }
+    if (lost) {
+        m_link.closePort();
+        m_connectedAtTick = false;
+        listener().linkLost();
+    }
+    host.upgradeEnded();
 }
 
 SessionListener& DeviceSession::listener() { return m_listener ? *m_listener : m_nobody; }

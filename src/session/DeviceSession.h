@@ -84,7 +84,10 @@ public:
     void searchOnly(const std::string& port);
 
     // The connect procedure ("AutoConnect"): search, identify, full read.
-    void autoConnect() { m_connector->autoConnect(); }
+    // While an upgrade cut off in the bootloader waits for the adapter, it
+    // goes on with its file instead (a controller in its bootloader answers
+    // no search); the upgrade's own reconnect follows when it is done.
+    void autoConnect();
     // The full read when connected, else "ECU not Found".
     void loadAllData() { m_connector->loadAllData(); }
     // The full read again; true when the link is still up after it.
@@ -96,8 +99,13 @@ public:
     // The save watcher on its own (before the image is shown again).
     std::optional<TickResult::SaveLamp> watchImage() { return m_poller.watchImage(); }
     // The firmware upgrade over this session's link; the host shows it.
+    // One cut off by the adapter going away after the bootloader took over
+    // waits, with its file and host, until autoConnect() (the replug watch,
+    // F10) or another upgrade. The host must outlive the session meanwhile.
     FirmwareUpgrade::Outcome upgradeFirmware(UpgradeHost& host, const std::string& firmwareFolder,
                                              FirmwareUpgrade::RandomSource random = {});
+    bool upgradeWaiting() const { return m_waitingUpgrade.has_value(); }
+    void dropWaitingUpgrade() { m_waitingUpgrade.reset(); }
 
     SerialLine& line() { return m_line; }
     Clock& clock() { return m_clock; }
@@ -146,6 +154,18 @@ private:
         uint32_t serialNumber = 0;   // of the controller they were meant for
     };
     void keepUnconfirmedEdits();
+
+    struct WaitingUpgrade {
+        FirmwareFile file;
+        UpgradeHost* host;
+        std::string folder;
+        FirmwareUpgrade::RandomSource random;
+    };
+    FirmwareUpgrade::Outcome resumeUpgrade();
+    // After an attempt: keeps it waiting when the line was lost in the
+    // bootloader, or the adapter's port could not be opened on the way back.
+    void afterUpgrade(FirmwareUpgrade& upgrade, UpgradeHost& host, const std::string& folder,
+                      FirmwareUpgrade::RandomSource random, bool resumed);
     // After a full read: asks whether to send the edits the controller lacks.
     void offerUnconfirmedEdits();
 
@@ -186,6 +206,7 @@ private:
     std::optional<UnconfirmedEdits> m_unconfirmed;
     bool m_searching = false;       // a connection search is running
     bool m_lostInSearch = false;    // its read found the device gone
+    std::optional<WaitingUpgrade> m_waitingUpgrade;
 };
 
 } // namespace kdx

@@ -79,7 +79,14 @@ Bootloader::Outcome Bootloader::handleFrame(const uint8_t* frame, size_t size)
                          static_cast<uint8_t>(m_writeMode ? 1 : 0), 0x00, 0x00, wire::kFrameEnd};
             break;
         case wire::kBootWriteMode:
+            // Writing starts over from the first block: a transfer cut off
+            // (the adapter pulled) is sent again whole.
             m_writeMode = true;
+            m_nextBlock = 0;
+            m_lastAccepted.clear();
+            m_lastRejected = false;
+            m_placedVersion.reset();
+            m_foundVersion.reset();
             out.reply = {wire::kBootMagic0, wire::kBootMagic1, 0x00, wire::kBootWriteMode, wire::kFrameEnd};
             break;
         default:

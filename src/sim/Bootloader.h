@@ -11,7 +11,8 @@ namespace kdx::sim {
 
 // The controller's bootloader: answers the query and the write-mode switch,
 // takes firmware blocks of 210 payload bytes with their sum, and leaves on
-// the leave frame. Blocks are numbered in the order they are accepted.
+// the leave frame. Blocks are numbered in the order they are accepted since
+// the last switch to writing.
 class Bootloader {
 public:
     struct Version {

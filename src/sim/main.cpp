@@ -187,6 +187,19 @@ int main(int argc, char** argv)
         }
         linked = true;
     }
+    // The link follows the adapter: gone while it is pulled, to the new
+    // terminal when it is back, so a watch on the link sees the replug.
+    server.setPlugWatcher([&](const std::string& path) {
+        if (linked) {
+            ::unlink(args.linkPath.c_str());
+            if (!path.empty() && ::symlink(path.c_str(), args.linkPath.c_str()) != 0)
+                std::fprintf(stderr, "kdx-sim: cannot link %s: %s\n", args.linkPath.c_str(), std::strerror(errno));
+        }
+        if (!path.empty()) {
+            std::printf("kdx-sim: adapter back on %s\n", path.c_str());
+            std::fflush(stdout);
+        }
+    });
     std::printf("kdx-sim: controller H:%u S:%u.%u serving on %s\n", model.hardwareVersion(),
                 model.softwareVersion(), model.softwareRevision(), server.slavePath().c_str());
     std::fflush(stdout);

@@ -2,7 +2,10 @@
 // polling and the deferred save each stop at once, say what happened, and
 // nothing the technician edited is lost or silently replaced.
 
+#include "firmware/FirmwareTestFiles.h"
 #include "link/ConnectionConstants.h"
+#include "link/ReplugWatch.h"
+#include "link/SystemLink.h"
 #include "params/ParameterLayout.h"
 #include "params/RegisterWrite.h"
 #include "protocol/Wire.h"
@@ -12,11 +15,14 @@
 #include "sim/SimConstants.h"
 #include "sim/SimulatedLine.h"
 #include "support/RecordingPrompts.h"
+#include "support/SimProcess.h"
 #include "support/TestClock.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +50,7 @@ public:
     {
         if (m_line.hungUp())
             ++intoDeadPort;
+        ++frames;
         if (count == wire::kFrameSize && data[0] == wire::kCmdSaveToEeprom)
             ++saves;
         if (count == wire::kFrameSize && (data[0] & 0xF0) == (wire::kCmdWriteWordBase & 0xF0))
@@ -56,6 +63,7 @@ public:
     std::string lastError() const override { return m_line.lastError(); }
     bool hungUp() const override { return m_line.hungUp(); }
     int intoDeadPort = 0;
+    int frames = 0;
     int saves = 0;
     int wordWrites = 0;
 
@@ -65,6 +73,7 @@ private:
 
 class Listener : public SessionListener {
 public:
+    void searchStarted() override { events.push_back("search"); }
     void searchEnded(const SearchOutcome& o) override { events.push_back(o.found ? "found" : "none"); }
     void linkLost() override { events.push_back("lost"); }
     void statusText(const std::string& text) override
@@ -79,20 +88,20 @@ public:
 const unsigned kDelayWord = static_cast<unsigned>(layout::GeneralDelay.offset / 2);
 
 struct Bench {
-    Bench()
+    explicit Bench(bool recordThisPc = false)
         : model(sim::ControllerConfig{}), line(model, clock), watched(line),
-          session({watched, clock, discovery, prompts}, options())
+          session({watched, clock, discovery, prompts}, options(recordThisPc))
     {
         model.powerOn(clock.nowMs());
         session.setListener(&listener);
     }
-    static SessionOptions options()
+    static SessionOptions options(bool recordThisPc)
     {
         SessionOptions o;
         o.demo = true;
         o.namedPortsOnly = true;
-        // No connection-log write whose save would carry the others along.
-        o.recordThisPc = false;
+        // Unless asked, no connection-log write whose save would carry the others along.
+        o.recordThisPc = recordThisPc;
         return o;
     }
     void fault(const char* text)
@@ -134,30 +143,66 @@ struct Bench {
     Listener listener;
 };
 
-TEST(LineLoss, AFullReadStopsAtThePageWhereTheAdapterWentAndTheWatchTakesOver)
+TEST(LineLoss, AFullReadStopsAtThePageWhereTheLineWasLostAndTheWatchTakesOver)
 {
     // Frames of a search: two identify requests, then the four pages; the
-    // adapter goes once the controller has taken the given frame.
+    // adapter goes, or the bus falls silent, once the controller has taken
+    // the given frame (its answer is lost).
     struct Case {
         const char* fault;
-        int page; // at which the read stops; 0: not lost
+        int page;    // named in the message
+        bool silent; // the adapter stays
     };
-    for (const Case c : {Case{"pull=3", 1}, Case{"pull=4", 2}, Case{"pull=6", 4}, Case{"silence=3", 0}}) {
-        Bench b;
+    for (const Case c : {Case{"pull=3", 1, false}, Case{"pull=4", 2, false}, Case{"pull=6", 4, false},
+                         Case{"silence=3", 1, true}, Case{"silence=5", 3, true}, Case{"silence=6", 4, true}}) {
+        // This PC is recorded as a connection would: no such write may reach
+        // the controller after a read that did not finish.
+        Bench b(true);
         b.fault(c.fault);
+        const auto memory = b.model.memory().bytes();
+        const auto eeprom = b.model.eeprom().bytes();
+        const uint64_t start = b.clock.nowMs();
         b.session.autoConnect();
         EXPECT_FALSE(b.session.state().connected) << c.fault;
+        EXPECT_FALSE(b.session.state().portOpen) << c.fault;
         EXPECT_EQ(b.watched.intoDeadPort, 0) << c.fault << ": no request into a port whose device is gone";
+        EXPECT_EQ(b.watched.wordWrites + b.watched.saves, 0) << c.fault;
+        EXPECT_TRUE(b.model.memory().bytes() == memory) << c.fault;
+        EXPECT_TRUE(b.model.eeprom().bytes() == eeprom) << c.fault;
         ASSERT_EQ(b.prompts.messages.size(), 1u) << c.fault;
-        if (c.page != 0) {
-            EXPECT_EQ(b.prompts.messages[0], connect::readLostText(c.page)) << c.fault;
-            EXPECT_NE(b.prompts.messages[0].find("page " + std::to_string(c.page) + " of 4"), std::string::npos);
-            // The search ends first, then the loss: the watch for the adapter is the last word.
-            EXPECT_EQ(b.listener.events, (Names{"none", "lost"})) << c.fault;
-        } else {
-            // A silent bus is read again before the link is given up.
+        EXPECT_EQ(b.prompts.messages[0], connect::readLostText(c.page, c.silent)) << c.fault;
+        EXPECT_NE(b.prompts.messages[0].find("page " + std::to_string(c.page) + " of 4"), std::string::npos);
+        EXPECT_NE(b.prompts.messages[0].find("Nothing was written"), std::string::npos);
+        EXPECT_EQ(b.prompts.messages[0].find("bus is silent") != std::string::npos, c.silent) << c.fault;
+        // The search ends first, then the loss: the watch for the adapter is the last word.
+        EXPECT_EQ(b.listener.events, (Names{"search", "none", "lost"})) << c.fault;
+        // A silent bus is given up after a second without an answer, not
+        // after eleven passes over the four pages.
+        if (c.silent) {
+            EXPECT_GE(b.clock.nowMs() - start, connect::kReadSilenceMs) << c.fault;
+            EXPECT_LT(b.clock.nowMs() - start, 2500u) << c.fault;
+        }
+    }
+}
+
+TEST(LineLoss, AFullReadStillRetriesAnswersLostWhileTheBusSpeaks)
+{
+    // Silent for less than a second: the pass is read again and the read
+    // completes; a page that never answers costs every pass and ends as before.
+    for (const char* fault : {"silence=4:300", "deadpage=256"}) {
+        Bench b;
+        b.fault(fault);
+        b.session.autoConnect();
+        if (std::string(fault) == "deadpage=256") {
+            EXPECT_FALSE(b.session.state().connected);
+            ASSERT_EQ(b.prompts.messages.size(), 1u);
             EXPECT_EQ(b.prompts.messages[0], connect::kMsgUartErrors);
-            EXPECT_EQ(b.listener.events, (Names{"none"}));
+            EXPECT_EQ(b.listener.events, (Names{"search", "none"}));
+        } else {
+            EXPECT_TRUE(b.session.state().connected);
+            EXPECT_TRUE(b.prompts.messages.empty());
+            EXPECT_EQ(b.listener.events, (Names{"search", "found"}));
+            EXPECT_TRUE(b.session.image().bytes() == b.model.memory().bytes());
         }
     }
 }
@@ -269,6 +314,205 @@ TEST(LineLoss, EditsCutOffByAnUnplugAreOfferedAfterTheReconnect)
         b.session.autoConnect();
         EXPECT_EQ(b.prompts.messages.size(), 1u);
     }
+}
+
+// The firmware page as far as the upgrade needs it: the log, newest first.
+class UpgradeLog : public UpgradeHost {
+public:
+    explicit UpgradeLog(DeviceSession& session) : m_session(session) {}
+    void clearLog() override { lines.clear(); }
+    void insertLogLine(const std::string& line) override { lines.insert(lines.begin(), line); }
+    void setBootProgress(int, int) override {}
+    void setTalkToBootCaption(const std::string&) override {}
+    void setSwitchToSaveCaption(const std::string&) override {}
+    void autoConnect() override { m_session.autoConnect(); }
+    std::vector<std::string> candidatePorts() override { return m_session.candidatePorts(); }
+    void upgradeEnded() override { ++ended; }
+    bool has(const std::string& part) const
+    {
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+    Names lines;
+    int ended = 0;
+
+private:
+    DeviceSession& m_session;
+};
+
+// A firmware file of `blocks` blocks whose first block carries the version
+// text the controller reports once it runs it.
+std::string firmwareWithVersion(uint32_t blocks, const std::string& version)
+{
+    std::string text = test::makeFirmwareText(blocks, version);
+    const size_t record = fw::kHeaderRecords; // block 0
+    static const char digits[] = "0123456789ABCDEF";
+    auto put = [&](size_t byte, uint8_t v) {
+        text[test::recordCharIndex(record, byte)] = digits[v >> 4];
+        text[test::recordCharIndex(record, byte) + 1] = digits[v & 0xF];
+    };
+    auto get = [&](size_t byte) { return static_cast<uint8_t>(std::stoi(text.substr(test::recordCharIndex(record, byte), 2), nullptr, 16)); };
+    for (size_t i = 0; i < version.size(); ++i)
+        put(43 + i, static_cast<uint8_t>(version[i]));
+    uint8_t sum = 0;
+    for (size_t i = 0; i < fw::kPayloadBytes; ++i)
+        sum = static_cast<uint8_t>(sum + get(i));
+    put(fw::kBlockSumIndex, sum);
+    return text;
+}
+
+TEST(LineLoss, AnUpgradeCutOffInTheBootloaderGoesOnWithItsFileWhenTheAdapterIsBack)
+{
+    // Frames after the fault is set: the boot command, the query, the write
+    // switch, then block j as frame 4 + j. The adapter goes once the
+    // bootloader has taken block `block` (its reply is lost; -1: the write
+    // switch's), for 3 s.
+    constexpr uint32_t kBlocks = 9;
+    const std::string path = ::testing::TempDir() + "kdx_resume_firmware.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << firmwareWithVersion(kBlocks, "001.097.001");
+    }
+    for (const int block : {-1, 0, 5, 8}) {
+        Bench b;
+        b.session.autoConnect();
+        ASSERT_TRUE(b.session.state().connected);
+        const uint8_t oldRevision = b.session.state().softwareRevision;
+        ASSERT_NE(oldRevision, 97);
+        b.fault(("pull=" + std::to_string(4 + block) + ":3000").c_str());
+        UpgradeLog log(b.session);
+        b.prompts.fileAnswers.push_back(path);
+        b.listener.events.clear();
+
+        EXPECT_EQ(b.session.upgradeFirmware(log, "fw"), FirmwareUpgrade::Outcome::LeftInBootloader) << block;
+        const uint64_t pulledAt = b.clock.nowMs();
+        ASSERT_EQ(b.prompts.messages.size(), 1u) << block;
+        EXPECT_NE(b.prompts.messages[0].find("Upgrade stopped at block " + std::to_string(std::max(block, 0)) + " of 9"),
+                  std::string::npos)
+            << b.prompts.messages[0];
+        EXPECT_NE(b.prompts.messages[0].find("goes on from the bootloader"), std::string::npos);
+        EXPECT_EQ(b.listener.events, (Names{"lost"})) << block;
+        EXPECT_FALSE(b.session.state().portOpen);
+        EXPECT_TRUE(b.session.upgradeWaiting());
+        EXPECT_EQ(log.ended, 1);
+        EXPECT_TRUE(b.model.inBootloader());
+
+        // Still out: nothing is sent, the upgrade keeps waiting, the search
+        // (told as one) found nothing, so the watch goes on.
+        const int sentBefore = b.watched.frames;
+        b.session.autoConnect();
+        EXPECT_TRUE(b.session.upgradeWaiting()) << block;
+        EXPECT_EQ(b.watched.frames, sentBefore) << block;
+        EXPECT_EQ(b.listener.events, (Names{"lost", "search", "none"})) << block;
+        EXPECT_TRUE(log.has("could not be opened yet")) << block;
+        EXPECT_EQ(log.ended, 2);
+
+        // Back (the replug watch, or F10): the same file goes on from the
+        // bootloader's start, without the file dialog.
+        b.clock.advance(pulledAt + 3100 - b.clock.nowMs());
+        b.listener.events.clear();
+        b.session.autoConnect();
+        EXPECT_FALSE(b.session.upgradeWaiting()) << block;
+        EXPECT_EQ(b.prompts.dialogFolders.size(), 1u) << "the file is not asked for again";
+        EXPECT_TRUE(log.has("Adapter back: the upgrade goes on from the bootloader")) << block;
+        EXPECT_EQ(std::count(b.listener.texts.begin(), b.listener.texts.end(), FirmwareUpgrade::kResumeText), 2)
+            << "the status line says so at each try";
+        EXPECT_TRUE(log.has("Upgrade done: the controller runs software 1.97.")) << block;
+        EXPECT_TRUE(log.has(std::to_string(kBlocks - 1) + " jest:")) << block;
+        EXPECT_EQ(b.prompts.messages.size(), 1u) << block;
+        EXPECT_EQ(log.ended, 3);
+        EXPECT_FALSE(b.model.inBootloader());
+        EXPECT_EQ(b.model.upgradesDone(), 1u);
+        // Every block once more from the first, and no more.
+        EXPECT_EQ(b.model.bootloader().blocksAccepted(), kBlocks) << block;
+        EXPECT_TRUE(b.session.state().connected);
+        EXPECT_EQ(b.session.state().softwareRevision, 97);
+        EXPECT_EQ(b.listener.events.front(), "search");
+        EXPECT_EQ(b.listener.events.back(), "found") << block;
+        EXPECT_EQ(std::count(b.listener.events.begin(), b.listener.events.end(), "lost"), 0);
+    }
+}
+
+TEST(LineLoss, AWaitingUpgradeIsForgottenByTheNextOneAndASearchFollows)
+{
+    const std::string path = ::testing::TempDir() + "kdx_resume_firmware2.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << firmwareWithVersion(6, "001.097.001");
+    }
+    Bench b;
+    b.session.autoConnect();
+    ASSERT_TRUE(b.session.state().connected);
+    b.fault("pull=6:500");
+    UpgradeLog log(b.session);
+    b.prompts.fileAnswers.push_back(path);
+    ASSERT_EQ(b.session.upgradeFirmware(log, "fw"), FirmwareUpgrade::Outcome::LeftInBootloader);
+    ASSERT_TRUE(b.session.upgradeWaiting());
+    b.clock.advance(1000);
+    // The technician starts the upgrade again by hand and picks no file:
+    // nothing waits any more, and F10 searches as ever.
+    EXPECT_EQ(b.session.upgradeFirmware(log, "fw"), FirmwareUpgrade::Outcome::Cancelled);
+    EXPECT_FALSE(b.session.upgradeWaiting());
+    const int sentBefore = b.watched.frames;
+    b.session.autoConnect();
+    EXPECT_GT(b.watched.frames, sentBefore);
+    EXPECT_FALSE(log.has("Adapter back"));
+}
+
+TEST(LineLoss, OverTheRealLineAnUpgradeCutOffByAPulledAdapterGoesOnWhenTheWatchSeesItBack)
+{
+    KDX_REQUIRE_SIM();
+    char dir[] = "/tmp/kdx-replugXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string adapter = std::string(dir) + "/adapter";
+    const std::string file = std::string(dir) + "/firmware.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << firmwareWithVersion(8, "001.097.001");
+    }
+    // The upgrade starts on a controller not connected before: the boot
+    // command, the query, the write switch, then blocks 0, 1, 2: gone for 1.5 s.
+    test::SimProcess sim({"--link", adapter, "--fault", "pull=6:1500"});
+    ASSERT_FALSE(sim.ptyPath().empty());
+
+    SystemClock clock;
+    auto line = makeSystemLine();
+    NoPorts discovery;
+    test::RecordingPrompts prompts;
+    SessionOptions options;
+    options.ports = {adapter};
+    options.namedPortsOnly = true;
+    options.recordThisPc = false;
+    DeviceSession session({*line, clock, discovery, prompts}, options);
+    Listener listener;
+    session.setListener(&listener);
+    UpgradeLog log(session);
+    prompts.fileAnswers.push_back(file);
+
+    EXPECT_EQ(session.upgradeFirmware(log, dir), FirmwareUpgrade::Outcome::LeftInBootloader);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("Upgrade stopped at block 2 of 8"), std::string::npos) << prompts.messages[0];
+    EXPECT_EQ(listener.events, (Names{"lost"}));
+    ASSERT_TRUE(session.upgradeWaiting());
+
+    // The watch the window runs after a loss, on the adapter's name.
+    ReplugWatch watch;
+    watch.arm(ReplugWatch::stableName(adapter));
+    bool back = false;
+    for (int i = 0; i < 100 && !back; ++i) {
+        clock.sleepMs(50);
+        back = watch.poll();
+    }
+    ASSERT_TRUE(back) << "the adapter did not come back";
+    session.autoConnect();
+
+    EXPECT_FALSE(session.upgradeWaiting());
+    EXPECT_EQ(prompts.dialogFolders.size(), 1u);
+    EXPECT_TRUE(log.has("Adapter back: the upgrade goes on from the bootloader"));
+    EXPECT_TRUE(log.has("Upgrade done: the controller runs software 1.97.")) << (log.lines.empty() ? "" : log.lines.front());
+    EXPECT_TRUE(session.state().connected);
+    EXPECT_EQ(listener.events.back(), "found");
+    std::remove(file.c_str());
+    ::rmdir(dir);
 }
 
 } // namespace

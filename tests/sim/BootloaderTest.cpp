@@ -103,6 +103,29 @@ TEST(SimBootloader, CorruptBlockIsRejectedWithCodeOneAndTakenWhenRepaired)
     EXPECT_EQ(rig.model.bootloader().blocksAccepted(), 1u);
 }
 
+TEST(SimBootloader, ASwitchToWritingStartsTheBlocksOverFromTheFirst)
+{
+    // A transfer cut off after block 5, sent again whole after the query and
+    // the write switch: numbered from 0 again, the second block 0's version
+    // is the one the controller then runs.
+    BootRig rig;
+    rig.enter();
+    for (int j = 0; j < 6; ++j)
+        rig.send(block(j, "001.011.001"));
+    ASSERT_EQ(rig.model.bootloader().blocksAccepted(), 6u);
+    EXPECT_EQ(rig.send(bootFrame(1)).size(), 8u);
+    EXPECT_EQ(rig.send(bootFrame(2)).size(), 5u);
+    EXPECT_EQ(rig.model.bootloader().blocksAccepted(), 0u);
+    const auto first = rig.send(block(0, "002.003.001"));
+    EXPECT_EQ(rig.code(first), 0);
+    EXPECT_EQ(first[3], 0);
+    for (int j = 1; j < 5; ++j)
+        EXPECT_EQ(rig.code(rig.send(block(j))), j == 4 ? 4 : 0) << j;
+    rig.send(bootFrame(3));
+    EXPECT_EQ(rig.model.upgradesDone(), 1u);
+    EXPECT_EQ(rig.exchange(command(0x03))[3], 3);
+}
+
 TEST(SimBootloader, BlockBeforeWriteModeIsRefused)
 {
     BootRig rig;

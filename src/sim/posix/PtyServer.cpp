@@ -53,6 +53,9 @@ void PtyServer::pullPlug()
     m_pending.clear();
     if (m_usb)
         m_usb->clear();
+    m_pulled = true;
+    if (m_plugWatcher)
+        m_plugWatcher({});
 }
 
 void PtyServer::run(volatile std::sig_atomic_t& stop)
@@ -77,6 +80,16 @@ void PtyServer::run(volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t
         if (m_master >= 0 && m_model.unplugged(now)) {
             // Like a USB adapter pulled out: the tool's writes now fail.
             pullPlug();
+        }
+        if (m_master < 0 && m_pulled && !m_model.unplugged(now)) {
+            // Plugged in again: a new terminal, as a USB adapter comes back
+            // as a new device.
+            std::string error;
+            if (open(error)) {
+                m_pulled = false;
+                if (m_plugWatcher)
+                    m_plugWatcher(m_slavePath);
+            }
         }
         if (m_master < 0) {
             ::poll(nullptr, 0, kIdlePollMs);

@@ -24,6 +24,9 @@ public:
     // Creates the terminal (raw, so nothing is echoed or translated).
     bool open(std::string& error);
     const std::string& slavePath() const { return m_slavePath; }
+    // Told when the adapter is pulled (empty path) and, after an outage
+    // with an end, when it is plugged in again on a new terminal.
+    void setPlugWatcher(std::function<void(const std::string& slavePath)> watcher) { m_plugWatcher = std::move(watcher); }
 
     // Serves until stop becomes non-zero (set by a signal handler). Sleeps in
     // poll() until a byte arrives or the next answer byte is complete on the
@@ -50,6 +53,8 @@ private:
     int m_master = -1;
     int m_slave = -1; // held open, so the master never sees a hang-up between clients
     std::string m_slavePath;
+    std::function<void(const std::string&)> m_plugWatcher;
+    bool m_pulled = false; // the adapter was pulled and is not back yet
     std::vector<uint8_t> m_pending; // taken from the model, not yet accepted by the terminal
     std::optional<UsbDelivery> m_usb; // fault usb: bytes off the wire wait here for their packet
     uint64_t m_maxLatenessMs = 0;
