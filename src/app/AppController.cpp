@@ -26,14 +26,9 @@
 #include "widgets/Meter270.h"
 #include "widgets/StringGrid.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
-#include <QMenu>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
