@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace kdx {
@@ -16,6 +17,9 @@ public:
     // broken UTF-8 sequence, becomes one '?'. An unknown code page keeps
     // ASCII and makes every other character '?'.
     static std::string encode(const std::string& utf8, const char* codePage);
+    // Length of the UTF-8 sequence starting with lead byte c (1 for a stray
+    // byte): how far encode skips over a character it cannot carry.
+    static size_t utf8SequenceLength(unsigned char c);
 };
 
 } // namespace kdx

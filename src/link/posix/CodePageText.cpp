@@ -7,19 +7,6 @@
 
 namespace kdx {
 
-namespace {
-
-// Length of the UTF-8 sequence starting with lead byte c (1 for a stray byte).
-size_t utf8SequenceLength(unsigned char c)
-{
-    if (c >= 0xF0 && c < 0xF8) return 4;
-    if (c >= 0xE0) return c < 0xF0 ? 3 : 1;
-    if (c >= 0xC0) return 2;
-    return 1;
-}
-
-} // namespace
-
 std::string CodePageText::encode(const std::string& utf8, const char* codePage)
 {
     iconv_t cd = iconv_open(codePage, "UTF-8");
@@ -45,7 +32,7 @@ std::string CodePageText::encode(const std::string& utf8, const char* codePage)
                 continue;
             // A character the code page lacks, or broken UTF-8: one '?' for
             // the whole sequence.
-            const size_t skip = std::min(inLeft, utf8SequenceLength(static_cast<unsigned char>(*in)));
+            const size_t skip = std::min(inLeft, CodePageText::utf8SequenceLength(static_cast<unsigned char>(*in)));
             in += skip;
             inLeft -= skip;
             out.push_back('?');

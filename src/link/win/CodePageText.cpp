@@ -25,14 +25,6 @@ bool known(UINT page)
     return page != 0 && ::GetCPInfo(page, &info);
 }
 
-// Length of the UTF-8 sequence starting with lead byte c (1 for a stray byte).
-size_t utf8SequenceLength(unsigned char c)
-{
-    if (c >= 0xF0 && c < 0xF8) return 4;
-    if (c >= 0xE0) return c < 0xF0 ? 3 : 1;
-    if (c >= 0xC0) return 2;
-    return 1;
-}
 
 } // namespace
 
@@ -64,7 +56,7 @@ std::string CodePageText::encode(const std::string& utf8, const char* codePage)
     const UINT page = codePageNumber(codePage);
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
-        const size_t len = std::min(utf8.size() - i, utf8SequenceLength(static_cast<unsigned char>(utf8[i])));
+        const size_t len = std::min(utf8.size() - i, CodePageText::utf8SequenceLength(static_cast<unsigned char>(utf8[i])));
         wchar_t wide[2];
         const int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data() + i, static_cast<int>(len),
                                             wide, 2);
