@@ -13,6 +13,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -27,8 +28,8 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// The dashboard's live values end above the mode buttons.
-constexpr int kValuesHeightPx = 440;
+// The dashboard's live values end this far above the mode buttons.
+constexpr int kValuesGapPx = 4;
 // Below the progress bar, at the panel's foot whatever its height.
 constexpr int kCountersHeightPx = 16;
 constexpr int kCountersMinTopPx = 612;
@@ -64,7 +65,6 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     QFont small = m_counters->font();
     small.setPointSize(std::max(6, small.pointSize() - 1));
     m_counters->setFont(small);
-    placeCounters(panel->height());
     panel->installEventFilter(this);
 
     m_staleCover = new QWidget(panel);
@@ -74,7 +74,6 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     QPalette veil = m_staleCover->palette();
     veil.setColor(QPalette::Window, QColor(236, 236, 236, 170));
     m_staleCover->setPalette(veil);
-    m_staleCover->setGeometry(0, 0, MainWindow::kPanelWidth, kValuesHeightPx);
     auto* layout = new QVBoxLayout(m_staleCover);
     m_staleText = new QLabel(m_staleCover);
     m_staleText->setObjectName(QStringLiteral("LabelNoDataSince"));
@@ -86,6 +85,9 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     m_staleText->setStyleSheet(QStringLiteral("color: rgb(160, 0, 0); background: rgba(255,255,255,200);"));
     layout->addWidget(m_staleText, 0, Qt::AlignCenter);
     m_staleCover->hide();
+    // The dashboard zooms on a large window: the cover follows its buttons.
+    window.dashboard().modeButton(ModeButton::Auto)->installEventFilter(this);
+    placeCounters(panel->height());
 
     // Ticks are held off while a dialog is open or the tool works: this
     // timer still runs then, so the dashboard shows that its values stopped.
@@ -109,14 +111,20 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
 
 void LinkStatusPanel::placeCounters(int panelHeight)
 {
-    m_counters->setGeometry(6, std::max(kCountersMinTopPx, panelHeight - kCountersHeightPx - 1),
-                            MainWindow::kPanelWidth - 12, kCountersHeightPx);
+    QWidget* panel = m_counters->parentWidget();
+    m_counters->setGeometry(6, std::max(kCountersMinTopPx, panelHeight - kCountersHeightPx - 1), panel->width() - 12,
+                            kCountersHeightPx);
+    // Over the live values, down to the mode buttons, at any zoom.
+    const int valuesBottom = m_window.dashboard().modeButton(ModeButton::Auto)->y() - kValuesGapPx;
+    m_staleCover->setGeometry(0, 0, panel->width(), std::max(0, valuesBottom));
 }
 
 bool LinkStatusPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Resize && watched == m_counters->parentWidget())
-        placeCounters(static_cast<QWidget*>(watched)->height());
+    QWidget* panel = m_counters->parentWidget();
+    if ((event->type() == QEvent::Resize && watched == panel)
+        || (event->type() == QEvent::Move && watched == m_window.dashboard().modeButton(ModeButton::Auto)))
+        placeCounters(panel->height());
     return QObject::eventFilter(watched, event);
 }
 

@@ -244,7 +244,6 @@ void MainWindow::buildPages()
     m_panel4 = new QFrame(central);
     m_panel4->setObjectName(QStringLiteral("Panel4"));
     m_panel4->setFrameShape(QFrame::StyledPanel);
-    m_panel4->setFixedWidth(kPanelWidth);
     row->addWidget(m_panel4);
     setCentralWidget(central);
 
@@ -260,20 +259,25 @@ void MainWindow::buildPages()
     m_firmware = std::make_unique<FirmwareControls>(canvas("TabSheetUpg"), *m_texts);
     m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"), *m_texts);
     m_tester = std::make_unique<TesterControls>(canvas("TabSheetTester"));
-    m_dashboard = std::make_unique<DashboardPanel>(PageCanvas::wrapColumn(m_panel4), kPanelWidth);
+    PageCanvas* dashboard = PageCanvas::wrapColumn(m_panel4, kPanelWidth, kPanelGrowFromWidth, kPanelMaxWidth);
+    m_dashboard = std::make_unique<DashboardPanel>(dashboard, kPanelWidth);
+    // On a large screen the meter, lamps and figures grow, to be read from
+    // beside the vehicle.
+    dashboard->enableZoom(kPanelMaxZoom, kPanelFootPx);
     m_dashboard->registerTexts(*m_texts);
     m_charts = addChartsPage(*this);
 
-    // Extra room goes to the logs and the diagnostic grid; the footer stays
-    // at the bottom.
+    // Extra room goes to the logs and the grids (whose cells grow, within
+    // limits); the editors keep their size and the footer stays at the
+    // bottom. The connection log has editors below it: it only widens.
     auto anchor = [](QWidget* w, int anchors) { PageCanvas::of(w)->anchor(w, anchors); };
+    anchor(m_parameters->connectionLog, PageCanvas::GrowRight);
+    anchor(m_manualTrig->map, PageCanvas::GrowRight | PageCanvas::GrowDown);
+    anchor(m_diag->values(), PageCanvas::GrowRight | PageCanvas::GrowDown);
     anchor(m_parameters->footer, PageCanvas::StickDown);
     anchor(m_firmware->log, PageCanvas::GrowRight | PageCanvas::GrowDown);
     anchor(m_firmware->progress, PageCanvas::GrowRight);
     anchor(m_tester->log, PageCanvas::GrowRight | PageCanvas::GrowDown);
-    StringGrid* viz = m_diag->values();
-    viz->horizontalHeader()->setStretchLastSection(true);
-    PageCanvas::of(viz)->anchor(viz, PageCanvas::GrowRight);
 }
 
 void MainWindow::onEnterReleased(QObject* watched, std::function<void()> handler)

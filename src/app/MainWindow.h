@@ -54,6 +54,13 @@ public:
     static constexpr int kOuterWidth = 1016;
     static constexpr int kOuterHeight = 669;
     static constexpr int kPanelWidth = 344;
+    // A window wider than this gives the dashboard a third of its further
+    // width, up to the widest; the dashboard's controls zoom with it.
+    static constexpr int kPanelGrowFromWidth = 1366;
+    static constexpr int kPanelMaxWidth = 512;
+    static constexpr double kPanelMaxZoom = 1.5;
+    // Kept free at the dashboard's foot for the link counters laid over it.
+    static constexpr int kPanelFootPx = 18;
     // The smallest window: below the design size the pages and the
     // dashboard scroll rather than overlap.
     static constexpr int kMinWidth = 760;

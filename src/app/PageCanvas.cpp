@@ -1,12 +1,17 @@
 #include "app/PageCanvas.h"
 
+#include "widgets/LedIndicator.h"
+#include "widgets/StringGrid.h"
+
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFrame>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kdx {
 
@@ -25,37 +30,60 @@ PageCanvas* PageCanvas::wrap(QWidget* page)
 
 namespace {
 
-// Widens a fixed-width column by its vertical scroll bar while that shows.
+// Sets a column's width from the window's: its own width up to a window
+// growFrom wide, then a third of what the window has beyond, up to max; plus
+// the vertical scroll bar while that shows.
 class ColumnWidth : public QObject {
 public:
-    ColumnWidth(QWidget* column, QScrollBar* bar) : QObject(column), m_column(column), m_width(column->width())
+    ColumnWidth(QWidget* column, QScrollBar* bar, int width, int growFrom, int maxWidth)
+        : QObject(column), m_column(column), m_bar(bar), m_width(width), m_growFrom(growFrom),
+          m_maxWidth(std::max(width, maxWidth))
     {
-        if (column->minimumWidth() == column->maximumWidth())
-            m_width = column->minimumWidth();
         bar->installEventFilter(this);
+        column->window()->installEventFilter(this);
+        apply();
     }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
-            auto* bar = static_cast<QScrollBar*>(watched);
-            m_column->setFixedWidth(m_width + (event->type() == QEvent::Show ? bar->sizeHint().width() : 0));
-        }
+        const bool bar = watched == m_bar && (event->type() == QEvent::Show || event->type() == QEvent::Hide);
+        const bool window = watched == m_column->window() && event->type() == QEvent::Resize;
+        if (bar || window)
+            apply();
         return false;
     }
 
 private:
+    void apply()
+    {
+        const int window = m_column->window()->width();
+        int w = m_width;
+        if (window > m_growFrom)
+            w = std::min(m_maxWidth, m_width + (window - m_growFrom) / 3);
+        // The scroll area hides the bar's container, not the bar.
+        if (m_bar->isVisibleTo(m_column))
+            w += m_bar->sizeHint().width();
+        if (m_column->minimumWidth() != w || m_column->maximumWidth() != w)
+            m_column->setFixedWidth(w);
+    }
+
     QWidget* m_column;
+    QScrollBar* m_bar;
     int m_width;
+    int m_growFrom;
+    int m_maxWidth;
 };
 
 } // namespace
 
-PageCanvas* PageCanvas::wrapColumn(QWidget* column)
+PageCanvas* PageCanvas::wrapColumn(QWidget* column, int width, int growFrom, int maxWidth)
 {
     PageCanvas* canvas = wrap(column);
     QScrollArea* scroll = canvas->scrollArea();
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    new ColumnWidth(column, scroll->verticalScrollBar());
+    new ColumnWidth(column, scroll->verticalScrollBar(), width, growFrom, maxWidth);
+    // The canvas's width in a column of its own width: no zoom there.
+    auto* frame = qobject_cast<QFrame*>(column);
+    canvas->m_zoomWidth = width - (frame ? 2 * frame->frameWidth() : 0);
     return canvas;
 }
 
@@ -93,8 +121,65 @@ void PageCanvas::anchor(QWidget* control, int anchors)
     applyAnchors();
 }
 
+void PageCanvas::enableZoom(double maxZoom, int footPx)
+{
+    m_maxZoom = std::max(1.0, maxZoom);
+    m_footPx = footPx;
+    m_designPointSize = font().pointSizeF();
+    m_zoomed.clear();
+    for (QObject* o : children()) {
+        auto* child = qobject_cast<QWidget*>(o);
+        if (!child || child->isWindow())
+            continue;
+        auto* led = qobject_cast<LedIndicator*>(child);
+        m_zoomed.push_back({child, child->geometry(), led ? led->lightSize() : QSize(), child->font().pointSizeF()});
+    }
+    applyZoom();
+}
+
+void PageCanvas::applyZoom()
+{
+    if (m_zoomed.empty())
+        return;
+    const QSize design = minimumSizeHint();
+    const int contentBottom = design.height() - kMarginPx;
+    if (design.isEmpty() || contentBottom <= 0)
+        return;
+    const double byWidth = double(width()) / (m_zoomWidth > 0 ? m_zoomWidth : design.width());
+    const double byHeight = double(height() - m_footPx) / contentBottom;
+    const double zoom = std::clamp(std::min(byWidth, byHeight), 1.0, m_maxZoom);
+    m_zoom = zoom;
+    auto scaled = [zoom](int v) { return static_cast<int>(std::lround(v * zoom)); };
+    QFont f = font();
+    if (m_designPointSize > 0 && f.pointSizeF() != m_designPointSize * zoom) {
+        f.setPointSizeF(m_designPointSize * zoom);
+        setFont(f);
+    }
+    for (const Zoomed& z : m_zoomed) {
+        // From the edges, so that controls side by side stay side by side.
+        const QRect r(QPoint(scaled(z.design.left()), scaled(z.design.top())),
+                      QPoint(scaled(z.design.left() + z.design.width()) - 1,
+                             scaled(z.design.top() + z.design.height()) - 1));
+        if (z.control->geometry() != r)
+            z.control->setGeometry(r);
+        if (auto* led = qobject_cast<LedIndicator*>(z.control))
+            led->setLightSize(QSize(scaled(z.light.width()), scaled(z.light.height())));
+        // A control with a font of its own (a mode button in bold) does not
+        // follow the canvas's.
+        if (z.control->testAttribute(Qt::WA_SetFont) && z.pointSize > 0
+            && z.control->font().pointSizeF() != z.pointSize * zoom) {
+            QFont own = z.control->font();
+            own.setPointSizeF(z.pointSize * zoom);
+            z.control->setFont(own);
+        }
+    }
+}
+
 QRect PageCanvas::designRect(const QWidget* child) const
 {
+    for (const auto& z : m_zoomed)
+        if (z.control == child)
+            return z.design;
     for (const auto& a : m_anchored)
         if (a.control == child)
             return a.design;
@@ -132,6 +217,7 @@ void PageCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     applyAnchors();
+    applyZoom();
 }
 
 void PageCanvas::applyAnchors()
@@ -156,8 +242,14 @@ void PageCanvas::applyAnchors()
             r.setWidth(std::min(r.width(), std::max(a.design.width(), parent->width() - a.design.left() - kMarginPx)));
             r.setHeight(std::min(r.height(), std::max(a.design.height(), parent->height() - a.design.top() - kMarginPx)));
         }
-        if (a.control->geometry() != r)
+        if (auto* grid = qobject_cast<StringGrid*>(a.control)) {
+            // A grid grows by its cells, within limits, and keeps its corner.
+            grid->spreadOver(r.size(), kMaxCellGrowth);
+            if (grid->pos() != r.topLeft())
+                grid->move(r.topLeft());
+        } else if (a.control->geometry() != r) {
             a.control->setGeometry(r);
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "widgets/StringGrid.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -229,6 +231,44 @@ QSize StringGrid::fittingSize() const
 void StringGrid::fitToCells()
 {
     resize(fittingSize());
+}
+
+namespace {
+
+// Each design size times one factor, the largest that keeps the sum within
+// room, limited to maxGrowth and never below 1.
+void spread(std::vector<int>& sizes, const std::vector<int>& design, int room, double maxGrowth)
+{
+    int total = 0;
+    for (int d : design)
+        total += d;
+    const double factor = total > 0 ? std::clamp(double(room) / total, 1.0, std::max(1.0, maxGrowth)) : 1.0;
+    sizes.resize(design.size());
+    for (size_t i = 0; i < design.size(); ++i)
+        sizes[i] = static_cast<int>(design[i] * factor);
+}
+
+} // namespace
+
+void StringGrid::spreadOver(const QSize& room, double maxGrowth)
+{
+    if (m_designColumns.empty() && m_designRows.empty()) {
+        for (int c = 0; c < columnCount(); ++c)
+            m_designColumns.push_back(columnWidth(c));
+        for (int r = 0; r < rowCount(); ++r)
+            m_designRows.push_back(rowHeight(r));
+    }
+    const int frame = 2 * frameWidth();
+    std::vector<int> sizes;
+    spread(sizes, m_designColumns, room.width() - frame, maxGrowth);
+    for (int c = 0; c < columnCount() && c < static_cast<int>(sizes.size()); ++c)
+        if (columnWidth(c) != sizes[static_cast<size_t>(c)])
+            setColumnWidth(c, sizes[static_cast<size_t>(c)]);
+    spread(sizes, m_designRows, room.height() - frame, maxGrowth);
+    for (int r = 0; r < rowCount() && r < static_cast<int>(sizes.size()); ++r)
+        if (rowHeight(r) != sizes[static_cast<size_t>(r)])
+            setRowHeight(r, sizes[static_cast<size_t>(r)]);
+    fitToCells();
 }
 
 void StringGrid::setCellPainter(CellPainter painter)

@@ -6,6 +6,7 @@
 #include <QTableWidget>
 
 #include <functional>
+#include <vector>
 
 class QPainter;
 
@@ -61,6 +62,11 @@ public:
     QSize fittingSize() const;
     // Resizes the grid to fittingSize().
     void fitToCells();
+    // Gives the grid up to room (outer size): every column and row grows in
+    // proportion to its size when first spread, none beyond maxGrowth times
+    // that, and the grid takes the size of its cells. Less room than those
+    // sizes keeps them: the grid never shrinks below its design.
+    void spreadOver(const QSize& room, double maxGrowth);
 
     void setCellPainter(CellPainter painter);
     const CellPainter& cellPainter() const { return m_cellPainter; }
@@ -82,6 +88,9 @@ private:
     CellPainter m_cellPainter;
     QPointer<QWidget> m_editor;
     QColor m_editorMark;
+    // Column widths and row heights before the first spread.
+    std::vector<int> m_designColumns;
+    std::vector<int> m_designRows;
 };
 
 } // namespace kdx

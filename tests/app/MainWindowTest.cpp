@@ -788,12 +788,14 @@ TEST(MainWindowTest, MinimumSizeIsEnforcedAndTheDesignSizeKept)
     auto* reset = findControl<QWidget>(w, "ButtonReset");
     EXPECT_TRUE(QRect(QPoint(0, 0), canvas->size()).contains(reset->geometry()));
 
-    // The dashboard keeps its width; the pages get the rest, and the extra
-    // room goes to the upgrade log rather than to empty margins.
+    // The dashboard takes a third of the width beyond the common laptop
+    // screen's; the pages get the rest, and the extra room goes to the
+    // upgrade log rather than to empty margins.
     w.resize(1600, 1000);
     QApplication::processEvents();
-    EXPECT_GE(findControl<QWidget>(w, "Panel4")->width(), MainWindow::kPanelWidth);
-    EXPECT_GT(w.pageControl()->width(), 1600 - MainWindow::kPanelWidth - 40);
+    const int panel = MainWindow::kPanelWidth + (1600 - MainWindow::kPanelGrowFromWidth) / 3;
+    EXPECT_GE(findControl<QWidget>(w, "Panel4")->width(), panel);
+    EXPECT_GT(w.pageControl()->width(), 1600 - panel - 40);
     EXPECT_EQ(canvas->scrollArea()->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(canvas->scrollArea()->verticalScrollBar()->maximum(), 0);
     EXPECT_GT(log->width(), 1100);

@@ -12,9 +12,17 @@
 #include "sim/ControllerModel.h"
 #include "sim/SimulatedLine.h"
 #include "widgets/LedIndicator.h"
+#include "widgets/Meter270.h"
 #include "widgets/StringGrid.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTest>
 #include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <QAction>
@@ -28,9 +36,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <unistd.h>
 
 using namespace kdx;
@@ -293,6 +303,128 @@ TEST(LanguageSwitchTest, EveryVisibleTextFollowsAtOnce)
     EXPECT_TRUE(caption("AbLEDPump1").startsWith(QStringLiteral("Pumpe 1 Ein:"))) << caption("AbLEDPump1").toStdString();
     EXPECT_TRUE(findControl<QLabel>(w, "LabelVDC")->text().startsWith(QStringLiteral("Versorgung: ")));
     EXPECT_EQ(findControl<StringGrid>(w, "StringGridViz")->cell(0, 8), QStringLiteral("007: Betriebsart: "));
+}
+
+// On a large screen the grids and the dashboard take the room; the editors
+// keep their size, and the common sizes keep the design's look.
+TEST(LargeWindowTest, GridsAndDashboardGrowEditorsKeepTheirSize)
+{
+    FitRig rig(1);
+    MainWindow& w = *rig.window;
+    // No status frame may hide a mode page while its editors are measured.
+    w.timer1()->stop();
+    QTabWidget* tabs = w.pageControl();
+    const char* const grids[] = {"StringGridManualTrigMap", "StringGridViz", "StringGridPC_ID"};
+    const char* const dashboard[] = {"Ab270MeterLGPres", "AbLEDPump1", "ButtonAuto", "LabelVDC", "ProgressBar1"};
+    struct Seen {
+        std::map<QString, QSize> sizes; // grids, dashboard controls, editors
+        std::map<QString, int> columns; // each grid's widest column
+        int panel = 0;
+        QSize light;
+        qreal pointSize = 0; // of the dashboard's figures
+    };
+    auto look = [&](const QSize& size) {
+        w.resize(size);
+        Seen seen;
+        for (int i = 0; i < tabs->count(); ++i) {
+            if (tabs->widget(i)->objectName() == QLatin1String("TabSheetErr"))
+                continue;
+            tabs->setTabVisible(i, true);
+            tabs->setCurrentIndex(i);
+            QApplication::processEvents();
+            QApplication::processEvents();
+            for (QWidget* c : tabs->widget(i)->findChildren<QWidget*>()) {
+                if (!c->isVisible() || c->objectName().isEmpty() || c->objectName().startsWith(QLatin1String("qt_")))
+                    continue;
+                if (qobject_cast<QLineEdit*>(c) || qobject_cast<QComboBox*>(c)) {
+                    seen.sizes[c->objectName()] = c->size();
+                    // Readable: never stretched into a long empty box.
+                    EXPECT_LE(c->width(), 270) << c->objectName().toStdString() << " at " << size.width();
+                }
+            }
+        }
+        for (const char* name : grids) {
+            auto* g = findControl<StringGrid>(w, name);
+            seen.sizes[QString::fromLatin1(name)] = g->size();
+            int widest = 0;
+            for (int c = 0; c < g->columnCount(); ++c)
+                widest = std::max(widest, g->columnWidth(c));
+            seen.columns[QString::fromLatin1(name)] = widest;
+            EXPECT_EQ(g->size(), g->fittingSize()) << name << ": no empty grey area beside the cells";
+        }
+        for (const char* name : dashboard)
+            seen.sizes[QString::fromLatin1(name)] = findControl<QWidget>(w, name)->size();
+        seen.panel = findControl<QWidget>(w, "Panel4")->width();
+        seen.light = findControl<LedIndicator>(w, "AbLEDPump1")->lightSize();
+        seen.pointSize = findControl<QWidget>(w, "LabelVDC")->font().pointSizeF();
+        // The stale look covers every live value at any zoom, and stops
+        // above the mode buttons.
+        auto* panel = findControl<QWidget>(w, "Panel4");
+        const QRect cover = findControl<QWidget>(w, "PanelStale")->geometry();
+        for (const char* value : {"Ab270MeterLGPres", "LabelOpPers", "AbLEDFatalErr2", "AbLEDZapisDoPamieci"}) {
+            auto* c = findControl<QWidget>(w, value);
+            const QRect at(c->mapTo(panel, QPoint(0, 0)), c->size());
+            EXPECT_TRUE(cover.contains(at)) << value << " at " << size.width();
+        }
+        auto* button = findControl<QWidget>(w, "ButtonAuto");
+        EXPECT_LT(cover.bottom(), button->mapTo(panel, QPoint(0, 0)).y()) << size.width();
+        // The mode button in bold (the controller's mode) zooms with the others.
+        EXPECT_TRUE(button->font().bold());
+        EXPECT_EQ(button->font().pointSizeF(), findControl<QWidget>(w, "ButtonOff")->font().pointSizeF());
+        EXPECT_EQ(button->font().pointSizeF(), findControl<QWidget>(w, "LabelVDC")->font().pointSizeF());
+        return seen;
+    };
+    const Seen design = look(QSize(1016, 669));
+    const Seen laptop = look(QSize(1366, 768));
+    const Seen large = look(QSize(1920, 1080));
+
+    // Up to a laptop's screen the dashboard is the design's.
+    EXPECT_EQ(design.panel, MainWindow::kPanelWidth);
+    EXPECT_EQ(laptop.panel, MainWindow::kPanelWidth);
+    for (const char* name : dashboard)
+        EXPECT_EQ(laptop.sizes.at(QString::fromLatin1(name)), design.sizes.at(QString::fromLatin1(name))) << name;
+    EXPECT_EQ(laptop.light, design.light);
+    EXPECT_EQ(design.sizes.at(QStringLiteral("Ab270MeterLGPres")), QSize(Meter270::kDesignWidth, Meter270::kDesignHeight));
+
+    // Large: the dashboard widens and zooms, the grids take the room.
+    EXPECT_GE(large.panel, MainWindow::kPanelWidth * 13 / 10);
+    EXPECT_LE(large.panel, MainWindow::kPanelMaxWidth);
+    for (const char* name : dashboard) {
+        const QSize was = design.sizes.at(QString::fromLatin1(name)), now = large.sizes.at(QString::fromLatin1(name));
+        EXPECT_GE(now.width(), was.width() * 13 / 10) << name;
+        EXPECT_GT(now.height(), was.height()) << name;
+    }
+    EXPECT_GT(large.light.width(), design.light.width());
+    EXPECT_GT(large.pointSize, design.pointSize * 1.3);
+    for (const char* name : {"StringGridManualTrigMap", "StringGridViz"}) {
+        const QSize was = design.sizes.at(QString::fromLatin1(name)), now = large.sizes.at(QString::fromLatin1(name));
+        EXPECT_GE(now.width(), was.width() * 3 / 2) << name;
+        EXPECT_GE(now.height(), was.height() * 3 / 2) << name;
+    }
+    EXPECT_GT(large.sizes.at(QStringLiteral("StringGridPC_ID")).width(), design.sizes.at(QStringLiteral("StringGridPC_ID")).width());
+    // The connection log has editors below it: it only widens.
+    EXPECT_EQ(large.sizes.at(QStringLiteral("StringGridPC_ID")).height(),
+              design.sizes.at(QStringLiteral("StringGridPC_ID")).height());
+    for (const auto& [name, widest] : large.columns)
+        EXPECT_LE(widest, design.columns.at(name) * PageCanvas::kMaxCellGrowth) << name.toStdString();
+    // Every editor as designed, at every size.
+    for (const Seen* seen : {&laptop, &large})
+        for (const auto& [name, size] : design.sizes)
+            if (name.startsWith(QLatin1String("Edit")) || name.startsWith(QLatin1String("ComboBox"))) {
+                const auto now = seen->sizes.find(name);
+                ASSERT_NE(now, seen->sizes.end()) << name.toStdString();
+                EXPECT_EQ(now->second, size) << name.toStdString();
+            }
+
+    // Back to the design size: the design's look again.
+    const Seen back = look(QSize(1016, 669));
+    for (const auto& [name, size] : design.sizes) {
+        const auto now = back.sizes.find(name);
+        ASSERT_NE(now, back.sizes.end()) << name.toStdString();
+        EXPECT_EQ(now->second, size) << name.toStdString() << " " << now->second.width() << "x"
+                                     << now->second.height() << " was " << size.width() << "x" << size.height();
+    }
+    EXPECT_EQ(back.panel, design.panel);
 }
 
 } // namespace
