@@ -3,12 +3,14 @@
 #include "app/LinkStatusPanel.h"
 #include "app/MainWindow.h"
 #include "app/PortDoctorWindow.h"
+#include "app/StatusLineDetail.h"
 #include "app/TrafficWindow.h"
 #include "app/pages/LanguageRegistry.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 namespace kdx {
 
@@ -25,6 +27,10 @@ LinkStatusPanel* installLinkPanels(MainWindow& window, AppContext& context, cons
 {
     auto* status = new LinkStatusPanel(window, context, poller);
     status->setTexts(&context.texts);
+    // The status line's reason whole, readable and copyable.
+    new StatusLineDetail(*window.statusBar(), [&texts = context.texts](int key, const char* english) {
+        return texts.has(key) ? texts.text(key) : std::string(english);
+    });
     auto* traffic = new TrafficWindow(window, context);
     auto* doctor = new PortDoctorWindow(window, context);
 

@@ -199,6 +199,11 @@ const std::vector<KeyTarget>& keyTable()
     {102215, TargetKind::Text, 0, 0, "lost"},
     {102216, TargetKind::Text, 0, 0, "bad"},
     {102217, TargetKind::Text, 0, 0, "CRC"},
+    {102300, TargetKind::Text, 0, 0, "Status message"},
+    {102301, TargetKind::Text, 0, 0, "&Copy"},
+    {102302, TargetKind::Text, 0, 0, "Close"},
+    {102303, TargetKind::Text, 0, 0, "&Copy message"},
+    {102304, TargetKind::Text, 0, 0, "&Show message..."},
     };
     return table;
 }

@@ -427,4 +427,71 @@ TEST(LargeWindowTest, GridsAndDashboardGrowEditorsKeepTheirSize)
     EXPECT_EQ(back.panel, design.panel);
 }
 
+// The status line's reason can be read whole and copied: a click on it
+// opens it in a small window, the right button copies it at once.
+TEST(StatusLineDetailTest, ClickShowsTheWholeReasonAndItCopies)
+{
+    FitRig rig(2); // Polish: the window's words follow the language
+    MainWindow& w = *rig.window;
+    QStatusBar* bar = w.statusBar();
+    auto* dialog = findControl<QDialog>(w, "StatusDetail");
+    ASSERT_NE(dialog, nullptr);
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+
+    // Nothing to show: a click opens nothing.
+    bar->clearMessage();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(10, bar->height() / 2));
+    EXPECT_FALSE(dialog->isVisible());
+
+    const QString reason = QStringLiteral("/dev/ttyUSB0: the port is held by another program (ModemManager); "
+                                          "stop it with: sudo systemctl stop ModemManager, then press F10");
+    bar->showMessage(reason);
+    // A click on the permanent link area is not a click on the reason.
+    QTest::mouseClick(findControl<QWidget>(w, "LabelLinkState"), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(10, bar->height() / 2));
+    ASSERT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal()) << "the polling goes on while it is open";
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Komunikat stanu"));
+    auto* text = findControl<QPlainTextEdit>(w, "MemoStatusDetail");
+    EXPECT_EQ(text->toPlainText(), reason);
+    EXPECT_TRUE(text->isReadOnly());
+    auto* copy = findControl<QPushButton>(w, "ButtonCopyStatus");
+    EXPECT_EQ(copy->text(), QStringLiteral("&Kopiuj"));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+    QTest::mouseClick(copy, Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), reason);
+
+    // The text is selectable from the keyboard too.
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), reason);
+
+    QTest::mouseClick(findControl<QPushButton>(w, "ButtonCloseStatus"), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+
+    // The right button: "copy message" at once.
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    auto* menu = findControl<QMenu>(w, "MenuStatusLine");
+    QContextMenuEvent press(QContextMenuEvent::Mouse, QPoint(10, 5), bar->mapToGlobal(QPoint(10, 5)));
+    QApplication::sendEvent(bar, &press);
+    ASSERT_TRUE(menu->isVisible());
+    auto* copyAction = findControl<QAction>(w, "CopyStatusMessage");
+    EXPECT_TRUE(copyAction->isEnabled());
+    EXPECT_EQ(copyAction->text(), QStringLiteral("&Kopiuj komunikat"));
+    QTest::keyClick(menu, Qt::Key_K);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(QApplication::clipboard()->text(), reason);
+
+    // With no message the menu offers nothing.
+    bar->clearMessage();
+    QApplication::sendEvent(bar, &press);
+    EXPECT_FALSE(copyAction->isEnabled());
+    EXPECT_FALSE(findControl<QAction>(w, "ShowStatusMessage")->isEnabled());
+    menu->close();
+}
+
 } // namespace
