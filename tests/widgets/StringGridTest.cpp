@@ -59,6 +59,39 @@ TEST(StringGridTest, SizedToShowEveryCellWithoutScrollBars)
     EXPECT_FALSE(grid.horizontalHeader()->isVisible());
 }
 
+// Room is shared by the cells in proportion to their design sizes, never
+// beyond the growth limit and never below the design.
+TEST(StringGridTest, SpreadsRoomOverItsCellsWithinLimits)
+{
+    test::qtTestApp();
+    StringGrid grid(2, 3, 0, 0);
+    grid.setColumnWidth(0, 100);
+    grid.setColumnWidth(1, 50);
+    grid.setDefaultRowHeight(20);
+    grid.fitToCells();
+    const int frame = 2 * grid.frameWidth();
+    auto columns = [&] { return std::make_pair(grid.columnWidth(0), grid.columnWidth(1)); };
+    struct Case {
+        QSize room;
+        std::pair<int, int> widths;
+        int rowHeight;
+    };
+    const Case cases[] = {
+        {QSize(225 + frame, 90 + frame), {150, 75}, 30},  // half again as wide and tall
+        {QSize(3000, 3000), {200, 100}, 40},              // twice at most
+        {QSize(100, 30), {100, 50}, 20},                  // less room: the design
+        {QSize(300 + frame, 60 + frame), {200, 100}, 20}, // each way on its own
+        {QSize(150 + frame, 60 + frame), {100, 50}, 20},  // back to the design
+    };
+    for (const Case& c : cases) {
+        grid.spreadOver(c.room, 2.0);
+        EXPECT_EQ(columns(), c.widths) << c.room.width() << "x" << c.room.height();
+        for (int r = 0; r < 3; ++r)
+            EXPECT_EQ(grid.rowHeight(r), c.rowHeight) << c.room.width() << "x" << c.room.height();
+        EXPECT_EQ(grid.size(), grid.fittingSize());
+    }
+}
+
 TEST(StringGridTest, CellPainterRunsForEveryCellAfterDefaultDrawing)
 {
     test::qtTestApp();
