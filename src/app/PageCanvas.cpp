@@ -156,6 +156,8 @@ void PageCanvas::applyZoom()
         setFont(f);
     }
     for (const Zoomed& z : m_zoomed) {
+        if (!z.control)
+            continue;
         // From the edges, so that controls side by side stay side by side.
         const QRect r(QPoint(scaled(z.design.left()), scaled(z.design.top())),
                       QPoint(scaled(z.design.left() + z.design.width()) - 1,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -14,6 +15,8 @@ namespace kdx {
 // scrolls the page instead of clipping or overlapping it, and a larger one
 // gives its extra room to the controls anchored to the right or bottom edge
 // (logs and grids grow, the footer moves down) rather than to empty margins.
+// A grid grows by its cells, within limits. A canvas may instead zoom as a
+// whole (the dashboard), so that it reads from a distance on a large screen.
 class PageCanvas : public QWidget {
     Q_OBJECT
 public:
@@ -25,7 +28,7 @@ public:
     static constexpr int kMarginPx = 8;
     static constexpr int kRightMarginPx = 1;
 
-        // How much a grid's cells may grow over their design size when the page
+    // How much a grid's cells may grow over their design size when the page
     // has room: enough to read the map from a step back, not so much that a
     // cell looks empty.
     static constexpr double kMaxCellGrowth = 2.0;
@@ -69,7 +72,7 @@ private:
         int anchors;
     };
     struct Zoomed {
-        QWidget* control;
+        QPointer<QWidget> control;
         QRect design;
         QSize light; // a lamp's light; empty for other controls
         qreal pointSize; // of its font

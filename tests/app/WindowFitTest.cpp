@@ -375,10 +375,15 @@ TEST(LargeWindowTest, GridsAndDashboardGrowEditorsKeepTheirSize)
         return seen;
     };
     const Seen design = look(QSize(1016, 669));
+    PageCanvas* dashboardCanvas = PageCanvas::of(findControl<QWidget>(w, "Ab270MeterLGPres"));
     const Seen laptop = look(QSize(1366, 768));
+    const double laptopZoom = dashboardCanvas->zoom();
     const Seen large = look(QSize(1920, 1080));
+    EXPECT_GE(dashboardCanvas->zoom(), 1.3);
+    EXPECT_LE(dashboardCanvas->zoom(), MainWindow::kPanelMaxZoom);
 
     // Up to a laptop's screen the dashboard is the design's.
+    EXPECT_EQ(laptopZoom, 1.0);
     EXPECT_EQ(design.panel, MainWindow::kPanelWidth);
     EXPECT_EQ(laptop.panel, MainWindow::kPanelWidth);
     for (const char* name : dashboard)
