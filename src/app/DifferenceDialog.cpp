@@ -40,7 +40,7 @@ void fitHeight(QTableWidget* table, int maxRows)
 DifferenceDialog::DifferenceDialog(const DifferenceView& view, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("DifferenceDialog"));
-    setWindowTitle(qs(view.title.empty() ? std::string("Parameter differences") : view.title));
+    setWindowTitle(qs(view.title));
     auto* layout = new QVBoxLayout(this);
 
     for (const auto& warning : view.warnings) {
@@ -53,11 +53,7 @@ DifferenceDialog::DifferenceDialog(const DifferenceView& view, QWidget* parent) 
 
     auto* summary = new QLabel(this);
     summary->setObjectName(QStringLiteral("LabelDifferenceSummary"));
-    summary->setText(view.changeCount == 0
-                         ? QStringLiteral("No differences between %1 and %2.").arg(qs(view.leftTitle), qs(view.rightTitle))
-                         : QStringLiteral("%1 values differ between %2 and %3.")
-                               .arg(view.changeCount)
-                               .arg(qs(view.leftTitle), qs(view.rightTitle)));
+    summary->setText(qs(view.summary));
     summary->setWordWrap(true);
     layout->addWidget(summary);
 
@@ -87,7 +83,7 @@ DifferenceDialog::DifferenceDialog(const DifferenceView& view, QWidget* parent) 
         question->setWordWrap(true);
         layout->addWidget(question);
         buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-        QPushButton* write = buttons->addButton(QStringLiteral("Write to ECU"), QDialogButtonBox::AcceptRole);
+        QPushButton* write = buttons->addButton(qs(view.writeButton), QDialogButtonBox::AcceptRole);
         write->setObjectName(QStringLiteral("ButtonDifferenceWrite"));
         // Writing must be a deliberate choice, not Enter on the first button.
         buttons->button(QDialogButtonBox::Cancel)->setDefault(true);
@@ -110,12 +106,13 @@ QTableWidget* DifferenceDialog::buildList(const DifferenceView& view)
 {
     auto* table = new QTableWidget(static_cast<int>(view.rows.size()), 3);
     table->setObjectName(QStringLiteral("StringGridDifferences"));
-    table->setAccessibleName(QStringLiteral("changed fields"));
-    table->setHorizontalHeaderLabels({QStringLiteral("field"), qs(view.leftTitle), qs(view.rightTitle)});
+    table->setAccessibleName(qs(view.listName));
+    table->setHorizontalHeaderLabels({qs(view.nameHead), qs(view.leftTitle), qs(view.rightTitle)});
     table->verticalHeader()->hide();
     for (int r = 0; r < table->rowCount(); ++r) {
         const FieldChange& c = view.rows[static_cast<size_t>(r)];
-        table->setItem(r, 0, item(qs(c.name)));
+        table->setItem(r, 0, item(qs(c.label)));
+        table->item(r, 0)->setToolTip(qs(c.name)); // the field line's name in the parameter files
         table->setItem(r, 1, item(qs(c.left)));
         table->setItem(r, 2, item(qs(c.right)));
     }
@@ -131,7 +128,7 @@ QTableWidget* DifferenceDialog::buildGrid(const DifferenceGrid& grid, const Diff
     auto* table = new QTableWidget(rows, columns);
     table->setObjectName(QStringLiteral("StringGridDifferenceMap"));
     table->setAccessibleName(qs(grid.title));
-    table->setToolTip(QStringLiteral("Changed cells: %1 -> %2").arg(qs(view.leftTitle), qs(view.rightTitle)));
+    table->setToolTip(qs(view.changedCells));
     QStringList heads;
     for (const auto& h : grid.columnHeads)
         heads << qs(h);

@@ -28,6 +28,12 @@ constexpr const char* kReasonBeforeReset = "before-reset";
 // Language keys of the two compare items of the "File" menu.
 constexpr int kKeyCompareDefaults = 102016;
 constexpr int kKeyCompareFiles = 102017;
+// ... and of the texts of the comparisons they show.
+constexpr int kKeyController = 102646;
+constexpr int kKeyDefaultsTitle = 102651;
+constexpr int kKeyDefaultSet = 102652;
+constexpr int kKeyFilesTitle = 102653;
+constexpr int kKeyOtherController = 102654;
 
 std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
@@ -84,6 +90,12 @@ void ParameterFilesGlue::progress(int position, int maximum)
 }
 
 UtcDateTime ParameterFilesGlue::now() const { return UtcDateTime::now(); }
+
+ParameterLabels ParameterFilesGlue::labels() const
+{
+    const LanguageTexts& texts = m_deps.ctx.texts;
+    return ParameterLabels([&texts](int key) { return texts.text(key); });
+}
 
 std::string ParameterFilesGlue::writeFile(const std::string& path, const std::string& reason)
 {
@@ -159,7 +171,7 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool
             "Serial number");
     const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial, ownNumber);
     const char separator = AppController::decimalSeparator();
-    const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator);
+    const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator, labels());
     const bool write = prompts->showDifference(view);
     if (plan.words.empty()) {
         m_deps.showStatus("The controller already holds the values of " + fileName(*path));
@@ -185,9 +197,10 @@ void ParameterFilesGlue::compareWithDefaults()
         return;
     ParameterImage defaults = m_deps.image;
     ParameterDefaults::apply(defaults);
-    DifferenceView view = ParameterDiff::view(m_deps.image, defaults, "controller", "RESET PARAMETERS! set",
-                                              AppController::decimalSeparator());
-    view.title = "Controller compared with the default set";
+    const ParameterLabels labels = this->labels();
+    DifferenceView view = ParameterDiff::view(m_deps.image, defaults, labels.text(kKeyController),
+                                              labels.text(kKeyDefaultSet), AppController::decimalSeparator(), labels);
+    view.title = labels.text(kKeyDefaultsTitle);
     prompts->showDifference(view);
 }
 
@@ -208,12 +221,13 @@ void ParameterFilesGlue::compareFiles()
     const auto b = readFile(*second);
     if (!b)
         return;
+    const ParameterLabels labels = this->labels();
     DifferenceView view = ParameterDiff::view(a->image, b->image, fileName(*first), fileName(*second),
-                                              AppController::decimalSeparator());
-    view.title = "Compare files";
+                                              AppController::decimalSeparator(), labels);
+    view.title = labels.text(kKeyFilesTitle);
     if (a->info.serialNumber != b->info.serialNumber)
-        view.warnings.push_back("The files come from different controllers: " + hex32Text(a->info.serialNumber)
-                                + " and " + hex32Text(b->info.serialNumber) + ".");
+        view.warnings.push_back(labels.format(
+            kKeyOtherController, {hex32Text(a->info.serialNumber), hex32Text(b->info.serialNumber)}));
     prompts->showDifference(view);
 }
 

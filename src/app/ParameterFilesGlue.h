@@ -4,6 +4,7 @@
 #include "params/ParameterFile.h"
 #include "params/ParameterFilePrompts.h"
 #include "params/ParameterImage.h"
+#include "params/ParameterLabels.h"
 #include "params/RegisterWriter.h"
 
 #include <functional>
@@ -70,6 +71,8 @@ private:
     bool needsParameters(const char* what);
     void progress(int position, int maximum);
     UtcDateTime now() const;
+    // The parameters' labels and the views' texts in the current language.
+    ParameterLabels labels() const;
 
     MainWindow& m_window;
     Deps m_deps;

@@ -204,8 +204,57 @@ const std::vector<KeyTarget>& keyTable()
     {102302, TargetKind::Text, 0, 0, "Close"},
     {102303, TargetKind::Text, 0, 0, "&Copy message"},
     {102304, TargetKind::Text, 0, 0, "&Show message..."},
+    // The parameters as the difference views, the unsent-edits question and
+    // the save lamp name them: labels of editors that show none beside them,
+    // of the fields no editor shows, and the texts of those views.
+    {102600, TargetKind::Text, 0, 0, "rpm comparator threshold [V]"},
+    {102601, TargetKind::Text, 0, 0, "rpm input"},
+    {102602, TargetKind::Text, 0, 0, "pump 1 active"},
+    {102603, TargetKind::Text, 0, 0, "pump 2 active"},
+    {102610, TargetKind::Text, 0, 0, "parameters marker"},
+    {102611, TargetKind::Text, 0, 0, "serial number"},
+    {102612, TargetKind::Text, 0, 0, "connection log: PC - ID"},
+    {102613, TargetKind::Text, 0, 0, "connection log: date"},
+    {102614, TargetKind::Text, 0, 0, "work mode"},
+    {102615, TargetKind::Text, 0, 0, "rpm input and active pumps"},
+    {102616, TargetKind::Text, 0, 0, "manual trigger rpm bands"},
+    {102617, TargetKind::Text, 0, 0, "automatic rpm bands"},
+    {102618, TargetKind::Text, 0, 0, "automatic humidity bands"},
+    {102619, TargetKind::Text, 0, 0, "automatic temperature bands"},
+    {102620, TargetKind::Text, 0, 0, "byte %1"},
+    {102630, TargetKind::Text, 0, 0, "manual trigger map [s]"},
+    {102631, TargetKind::Text, 0, 0, "automatic pump on time [s]"},
+    {102632, TargetKind::Text, 0, 0, "automatic pause map [s] (humidity across, temperature down)"},
+    {102640, TargetKind::Text, 0, 0, "Parameter differences"},
+    {102641, TargetKind::Text, 0, 0, "No differences between %1 and %2."},
+    {102642, TargetKind::Text, 0, 0, "%1 values differ between %2 and %3."},
+    {102643, TargetKind::Text, 0, 0, "Write to ECU"},
+    {102644, TargetKind::Text, 0, 0, "parameter"},
+    {102645, TargetKind::Text, 0, 0, "Changed cells: %1 -> %2"},
+    {102646, TargetKind::Text, 0, 0, "controller"},
+    {102647, TargetKind::Text, 0, 0, "file %1"},
+    {102648, TargetKind::Text, 0, 0, "Load to ECU: %1"},
+    {102649, TargetKind::Text, 0, 0, "The controller already holds the file's values; nothing needs to be written."},
+    {102650, TargetKind::Text, 0, 0, "Write the %1 differing words to the controller, save them to its EEPROM and read them back? Its connection log is kept."},
+    {102651, TargetKind::Text, 0, 0, "Controller compared with the default set"},
+    {102652, TargetKind::Text, 0, 0, "RESET PARAMETERS! set"},
+    {102653, TargetKind::Text, 0, 0, "Compare files"},
+    {102654, TargetKind::Text, 0, 0, "The files come from different controllers: %1 and %2."},
+    {102655, TargetKind::Text, 0, 0, "changed parameters"},
+    {102660, TargetKind::Text, 0, 0, "These changes did not reach the controller:"},
+    {102661, TargetKind::Text, 0, 0, "Send them now?"},
+    {102662, TargetKind::Text, 0, 0, "Unsent changes"},
+    {102663, TargetKind::Text, 0, 0, "Not saved: "},
+    {102664, TargetKind::Text, 0, 0, "Not saved: the controller did not take %1."},
+    {102665, TargetKind::Text, 0, 0, "%1 (it holds %2, the editor %3)"},
     };
     return table;
+}
+
+std::string builtInText(int key)
+{
+    const KeyTarget* t = findKey(key);
+    return t ? t->defaultText : std::string();
 }
 
 const KeyTarget* findKey(int key)

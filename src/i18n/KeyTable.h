@@ -32,5 +32,7 @@ constexpr int kKeyLostPackets = 100122;
 const std::vector<KeyTarget>& keyTable();
 // The entry for key, or nullptr when the key is unknown.
 const KeyTarget* findKey(int key);
+// The built-in English text of key; empty for an unknown key.
+std::string builtInText(int key);
 
 } // namespace kdx

@@ -101,19 +101,18 @@ void LanguageSwitcher::apply(int key, const std::string& text)
         m_targets.setCaption(key, text);
         break;
     case TargetKind::GridCell:
-        m_targets.setGridCell(key, t->column, t->row, text);
-        break;
     case TargetKind::GridHeading:
         m_targets.setGridCell(key, t->column, t->row, text);
-        m_texts.set(key, text);
         break;
     case TargetKind::ComboItem:
         m_targets.setComboItem(key, t->column, text);
         break;
     case TargetKind::Text:
-        m_texts.set(key, text);
         break;
     }
+    // Every text is also kept: the program composes some (status lines,
+    // headings) and names editors by their labels.
+    m_texts.set(key, text);
 }
 
 } // namespace kdx

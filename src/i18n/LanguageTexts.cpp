@@ -6,10 +6,9 @@ namespace kdx {
 
 LanguageTexts::LanguageTexts()
 {
-    for (const auto& t : keyTable()) {
-        if (t.kind == TargetKind::Text || t.kind == TargetKind::GridHeading)
-            m_texts[t.key] = t.defaultText;
-    }
+    // Captions too: the difference views name an editor by its label.
+    for (const auto& t : keyTable())
+        m_texts[t.key] = t.defaultText;
     // Used by the live displays but not settable from a language file.
     m_texts[100202] = "Bin, LSB:";
     m_texts[100227] = " shortOff: ";

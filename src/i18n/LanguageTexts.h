@@ -6,7 +6,8 @@
 namespace kdx {
 
 // Texts the program composes its displays from (status lines, grid labels,
-// lamp captions), each addressed by its six-digit key. They start with the
+// lamp captions, the editors' labels in the difference views), each
+// addressed by its six-digit key. They start with the
 // built-in English defaults; a language file replaces them one by one, and
 // nothing resets them afterwards.
 class LanguageTexts {

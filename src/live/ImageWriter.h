@@ -24,9 +24,9 @@ public:
     // Asks the controller to store its parameter memory permanently; true
     // once it is done (a checking writer: read back and found equal).
     virtual bool saveToEeprom() = 0;
-    // After a save that returned false: what the controller would not take,
-    // for the save lamp ("GeneralDelay"). Empty: the save did not get through
-    // (line gone, no answer) and is to be tried again.
+    // After a save that returned false: the save lamp's caption naming what
+    // the controller would not take ("Not saved: general delay [s]"). Empty:
+    // the save did not get through (line gone, no answer) and is to be tried again.
     virtual std::string saveRefusal() const { return {}; }
 };
 

@@ -21,8 +21,6 @@ constexpr int kTextLostCounter = 100122;
 // while changes wait for it.
 constexpr int kTextDataSaved = 100233;
 constexpr int kTextSendingData = 100234;
-// ... and, in front of the names, when the controller would not take an edit.
-constexpr const char* kNotSavedPrefix = "Not saved: ";
 
 // Connection log inside the parameter image.
 constexpr size_t kLogSlots = 8;

@@ -81,7 +81,7 @@ std::optional<TickResult::SaveLamp> StatusPoller::watchImage()
 TickResult::SaveLamp StatusPoller::saveLamp() const
 {
     if (!m_savePending && !m_refused.empty())
-        return TickResult::SaveLamp{true, live::kNotSavedPrefix + m_refused, 0};
+        return TickResult::SaveLamp{true, m_refused, 0};
     const int key = m_savePending ? live::kTextSendingData : live::kTextDataSaved;
     return TickResult::SaveLamp{m_savePending, m_texts(key), key};
 }

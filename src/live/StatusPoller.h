@@ -26,7 +26,8 @@ struct TickResult {
     // The save lamp AbLEDZapisDoPamieci, when this tick changed it: on with
     // "Sending data !!" while changes wait for the EEPROM save, off with
     // "Data saved." once the save went out and was found in the controller,
-    // on with "Not saved: NAME" when the controller would not take NAME. The
+    // on with the writer's refusal ("Not saved: NAME") when the controller
+    // would not take NAME. The
     // caption is the text of `textKey` at the time of the tick (0: none).
     struct SaveLamp {
         bool on = false;

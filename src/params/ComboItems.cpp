@@ -1,12 +1,15 @@
 #include "params/ComboItems.h"
 
 #include "params/NumberText.h"
-#include "params/ParamConstants.h"
+#include "params/ParameterTable.h"
 
 namespace kdx {
 
 namespace {
 
+int itemCount(EditorId id) { return ParameterTable::row(id).items; }
+
+// The numbers a stepped list shows: its stored values in the shown unit.
 std::vector<std::string> numbers(int first, int count)
 {
     std::vector<std::string> items;
@@ -23,7 +26,7 @@ std::vector<std::string> ComboItems::anKompSett()
 {
     // Threshold k = 1.00 V + k * 10/127 V, always written with a comma.
     std::vector<std::string> items;
-    for (int k = 0; k < params::kAnKompSettItems; ++k)
+    for (int k = 0; k < itemCount(EditorId::Comparator); ++k)
         items.push_back(fixedText(1.0 + k * 10.0 / 127.0, 15, 2, ',') + "V");
     return items;
 }
@@ -32,7 +35,7 @@ std::vector<std::string> ComboItems::fuelType() { return {"gasoline 12V", "diese
 
 std::vector<std::string> ComboItems::avFuelComs()
 {
-    auto items = numbers(0, params::kAvFuelComsItems - 1);
+    auto items = numbers(0, itemCount(EditorId::AverageConsumption) - 1);
     items.push_back("30+");
     return items;
 }
@@ -40,12 +43,12 @@ std::vector<std::string> ComboItems::avFuelComs()
 std::vector<std::string> ComboItems::manualRpm()
 {
     std::vector<std::string> items{"000"};
-    for (int i = 1; i < params::kManualRpmItems; ++i)
+    for (int i = 1; i < itemCount(EditorId::ManualMaxRpmP1); ++i)
         items.push_back(std::to_string(i * 100));
     return items;
 }
 
-std::vector<std::string> ComboItems::serwisTon() { return numbers(0, params::kSerwisTonItems); }
-std::vector<std::string> ComboItems::serwisToff() { return numbers(1, params::kSerwisToffItems); }
+std::vector<std::string> ComboItems::serwisTon() { return numbers(0, itemCount(EditorId::SerwisOn)); }
+std::vector<std::string> ComboItems::serwisToff() { return numbers(1, itemCount(EditorId::SerwisOff)); }
 
 } // namespace kdx

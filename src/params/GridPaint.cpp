@@ -1,8 +1,7 @@
 #include "params/GridPaint.h"
 
 #include "params/EditorId.h"
-
-#include <iterator>
+#include "params/ParameterTable.h"
 
 namespace kdx {
 
@@ -30,11 +29,9 @@ CellPaint GridPaint::cell(const ParameterImage& image, EditorId grid, int column
         p.fill = params::kColourYellow;
         p.markerOutline = true;
     }
-    static const Field* const columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff,
-                                           &layout::ManualTrigP2Ton, &layout::ManualTrigP2Toff};
-    if (grid == EditorId::ManualTrigMap && column >= 1 && column <= static_cast<int>(std::size(columns))
-        && row >= 1 && row <= static_cast<int>(layout::ManualTrigP1Ton.count)) {
-        if (image.value(*columns[column - 1], static_cast<size_t>(row - 1)) < 0) {
+    if (grid == EditorId::ManualTrigMap) {
+        const auto target = ParameterTable::mapCell(grid, column, row);
+        if (target && image.value(*target->field, target->entry) < 0) {
             p.fill = params::kColourRed; // covers the marker and its outline
             p.markerOutline = false;
         }

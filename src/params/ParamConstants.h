@@ -37,15 +37,6 @@ constexpr int kSavePageTries = 3;
 // Edits are refused once the controller has left requests unanswered this long.
 constexpr uint32_t kEditSilenceMs = 1000;
 
-// Item counts of the combo boxes (an index outside 0..count-1 means no selection).
-constexpr int kRpmInItems = 2;
-constexpr int kAnKompSettItems = 128;
-constexpr int kFuelTypeItems = 3;
-constexpr int kManualRpmItems = 101;   // "000", "100" .. "10000"
-constexpr int kSerwisTonItems = 16;    // "0" .. "15" seconds
-constexpr int kSerwisToffItems = 999;  // "1" .. "999" seconds
-constexpr int kAvFuelComsItems = 31;   // "0" .. "29", "30+"
-
 // Grid geometry: row 0 and column 0 are headings.
 constexpr int kManualTrigMapColumns = 5;
 constexpr int kManualTrigMapRows = 25;

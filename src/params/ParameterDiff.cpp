@@ -1,7 +1,9 @@
 #include "params/ParameterDiff.h"
 
 #include "params/NumberText.h"
+#include "params/ParameterDisplay.h"
 #include "params/ParameterFieldText.h"
+#include "params/ParameterTable.h"
 
 #include <cstdio>
 
@@ -32,50 +34,37 @@ DifferenceGrid::Cell cell(const ParameterImage& a, const ParameterImage& b, cons
     return {cellText(a, f, e, sep), cellText(b, f, e, sep), entryDiffers(a, b, f, e)};
 }
 
-DifferenceGrid manualTrigGrid(const ParameterImage& a, const ParameterImage& b, char sep)
-{
-    using namespace layout;
-    DifferenceGrid g;
-    g.title = "manual trigger map [s]";
-    g.columnHeads = {"Pump1Ton", "Pump1Toff", "Pump2Ton", "Pump2Toff"};
-    const Field* columns[] = {&ManualTrigP1Ton, &ManualTrigP1Toff, &ManualTrigP2Ton, &ManualTrigP2Toff};
-    for (size_t r = 0; r < ManualTrigP1Ton.count; ++r) {
-        const std::string from = r == 0 ? "0" : integerText(b.value(ManualTrigVector, r - 1));
-        const std::string to = r + 1 == ManualTrigP1Ton.count ? "max" : integerText(b.value(ManualTrigVector, r));
-        g.rowHeads.push_back(from + " -> " + to + " rpm");
-        std::vector<DifferenceGrid::Cell> row;
-        for (const Field* f : columns)
-            row.push_back(cell(a, b, *f, r, sep));
-        g.rows.push_back(std::move(row));
-    }
-    return g;
-}
+// Language keys of the views' own texts.
+constexpr int kKeyTitle = 102640;
+constexpr int kKeyNoDifferences = 102641;
+constexpr int kKeyDifferences = 102642;
+constexpr int kKeyWrite = 102643;
+constexpr int kKeyNameHead = 102644;
+constexpr int kKeyChangedCells = 102645;
+constexpr int kKeyListName = 102655;
 
-DifferenceGrid autoPumpOnGrid(const ParameterImage& a, const ParameterImage& b, char sep)
+// A map grid as its editor shows it: data columns under their headings (the
+// pause map's humidity bands), rows by their bands, as the right image holds them.
+DifferenceGrid mapGrid(EditorId grid, const ParameterImage& a, const ParameterImage& b, char sep,
+                       const ParameterLabels& labels)
 {
-    using namespace layout;
     DifferenceGrid g;
-    g.title = "automatic pump on time [s]";
-    g.columnHeads = {"PumpsOnTime"};
-    for (size_t r = 0; r < AutoPumpOnTime.count; ++r) {
-        g.rowHeads.push_back("rpm band " + std::to_string(r));
-        g.rows.push_back({cell(a, b, AutoPumpOnTime, r, sep)});
-    }
-    return g;
-}
-
-DifferenceGrid autoPumpStopGrid(const ParameterImage& a, const ParameterImage& b, char sep)
-{
-    using namespace layout;
-    DifferenceGrid g;
-    g.title = "automatic pause map [s] (humidity across, temperature down)";
-    for (size_t h = 0; h < 3; ++h)
-        g.columnHeads.push_back("hum band " + std::to_string(h));
-    for (size_t t = 0; t < 3; ++t) {
-        g.rowHeads.push_back("temp band " + std::to_string(t));
+    g.title = labels.text(ParameterTable::row(grid).labelKey);
+    const auto extent = ParameterTable::mapExtent(grid);
+    const bool pauseMap = grid == EditorId::AutoPumpStopMap;
+    const ControlUpdates heads = pauseMap ? ParameterDisplay::autoPumpStopHeadings(b, sep)
+                                 : grid == EditorId::ManualTrigMap ? ParameterDisplay::manualTrigRows(b, sep)
+                                                                   : ParameterDisplay::autoPumpOnRows(b, sep);
+    for (int c = 1; c <= extent.columns; ++c)
+        g.columnHeads.push_back(pauseMap ? heads.cellOf(grid, c, 0).value_or("")
+                                         : labels.text(ParameterTable::columnHeadingKey(grid, c)));
+    for (int r = 1; r <= extent.rows; ++r) {
+        g.rowHeads.push_back(heads.cellOf(grid, 0, r).value_or(""));
         std::vector<DifferenceGrid::Cell> row;
-        for (size_t h = 0; h < 3; ++h)
-            row.push_back(cell(a, b, AutoPumpStopMap, t + 3 * h, sep));
+        for (int c = 1; c <= extent.columns; ++c) {
+            const MapCell m = *ParameterTable::mapCell(grid, c, r);
+            row.push_back(cell(a, b, *m.field, m.entry, sep));
+        }
         g.rows.push_back(std::move(row));
     }
     return g;
@@ -100,35 +89,44 @@ bool ParameterDiff::interpreted(size_t offset)
     return false;
 }
 
-std::vector<FieldChange> ParameterDiff::changes(const ParameterImage& a, const ParameterImage& b, char sep)
+std::vector<FieldChange> ParameterDiff::changes(const ParameterImage& a, const ParameterImage& b, char sep,
+                                                const ParameterLabels& labels)
 {
     std::vector<FieldChange> out;
     for (const Field* f : layout::kAllFields)
         for (size_t e = 0; e < f->count; ++e)
             if (entryDiffers(a, b, *f, e))
-                out.push_back({f, e, ParameterFieldText::name(*f, e), ParameterFieldText::value(a, *f, e, sep),
-                               ParameterFieldText::value(b, *f, e, sep)});
+                out.push_back({f, e, ParameterFieldText::name(*f, e), labels.entry(b, *f, e, sep),
+                               ParameterFieldText::value(a, *f, e, sep), ParameterFieldText::value(b, *f, e, sep)});
     for (size_t offset = 0; offset < params::kImageSize; ++offset)
         if (a.byte(offset) != b.byte(offset) && !interpreted(offset))
-            out.push_back({nullptr, offset, "byte " + std::to_string(offset), byteText(a.byte(offset)),
-                           byteText(b.byte(offset))});
+            out.push_back({nullptr, offset, "byte " + std::to_string(offset), labels.byte(offset),
+                           byteText(a.byte(offset)), byteText(b.byte(offset))});
     return out;
 }
 
 DifferenceView ParameterDiff::view(const ParameterImage& a, const ParameterImage& b, const std::string& leftTitle,
-                                   const std::string& rightTitle, char sep)
+                                   const std::string& rightTitle, char sep, const ParameterLabels& labels)
 {
     DifferenceView v;
+    v.title = labels.text(kKeyTitle);
     v.leftTitle = leftTitle;
     v.rightTitle = rightTitle;
-    for (auto& change : changes(a, b, sep)) {
+    for (auto& change : changes(a, b, sep, labels)) {
         ++v.changeCount;
-        if (!change.field || !ParameterFieldText::isMapCell(*change.field))
+        if (!change.field || !ParameterTable::mapOf(*change.field))
             v.rows.push_back(std::move(change));
     }
-    for (DifferenceGrid g : {manualTrigGrid(a, b, sep), autoPumpOnGrid(a, b, sep), autoPumpStopGrid(a, b, sep)})
-        if (g.anyChanged())
+    for (EditorId grid : {EditorId::ManualTrigMap, EditorId::AutoPumpOnMap, EditorId::AutoPumpStopMap})
+        if (DifferenceGrid g = mapGrid(grid, a, b, sep, labels); g.anyChanged())
             v.grids.push_back(std::move(g));
+    v.summary = v.changeCount == 0 ? labels.format(kKeyNoDifferences, {leftTitle, rightTitle})
+                                   : labels.format(kKeyDifferences,
+                                                   {std::to_string(v.changeCount), leftTitle, rightTitle});
+    v.listName = labels.text(kKeyListName);
+    v.nameHead = labels.text(kKeyNameHead);
+    v.writeButton = labels.text(kKeyWrite);
+    v.changedCells = labels.format(kKeyChangedCells, {leftTitle, rightTitle});
     return v;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "params/ParameterImage.h"
+#include "params/ParameterLabels.h"
 
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ struct FieldChange {
     const Field* field = nullptr; // null for an uninterpreted byte
     size_t entry = 0;             // entry of the field, or the byte offset
     std::string name;             // "GeneralDelay", "ManualTrigP1Ton[3]", "byte 410"
+    std::string label;            // what the technician calls it: "general delay [s]"
     std::string left;             // value in the first image
     std::string right;            // value in the second image
 };
@@ -43,17 +45,27 @@ struct DifferenceView {
     size_t changeCount = 0;            // rows plus changed cells
     bool askToWrite = false;
     std::string question;              // shown above the OK button when asking
+    // The view's own texts in the current language.
+    std::string summary;               // "3 values differ between controller and file ..."
+    std::string listName;              // the list's accessible name
+    std::string nameHead;              // heading of the list's first column
+    std::string writeButton;           // "Write to ECU"
+    std::string changedCells;          // the grids' tool tip
 };
 
 // Pure difference of two parameter images, by field.
 class ParameterDiff {
 public:
     // Every differing field entry in layout order, then every differing
-    // uninterpreted byte in ascending offset.
-    static std::vector<FieldChange> changes(const ParameterImage& left, const ParameterImage& right, char separator);
-    // The view of the changes: list rows and the three map grids.
+    // uninterpreted byte in ascending offset; labelled as the right image
+    // shows them (map bands).
+    static std::vector<FieldChange> changes(const ParameterImage& left, const ParameterImage& right, char separator,
+                                            const ParameterLabels& labels = ParameterLabels());
+    // The view of the changes: list rows and the three map grids, with the
+    // grids headed as the editors are.
     static DifferenceView view(const ParameterImage& left, const ParameterImage& right, const std::string& leftTitle,
-                               const std::string& rightTitle, char separator);
+                               const std::string& rightTitle, char separator,
+                               const ParameterLabels& labels = ParameterLabels());
     // True when the byte lies inside a field of the layout.
     static bool interpreted(size_t offset);
 };

@@ -2,8 +2,7 @@
 
 #include "params/EditorId.h"
 #include "params/NumberText.h"
-
-#include <iterator>
+#include "params/ParameterTable.h"
 
 namespace kdx {
 
@@ -98,10 +97,13 @@ ControlUpdates ParameterDisplay::autoPumpStopHeadings(const ParameterImage& imag
 ControlUpdates ParameterDisplay::autoPumpStopCells(const ParameterImage& image, char sep)
 {
     ControlUpdates u;
-    for (int h = 0; h < 3; ++h)
-        for (int t = 0; t < 3; ++t)
-            u.cells.push_back({EditorId::AutoPumpStopMap, h + 1, t + 1,
-                               fieldText(image, layout::AutoPumpStopMap, static_cast<size_t>(t + 3 * h), sep)});
+    const EditorId grid = EditorId::AutoPumpStopMap;
+    const auto extent = ParameterTable::mapExtent(grid);
+    for (int h = 1; h <= extent.columns; ++h)
+        for (int t = 1; t <= extent.rows; ++t) {
+            const MapCell cell = *ParameterTable::mapCell(grid, h, t);
+            u.cells.push_back({grid, h, t, fieldText(image, *cell.field, cell.entry, sep)});
+        }
     return u;
 }
 
@@ -109,58 +111,41 @@ ControlUpdates ParameterDisplay::manualTrigRows(const ParameterImage& image, cha
 {
     ControlUpdates u;
     const EditorId grid = EditorId::ManualTrigMap;
-    const Field* columns[] = {&layout::ManualTrigP1Ton, &layout::ManualTrigP1Toff, &layout::ManualTrigP2Ton,
-                              &layout::ManualTrigP2Toff};
+    const auto extent = ParameterTable::mapExtent(grid);
     const int bands = layout::ManualTrigVector.count;
     for (int k = 1; k <= bands; ++k)
-        for (int c = 1; c <= static_cast<int>(std::size(columns)); ++c)
-            u.cells.push_back({grid, c, k, fieldText(image, *columns[c - 1], static_cast<size_t>(k - 1), sep)});
+        for (int c = 1; c <= extent.columns; ++c)
+            u.cells.push_back({grid, c, k, fieldText(image, *ParameterTable::manualTrigColumn(c),
+                                                     static_cast<size_t>(k - 1), sep)});
     rangeColumn(u, grid, image, layout::ManualTrigVector, bands);
     return u;
 }
 
 ParameterView ParameterDisplay::showAllData(const ParameterImage& image, char sep)
 {
-        ParameterView view;
+    ParameterView view;
     ControlUpdates& u = view.updates;
     const uint32_t flags = image.raw(layout::ConfigFlags);
-    const bool analogue = (flags & params::kConfigRpmAnalog) != 0;
-
+    const bool analogue = (flags & ParameterTable::row(EditorId::RpmInput).bit) != 0;
     u.visible.push_back({EditorId::Comparator, analogue});
-    u.checked.push_back({EditorId::Pump1Active, (flags & params::kConfigPump1Active) != 0});
-    u.checked.push_back({EditorId::Pump2Active, (flags & params::kConfigPump2Active) != 0});
 
-    u.indices.push_back({EditorId::RpmInput, analogue ? 1 : 0});
-    u.indices.push_back({EditorId::Comparator, itemIndex(image.raw(layout::AnKompSett), params::kAnKompSettItems)});
-    u.indices.push_back({EditorId::FuelType, itemIndex(image.raw(layout::FuelType), params::kFuelTypeItems)});
-    u.texts.push_back({EditorId::RpmDivide, rawText(image, layout::RpmDziel)});
-
-    // The rpm lists step by 100 and the service lists by whole seconds
-    // (tenths / 10); integer division is the truncation toward zero.
-    u.indices.push_back({EditorId::ManualMaxRpmP1, itemIndex(image.raw(layout::ManualMaxRpmP1) / 100, params::kManualRpmItems)});
-    u.indices.push_back({EditorId::ManualMinRpmP1, itemIndex(image.raw(layout::ManualMinRpmP1) / 100, params::kManualRpmItems)});
-    u.indices.push_back({EditorId::ManualMaxRpmP2, itemIndex(image.raw(layout::ManualMaxRpmP2) / 100, params::kManualRpmItems)});
-    u.indices.push_back({EditorId::ManualMinRpmP2, itemIndex(image.raw(layout::ManualMinRpmP2) / 100, params::kManualRpmItems)});
-
-    u.texts.push_back({EditorId::ManualOnP1, fieldText(image, layout::ManualMconstOnP1, 0, sep)});
-    u.texts.push_back({EditorId::ManualOffP1, fieldText(image, layout::ManualMconstOffP1, 0, sep)});
-    u.texts.push_back({EditorId::ManualOnP2, fieldText(image, layout::ManualMconstOnP2, 0, sep)});
-    u.texts.push_back({EditorId::ManualOffP2, fieldText(image, layout::ManualMconstOffP2, 0, sep)});
-
-    u.texts.push_back({EditorId::MinLevH, fieldText(image, layout::MinLevH, 0, sep)});
-    u.texts.push_back({EditorId::MinLevL, fieldText(image, layout::MinLevL, 0, sep)});
-
-    u.texts.push_back({EditorId::MaxHumidity, fieldText(image, layout::MaxHum, 0, sep)});
-    u.texts.push_back({EditorId::AutoMinTemp, fieldText(image, layout::AutoMinTemp, 0, sep)});
-    u.texts.push_back({EditorId::AutoRpmUpTime, fieldText(image, layout::AutoRpmUpT, 0, sep)});
-    u.texts.push_back({EditorId::Auto2xShortOff, rawText(image, layout::Auto2xShortOff)});
-
-    // The off list starts at "1" second.
-    u.indices.push_back({EditorId::SerwisOn, itemIndex(image.raw(layout::SerwisTon) / 10, params::kSerwisTonItems)});
-    u.indices.push_back({EditorId::SerwisOff,
-                         itemIndex(static_cast<long long>(image.raw(layout::SerwisToff) / 10) - 1, params::kSerwisToffItems)});
-    u.texts.push_back({EditorId::GeneralDelay, rawText(image, layout::GeneralDelay)});
-    u.indices.push_back({EditorId::AverageConsumption, itemIndex(image.raw(layout::AvFuelComs), params::kAvFuelComsItems)});
+    for (const EditorRow& row : ParameterTable::rows()) {
+        switch (row.kind) {
+        case EditorKind::CheckBox:
+            u.checked.push_back({row.id, (flags & row.bit) != 0});
+            break;
+        case EditorKind::ComboBox:
+            u.indices.push_back({row.id, row.rule == EntryRule::FlagBit ? (analogue ? 1 : 0)
+                                                                         : row.itemOf(image.raw(*row.field))});
+            break;
+        case EditorKind::EditBox:
+            u.texts.push_back({row.id, row.rule == EntryRule::Integer ? rawText(image, *row.field)
+                                                                       : fieldText(image, *row.field, 0, sep)});
+            break;
+        case EditorKind::MapGrid:
+            break;
+        }
+    }
 
     u.append(autoPumpOnRows(image, sep));
     u.append(autoPumpStopHeadings(image, sep));

@@ -4,6 +4,7 @@
 
 #include "params/EditResult.h"
 #include "params/ParameterImage.h"
+#include "params/ParameterTable.h"
 
 #include <optional>
 #include <string>
@@ -11,9 +12,9 @@
 namespace kdx {
 
 // The parameter editors: each converts the technician's entry to the stored
-// integer, stores it in its image field and names the write that sends it.
-// Controls are addressed by object name; an unknown name or a cell that has
-// no field does nothing. Decimal texts use the given separator.
+// integer, stores it in its image field and names the write that sends it,
+// as its row of the ParameterTable says. An editor of another kind than the
+// call is for, or a cell that has no field, does nothing. Decimal texts use the given separator.
 // An entry whose value does not fit its field (width and sign) is refused
 // with the conversion message and nothing is stored or sent. The text shown
 // for the value a field holds stands for exactly that value.
@@ -37,20 +38,13 @@ public:
     static EditResult enterByName(ParameterImage& image, const std::string& name, const std::string& text,
                                   char separator);
 
-    // The field entry behind a data cell of a map grid.
-    struct CellTarget {
-        const Field* field;
-        size_t entry;
-        uint16_t word;
-    };
-    static std::optional<CellTarget> cellTarget(EditorId grid, int column, int row);
     // A click on this cell opens the in-place editor (and marks it green).
     static bool isEditableCell(EditorId grid, int column, int row);
 
 private:
-    static EditResult storeDecimal(ParameterImage& image, const Field& field, const std::string& text,
-                                   int64_t numerator, int denominatorPow10, char separator);
-    static EditResult storeInteger(ParameterImage& image, const Field& field, const std::string& text);
+    static EditResult storeDecimal(ParameterImage& image, const EditorRow& row, const std::string& text,
+                                   char separator);
+    static EditResult storeInteger(ParameterImage& image, const EditorRow& row, const std::string& text);
     static EditResult setConfigBit(ParameterImage& image, uint8_t bit, bool on);
 };
 

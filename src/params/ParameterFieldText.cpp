@@ -73,13 +73,6 @@ const char* ParameterFieldText::unit(const Field& f)
     return "";
 }
 
-bool ParameterFieldText::isMapCell(const Field& f)
-{
-    using namespace layout;
-    return is(f, ManualTrigP1Ton) || is(f, ManualTrigP1Toff) || is(f, ManualTrigP2Ton) || is(f, ManualTrigP2Toff)
-           || is(f, AutoPumpOnTime) || is(f, AutoPumpStopMap);
-}
-
 std::string ParameterFieldText::value(const ParameterImage& image, const Field& f, size_t entry, char separator)
 {
     using namespace layout;

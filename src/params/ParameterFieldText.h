@@ -18,8 +18,6 @@ public:
     static std::string value(const ParameterImage& image, const Field& field, size_t entry, char separator);
     // The unit alone ("s", "%", "degC", "V", "rpm"), empty for plain numbers.
     static const char* unit(const Field& field);
-    // True for the fields the map grids show (their entries are cells).
-    static bool isMapCell(const Field& field);
 };
 
 } // namespace kdx

@@ -6,6 +6,13 @@ namespace kdx {
 
 namespace {
 
+// Language keys of the restore's difference view.
+constexpr int kKeyController = 102646;
+constexpr int kKeyFile = 102647;
+constexpr int kKeyLoadTitle = 102648;
+constexpr int kKeyNothingToWrite = 102649;
+constexpr int kKeyWriteQuestion = 102650;
+
 std::string versionText(uint8_t hardware, uint8_t software, uint8_t revision)
 {
     return "hardware " + std::to_string(hardware) + ", software " + std::to_string(software) + "."
@@ -76,17 +83,15 @@ RestorePlan ParameterRestore::plan(const ParameterImage& controller, const Contr
 }
 
 DifferenceView ParameterRestore::view(const ParameterImage& controller, const RestorePlan& plan,
-                                      const std::string& fileName, char separator)
+                                      const std::string& fileName, char separator, const ParameterLabels& labels)
 {
-    DifferenceView v = ParameterDiff::view(controller, plan.target, "controller", "file " + fileName, separator);
-    v.title = "Load to ECU: " + fileName;
+    DifferenceView v = ParameterDiff::view(controller, plan.target, labels.text(kKeyController),
+                                           labels.format(kKeyFile, {fileName}), separator, labels);
+    v.title = labels.format(kKeyLoadTitle, {fileName});
     v.warnings = plan.warnings;
     v.askToWrite = !plan.words.empty();
-    v.question = plan.words.empty()
-                     ? "The controller already holds the file's values; nothing needs to be written."
-                     : "Write the " + std::to_string(plan.words.size())
-                           + " differing words to the controller, save them to its EEPROM and read them back?"
-                             " Its connection log is kept.";
+    v.question = plan.words.empty() ? labels.text(kKeyNothingToWrite)
+                                    : labels.format(kKeyWriteQuestion, {std::to_string(plan.words.size())});
     return v;
 }
 

@@ -59,7 +59,8 @@ public:
                             const ParameterFile& file, bool restoreBlankSerial, bool ownBackup = false);
     // The difference view of the plan: controller on the left, file on the right.
     static DifferenceView view(const ParameterImage& controller, const RestorePlan& plan,
-                               const std::string& fileName, char separator);
+                               const std::string& fileName, char separator,
+                               const ParameterLabels& labels = ParameterLabels());
 
     // Asked between frames: true when the technician or the system asked the
     // procedure to stop (Ctrl-C, a closed terminal).

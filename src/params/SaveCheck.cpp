@@ -6,21 +6,35 @@
 
 namespace kdx {
 
+namespace {
+
+// Language keys of the texts of a save the controller did not take.
+constexpr int kKeyNotSaved = 102663;
+constexpr int kKeyNotTaken = 102664;
+constexpr int kKeyHoldsAndEditor = 102665;
+
+} // namespace
+
 std::string SaveCheckOutcome::names() const
 {
     std::string text;
     for (const auto& c : differing)
-        text += (text.empty() ? "" : ", ") + c.name;
+        text += (text.empty() ? "" : ", ") + c.label;
     return text;
 }
 
-std::string SaveCheckOutcome::text() const
+std::string SaveCheckOutcome::lampText(const ParameterLabels& labels) const
 {
-    std::string text = "Not saved: the controller did not take ";
+    return labels.text(kKeyNotSaved) + names();
+}
+
+std::string SaveCheckOutcome::text(const ParameterLabels& labels) const
+{
+    std::string list;
     for (size_t i = 0; i < differing.size(); ++i)
-        text += (i == 0 ? "" : "; ") + differing[i].name + " (it holds " + differing[i].left + ", the editor "
-                + differing[i].right + ")";
-    return text + ".";
+        list += (i == 0 ? "" : "; ")
+                + labels.format(kKeyHoldsAndEditor, {differing[i].label, differing[i].left, differing[i].right});
+    return labels.format(kKeyNotTaken, {list});
 }
 
 namespace {
@@ -46,7 +60,7 @@ bool readPages(const std::set<unsigned>& words, ParameterImage& held, DeviceLink
 } // namespace
 
 SaveCheckOutcome SaveCheck::run(const ParameterImage& image, RegisterWriter& writer, DeviceLink& link, Clock& clock,
-                                char separator)
+                                char separator, const ParameterLabels& labels)
 {
     SaveCheckOutcome out;
     const std::set<unsigned> words = writer.unconfirmedWords();
@@ -76,7 +90,7 @@ SaveCheckOutcome SaveCheck::run(const ParameterImage& image, RegisterWriter& wri
             ParameterImage controller = image;
             for (const unsigned w : differing)
                 controller.setWord(w, held.word(w));
-            out.differing = ParameterDiff::changes(controller, image, separator);
+            out.differing = ParameterDiff::changes(controller, image, separator, labels);
             out.result = Result::NotSaved;
             return out;
         }

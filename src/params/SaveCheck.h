@@ -22,10 +22,13 @@ struct SaveCheckOutcome {
     // NotSaved: each differing field, the controller's value left, the image's right.
     std::vector<FieldChange> differing;
 
-    // "GeneralDelay" or "GeneralDelay, ManualMaxRpmP1"; empty unless NotSaved.
+    // The labels of the differing parameters: "general delay [s]" or
+    // "general delay [s], maximum rpm pump1"; empty unless NotSaved.
     std::string names() const;
+    // The save lamp's caption when NotSaved: "Not saved: " and the names.
+    std::string lampText(const ParameterLabels& labels) const;
     // What the technician is told when NotSaved.
-    std::string text() const;
+    std::string text(const ParameterLabels& labels) const;
 };
 
 // The deferred save, checked: sends the EEPROM save, reads back the pages
@@ -35,7 +38,7 @@ struct SaveCheckOutcome {
 class SaveCheck {
 public:
     static SaveCheckOutcome run(const ParameterImage& image, RegisterWriter& writer, DeviceLink& link, Clock& clock,
-                                char separator);
+                                char separator, const ParameterLabels& labels = ParameterLabels());
 };
 
 } // namespace kdx

@@ -3,12 +3,22 @@
 #include "link/SystemLink.h"
 
 #include "live/UtcDate.h"
+#include "params/ParameterLabels.h"
 #include "params/ParameterRestore.h"
 #include "sim/SimConstants.h"
 
 #include <utility>
 
 namespace kdx {
+
+namespace {
+
+// Language keys of the question about edits that did not reach the controller.
+constexpr int kKeyUnsentChanges = 102660;
+constexpr int kKeySendThemNow = 102661;
+constexpr int kKeyUnsentCaption = 102662;
+
+} // namespace
 
 DeviceSession::DeviceSession(SessionSeams seams, SessionOptions options)
     : m_line(seams.line), m_clock(seams.clock), m_discovery(seams.discovery), m_prompts(seams.prompts),
@@ -187,13 +197,14 @@ void DeviceSession::imageLoaded()
 
 bool DeviceSession::saveToEeprom()
 {
-    const SaveCheckOutcome out = SaveCheck::run(m_image, m_writer, m_link, m_clock, '.');
+    const ParameterLabels labels(m_options.texts);
+    const SaveCheckOutcome out = SaveCheck::run(m_image, m_writer, m_link, m_clock, '.', labels);
     m_saveRefusal.clear();
     if (out.result == SaveCheckOutcome::Result::Saved)
         return true;
     if (out.result == SaveCheckOutcome::Result::NotSaved) {
-        m_saveRefusal = out.names();
-        listener().statusText(out.text());
+        m_saveRefusal = out.lampText(labels);
+        listener().statusText(out.text(labels));
     }
     return false;
 }
@@ -232,12 +243,13 @@ void DeviceSession::offerUnconfirmedEdits()
     }
     if (missing.empty())
         return; // they arrived; the pending save checks them
+    const ParameterLabels labels(m_options.texts);
     std::string list;
-    for (const auto& c : ParameterDiff::changes(m_image, wanted, '.'))
-        list += "\n" + c.name + " " + c.left + " → " + c.right;
+    for (const auto& c : ParameterDiff::changes(m_image, wanted, '.', labels))
+        list += "\n" + c.label + " " + c.left + " → " + c.right;
     m_writer.forgetUnconfirmed();
-    if (!m_prompts.okCancel("These changes did not reach the controller:" + list + "\nSend them now?",
-                            "Unsent changes"))
+    if (!m_prompts.okCancel(labels.text(kKeyUnsentChanges) + list + "\n" + labels.text(kKeySendThemNow),
+                            labels.text(kKeyUnsentCaption)))
         return;
     m_image = wanted;
     for (const unsigned w : missing)

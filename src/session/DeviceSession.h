@@ -202,7 +202,7 @@ private:
     ConnectionLog m_log;
     std::optional<StatusFrame> m_lastFrame;
     bool m_connectedAtTick = false; // the link was up when the last tick ended
-    std::string m_saveRefusal;      // names of the words the last save could not get in
+    std::string m_saveRefusal;      // the lamp naming what the last save could not get in
     std::optional<UnconfirmedEdits> m_unconfirmed;
     bool m_searching = false;       // a connection search is running
     bool m_lostInSearch = false;    // its read found the device gone

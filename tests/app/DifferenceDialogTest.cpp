@@ -10,19 +10,21 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <map>
+
 using namespace kdx;
 using namespace kdx::test;
 
 namespace {
 
-DifferenceView sampleView(bool ask)
+DifferenceView sampleView(bool ask, const ParameterLabels& labels = ParameterLabels())
 {
     ParameterImage a;
     ParameterDefaults::apply(a);
     ParameterImage b = a;
     b.set(layout::GeneralDelay, 9);
     b.set(layout::ManualTrigP1Ton, 25, 2);
-    DifferenceView v = ParameterDiff::view(a, b, "controller", "file x.kdx", '.');
+    DifferenceView v = ParameterDiff::view(a, b, "controller", "file x.kdx", '.', labels);
     v.warnings = {"another controller"};
     v.askToWrite = ask;
     v.question = "Write?";
@@ -38,7 +40,9 @@ TEST(DifferenceDialog, ShowsTheListAndMarksOnlyTheChangedMapCell)
     auto* list = dialog.findChild<QTableWidget*>("StringGridDifferences");
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->rowCount(), 1);
-    EXPECT_EQ(list->item(0, 0)->text(), "GeneralDelay");
+    // The parameter by the label beside its editor; its name in the files as the tip.
+    EXPECT_EQ(list->item(0, 0)->text(), "general delay [s]");
+    EXPECT_EQ(list->item(0, 0)->toolTip(), "GeneralDelay");
     EXPECT_EQ(list->item(0, 1)->text(), "5 s");
     EXPECT_EQ(list->item(0, 2)->text(), "9 s");
     auto* map = dialog.findChild<QTableWidget*>("StringGridDifferenceMap");
@@ -53,10 +57,36 @@ TEST(DifferenceDialog, ShowsTheListAndMarksOnlyTheChangedMapCell)
     EXPECT_EQ(marked, 1);
     EXPECT_EQ(map->item(2, 0)->background().color(), yellow);
     EXPECT_EQ(map->item(2, 0)->text(), QString::fromUtf8("0.0 \u2192 2.5"));
-    EXPECT_EQ(map->verticalHeaderItem(2)->text(), "800 -> 1000 rpm");
+    EXPECT_EQ(map->verticalHeaderItem(2)->text(), "800 -> 1000");
+    EXPECT_EQ(map->horizontalHeaderItem(0)->text(), "Pump1Ton[s]");
     auto* warning = dialog.findChild<QLabel*>("LabelDifferenceWarning");
     ASSERT_NE(warning, nullptr);
     EXPECT_TRUE(warning->text().contains("another controller"));
+}
+
+TEST(DifferenceDialog, ShowsTheTextsOfTheWindowsLanguage)
+{
+    appForTests();
+    const std::map<int, std::string> russian{{100109, "общая задержка [с]"},
+                                             {102640, "Различия параметров"},
+                                             {102642, "Различаются %1 значений между %2 и %3."},
+                                             {102643, "Записать в блок"},
+                                             {102644, "параметр"}};
+    DifferenceDialog dialog(sampleView(true, ParameterLabels([&russian](int key) {
+        const auto it = russian.find(key);
+        return it == russian.end() ? std::string() : it->second;
+    })));
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Различия параметров"));
+    auto* list = dialog.findChild<QTableWidget*>("StringGridDifferences");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->item(0, 0)->text(), QString::fromUtf8("общая задержка [с]"));
+    EXPECT_EQ(list->horizontalHeaderItem(0)->text(), QString::fromUtf8("параметр"));
+    auto* write = dialog.findChild<QPushButton*>("ButtonDifferenceWrite");
+    ASSERT_NE(write, nullptr);
+    EXPECT_EQ(write->text(), QString::fromUtf8("Записать в блок"));
+    auto* summary = dialog.findChild<QLabel*>("LabelDifferenceSummary");
+    ASSERT_NE(summary, nullptr);
+    EXPECT_EQ(summary->text(), QString::fromUtf8("Различаются 2 значений между controller и file x.kdx."));
 }
 
 TEST(DifferenceDialog, EnterCancelsAndOnlyTheWriteButtonAccepts)

@@ -118,7 +118,8 @@ TEST(LanguageTexts, DefaultsAndReplacement)
     EXPECT_EQ(texts.text(100202), "Bin, LSB:");
     EXPECT_EQ(texts.text(100227), " shortOff: ");
     EXPECT_EQ(texts.text(100300), "Vector[rpm]");
-    EXPECT_FALSE(texts.has(100006)); // a caption, held by its control
+    EXPECT_EQ(texts.text(100109), "general delay [s]"); // a label: the difference views name its editor by it
+    EXPECT_FALSE(texts.has(999999));
     texts.set(100235, "KDX AN");
     EXPECT_EQ(texts.text(100235), "KDX AN");
 }

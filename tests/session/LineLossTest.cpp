@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -256,11 +258,14 @@ TEST(LineLoss, AWordThatWillNotTakeIsNamedAndNeverCalledSaved)
     EXPECT_EQ(b.watched.wordWrites, 3);
     EXPECT_EQ(b.watched.saves, 3);
     ASSERT_FALSE(lamps.empty());
-    EXPECT_EQ(lamps.back(), "Not saved: GeneralDelay");
+    // Named by the label beside its editor.
+    EXPECT_EQ(lamps.back(), "Not saved: general delay [s]");
     EXPECT_EQ(std::count(lamps.begin(), lamps.end(), "Data saved."), 0);
-    EXPECT_EQ(b.session.poller().saveLamp().caption, "Not saved: GeneralDelay");
+    EXPECT_EQ(b.session.poller().saveLamp().caption, "Not saved: general delay [s]");
     ASSERT_FALSE(b.listener.texts.empty());
-    EXPECT_NE(b.listener.texts.back().find("did not take GeneralDelay"), std::string::npos) << b.listener.texts.back();
+    EXPECT_EQ(b.listener.texts.back(), "Not saved: the controller did not take general delay [s] (it holds "
+                                           + std::to_string(old) + " s, the editor " + std::to_string(old ^ 0x0003)
+                                           + " s).");
     EXPECT_EQ(b.eepromDelay(), old);
     // The word stays to be checked by the next save.
     EXPECT_EQ(b.session.writer().unconfirmedWords().count(kDelayWord), 1u);
@@ -286,8 +291,19 @@ TEST(LineLoss, EditsAreRefusedOnceTheControllerHasBeenSilentForASecond)
 
 TEST(LineLoss, EditsCutOffByAnUnplugAreOfferedAfterTheReconnect)
 {
+    // Sent in English; declined with the window in Polish, where the question
+    // names the editor by its Polish label.
+    const std::map<int, std::string> polish{{100109, "opóźnienie ogólne [s]"},
+                                            {102660, "Te zmiany nie dotarły do sterownika:"},
+                                            {102661, "Wysłać je teraz?"},
+                                            {102662, "Niewysłane zmiany"}};
     for (const bool send : {true, false}) {
         Bench b;
+        if (!send)
+            b.session.setTexts([&polish](int key) {
+                const auto it = polish.find(key);
+                return it == polish.end() ? std::string() : it->second;
+            });
         b.session.autoConnect();
         ASSERT_TRUE(b.session.state().connected);
         b.ticks(4);
@@ -302,9 +318,12 @@ TEST(LineLoss, EditsCutOffByAnUnplugAreOfferedAfterTheReconnect)
         b.session.autoConnect();
         ASSERT_TRUE(b.session.state().connected);
         ASSERT_EQ(b.prompts.messages.size(), 1u);
-        EXPECT_EQ(b.prompts.messages[0], "Unsent changes: These changes did not reach the controller:\nGeneralDelay "
-                                             + std::to_string(old) + " s → " + std::to_string(old + 9)
-                                             + " s\nSend them now?");
+        const std::string change = std::to_string(old) + " s → " + std::to_string(old + 9) + " s\n";
+        EXPECT_EQ(b.prompts.messages[0],
+                  send ? "Unsent changes: These changes did not reach the controller:\ngeneral delay [s] " + change
+                             + "Send them now?"
+                       : "Niewysłane zmiany: Te zmiany nie dotarły do sterownika:\nopóźnienie ogólne [s] " + change
+                             + "Wysłać je teraz?");
         b.ticks(60);
         const uint16_t wanted = send ? static_cast<uint16_t>(old + 9) : old;
         EXPECT_EQ(b.session.image().word(kDelayWord), wanted) << send;
