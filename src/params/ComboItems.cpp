@@ -48,6 +48,23 @@ std::vector<std::string> ComboItems::manualRpm()
     return items;
 }
 
+std::vector<std::string> ComboItems::of(EditorId id)
+{
+    switch (id) {
+    case EditorId::RpmInput: return rpmIn();
+    case EditorId::Comparator: return anKompSett();
+    case EditorId::FuelType: return fuelType();
+    case EditorId::AverageConsumption: return avFuelComs();
+    case EditorId::ManualMaxRpmP1:
+    case EditorId::ManualMinRpmP1:
+    case EditorId::ManualMaxRpmP2:
+    case EditorId::ManualMinRpmP2: return manualRpm();
+    case EditorId::SerwisOn: return serwisTon();
+    case EditorId::SerwisOff: return serwisToff();
+    default: return {};
+    }
+}
+
 std::vector<std::string> ComboItems::serwisTon() { return numbers(0, itemCount(EditorId::SerwisOn)); }
 std::vector<std::string> ComboItems::serwisToff() { return numbers(1, itemCount(EditorId::SerwisOff)); }
 

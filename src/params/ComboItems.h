@@ -1,5 +1,7 @@
 #pragma once
 
+#include "params/EditorId.h"
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,8 @@ public:
     static std::vector<std::string> manualRpm();    // "000", "100" .. "10000"
     static std::vector<std::string> serwisTon();    // "0" .. "15"
     static std::vector<std::string> serwisToff();   // "1" .. "999"
+    // The items of the list editor `id`; empty for an editor that is no list.
+    static std::vector<std::string> of(EditorId id);
 };
 
 } // namespace kdx

@@ -1,6 +1,7 @@
 #include "app/pages/ControlFactory.h"
 
 #include "live/LampAppearance.h"
+#include "params/ComboItems.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/StringGrid.h"
 #include "widgets/WheelGuard.h"
@@ -76,31 +77,11 @@ LedIndicator* makeLed(QWidget* parent, const char* name, const LampAppearance& l
     return led;
 }
 
-QStringList numberItems(int from, int to)
+QStringList listItems(EditorId id)
 {
     QStringList items;
-    for (int i = from; i <= to; ++i)
-        items << QString::number(i);
-    return items;
-}
-
-// "000", "100", "200" .. "10000": rpm in steps of 100.
-QStringList rpmItems()
-{
-    QStringList items{QStringLiteral("000")};
-    for (int rpm = 100; rpm <= 10000; rpm += 100)
-        items << QString::number(rpm);
-    return items;
-}
-
-// Comparator thresholds 1.00 V + k * 10/127 V, k = 0..127, written "1,00V".
-QStringList comparatorItems()
-{
-    QStringList items;
-    for (int k = 0; k < 128; ++k) {
-        const double volts = 1.0 + k * 10.0 / 127.0;
-        items << QString::number(volts, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')) + QLatin1Char('V');
-    }
+    for (const std::string& item : ComboItems::of(id))
+        items << QString::fromStdString(item);
     return items;
 }
 

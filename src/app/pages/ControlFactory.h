@@ -1,5 +1,7 @@
 #pragma once
 
+#include "params/EditorId.h"
+
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -41,9 +43,8 @@ void markWarning(QWidget* w);
 
 // Drop-down items: whole numbers from..to; rpm "000", "100" .. "10000";
 // comparator thresholds "1,00V" .. "11,00V".
-QStringList numberItems(int from, int to);
-QStringList rpmItems();
-QStringList comparatorItems();
+// The items of a parameter list, as the parameter table counts them.
+QStringList listItems(EditorId id);
 // A lamp with the given look (colours, shape, light size, flashing).
 LedIndicator* makeLed(QWidget* parent, const char* name, const LampAppearance& look, const QString& caption,
                       const QRect& geometry);

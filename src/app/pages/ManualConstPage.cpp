@@ -36,7 +36,7 @@ ManualConstPage::ManualConstPage(QWidget* page, LanguageRegistry& texts)
          "LabelMaxRpmP2", "maximum rpm pump2", "ComboBoxManualMaxRpmP2", "LabelTonP2",
          "EditManualMconstOnP2", "LabelToffP2", "EditManualMconstOffP2", 340, 100501, 100504, 100505, 100507, 100509},
     };
-    const QStringList rpm = rpmItems();
+    const QStringList rpm = listItems(EditorId::ManualMinRpmP1);
     for (size_t i = 0; i < pumps.size(); ++i) {
         const Names& p = names[i];
         Pump& pump = pumps[i];

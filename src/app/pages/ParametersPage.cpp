@@ -85,10 +85,10 @@ ParametersPage::ParametersPage(QWidget* page, LanguageRegistry& texts)
                              QRect(labelX, y, labelW, rowH));
     rpmDivide = makeEdit(page, "EditRpmDziel", QStringLiteral("10"), QRect(editX, y, editW, rowH), divide);
     y += gap + 6;
-    rpmIn = makeCombo(page, "ComboBoxRpmIn", {QStringLiteral("RPM IN Digital"), QStringLiteral("RPM ANALOG")}, 0,
+    rpmIn = makeCombo(page, "ComboBoxRpmIn", listItems(EditorId::RpmInput), 0,
                       QRect(labelX, y, 150, 26), nullptr);
     rpmIn->setAccessibleName(QStringLiteral("rpm input"));
-    comparator = makeCombo(page, "ComboBoxAnKompSett", comparatorItems(), 0, QRect(labelX + 160, y, 120, 26), nullptr);
+    comparator = makeCombo(page, "ComboBoxAnKompSett", listItems(EditorId::Comparator), 0, QRect(labelX + 160, y, 120, 26), nullptr);
     comparator->setAccessibleName(QStringLiteral("analogue rpm comparator threshold"));
     comparator->setToolTip(QStringLiteral("analogue rpm comparator threshold"));
     texts.add(100103, rpmIn);
@@ -102,15 +102,13 @@ ParametersPage::ParametersPage(QWidget* page, LanguageRegistry& texts)
     const int rightX = 400;
     y = 232;
     auto* carType = makeLabel(page, "LabelCarType", QStringLiteral("car type:"), QRect(rightX, y, 260, 20));
-    fuelType = makeCombo(page, "ComboBoxFuelType",
-                         {QStringLiteral("gasoline 12V"), QStringLiteral("diesel 12V"), QStringLiteral("diesel 24V")},
-                         0, QRect(rightX, y + 22, 160, 26), carType);
+    fuelType = makeCombo(page, "ComboBoxFuelType", listItems(EditorId::FuelType), 0, QRect(rightX, y + 22, 160, 26),
+                         carType);
     y += 60;
     auto* averCons = makeLabel(page, "LabelAverCons", QStringLiteral("average fuel consumption l / 100 km:"),
                                QRect(rightX, y, 264, 20));
-    QStringList classes = numberItems(0, 29);
-    classes << QStringLiteral("30+");
-    averageConsumption = makeCombo(page, "ComboBoxAvFuelComs", classes, 0, QRect(rightX, y + 22, 80, 26), averCons);
+    averageConsumption = makeCombo(page, "ComboBoxAvFuelComs", listItems(EditorId::AverageConsumption), 0,
+                                   QRect(rightX, y + 22, 80, 26), averCons);
     y += 72;
     setDefaults = makeButton(page, "ButtonSetDefault", QStringLiteral("RESET PARAMETERS!"), QRect(rightX, y, 200, 34));
     markWarning(setDefaults);

@@ -14,9 +14,9 @@ namespace kdx {
 SerwisPage::SerwisPage(QWidget* page, LanguageRegistry& texts)
 {
     auto* ton = makeLabel(page, "LabelSerwisTon", QStringLiteral("Ton [s]"), QRect(8, 12, 80, 26));
-    onTime = makeCombo(page, "ComboBoxSerwisTon", numberItems(0, 15), 0, QRect(92, 12, 90, 26), ton);
+    onTime = makeCombo(page, "ComboBoxSerwisTon", listItems(EditorId::SerwisOn), 0, QRect(92, 12, 90, 26), ton);
     auto* toff = makeLabel(page, "LabelSerwisToff", QStringLiteral("Toff [s]"), QRect(8, 46, 80, 26));
-    offTime = makeCombo(page, "ComboBoxSerwisToff", numberItems(1, 999), 10, QRect(92, 46, 90, 26), toff);
+    offTime = makeCombo(page, "ComboBoxSerwisToff", listItems(EditorId::SerwisOff), 10, QRect(92, 46, 90, 26), toff);
     start = makeButton(page, "ButtonSerwisStart", QStringLiteral("serwis on"), QRect(8, 88, 140, 34));
     stop = makeButton(page, "ButtonSerwisStop", QStringLiteral("serwis off"), QRect(156, 88, 140, 34));
     texts.add(100600, ton);
