@@ -1,6 +1,7 @@
 #include "params/ComboItems.h"
 
 #include "params/NumberText.h"
+#include "params/ParamConstants.h"
 #include "params/ParameterTable.h"
 
 namespace kdx {
@@ -24,10 +25,11 @@ std::vector<std::string> ComboItems::rpmIn() { return {"RPM IN Digital", "RPM AN
 
 std::vector<std::string> ComboItems::anKompSett()
 {
-    // Threshold k = 1.00 V + k * 10/127 V, always written with a comma.
+    // Always written with a comma.
     std::vector<std::string> items;
     for (int k = 0; k < itemCount(EditorId::Comparator); ++k)
-        items.push_back(fixedText(1.0 + k * 10.0 / 127.0, 15, 2, ',') + "V");
+        items.push_back(fixedText(params::kComparatorBaseVolts + k * params::kComparatorVoltsPerItem, 15, 2, ',')
+                        + "V");
     return items;
 }
 

@@ -37,6 +37,10 @@ constexpr int kSavePageTries = 3;
 // Edits are refused once the controller has left requests unanswered this long.
 constexpr uint32_t kEditSilenceMs = 1000;
 
+// Comparator threshold item k reads kComparatorBaseVolts + k x kComparatorVoltsPerItem.
+constexpr double kComparatorBaseVolts = 1.0;
+constexpr double kComparatorVoltsPerItem = 10.0 / 127.0;
+
 // Grid geometry: row 0 and column 0 are headings.
 constexpr int kManualTrigMapColumns = 5;
 constexpr int kManualTrigMapRows = 25;

@@ -1,6 +1,8 @@
 #include "params/ParameterFieldText.h"
 
+#include "params/ComboItems.h"
 #include "params/NumberText.h"
+#include "params/ParamConstants.h"
 
 #include <cstdio>
 #include <cstring>
@@ -11,9 +13,6 @@ namespace {
 
 // Wide enough that no value of a 16-bit field falls into the exponent form.
 constexpr int kFilePrecision = 12;
-// Comparator item k reads 1.00 V + k * 10/127 V.
-constexpr double kAnKompBaseVolts = 1.0;
-constexpr double kAnKompVoltsPerItem = 10.0 / 127.0;
 
 bool is(const Field& a, const Field& b) { return &a == &b || std::strcmp(a.name, b.name) == 0; }
 
@@ -29,14 +28,11 @@ const char* workModeName(int64_t mode)
     }
 }
 
-const char* fuelTypeName(int64_t type)
+// The item of the fuel type list, or empty.
+std::string fuelTypeName(int64_t type)
 {
-    switch (type) {
-    case 0: return "gasoline 12V";
-    case 1: return "diesel 12V";
-    case 2: return "diesel 24V";
-    default: return nullptr;
-    }
+    const auto items = ComboItems::fuelType();
+    return type >= 0 && type < static_cast<int64_t>(items.size()) ? items[static_cast<size_t>(type)] : std::string();
 }
 
 std::string hexText(uint32_t value, int digits)
@@ -85,8 +81,8 @@ std::string ParameterFieldText::value(const ParameterImage& image, const Field& 
     else if (is(f, ConfigFlags))
         text = hexText(static_cast<uint32_t>(v), 2);
     else if (is(f, AnKompSett))
-        text = fixedText(kAnKompBaseVolts + static_cast<double>(v) * kAnKompVoltsPerItem, kFilePrecision, 2,
-                         separator);
+        text = fixedText(params::kComparatorBaseVolts + static_cast<double>(v) * params::kComparatorVoltsPerItem,
+                         kFilePrecision, 2, separator);
     else if (f.scale == kTenth)
         text = fixedText(image.scaled(f, entry), kFilePrecision, 1, separator);
     else if (f.scale == kVoltsPerCount)
@@ -97,9 +93,11 @@ std::string ParameterFieldText::value(const ParameterImage& image, const Field& 
     const char* u = unit(f);
     if (*u)
         text += std::string(" ") + u;
-    const char* named = is(f, WorkModeSetting) ? workModeName(v) : is(f, FuelType) ? fuelTypeName(v) : nullptr;
-    if (named)
-        text += std::string(" (") + named + ")";
+    const std::string named = is(f, WorkModeSetting) ? std::string(workModeName(v) ? workModeName(v) : "")
+                              : is(f, FuelType)       ? fuelTypeName(v)
+                                                      : std::string();
+    if (!named.empty())
+        text += " (" + named + ")";
     return text;
 }
 

@@ -127,8 +127,9 @@ TEST(ParameterTable, EveryEditorHasOneRowAndItsEntryStoresWhatTheDesignSays)
         EXPECT_FALSE(r.writes.empty());
         EXPECT_EQ(image.value(fieldNamed(p.field), p.entry), p.stored);
         // A list shows the stored value as the item it was picked from.
-        if (row.kind == EditorKind::ComboBox)
+        if (row.kind == EditorKind::ComboBox) {
             EXPECT_EQ(ParameterDisplay::showAllData(image, '.').updates.indexOf(p.id), p.index);
+        }
     }
     EXPECT_EQ(probed.size(), static_cast<size_t>(kEditorCount)) << "an editor without a probe";
 }
@@ -167,10 +168,11 @@ TEST(ParameterTable, EachRowsRangeIsWhatItsEditorTakesAtTheBounds)
             const int64_t held = image.value(field, 0);
             EXPECT_EQ(row.rule == EntryRule::FlagBit ? int64_t{(held & row.bit) != 0} : held, stored) << index;
             const ControlUpdates shown = ParameterDisplay::showAllData(image, '.').updates;
-            if (row.kind == EditorKind::CheckBox)
+            if (row.kind == EditorKind::CheckBox) {
                 EXPECT_EQ(shown.checkedOf(row.id), index != 0);
-            else
+            } else {
                 EXPECT_EQ(shown.indexOf(row.id), index);
+            }
         }
         if (row.rule == EntryRule::ListStep) {
             // Between two items: no item.
