@@ -6,6 +6,7 @@
 #include "i18n/KeyTable.h"
 #include "i18n/LanguageSwitcher.h"
 #include "i18n/LanguageTexts.h"
+#include "params/ParameterTable.h"
 #include "sim/ControllerModel.h"
 #include "sim/SimulatedLine.h"
 #include "widgets/LedIndicator.h"
@@ -122,6 +123,63 @@ TEST(LanguageRegistry, EveryKeyReachesTheControlsItNames)
     EXPECT_EQ(registeredNames(registry, kKeyCrcErrors), std::set<std::string>{"LabeBladCRC"});
     EXPECT_EQ(registeredNames(registry, kKeyBadPackets), std::set<std::string>{"LabelPakietBlad"});
     EXPECT_EQ(registeredNames(registry, kKeyLostPackets), std::set<std::string>{"LabelPakietUtracony"});
+}
+
+// The parameter table names each editor by the key of the label its page
+// shows as the editor's buddy (and of the frame around two equal labels), so
+// the difference views call a parameter what the technician reads beside it.
+TEST(LanguageRegistry, TheParameterTableNamesEditorsByTheLabelsBesideThem)
+{
+    test::WindowRig rig;
+    const MainWindow& w = *rig.window;
+    const LanguageRegistry& registry = w.languageTexts();
+    // The editors that have a label beside them.
+    const std::map<EditorId, const char*> labelled{
+        {EditorId::MinLevH, "EditMinLevH"},
+        {EditorId::MinLevL, "EditMinLevL"},
+        {EditorId::GeneralDelay, "EditGeneralDelay"},
+        {EditorId::RpmDivide, "EditRpmDziel"},
+        {EditorId::FuelType, "ComboBoxFuelType"},
+        {EditorId::AverageConsumption, "ComboBoxAvFuelComs"},
+        {EditorId::MaxHumidity, "EditMaxHum"},
+        {EditorId::AutoMinTemp, "EditAutoMinTemp"},
+        {EditorId::AutoRpmUpTime, "EditAutoRpmUpT"},
+        {EditorId::Auto2xShortOff, "EditAuto2xShortOff"},
+        {EditorId::ManualMaxRpmP1, "ComboBoxManualMaxRpmP1"},
+        {EditorId::ManualMinRpmP1, "ComboBoxManualMinRpmP1"},
+        {EditorId::ManualMaxRpmP2, "ComboBoxManualMaxRpmP2"},
+        {EditorId::ManualMinRpmP2, "ComboBoxManualMinRpmP2"},
+        {EditorId::ManualOnP1, "EditManualMconstOnP1"},
+        {EditorId::ManualOffP1, "EditManualMconstOffP1"},
+        {EditorId::ManualOnP2, "EditManualMconstOnP2"},
+        {EditorId::ManualOffP2, "EditManualMconstOffP2"},
+        {EditorId::SerwisOn, "ComboBoxSerwisTon"},
+        {EditorId::SerwisOff, "ComboBoxSerwisToff"},
+    };
+    size_t checked = 0;
+    for (const EditorRow& row : ParameterTable::rows()) {
+        const auto it = labelled.find(row.id);
+        if (it == labelled.end()) {
+            // No label beside it: its name is one of the texts added for the views.
+            EXPECT_GE(row.labelKey, LanguageSwitcher::kFirstAddedKey) << row.id;
+            continue;
+        }
+        ++checked;
+        const auto* editor = findControl<QWidget>(w, it->second);
+        bool isBuddy = false;
+        for (QObject* target : registry.targets(row.labelKey))
+            if (const auto* label = qobject_cast<QLabel*>(target))
+                isBuddy = isBuddy || label->buddy() == editor;
+        EXPECT_TRUE(isBuddy) << row.id << ": key " << row.labelKey;
+        if (row.groupKey) {
+            bool framed = false;
+            for (QObject* target : registry.targets(row.groupKey))
+                if (const auto* frame = qobject_cast<QWidget*>(target))
+                    framed = framed || frame->isAncestorOf(editor);
+            EXPECT_TRUE(framed) << row.id << ": key " << row.groupKey;
+        }
+    }
+    EXPECT_EQ(checked, labelled.size());
 }
 
 TEST(LanguageRegistry, ALanguageFileReachesEveryKindOfControl)
