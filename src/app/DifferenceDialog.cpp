@@ -87,6 +87,7 @@ DifferenceDialog::DifferenceDialog(const DifferenceView& view, QWidget* parent) 
         write->setObjectName(QStringLiteral("ButtonDifferenceWrite"));
         // Writing must be a deliberate choice, not Enter on the first button.
         buttons->button(QDialogButtonBox::Cancel)->setDefault(true);
+        buttons->button(QDialogButtonBox::Cancel)->setText(qs(view.cancelButton));
     } else {
         if (!view.question.empty()) {
             auto* note = new QLabel(qs(view.question), this);
@@ -94,6 +95,7 @@ DifferenceDialog::DifferenceDialog(const DifferenceView& view, QWidget* parent) 
             layout->addWidget(note);
         }
         buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+        buttons->button(QDialogButtonBox::Close)->setText(qs(view.closeButton));
     }
     buttons->setObjectName(QStringLiteral("DifferenceButtons"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -241,6 +241,8 @@ const std::vector<KeyTarget>& keyTable()
     {102653, TargetKind::Text, 0, 0, "Compare files"},
     {102654, TargetKind::Text, 0, 0, "The files come from different controllers: %1 and %2."},
     {102655, TargetKind::Text, 0, 0, "changed parameters"},
+    {102656, TargetKind::Text, 0, 0, "Cancel"},
+    {102657, TargetKind::Text, 0, 0, "Close"},
     {102660, TargetKind::Text, 0, 0, "These changes did not reach the controller:"},
     {102661, TargetKind::Text, 0, 0, "Send them now?"},
     {102662, TargetKind::Text, 0, 0, "Unsent changes"},

@@ -42,6 +42,8 @@ constexpr int kKeyWrite = 102643;
 constexpr int kKeyNameHead = 102644;
 constexpr int kKeyChangedCells = 102645;
 constexpr int kKeyListName = 102655;
+constexpr int kKeyCancel = 102656;
+constexpr int kKeyClose = 102657;
 
 // A map grid as its editor shows it: data columns under their headings (the
 // pause map's humidity bands), rows by their bands, as the right image holds them.
@@ -126,6 +128,8 @@ DifferenceView ParameterDiff::view(const ParameterImage& a, const ParameterImage
     v.listName = labels.text(kKeyListName);
     v.nameHead = labels.text(kKeyNameHead);
     v.writeButton = labels.text(kKeyWrite);
+    v.cancelButton = labels.text(kKeyCancel);
+    v.closeButton = labels.text(kKeyClose);
     v.changedCells = labels.format(kKeyChangedCells, {leftTitle, rightTitle});
     return v;
 }

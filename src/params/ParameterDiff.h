@@ -50,6 +50,8 @@ struct DifferenceView {
     std::string listName;              // the list's accessible name
     std::string nameHead;              // heading of the list's first column
     std::string writeButton;           // "Write to ECU"
+    std::string cancelButton;          // "Cancel"
+    std::string closeButton;           // "Close"
     std::string changedCells;          // the grids' tool tip
 };
 

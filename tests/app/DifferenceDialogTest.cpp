@@ -71,7 +71,8 @@ TEST(DifferenceDialog, ShowsTheTextsOfTheWindowsLanguage)
                                              {102640, "Различия параметров"},
                                              {102642, "Различаются %1 значений между %2 и %3."},
                                              {102643, "Записать в блок"},
-                                             {102644, "параметр"}};
+                                             {102644, "параметр"},
+                                             {102656, "Отмена"}};
     DifferenceDialog dialog(sampleView(true, ParameterLabels([&russian](int key) {
         const auto it = russian.find(key);
         return it == russian.end() ? std::string() : it->second;
@@ -84,6 +85,9 @@ TEST(DifferenceDialog, ShowsTheTextsOfTheWindowsLanguage)
     auto* write = dialog.findChild<QPushButton*>("ButtonDifferenceWrite");
     ASSERT_NE(write, nullptr);
     EXPECT_EQ(write->text(), QString::fromUtf8("Записать в блок"));
+    auto* buttons = dialog.findChild<QDialogButtonBox*>("DifferenceButtons");
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("Отмена"));
     auto* summary = dialog.findChild<QLabel*>("LabelDifferenceSummary");
     ASSERT_NE(summary, nullptr);
     EXPECT_EQ(summary->text(), QString::fromUtf8("Различаются 2 значений между controller и file x.kdx."));
