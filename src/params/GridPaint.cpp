@@ -7,14 +7,16 @@ namespace kdx {
 
 bool GridPaint::isLiveMarker(EditorId grid, int column, int row, const LiveMarkers& m)
 {
-    (void)column;
+    // The manual and on-time maps mark a whole row, the pause map one cell.
+    const auto extent = ParameterTable::mapExtent(grid);
+    if (row < 1 || row > extent.rows)
+        return false;
     if (grid == EditorId::ManualTrigMap)
-        return row >= 1 && row < params::kManualTrigMapRows && row - 1 == m.trigMapRow;
+        return row - 1 == m.trigMapRow;
     if (grid == EditorId::AutoPumpOnMap)
-        return row >= 1 && row < params::kAutoPumpOnRows && row - 1 == m.pumpOnRow;
+        return row - 1 == m.pumpOnRow;
     if (grid == EditorId::AutoPumpStopMap)
-        return column >= 1 && column < params::kAutoPumpStopColumns && row >= 1 && row < params::kAutoPumpStopRows
-            && column - 1 == m.pumpStopCol && row - 1 == m.pumpStopRow;
+        return column >= 1 && column <= extent.columns && column - 1 == m.pumpStopCol && row - 1 == m.pumpStopRow;
     return false;
 }
 

@@ -41,14 +41,6 @@ constexpr uint32_t kEditSilenceMs = 1000;
 constexpr double kComparatorBaseVolts = 1.0;
 constexpr double kComparatorVoltsPerItem = 10.0 / 127.0;
 
-// Grid geometry: row 0 and column 0 are headings.
-constexpr int kManualTrigMapColumns = 5;
-constexpr int kManualTrigMapRows = 25;
-constexpr int kAutoPumpOnColumns = 2;
-constexpr int kAutoPumpOnRows = 6;
-constexpr int kAutoPumpStopColumns = 4;
-constexpr int kAutoPumpStopRows = 4;
-
 // Messages shown in a message box (fixed texts, not from the language files).
 constexpr const char* kNewEcuMessage = "NEW ECU, PARAMETERS RESET !";
 constexpr const char* kNotFloatMessage = "'%s' is not a valid floating point value";
