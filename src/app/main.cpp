@@ -8,6 +8,7 @@
 #include "app/LongTone.h"
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
+#include "app/TimerSlack.h"
 #include "link/posix/EndSignals.h"
 #include "link/posix/LinuxPortDiscovery.h"
 #include "link/posix/PosixSerialLine.h"
@@ -24,7 +25,6 @@
 #include <QTime>
 
 #include <cstdlib>
-#include <sys/prctl.h>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -50,9 +50,7 @@ int main(int argc, char** argv)
     kdx::KdxApplication app(argc, argv);
     // Caught from here on: a signal during start-up ends the loop at once.
     kdx::EndSignals endSignals;
-    // Protocol pauses are a few milliseconds: the default 50 µs of timer
-    // slack on each would add up over the hundreds of pauses of a transfer.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    kdx::tightenTimerSlack();
 
     // An installed tool started from the desktop or from / keeps its files
     // in the user's data folder; parametry, recordings, result files and

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/prctl.h>
+#include "app/TimerSlack.h"
 
 namespace kdx::drive {
 
@@ -27,7 +27,7 @@ ToolRig::ToolRig(const std::string& portPath)
     : context(line, clock, prompts, discovery, portOptions(portPath), &busy)
 {
     // As the program's entry does.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    kdx::tightenTimerSlack();
     m_controller = std::make_unique<AppController>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     m_window = std::make_unique<MainWindow>(context, m_controller->hooks());
 }
