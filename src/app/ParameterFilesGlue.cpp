@@ -1,6 +1,6 @@
 #include "app/ParameterFilesGlue.h"
 
-#include "app/AppController.h"
+#include "app/ParameterEditorsGlue.h"
 #include "app/MainWindow.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/LanguageRegistry.h"
@@ -158,7 +158,7 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool
                 "controller; Cancel keeps the blank number.",
             "Serial number");
     const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial, ownNumber);
-    const char separator = AppController::decimalSeparator();
+    const char separator = ParameterEditorsGlue::decimalSeparator();
     const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator);
     const bool write = prompts->showDifference(view);
     if (plan.words.empty()) {
@@ -186,7 +186,7 @@ void ParameterFilesGlue::compareWithDefaults()
     ParameterImage defaults = m_deps.image;
     ParameterDefaults::apply(defaults);
     DifferenceView view = ParameterDiff::view(m_deps.image, defaults, "controller", "RESET PARAMETERS! set",
-                                              AppController::decimalSeparator());
+                                              ParameterEditorsGlue::decimalSeparator());
     view.title = "Controller compared with the default set";
     prompts->showDifference(view);
 }
@@ -209,7 +209,7 @@ void ParameterFilesGlue::compareFiles()
     if (!b)
         return;
     DifferenceView view = ParameterDiff::view(a->image, b->image, fileName(*first), fileName(*second),
-                                              AppController::decimalSeparator());
+                                              ParameterEditorsGlue::decimalSeparator());
     view.title = "Compare files";
     if (a->info.serialNumber != b->info.serialNumber)
         view.warnings.push_back("The files come from different controllers: " + hex32Text(a->info.serialNumber)

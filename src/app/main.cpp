@@ -1,13 +1,12 @@
 // Program entry of the KDX service tool.
-#include "app/posix/AlsaTone.h"
 #include "app/AppContext.h"
-#include "app/AppController.h"
 #include "app/AppOptions.h"
 #include "app/GuiClock.h"
 #include "app/KdxApplication.h"
 #include "app/LongTone.h"
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
+#include "app/SystemTone.h"
 #include "app/TimerSlack.h"
 #include "link/posix/EndSignals.h"
 #include "link/posix/LinuxPortDiscovery.h"
@@ -26,6 +25,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,12 +83,9 @@ int main(int argc, char** argv)
     // Language files: the start directory first, then beside the program,
     // then the installed data folder.
     const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
-    kdx::AlsaTone alsaTone;
-    kdx::LongTone tone(alsaTone, busy);
-    kdx::AppController controller(context, tone,
-                                  {programDir, programDir + "/../share/kdx", KDX_INSTALL_DATADIR});
-
-    kdx::MainWindow window(context, controller.hooks());
+    const std::unique_ptr<kdx::Tone> systemTone = kdx::makeSystemTone();
+    kdx::LongTone tone(*systemTone, busy);
+    kdx::MainWindow window(context, tone, {programDir, programDir + "/../share/kdx", KDX_INSTALL_DATADIR});
     prompts.setParentWindow(&window);
     window.show();
     if (dataFolder.moved)

@@ -28,8 +28,7 @@ ToolRig::ToolRig(const std::string& portPath)
 {
     // As the program's entry does.
     kdx::tightenTimerSlack();
-    m_controller = std::make_unique<AppController>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
-    m_window = std::make_unique<MainWindow>(context, m_controller->hooks());
+    m_window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
 }
 
 ToolRig::~ToolRig()
@@ -37,7 +36,6 @@ ToolRig::~ToolRig()
     // The window closes the port and stops its timer.
     m_window->close();
     m_window.reset();
-    m_controller.reset();
 }
 
 void runFor(int ms)
