@@ -186,11 +186,8 @@ void MainWindow::buildGlue()
     procedures.autoConnect = [this] { m_ctx.session.autoConnect(); };
     procedures.candidatePorts = [this] { return m_ctx.session.candidatePorts(); };
     // A backup of the parameters before the controller is handed over.
-    procedures.beforeUpgradeStarts = [this] { return !m_files || m_files->beforeUpgrade(); };
-    procedures.afterUpgrade = [this] {
-        if (m_files)
-            m_files->afterUpgrade();
-    };
+    procedures.beforeUpgradeStarts = [this] { return m_files->beforeUpgrade(); };
+    procedures.afterUpgrade = [this] { m_files->afterUpgrade(); };
     m_firmwarePage = std::make_unique<FirmwarePage>(
         *m_firmware, session, m_ctx.prompts, std::move(procedures),
         chooseFirmwareFolder(m_startDirectory.toStdString(), m_languageFallbacks));

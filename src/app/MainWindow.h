@@ -89,12 +89,8 @@ public:
     ~MainWindow() override;
 
     AppContext& context() { return m_ctx; }
-    // The pages' glue.
-    ParameterEditorsGlue& editors() const { return *m_editors; }
-    ParameterFilesGlue& parameterFiles() const { return *m_files; }
-    FirmwarePage& firmwarePage() const { return *m_firmwarePage; }
-    Tester& tester() const { return *m_testerProcedure; }
-    WindowSession& sessionView() const { return *m_sessionView; }
+    // The production tester the "test" page drives.
+    const Tester& tester() const { return *m_testerProcedure; }
 
     QTabWidget* pageControl() const { return m_pageControl; }
     // The pages' and panels' controls, built once with the window.
