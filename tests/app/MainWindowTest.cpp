@@ -19,6 +19,7 @@
 #include "widgets/StringGrid.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -575,6 +576,50 @@ TEST(MainWindowTest, ComboChangeIsTheTechniciansPickOnly)
     emit combo->activated(4);
     EXPECT_FALSE(rig.received.empty());
     EXPECT_TRUE(allWordWrites(rig.received));
+}
+
+// Every drop-down and check box of the parameter pages stores its own
+// parameter: what the technician picked is what the image shows back in
+// that control afterwards.
+TEST(MainWindowTest, EachParameterChoiceStoresItsOwnParameter)
+{
+    SimRig rig;
+    QPushButton* show = findControl<QPushButton>(*rig.window, "ButtonWyswPar");
+    for (const char* name : {"ComboBoxRpmIn", "ComboBoxAnKompSett", "ComboBoxFuelType", "ComboBoxAvFuelComs",
+                             "ComboBoxManualMinRpmP1", "ComboBoxManualMaxRpmP1", "ComboBoxManualMinRpmP2",
+                             "ComboBoxManualMaxRpmP2", "ComboBoxSerwisTon", "ComboBoxSerwisToff"}) {
+        SCOPED_TRACE(name);
+        auto* combo = findControl<QComboBox>(*rig.window, name);
+        ASSERT_NE(combo, nullptr);
+        ASSERT_GT(combo->count(), 1);
+        // The neighbouring item; the other one when a limit refuses it.
+        int picked = -1;
+        for (int step : {1, -1}) {
+            picked = (combo->currentIndex() + step + combo->count()) % combo->count();
+            rig.prompts.messages.clear();
+            rig.received.clear();
+            combo->setCurrentIndex(picked);
+            emit combo->activated(picked);
+            if (rig.prompts.messages.empty())
+                break;
+            show->click();
+        }
+        EXPECT_TRUE(rig.prompts.messages.empty());
+        EXPECT_FALSE(rig.received.empty()) << "written to the controller";
+        show->click();
+        EXPECT_EQ(combo->currentIndex(), picked);
+    }
+    for (const char* name : {"CheckBoxPump1Active", "CheckBoxPump2Active"}) {
+        SCOPED_TRACE(name);
+        auto* box = findControl<QCheckBox>(*rig.window, name);
+        ASSERT_NE(box, nullptr);
+        const bool before = box->isChecked();
+        rig.received.clear();
+        box->click();
+        EXPECT_FALSE(rig.received.empty()) << "written to the controller";
+        show->click();
+        EXPECT_EQ(box->isChecked(), !before);
+    }
 }
 
 TEST(MainWindowTest, HiddenButtonsRunTheirProcedures)
