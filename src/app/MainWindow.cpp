@@ -1,7 +1,13 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/AppOptions.h"
 #include "app/ChartsPage.h"
+#include "app/FirmwarePage.h"
+#include "app/ParameterEditorsGlue.h"
+#include "app/ParameterFilesGlue.h"
+#include "app/TesterPage.h"
+#include "app/WindowSession.h"
 #include "app/FileDialogSettings.h"
 #include "app/InputGuard.h"
 #include "app/LinkPanels.h"
@@ -11,6 +17,7 @@
 #include "app/pages/AutoPage.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/DiagPage.h"
+#include "app/pages/EditorWiring.h"
 #include "app/pages/FirmwareControls.h"
 #include "app/pages/LanguageRegistry.h"
 #include "app/pages/ManualConstPage.h"
@@ -19,6 +26,9 @@
 #include "app/pages/SerwisPage.h"
 #include "app/pages/TesterControls.h"
 #include "i18n/LanguageChoice.h"
+#include "i18n/LanguageSwitcher.h"
+#include "live/TesterCommands.h"
+#include "params/ResetParameters.h"
 #include "link/PcIdentity.h"
 #include "widgets/EnterKeyWatch.h"
 #include "widgets/LedIndicator.h"
@@ -56,6 +66,10 @@
 namespace kdx {
 
 namespace {
+
+// Status frames after a mode button within which the controller is expected
+// to report the new mode (about one second).
+constexpr int kModeConfirmFrames = 10;
 
 // The window's texts before any language file is read.
 const char* const kCaption = "KDX RQ412 - KDX \"WERSJA WYSTAWOWA\"";
@@ -95,8 +109,9 @@ constexpr int kKeyAbout = 102015;
 
 } // namespace
 
-MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* parent)
-    : QMainWindow(parent), m_ctx(context), m_hooks(std::move(hooks)), m_runner(context.busy)
+MainWindow::MainWindow(AppContext& context, Tone& tone, std::vector<std::string> languageFallbacks, QWidget* parent)
+    : QMainWindow(parent), m_ctx(context), m_runner(context.busy), m_languageFallbacks(std::move(languageFallbacks)),
+      m_tone(tone)
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QString::fromUtf8(kCaption));
@@ -123,20 +138,60 @@ MainWindow::MainWindow(AppContext& context, MainWindowHooks hooks, QWidget* pare
 
     buildPages(); // the language registry the menu registers in comes with the pages
     buildMenu();
-    connectHandlers();
 
     FormCreate();
-    if (m_hooks.addMenuItems)
-        m_hooks.addMenuItems(*this);
+    connectHandlers();
+    // The parameter files add their items to the File menu.
+    m_files = std::make_unique<ParameterFilesGlue>(
+        *this, ParameterFilesGlue::Deps{m_ctx, m_ctx.session.image(), m_ctx.session.writer(),
+                                        [this] {
+                                            m_ctx.session.readAll();
+                                            return m_ctx.state.connected;
+                                        },
+                                        [this](const std::string& text) { m_sessionView->statusText(text); },
+                                        versionText()});
     if (m_ctx.options.tester)
         m_pageControl->setTabVisible(m_pageControl->indexOf(m_testerTab), true);
 
     m_linkPanel = installLinkPanels(*this, m_ctx, m_ctx.session.poller());
+    m_sessionView = std::make_unique<WindowSession>(*this, m_ctx, *m_editors, *m_testerPage);
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     m_timer1->start();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The session outlives the window: nothing of the window may be reached
+    // from it any more.
+    m_sessionView.reset();
+    m_ctx.session.writer().setOnRefused({});
+}
+
+void MainWindow::buildGlue()
+{
+    DeviceSession& session = m_ctx.session;
+    session.writer().setOnRefused([this] { m_ctx.prompts.message(kMsgEditRefused); });
+    session.setTexts([&texts = m_ctx.texts](int key) { return texts.text(key); });
+
+    m_testerProcedure = std::make_unique<Tester>(m_ctx.prompts, m_tone);
+    m_testerProcedure->setResultDirectory(m_startDirectory.toStdString());
+    m_testerPage = std::make_unique<TesterPage>(*m_tester, *m_testerProcedure, [this](const TesterCommand& c) {
+        sendTesterCommand(c, m_ctx.session.commands(), m_ctx.session.image());
+    });
+    m_editors = std::make_unique<ParameterEditorsGlue>(
+        *this, session.image(), session.writer(), m_ctx.prompts,
+        [this] { return m_sessionView ? m_sessionView->markers() : LiveMarkers{}; });
+
+    FirmwarePage::Procedures procedures;
+    procedures.autoConnect = [this] { m_ctx.session.autoConnect(); };
+    procedures.candidatePorts = [this] { return m_ctx.session.candidatePorts(); };
+    // A backup of the parameters before the controller is handed over.
+    procedures.beforeUpgradeStarts = [this] { return m_files->beforeUpgrade(); };
+    procedures.afterUpgrade = [this] { m_files->afterUpgrade(); };
+    m_firmwarePage = std::make_unique<FirmwarePage>(
+        *m_firmware, session, m_ctx.prompts, std::move(procedures),
+        chooseFirmwareFolder(m_startDirectory.toStdString(), m_languageFallbacks));
+}
 
 // ---------------------------------------------------------------------------
 // Structure
@@ -255,7 +310,6 @@ void MainWindow::buildPages()
     m_manualTrig = std::make_unique<ManualTrigPage>(canvas("TabSheetManualTrig"), *m_texts);
     m_manualConst = std::make_unique<ManualConstPage>(canvas("TabSheetManualConst"), *m_texts);
     m_serwis = std::make_unique<SerwisPage>(canvas("TabSheetSerwis"), *m_texts);
-    m_serwis->bind(m_ctx.session.commands(), m_runner);
     m_firmware = std::make_unique<FirmwareControls>(canvas("TabSheetUpg"), *m_texts);
     m_diag = std::make_unique<DiagPage>(canvas("TabSheetDiag"), *m_texts);
     m_tester = std::make_unique<TesterControls>(canvas("TabSheetTester"));
@@ -280,15 +334,6 @@ void MainWindow::buildPages()
     anchor(m_tester->log, PageCanvas::GrowRight | PageCanvas::GrowDown);
 }
 
-void MainWindow::onEnterReleased(QObject* watched, std::function<void()> handler)
-{
-    if (!watched || !watched->isWidgetType())
-        return;
-    if (!m_enterWatch)
-        m_enterWatch = new EnterKeyWatch(this);
-    m_enterWatch->watch(static_cast<QWidget*>(watched), std::move(handler));
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     return QMainWindow::eventFilter(watched, event);
@@ -299,23 +344,12 @@ void MainWindow::connectHandlers()
     auto click = [this](QAbstractButton* b, void (MainWindow::*handler)()) {
         connect(b, &QAbstractButton::clicked, this, handler);
     };
-    auto change = [this](QComboBox* c, void (MainWindow::*handler)()) {
-        connect(c, &QComboBox::activated, this, handler);
-    };
-    auto enter = [this](QWidget* w, void (MainWindow::*handler)()) {
-        onEnterReleased(w, [this, handler] { (this->*handler)(); });
-    };
     const ParametersPage& par = *m_parameters;
-    const ManualConstPage::Pump& p1 = m_manualConst->pumps[0];
-    const ManualConstPage::Pump& p2 = m_manualConst->pumps[1];
-
     click(par.connectButton, &MainWindow::ButtonAutoconnectClick);
     click(par.loadAllData, &MainWindow::ButtonLoadAllDataClick);
     click(par.readAll, &MainWindow::ButtonReadParClick);
     click(par.showAllData, &MainWindow::ButtonWyswParClick);
     click(par.setDefaults, &MainWindow::ButtonSetDefaultClick);
-    click(par.pump1Active, &MainWindow::CheckBoxPump1ActiveClick);
-    click(par.pump2Active, &MainWindow::CheckBoxPump2ActiveClick);
     click(m_firmware->upgrade, &MainWindow::ButtonFirmwareClick);
     click(m_firmware->reset, &MainWindow::ButtonResetClick);
     click(m_firmware->riseFromTheDead, &MainWindow::ButtonRFTD1Click);
@@ -323,52 +357,22 @@ void MainWindow::connectHandlers()
     click(m_firmware->talkToBoot, &MainWindow::ButtonTalkToBootClick);
     click(m_firmware->switchToSave, &MainWindow::ButtonSwitchToSaveClick);
 
-    change(par.rpmIn, &MainWindow::ComboBoxRpmInChange);
-    change(par.comparator, &MainWindow::ComboBoxAnKompSettChange);
-    change(par.fuelType, &MainWindow::ComboBoxFuelTypeChange);
-    change(par.averageConsumption, &MainWindow::ComboBoxAvFuelComsChange);
-    change(p1.minRpm, &MainWindow::ComboBoxManualMinRpmP1Change);
-    change(p1.maxRpm, &MainWindow::ComboBoxManualMaxRpmP1Change);
-    change(p2.minRpm, &MainWindow::ComboBoxManualMinRpmP2Change);
-    change(p2.maxRpm, &MainWindow::ComboBoxManualMaxRpmP2Change);
-    change(m_serwis->onTime, &MainWindow::ComboBoxSerwisTonChange);
-    change(m_serwis->offTime, &MainWindow::ComboBoxSerwisToffChange);
-
-    enter(par.minLevH, &MainWindow::EditMinLevHKeyUp);
-    enter(par.minLevL, &MainWindow::EditMinLevLKeyUp);
-    enter(par.generalDelay, &MainWindow::EditGeneralDelayKeyUp);
-    enter(par.rpmDivide, &MainWindow::EditRpmDzielKeyUp);
-    enter(m_auto->maxHumidity, &MainWindow::EditMaxHumKeyUp);
-    enter(m_auto->minTemperature, &MainWindow::EditAutoMinTempKeyUp);
-    enter(m_auto->rpmUpTime, &MainWindow::EditAutoRpmUpTKeyUp);
-    enter(m_auto->shortOff, &MainWindow::EditAuto2xShortOffKeyUp);
-    enter(p1.onTime, &MainWindow::EditManualMconstOnP1KeyUp);
-    enter(p1.offTime, &MainWindow::EditManualMconstOffP1KeyUp);
-    enter(p2.onTime, &MainWindow::EditManualMconstOnP2KeyUp);
-    enter(p2.offTime, &MainWindow::EditManualMconstOffP2KeyUp);
-    enter(m_tester->serialEdit, &MainWindow::EditSerialKeyUp);
-    enter(m_manualTrig->map, &MainWindow::StringGridManualTrigMapKeyUp);
-    enter(m_auto->pumpOn, &MainWindow::StringGridAutoPumpOnKeyUp);
-    enter(m_auto->pumpStop, &MainWindow::StringGridAutoPumpStopKeyUp);
-
-    auto grid = [this](StringGrid* g, void (MainWindow::*clicked)(),
-                       void (MainWindow::*paint)(QPainter&, int, int, const QRect&)) {
-        if (clicked)
-            connect(g, &QTableWidget::cellClicked, this, [this, clicked] { (this->*clicked)(); });
-        g->setCellPainter([this, paint](QPainter& p, int c, int r, const QRect& rect) {
-            (this->*paint)(p, c, r, rect);
-        });
-    };
-    grid(m_manualTrig->map, &MainWindow::StringGridManualTrigMapClick, &MainWindow::StringGridManualTrigMapDrawCell);
-    grid(m_auto->pumpOn, &MainWindow::StringGridAutoPumpOnClick, &MainWindow::StringGridAutoPumpOnDrawCell);
-    grid(m_auto->pumpStop, &MainWindow::StringGridAutoPumpStopClick, &MainWindow::StringGridAutoPumpStopDrawCell);
-    grid(par.connectionLog, nullptr, &MainWindow::StringGridPC_IDDrawCell);
+    // The pages tie their own controls to the editors and the commands.
+    m_enterWatch = new EnterKeyWatch(this);
+    const EditorWiring editors(*m_editors, *m_enterWatch, m_runner);
+    ControllerCommands& commands = m_ctx.session.commands();
+    m_parameters->bind(editors, m_ctx.session.connectionLog());
+    m_auto->bind(editors);
+    m_manualTrig->bind(editors);
+    m_manualConst->bind(editors);
+    m_serwis->bind(commands, m_runner, editors);
+    m_diag->bind(commands, m_runner);
+    m_enterWatch->watch(m_tester->serialEdit, [this] { EditSerialKeyUp(); });
 
     for (const WorkModeChoice& choice : kWorkModeChoices)
         connect(m_dashboard->modeButton(choice.button), &QAbstractButton::clicked, this,
                 [this, &choice] { modeButtonClick(choice); });
     connect(m_dashboard->saveEepromButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonSaveEepClick);
-    connect(m_diag->eraseButton(), &QAbstractButton::clicked, this, &MainWindow::ButtonEraseErrClick);
     for (LedIndicator* led : {m_dashboard->memoryErrorLamp(), m_diag->pumpWarning(1), m_diag->pumpWarning(2),
                               m_dashboard->savingLamp()})
         connect(led, &LedIndicator::clicked, this, &MainWindow::AbLEDErrMemClick);
@@ -405,9 +409,10 @@ void MainWindow::FormCreate()
     m_saveDialog1->directory = m_parameterFolder;
     m_firmwareFolder = m_startDirectory + QStringLiteral("/Firmware");
     m_openDialog2->directory = m_firmwareFolder;
+    // The pages' glue works in those folders.
+    buildGlue();
     // 9. Texts of the chosen language.
-    if (m_hooks.loadLanguage)
-        m_hooks.loadLanguage(*this);
+    loadLanguage();
     markLanguage();
     // 10. The automatic mode's settings are kept but nothing shows them.
     m_auto->hideUnshown();
@@ -452,12 +457,6 @@ void MainWindow::showEvent(QShowEvent* event)
 // ---------------------------------------------------------------------------
 // Handlers
 
-void MainWindow::run(const MainWindowHooks::Action& hook, Procedure kind)
-{
-    if (hook)
-        m_runner.run(kind, [&] { hook(*this); });
-}
-
 void MainWindow::Timer1Timer()
 {
     // Never inside a handler, a modal box or a protocol pause, and idle
@@ -470,14 +469,14 @@ void MainWindow::Timer1Timer()
     }
     if (!m_ctx.state.connected)
         return;
-    run(m_hooks.statusTick);
+    m_runner.runShort([this] { m_sessionView->tick(); });
 }
 
-void MainWindow::AutoConnect1Click() { runLong(m_hooks.autoConnect); }
+void MainWindow::AutoConnect1Click() { m_runner.runLong([this] { m_ctx.session.autoConnect(); }); }
 void MainWindow::ButtonAutoconnectClick() { AutoConnect1Click(); }
 
-void MainWindow::Open1Click() { runLong(m_hooks.loadToEcu); }
-void MainWindow::SaveToDisc1Click() { runLong(m_hooks.saveToDisk); }
+void MainWindow::Open1Click() { m_runner.runLong([this] { m_files->loadToEcu(); }); }
+void MainWindow::SaveToDisc1Click() { m_runner.runLong([this] { m_files->saveToDisk(); }); }
 // Hidden, and does nothing: the check mark stays on the language in use.
 void MainWindow::Russian1Click() { markLanguage(); }
 
@@ -490,8 +489,10 @@ AboutFacts MainWindow::aboutFacts()
     facts.state = m_ctx.state;
     facts.parameterFolder = m_parameterFolder;
     facts.firmwareFolder = m_firmwareFolder;
-    if (m_hooks.aboutFacts)
-        m_hooks.aboutFacts(*this, facts);
+    if (m_ctx.state.parametersLoaded)
+        facts.serialNumber = m_ctx.session.image().serialNumber();
+    if (m_language)
+        facts.languageFile = QString::fromStdString(m_language->lastLanguageFile());
     return facts;
 }
 
@@ -513,107 +514,79 @@ void MainWindow::markLanguage()
         m_languageActions[i]->setChecked(code && *code == codes[i]);
 }
 
+LinkCounts MainWindow::linkCounts() const
+{
+    const StatusPoller& poller = m_ctx.session.poller();
+    return {poller.crcErrorCount(), poller.badPacketCount(), poller.lostPacketCount()};
+}
+
+void MainWindow::loadLanguage()
+{
+    m_language = std::make_unique<LanguageSwitcher>(m_ctx.texts, *m_texts, m_startDirectory.toStdString(),
+                                                    m_languageFallbacks);
+    m_language->loadLanguage(linkCounts());
+    m_charts->retranslate(&m_ctx.texts);
+}
+
+void MainWindow::switchLanguage(uint8_t code)
+{
+    m_sessionView->watchImage();
+    m_language->switchLanguage(code, linkCounts());
+    m_charts->retranslate(&m_ctx.texts);
+    m_sessionView->languageChanged();
+}
+
 void MainWindow::English1Click()
 {
-    if (m_hooks.switchLanguage)
-        m_runner.runShort([this] { m_hooks.switchLanguage(*this, kLanguageEnglish); });
+    m_runner.runShort([this] { switchLanguage(kLanguageEnglish); });
     markLanguage();
 }
 
 void MainWindow::Polski1Click()
 {
-    if (m_hooks.switchLanguage)
-        m_runner.runShort([this] { m_hooks.switchLanguage(*this, kLanguagePolish); });
+    m_runner.runShort([this] { switchLanguage(kLanguagePolish); });
     markLanguage();
 }
 
 void MainWindow::German1Click()
 {
-    if (m_hooks.switchLanguage)
-        m_runner.runShort([this] { m_hooks.switchLanguage(*this, kLanguageGerman); });
+    m_runner.runShort([this] { switchLanguage(kLanguageGerman); });
     markLanguage();
 }
 
-void MainWindow::ButtonLoadAllDataClick() { runLong(m_hooks.loadAllData); }
-void MainWindow::ButtonReadParClick() { runLong(m_hooks.readAll); }
-void MainWindow::ButtonWyswParClick() { run(m_hooks.showAllData); }
-void MainWindow::ButtonSaveEepClick() { run(m_hooks.saveEeprom); }
-void MainWindow::ButtonSetDefaultClick() { runLong(m_hooks.setDefault); }
+void MainWindow::ButtonLoadAllDataClick() { m_runner.runLong([this] { m_ctx.session.loadAllData(); }); }
+void MainWindow::ButtonReadParClick() { m_runner.runLong([this] { m_ctx.session.readAll(); }); }
 
-void MainWindow::EditMinLevHKeyUp() { run(m_hooks.minLevHEnter); }
-void MainWindow::EditMinLevLKeyUp() { run(m_hooks.minLevLEnter); }
-void MainWindow::EditGeneralDelayKeyUp() { run(m_hooks.generalDelayEnter); }
-void MainWindow::EditRpmDzielKeyUp() { run(m_hooks.rpmDzielEnter); }
-void MainWindow::ComboBoxRpmInChange() { run(m_hooks.rpmInChange); }
-void MainWindow::ComboBoxAnKompSettChange() { run(m_hooks.anKompSettChange); }
-void MainWindow::CheckBoxPump1ActiveClick() { run(m_hooks.pump1ActiveClick); }
-void MainWindow::CheckBoxPump2ActiveClick() { run(m_hooks.pump2ActiveClick); }
-void MainWindow::ComboBoxFuelTypeChange() { run(m_hooks.fuelTypeChange); }
-void MainWindow::ComboBoxAvFuelComsChange() { run(m_hooks.avFuelComsChange); }
-
-void MainWindow::EditMaxHumKeyUp() { run(m_hooks.maxHumEnter); }
-void MainWindow::EditAutoMinTempKeyUp() { run(m_hooks.autoMinTempEnter); }
-void MainWindow::EditAutoRpmUpTKeyUp() { run(m_hooks.autoRpmUpTEnter); }
-void MainWindow::EditAuto2xShortOffKeyUp() { run(m_hooks.auto2xShortOffEnter); }
-
-void MainWindow::StringGridAutoPumpOnClick() { run(m_hooks.autoPumpOnClick); }
-void MainWindow::StringGridAutoPumpOnKeyUp() { run(m_hooks.autoPumpOnEnter); }
-void MainWindow::StringGridAutoPumpStopClick() { run(m_hooks.autoPumpStopClick); }
-void MainWindow::StringGridAutoPumpStopKeyUp() { run(m_hooks.autoPumpStopEnter); }
-void MainWindow::StringGridManualTrigMapClick() { run(m_hooks.manualTrigMapClick); }
-void MainWindow::StringGridManualTrigMapKeyUp() { run(m_hooks.manualTrigMapEnter); }
-
-void MainWindow::drawCellText(QPainter& painter, const StringGrid& grid, int column, int row, const QRect& rect)
+void MainWindow::ButtonWyswParClick()
 {
-    painter.setPen(Qt::black);
-    painter.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, grid.cell(column, row));
+    m_runner.runShort([this] {
+        m_sessionView->watchImage();
+        m_sessionView->showParameters(false);
+    });
 }
 
-void MainWindow::StringGridPC_IDDrawCell(QPainter& painter, int column, int row, const QRect& rect)
+void MainWindow::ButtonSaveEepClick() { m_runner.runShort([this] { m_ctx.session.writer().saveToEeprom(); }); }
+void MainWindow::ButtonSetDefaultClick() { m_runner.runLong([this] { setDefaults(); }); }
+
+void MainWindow::setDefaults()
 {
-    if (m_hooks.pcIdDrawCell)
-        m_hooks.pcIdDrawCell(*this, painter, column, row, rect);
-    else
-        drawCellText(painter, *m_parameters->connectionLog, column, row, rect);
+    if (!m_files->confirmReset())
+        return;
+    const ResetOutcome out = ResetParameters::run(
+        m_ctx.session.image(), m_ctx.session.writer(), m_ctx.clock,
+        [this](int position, int maximum) { m_sessionView->progress(position, maximum); });
+    if (!out.completed && !out.report.empty()) {
+        // The line went: no reconnect into a dead port; the link watch
+        // notices the loss and waits for the adapter.
+        m_sessionView->progress(0, 1);
+        const std::string& backup = m_files->lastBackup();
+        m_ctx.prompts.message(out.report + (backup.empty() ? std::string() : "\nBackup: " + backup));
+        return;
+    }
+    m_ctx.session.autoConnect();
 }
 
-void MainWindow::StringGridAutoPumpOnDrawCell(QPainter& painter, int column, int row, const QRect& rect)
-{
-    if (m_hooks.autoPumpOnDrawCell)
-        m_hooks.autoPumpOnDrawCell(*this, painter, column, row, rect);
-    else
-        drawCellText(painter, *m_auto->pumpOn, column, row, rect);
-}
-
-void MainWindow::StringGridAutoPumpStopDrawCell(QPainter& painter, int column, int row, const QRect& rect)
-{
-    if (m_hooks.autoPumpStopDrawCell)
-        m_hooks.autoPumpStopDrawCell(*this, painter, column, row, rect);
-    else
-        drawCellText(painter, *m_auto->pumpStop, column, row, rect);
-}
-
-void MainWindow::StringGridManualTrigMapDrawCell(QPainter& painter, int column, int row, const QRect& rect)
-{
-    if (m_hooks.manualTrigMapDrawCell)
-        m_hooks.manualTrigMapDrawCell(*this, painter, column, row, rect);
-    else
-        drawCellText(painter, *m_manualTrig->map, column, row, rect);
-}
-
-void MainWindow::ComboBoxManualMinRpmP1Change() { run(m_hooks.manualMinRpmP1Change); }
-void MainWindow::ComboBoxManualMaxRpmP1Change() { run(m_hooks.manualMaxRpmP1Change); }
-void MainWindow::ComboBoxManualMinRpmP2Change() { run(m_hooks.manualMinRpmP2Change); }
-void MainWindow::ComboBoxManualMaxRpmP2Change() { run(m_hooks.manualMaxRpmP2Change); }
-void MainWindow::EditManualMconstOnP1KeyUp() { run(m_hooks.manualMconstOnP1Enter); }
-void MainWindow::EditManualMconstOffP1KeyUp() { run(m_hooks.manualMconstOffP1Enter); }
-void MainWindow::EditManualMconstOnP2KeyUp() { run(m_hooks.manualMconstOnP2Enter); }
-void MainWindow::EditManualMconstOffP2KeyUp() { run(m_hooks.manualMconstOffP2Enter); }
-
-void MainWindow::ComboBoxSerwisTonChange() { run(m_hooks.serwisTonChange); }
-void MainWindow::ComboBoxSerwisToffChange() { run(m_hooks.serwisToffChange); }
-
-void MainWindow::ButtonFirmwareClick() { runLong(m_hooks.firmwareUpgrade); }
+void MainWindow::ButtonFirmwareClick() { m_runner.runLong([this] { m_firmwarePage->upgrade(); }); }
 // These controls of the firmware page carry no action.
 void MainWindow::ButtonResetClick() {}
 void MainWindow::ButtonRFTD1Click() {}
@@ -621,15 +594,41 @@ void MainWindow::ButtonOpenFirmFileClick() {}
 void MainWindow::ButtonTalkToBootClick() {}
 void MainWindow::ButtonSwitchToSaveClick() {}
 
-void MainWindow::ButtonEraseErrClick() { run(m_hooks.eraseErrors); }
-void MainWindow::EditSerialKeyUp() { run(m_hooks.serialEnter); }
+void MainWindow::EditSerialKeyUp()
+{
+    m_runner.runShort([this] { m_testerPage->serialEntered(m_ctx.state.connected); });
+}
 
 void MainWindow::modeButtonClick(const WorkModeChoice& choice)
 {
-    if (m_hooks.setWorkMode)
-        m_runner.runShort([&] { m_hooks.setWorkMode(*this, choice.mode); });
+    m_runner.runShort([&] {
+        m_ctx.session.commands().setWorkMode(m_ctx.session.image(), choice.mode);
+        m_requestedPage = choice.page;
+        // Off brings up the parameters.
+        showPage(m_requestedPage ? modePage(*m_requestedPage) : m_parameterPage);
+        m_requestFrames = 0;
+    });
 }
 
-void MainWindow::AbLEDErrMemClick() { run(m_hooks.diagLampClick); }
+void MainWindow::followWorkMode(const DashboardView& view)
+{
+    for (size_t i = 0; i < kModePageCount; ++i) {
+        const auto which = static_cast<ModePage>(i);
+        QWidget* page = modePage(which);
+        // Only on a change: the tab widget lays out and repaints the whole
+        // page area on every call, ten frames a second.
+        const int index = m_pageControl->indexOf(page);
+        if (m_pageControl->isTabVisible(index) != view.modePageVisible[i])
+            m_pageControl->setTabVisible(index, view.modePageVisible[i]);
+        if (m_requestedPage == which && view.modePageVisible[i]) {
+            m_pageControl->setCurrentWidget(page);
+            m_requestedPage.reset();
+        }
+    }
+    if (m_requestedPage && ++m_requestFrames > kModeConfirmFrames)
+        m_requestedPage.reset();
+}
+
+void MainWindow::AbLEDErrMemClick() { m_runner.runShort([this] { showPage(m_diagTab); }); }
 
 } // namespace kdx

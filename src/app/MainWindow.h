@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/AppContext.h"
-#include "app/MainWindowHooks.h"
 #include "app/ProcedureRunner.h"
+#include "live/DashboardView.h"
+#include "live/Tester.h"
+#include "live/Tone.h"
 #include "live/WorkModeChoice.h"
 
 #include <QMainWindow>
@@ -13,6 +15,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -25,29 +30,40 @@ class QWidget;
 
 namespace kdx {
 
+struct AboutFacts;
 struct AutoPage;
 class ChartsGlue;
 class DashboardPanel;
 class DiagPage;
-struct FirmwareControls;
-struct ManualConstPage;
-struct ManualTrigPage;
-struct ParametersPage;
-struct SerwisPage;
 class EnterKeyWatch;
 class FileDialogSettings;
+struct FirmwareControls;
+class FirmwarePage;
 class InputGuard;
 class LanguageRegistry;
+class LanguageSwitcher;
+struct LinkCounts;
 class LinkStatusPanel;
+struct ManualConstPage;
+struct ManualTrigPage;
+class ParameterEditorsGlue;
+class ParameterFilesGlue;
+struct ParametersPage;
+struct SerwisPage;
 class StringGrid;
 struct TesterControls;
+class TesterPage;
+class WindowSession;
 
 // The main window "TForm1": the tabbed pages on the left, the dashboard panel
 // on the right, the menu and the 50 ms timer. Each page builds its own
-// controls and hands them out typed; every control carries its system name
-// as object name for accessibility and tests. The handlers below are named
-// after the control and the event; pressing a hidden button means calling
-// its handler.
+// controls, hands them out typed and binds its parameter controls to the
+// editors itself; every control carries its system name as object name for
+// accessibility and tests. The window holds the pages' glue, runs the
+// procedures of the menu and the window-wide buttons (the handlers below,
+// named after the control and the event; pressing a hidden button means
+// calling its handler), and its WindowSession shows what the controller's
+// session reports.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -66,11 +82,15 @@ public:
     static constexpr int kMinWidth = 760;
     static constexpr int kMinHeight = 460;
 
-    explicit MainWindow(AppContext& context, MainWindowHooks hooks = {}, QWidget* parent = nullptr);
+    // tone: the production tester's alarm. languageFallbacks: where language
+    // and firmware files are looked for after the start directory.
+    MainWindow(AppContext& context, Tone& tone, std::vector<std::string> languageFallbacks = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     AppContext& context() { return m_ctx; }
-    MainWindowHooks& hooks() { return m_hooks; }
+    // The production tester the "test" page drives.
+    const Tester& tester() const { return *m_testerProcedure; }
 
     QTabWidget* pageControl() const { return m_pageControl; }
     // The pages' and panels' controls, built once with the window.
@@ -140,48 +160,6 @@ public:
     void ButtonReadParClick();
     void ButtonWyswParClick();
     void ButtonSetDefaultClick();
-    void EditMinLevHKeyUp();
-    void EditMinLevLKeyUp();
-    void EditGeneralDelayKeyUp();
-    void EditRpmDzielKeyUp();
-    void ComboBoxRpmInChange();
-    void ComboBoxAnKompSettChange();
-    void CheckBoxPump1ActiveClick();
-    void CheckBoxPump2ActiveClick();
-    void ComboBoxFuelTypeChange();
-    void ComboBoxAvFuelComsChange();
-    void StringGridPC_IDDrawCell(QPainter& painter, int column, int row, const QRect& rect);
-
-    // --- automatic mode page ---------------------------------------------------------
-    void EditMaxHumKeyUp();
-    void EditAutoMinTempKeyUp();
-    void EditAutoRpmUpTKeyUp();
-    void EditAuto2xShortOffKeyUp();
-    void StringGridAutoPumpOnClick();
-    void StringGridAutoPumpOnKeyUp();
-    void StringGridAutoPumpOnDrawCell(QPainter& painter, int column, int row, const QRect& rect);
-    void StringGridAutoPumpStopClick();
-    void StringGridAutoPumpStopKeyUp();
-    void StringGridAutoPumpStopDrawCell(QPainter& painter, int column, int row, const QRect& rect);
-
-    // --- manual trigger page ---------------------------------------------------------
-    void StringGridManualTrigMapClick();
-    void StringGridManualTrigMapKeyUp();
-    void StringGridManualTrigMapDrawCell(QPainter& painter, int column, int row, const QRect& rect);
-
-    // --- manual const page -------------------------------------------------------------
-    void ComboBoxManualMinRpmP1Change();
-    void ComboBoxManualMaxRpmP1Change();
-    void ComboBoxManualMinRpmP2Change();
-    void ComboBoxManualMaxRpmP2Change();
-    void EditManualMconstOnP1KeyUp();
-    void EditManualMconstOffP1KeyUp();
-    void EditManualMconstOnP2KeyUp();
-    void EditManualMconstOffP2KeyUp();
-
-    // --- service page ------------------------------------------------------------------
-    void ComboBoxSerwisTonChange();
-    void ComboBoxSerwisToffChange();
 
     // --- firmware page -----------------------------------------------------------------
     void ButtonFirmwareClick();
@@ -191,15 +169,16 @@ public:
     void ButtonTalkToBootClick();
     void ButtonSwitchToSaveClick();
 
-    // --- diagnostics page --------------------------------------------------------------
-    void ButtonEraseErrClick();
-
     // --- tester page -------------------------------------------------------------------
     void EditSerialKeyUp();
 
     // --- dashboard ---------------------------------------------------------------------
     // A work mode button.
     void modeButtonClick(const WorkModeChoice& choice);
+    // The mode pages follow the controller's status: a page shows while its
+    // mode is on, and the page a mode button asked for comes to the front
+    // once the controller confirms the mode.
+    void followWorkMode(const DashboardView& view);
     void ButtonSaveEepClick();
     // Shared by AbLEDErrMem, AbLEDWarP1, AbLEDWarP2 and AbLEDZapisDoPamieci.
     void AbLEDErrMemClick();
@@ -217,15 +196,19 @@ private:
     void markLanguage();
     // Runs handler when Enter is released in watched after its press went there.
     void onEnterReleased(QObject* watched, std::function<void()> handler);
-    // A cell's text in black, 1 pixel right of and below its corner.
-    static void drawCellText(QPainter& painter, const StringGrid& grid, int column, int row, const QRect& rect);
-    // Runs a hook the way its handler needs (an empty hook does nothing).
-    void run(const MainWindowHooks::Action& hook, Procedure kind = Procedure::Short);
-    void runLong(const MainWindowHooks::Action& hook) { run(hook, Procedure::Long); }
+    // The pages' glue, once the pages and the folders are there.
+    void buildGlue();
+    void loadLanguage();
+    void switchLanguage(uint8_t code);
+    // RESET PARAMETERS!: a backup, the technician's yes, the defaults
+    // written, and a new connection.
+    void setDefaults();
+    LinkCounts linkCounts() const;
 
     AppContext& m_ctx;
-    MainWindowHooks m_hooks;
     ProcedureRunner m_runner;
+    std::vector<std::string> m_languageFallbacks;
+    Tone& m_tone;
 
     QTabWidget* m_pageControl = nullptr;
     QFrame* m_panel4 = nullptr;
@@ -241,6 +224,18 @@ private:
     LinkStatusPanel* m_linkPanel = nullptr; // owned by the window
     std::unique_ptr<DiagPage> m_diag;
     std::unique_ptr<TesterControls> m_tester;
+    std::unique_ptr<ParameterEditorsGlue> m_editors;
+    std::unique_ptr<ParameterFilesGlue> m_files;
+    std::unique_ptr<FirmwarePage> m_firmwarePage;
+    std::unique_ptr<Tester> m_testerProcedure;
+    std::unique_ptr<TesterPage> m_testerPage;
+    std::unique_ptr<LanguageSwitcher> m_language;
+    std::unique_ptr<WindowSession> m_sessionView;
+    // The mode page a mode button brought up, until the controller's status
+    // confirms that mode (an answer already on its way may still show the
+    // old one and hide the page meanwhile), and the frames since.
+    std::optional<ModePage> m_requestedPage;
+    int m_requestFrames = 0;
     std::array<QWidget*, kModePageCount> m_modePages{};
     QWidget* m_parameterPage = nullptr;
     QWidget* m_diagTab = nullptr;

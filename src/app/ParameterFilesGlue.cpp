@@ -1,6 +1,6 @@
 #include "app/ParameterFilesGlue.h"
 
-#include "app/AppController.h"
+#include "app/ParameterEditorsGlue.h"
 #include "app/MainWindow.h"
 #include "app/pages/DashboardPanel.h"
 #include "app/pages/LanguageRegistry.h"
@@ -170,7 +170,7 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool
                 "controller; Cancel keeps the blank number.",
             "Serial number");
     const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial, ownNumber);
-    const char separator = AppController::decimalSeparator();
+    const char separator = ParameterEditorsGlue::decimalSeparator();
     const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator, labels());
     const bool write = prompts->showDifference(view);
     if (plan.words.empty()) {
@@ -199,7 +199,7 @@ void ParameterFilesGlue::compareWithDefaults()
     ParameterDefaults::apply(defaults);
     const ParameterLabels labels = this->labels();
     DifferenceView view = ParameterDiff::view(m_deps.image, defaults, labels.text(kKeyController),
-                                              labels.text(kKeyDefaultSet), AppController::decimalSeparator(), labels);
+                                              labels.text(kKeyDefaultSet), ParameterEditorsGlue::decimalSeparator(), labels);
     view.title = labels.text(kKeyDefaultsTitle);
     prompts->showDifference(view);
 }
@@ -223,7 +223,7 @@ void ParameterFilesGlue::compareFiles()
         return;
     const ParameterLabels labels = this->labels();
     DifferenceView view = ParameterDiff::view(a->image, b->image, fileName(*first), fileName(*second),
-                                              AppController::decimalSeparator(), labels);
+                                              ParameterEditorsGlue::decimalSeparator(), labels);
     view.title = labels.text(kKeyFilesTitle);
     if (a->info.serialNumber != b->info.serialNumber)
         view.warnings.push_back(labels.format(

@@ -1,13 +1,13 @@
 // Program entry of the KDX service tool.
-#include "app/posix/AlsaTone.h"
 #include "app/AppContext.h"
-#include "app/AppController.h"
 #include "app/AppOptions.h"
 #include "app/GuiClock.h"
 #include "app/KdxApplication.h"
 #include "app/LongTone.h"
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
+#include "app/SystemTone.h"
+#include "app/TimerSlack.h"
 #include "link/posix/EndSignals.h"
 #include "link/posix/LinuxPortDiscovery.h"
 #include "link/posix/PosixSerialLine.h"
@@ -24,8 +24,8 @@
 #include <QTime>
 
 #include <cstdlib>
-#include <sys/prctl.h>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,9 +50,7 @@ int main(int argc, char** argv)
     kdx::KdxApplication app(argc, argv);
     // Caught from here on: a signal during start-up ends the loop at once.
     kdx::EndSignals endSignals;
-    // Protocol pauses are a few milliseconds: the default 50 µs of timer
-    // slack on each would add up over the hundreds of pauses of a transfer.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    kdx::tightenTimerSlack();
 
     // An installed tool started from the desktop or from / keeps its files
     // in the user's data folder; parametry, recordings, result files and
@@ -85,12 +83,9 @@ int main(int argc, char** argv)
     // Language files: the start directory first, then beside the program,
     // then the installed data folder.
     const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
-    kdx::AlsaTone alsaTone;
-    kdx::LongTone tone(alsaTone, busy);
-    kdx::AppController controller(context, tone,
-                                  {programDir, programDir + "/../share/kdx", KDX_INSTALL_DATADIR});
-
-    kdx::MainWindow window(context, controller.hooks());
+    const std::unique_ptr<kdx::Tone> systemTone = kdx::makeSystemTone();
+    kdx::LongTone tone(*systemTone, busy);
+    kdx::MainWindow window(context, tone, {programDir, programDir + "/../share/kdx", KDX_INSTALL_DATADIR});
     prompts.setParentWindow(&window);
     window.show();
     if (dataFolder.moved)

@@ -106,18 +106,19 @@ inline void runTicks(TestClock& clock, MainWindow& window, int n)
     }
 }
 
-// A main window on scripted seams.
+// A main window on scripted seams; language files come from the source tree.
 struct WindowRig {
-    explicit WindowRig(AppOptions options = {}, MainWindowHooks hooks = {})
+    explicit WindowRig(AppOptions options = {})
         : context(line, clock, prompts, discovery, std::move(options))
     {
         appForTests();
-        window = std::make_unique<MainWindow>(context, std::move(hooks));
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     }
     TestClock clock;
     ScriptedLine line{clock};
     RecordingPrompts prompts;
     NoPorts discovery;
+    QuietTone tone;
     AppContext context;
     std::unique_ptr<MainWindow> window;
 };

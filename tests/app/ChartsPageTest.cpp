@@ -2,7 +2,6 @@
 // controller: its curves, time axis, recording and review of a recording.
 #include "AppTestSupport.h"
 #include "support/FindControl.h"
-#include "app/AppController.h"
 #include "app/ChartsPage.h"
 #include "live/StatusCsv.h"
 #include "live/StatusRecorder.h"
@@ -39,12 +38,11 @@ namespace {
 
 struct ChartsRig {
     ChartsRig()
-        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions())
     {
         appForTests();
         QLocale::setDefault(QLocale::c());
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
         glue = ChartsGlue::of(*window);
     }
     void ticks(int n) { runTicks(clock, *window, n); }
@@ -76,7 +74,6 @@ struct ChartsRig {
     NoPorts discovery;
     QuietTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
     ChartsGlue* glue = nullptr;
 };

@@ -2,7 +2,6 @@
 // controller: the window, the procedures behind it and the demo port.
 #include "AppTestSupport.h"
 #include "support/FindControl.h"
-#include "app/AppController.h"
 #include "live/Tone.h"
 #include "sim/ControllerModel.h"
 #include "sim/SimConstants.h"
@@ -25,6 +24,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 using namespace kdx;
@@ -40,12 +40,11 @@ public:
 
 struct DemoRig {
     explicit DemoRig(sim::ControllerConfig config = {})
-        : model(config), demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : model(config), demo(model, clock), context(demo, clock, prompts, discovery, demoOptions())
     {
         appForTests();
         QLocale::setDefault(QLocale::c());
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     }
     void ticks(int n) { runTicks(clock, *window, n); }
     template <typename T>
@@ -59,7 +58,6 @@ struct DemoRig {
     NoPorts discovery;
     SilentTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -92,9 +90,9 @@ TEST(DemoController, PollingMovesTheDashboardAndSavesTheConnectionLog)
     const auto eepromBefore = rig.model.eeprom().bytes();
     rig.ticks(60);
 
-    EXPECT_EQ(rig.controller.poller().lostPacketCount(), 0u);
-    EXPECT_EQ(rig.controller.poller().badPacketCount(), 0u);
-    EXPECT_EQ(rig.controller.poller().crcErrorCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().lostPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().badPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().crcErrorCount(), 0u);
     EXPECT_TRUE(rig.control<LedIndicator>("AbLEDSystemOn")->caption().startsWith("KDX ON, "));
     EXPECT_TRUE(rig.control<QLabel>("LabelVDC")->text().startsWith("power supply: "));
     EXPECT_NE(rig.control<QLabel>("LabelVDC")->text(), "power supply: 00.0 [V]");
@@ -110,7 +108,7 @@ TEST(DemoController, EditReachesTheControllerAndItsEeprom)
     rig.ticks(60); // the connection log's save has gone out
     auto* edit = rig.control<QLineEdit>("EditGeneralDelay");
     edit->setText("42");
-    rig.window->EditGeneralDelayKeyUp();
+    QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(rig.model.memory().byteAt(374), 42);
     EXPECT_NE(rig.model.eeprom().byteAt(374), 42);
     rig.ticks(50); // about two seconds of quiet
@@ -124,7 +122,7 @@ TEST(DemoController, BadTypedNumberShowsTheMessageAndSendsNothing)
     const auto memory = rig.model.memory().bytes();
     auto* edit = rig.control<QLineEdit>("EditMinLevL");
     edit->setText("0,9x");
-    rig.window->EditMinLevLKeyUp();
+    QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{"'0,9x' is not a valid floating point value"}));
     EXPECT_EQ(rig.model.memory().bytes(), memory);
 }
@@ -246,17 +244,17 @@ TEST(DemoController, MapCellEditedInPlaceIsValidatedStoredAndSent)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         grid->setCurrentCell(c.row, c.column);
-        rig.window->StringGridManualTrigMapClick();
+        emit grid->cellClicked(c.row, c.column);
         EXPECT_NE(grid->editTriggers(), QAbstractItemView::NoEditTriggers); // editing is on
         grid->setCell(c.column, c.row, c.typed);
-        rig.window->StringGridManualTrigMapKeyUp();
+        QTest::keyClick(grid, Qt::Key_Return);
         EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
         EXPECT_EQ(grid->cell(c.column, c.row).toStdString(), c.shown);
         EXPECT_EQ(rig.model.memory().wordAt(2 * c.word), c.stored);
     }
     // Column 0 and the headings are not editable.
     grid->setCurrentCell(2, 0);
-    rig.window->StringGridManualTrigMapClick();
+    emit grid->cellClicked(2, 0);
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
@@ -266,9 +264,9 @@ TEST(DemoController, PauseGridCellWritesItsMapElement)
     rig.window->AutoConnect1Click();
     auto* grid = rig.control<StringGrid>("StringGridAutoPumpStop");
     grid->setCurrentCell(2, 3);
-    rig.window->StringGridAutoPumpStopClick();
+    emit grid->cellClicked(2, 3);
     grid->setCell(3, 2, "123.4");
-    rig.window->StringGridAutoPumpStopKeyUp();
+    QTest::keyClick(grid, Qt::Key_Return);
     EXPECT_EQ(rig.model.memory().wordAt(2 * 184), 1234); // element 7
 }
 
@@ -291,10 +289,10 @@ TEST(DemoController, MinimisedWindowCatchesUpWhenShownAgain)
     rig.window->showMinimized();
     ASSERT_TRUE(rig.window->isMinimized());
     const auto before = shown();
-    const uint32_t lost = rig.controller.poller().lostPacketCount();
+    const uint32_t lost = rig.context.session.poller().lostPacketCount();
     rig.ticks(60);
     EXPECT_EQ(shown(), before) << "three seconds of frames, none applied";
-    EXPECT_EQ(rig.controller.poller().lostPacketCount(), lost) << "the polling went on";
+    EXPECT_EQ(rig.context.session.poller().lostPacketCount(), lost) << "the polling went on";
     rig.window->showNormal();
     rig.ticks(1); // a send tick: no new frame, the last one is applied
     const auto caughtUp = shown();

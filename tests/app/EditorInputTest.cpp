@@ -4,7 +4,7 @@
 // the built-in simulated controller on virtual time.
 #include "AppTestSupport.h"
 #include "support/FindControl.h"
-#include "app/AppController.h"
+#include "app/ParameterEditorsGlue.h"
 #include "live/Tone.h"
 #include "params/ParameterLayout.h"
 #include "sim/ControllerModel.h"
@@ -45,8 +45,7 @@ std::ostream& operator<<(std::ostream& out, const Write& w) { return out << "W" 
 
 struct EditorRig {
     explicit EditorRig(const QLocale& locale = QLocale::c())
-        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions())
     {
         appForTests();
         QLocale::setDefault(locale);
@@ -58,7 +57,7 @@ struct EditorRig {
             else if (e.bytes[0] != 0xAA)
                 others.push_back(e.bytes[0]);
         });
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
         window->AutoConnect1Click();
         EXPECT_TRUE(context.state.parametersLoaded);
         ticks(60); // the connection log's save has gone out
@@ -91,7 +90,6 @@ struct EditorRig {
     NoPorts discovery;
     QuietTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
     std::vector<Write> writes;
     std::vector<uint8_t> others;
@@ -299,7 +297,7 @@ class ShowThenEnter : public ::testing::TestWithParam<const char*> {};
 TEST_P(ShowThenEnter, SendsTheValueTheControllerHolds)
 {
     EditorRig rig{QLocale(QString::fromLatin1(GetParam()))};
-    const char sep = AppController::decimalSeparator();
+    const char sep = ParameterEditorsGlue::decimalSeparator();
     EXPECT_EQ(sep, std::string(GetParam()) == "de_DE" ? ',' : '.');
     struct Target {
         const char* control;
@@ -335,7 +333,7 @@ TEST_P(ShowThenEnter, SendsTheValueTheControllerHolds)
         for (int64_t v : values) {
             if (!t.field.holds(v) || (t.field.offset == layout::GeneralDelay.offset && v == 0))
                 continue; // general delay 0 is raised to one, as designed
-            rig.controller.image().set(t.field, v, t.entry);
+            rig.context.session.image().set(t.field, v, t.entry);
             rig.window->ButtonWyswParClick(); // show
             rig.writes.clear();
             if (t.column == 0) {
@@ -349,7 +347,7 @@ TEST_P(ShowThenEnter, SendsTheValueTheControllerHolds)
             const size_t expectedFrames = 1;
             const size_t got = byteField ? rig.others.size() : rig.writes.size();
             rig.others.clear();
-            if (got != expectedFrames || rig.controller.image().value(t.field, t.entry) != v
+            if (got != expectedFrames || rig.context.session.image().value(t.field, t.entry) != v
                 || (!byteField && rig.writes[0].word != word)
                 || (!byteField && rig.writes[0].value != static_cast<uint16_t>(v & 0xFFFF))
                 || !rig.prompts.messages.empty()) {
@@ -362,7 +360,7 @@ TEST_P(ShowThenEnter, SendsTheValueTheControllerHolds)
         EXPECT_EQ(mismatches, 0) << t.control;
     }
     // The byte field's frames carry its value too.
-    EXPECT_EQ(rig.model.memory().byteAt(layout::AutoRpmUpT.offset), rig.controller.image().raw(layout::AutoRpmUpT));
+    EXPECT_EQ(rig.model.memory().byteAt(layout::AutoRpmUpT.offset), rig.context.session.image().raw(layout::AutoRpmUpT));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, ShowThenEnter, ::testing::Values("C", "de_DE"));
@@ -453,9 +451,8 @@ TEST(EditorInput, EnterOnTheErrorBoxOkDoesNotCommitAgain)
     NoPorts discovery;
     QuietTone tone;
     AppContext context(demo, clock, prompts, discovery, demoOptions());
-    AppController controller(context, tone, {KDX_SOURCE_DIR});
     appForTests();
-    MainWindow window(context, controller.hooks());
+    MainWindow window(context, tone, {KDX_SOURCE_DIR});
     window.AutoConnect1Click();
     window.timer1()->stop();
     window.show();

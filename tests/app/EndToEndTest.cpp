@@ -133,9 +133,9 @@ TEST(EndToEnd, PollingEvery100MsMovesTheDashboardAndLosesNothing)
     const QStringList late = dashboard(rig);
     rig.window->timer1()->stop();
 
-    EXPECT_EQ(rig.controller.poller().lostPacketCount(), 0u);
-    EXPECT_EQ(rig.controller.poller().badPacketCount(), 0u);
-    EXPECT_EQ(rig.controller.poller().crcErrorCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().lostPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().badPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().crcErrorCount(), 0u);
     EXPECT_NE(early, late);
     EXPECT_TRUE(rig.control<QLabel>("LabelVDC")->text().startsWith("power supply: 1"))
         << rig.control<QLabel>("LabelVDC")->text().toStdString();
@@ -173,17 +173,17 @@ TEST(EndToEnd, AnswersWithABadEndByteAreCountedWhilePollingGoesOn)
     ASSERT_TRUE(rig.context.state.connected);
 
     QTest::qWait(1000);
-    const uint32_t badEarly = rig.controller.poller().badPacketCount();
+    const uint32_t badEarly = rig.context.session.poller().badPacketCount();
     const QStringList early = dashboard(rig);
     QTest::qWait(2000);
     rig.window->timer1()->stop();
 
-    const uint32_t bad = rig.controller.poller().badPacketCount();
+    const uint32_t bad = rig.context.session.poller().badPacketCount();
     // One answer in five is spoiled: about six of some thirty in three seconds.
     EXPECT_GE(bad, 3u);
     EXPECT_GT(bad, badEarly);
-    EXPECT_EQ(rig.controller.poller().lostPacketCount(), 0u);
-    EXPECT_EQ(rig.controller.poller().crcErrorCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().lostPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().crcErrorCount(), 0u);
     EXPECT_TRUE(rig.control<QLabel>("LabelPakietBlad")->text().endsWith(": " + QString::number(bad)))
         << rig.control<QLabel>("LabelPakietBlad")->text().toStdString();
     EXPECT_TRUE(rig.prompts.messages.empty());
@@ -318,7 +318,7 @@ TEST(EndToEnd, PulledAdapterStopsPollingIdlesAndReconnectsByItselfWhenItComesBac
     rig.window->AutoConnect1Click();
     ASSERT_TRUE(rig.context.state.connected);
     QTest::qWait(500);
-    const uint32_t lostBefore = rig.controller.poller().lostPacketCount();
+    const uint32_t lostBefore = rig.context.session.poller().lostPacketCount();
 
     // Pull the plug.
     sim->stop();
@@ -328,7 +328,7 @@ TEST(EndToEnd, PulledAdapterStopsPollingIdlesAndReconnectsByItselfWhenItComesBac
     EXPECT_TRUE(lost.startsWith(QString::fromStdString("Link lost: " + link + " went away at "))) << lost.toStdString();
     EXPECT_FALSE(rig.window->timer1()->isActive());
     EXPECT_FALSE(rig.context.state.portOpen);
-    EXPECT_LE(rig.controller.poller().lostPacketCount(), lostBefore + 2) << "polling stopped at once";
+    EXPECT_LE(rig.context.session.poller().lostPacketCount(), lostBefore + 2) << "polling stopped at once";
 
     // Unplugged: nothing spins.
     const double cpuStart = processCpuMs();
@@ -359,11 +359,11 @@ TEST(EndToEnd, PulledAdapterStopsPollingIdlesAndReconnectsByItselfWhenItComesBac
     EXPECT_TRUE(rig.prompts.messages.empty());
 
     // Polling resumes: fresh valid frames, no new losses.
-    const uint32_t lostAfter = rig.controller.poller().lostPacketCount();
+    const uint32_t lostAfter = rig.context.session.poller().lostPacketCount();
     const QString vdcBefore = rig.control<QLabel>("LabelLinkCounters")->text();
     QTest::qWait(1500);
     EXPECT_TRUE(rig.window->timer1()->isActive());
-    EXPECT_EQ(rig.controller.poller().lostPacketCount(), lostAfter);
+    EXPECT_EQ(rig.context.session.poller().lostPacketCount(), lostAfter);
     EXPECT_NE(rig.control<QLabel>("LabelLinkCounters")->text(), vdcBefore) << "the last answer's time moves on";
     EXPECT_TRUE(rig.control<QWidget>("PanelStale")->isHidden());
 }
@@ -384,9 +384,9 @@ TEST(EndToEnd, BehindAUsbAdapterConnectUpgradeAndResetNeedNoRetries)
     EXPECT_EQ(pageAnswersMade(sim), 4) << "each page read once";
 
     QTest::qWait(1000); // status polling through the adapter
-    EXPECT_EQ(rig.controller.poller().lostPacketCount(), 0u);
-    EXPECT_EQ(rig.controller.poller().badPacketCount(), 0u);
-    EXPECT_EQ(rig.controller.poller().crcErrorCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().lostPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().badPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().crcErrorCount(), 0u);
 
     rig.prompts.fileAnswers.push_back(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex");
     rig.window->ButtonFirmwareClick();

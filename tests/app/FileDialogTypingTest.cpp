@@ -3,7 +3,6 @@
 // name-completion list pops up, and the dialog must still take keys and
 // Escape.
 
-#include "app/AppController.h"
 #include "app/AppTestSupport.h"
 #include "app/BusyState.h"
 #include "app/MainWindow.h"
@@ -34,7 +33,7 @@ namespace {
 // The real window with its real dialogs, in a folder of its own: the
 // parameter, firmware and recording folders hold names that all start alike.
 struct DialogRig {
-    DialogRig() : prompts(busy), context(line, clock, prompts, discovery, {}, &busy), controller(context, tone, {KDX_SOURCE_DIR})
+    DialogRig() : prompts(busy), context(line, clock, prompts, discovery, {}, &busy)
     {
         test::appForTests();
         for (const char* folder : {"parametry", "Firmware", "recordings"})
@@ -46,7 +45,7 @@ struct DialogRig {
             if (!f.open(QIODevice::WriteOnly))
                 ADD_FAILURE() << file;
         }
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
         prompts.setParentWindow(window.get());
         window->timer1()->stop();
     }
@@ -60,7 +59,6 @@ struct DialogRig {
     test::QuietTone tone;
     QtUserPrompts prompts;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
 };
 

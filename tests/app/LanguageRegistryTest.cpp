@@ -1,6 +1,5 @@
 // The window's pages register the controls each language key addresses;
 // loading a language reaches exactly those controls.
-#include "app/AppController.h"
 #include "app/MainWindow.h"
 #include "app/pages/LanguageRegistry.h"
 #include "i18n/KeyTable.h"
@@ -80,11 +79,10 @@ const std::map<int, std::set<std::string>> kKeyControls = {
 // files add their own menu items.
 struct ControllerRig {
     ControllerRig()
-        : demo(model, clock), context(demo, clock, prompts, discovery, test::demoOptions()),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : demo(model, clock), context(demo, clock, prompts, discovery, test::demoOptions())
     {
         test::appForTests();
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     }
     test::TestClock clock;
     sim::ControllerModel model;
@@ -93,7 +91,6 @@ struct ControllerRig {
     test::NoPorts discovery;
     test::QuietTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -56,11 +56,10 @@ private:
 
 struct HealthRig {
     HealthRig()
-        : demo(model, clock), line(demo), context(line, clock, prompts, discovery, demoOptions()),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : demo(model, clock), line(demo), context(line, clock, prompts, discovery, demoOptions())
     {
         appForTests();
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     }
     void ticks(int n) { runTicks(clock, *window, n); }
     void silent(bool on)
@@ -89,7 +88,6 @@ struct HealthRig {
     NoPorts discovery;
     CountingTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -143,7 +141,7 @@ TEST(LinkHealthWindow, DashboardLooksStaleAfterOneSecondWithoutFramesAndNormalWi
 
     // The request of a tick while silent goes unanswered; the next one is answered.
     rig.silent(false);
-    const uint32_t lost = rig.controller.poller().lostPacketCount();
+    const uint32_t lost = rig.context.session.poller().lostPacketCount();
     int ticks = 0;
     while (rig.staleShown() && ticks < 6) {
         rig.ticks(1);
@@ -151,7 +149,7 @@ TEST(LinkHealthWindow, DashboardLooksStaleAfterOneSecondWithoutFramesAndNormalWi
     }
     EXPECT_FALSE(rig.staleShown());
     EXPECT_LE(ticks, 4);
-    EXPECT_LE(rig.controller.poller().lostPacketCount(), lost + 1);
+    EXPECT_LE(rig.context.session.poller().lostPacketCount(), lost + 1);
     EXPECT_TRUE(rig.prompts.messages.empty());
 }
 

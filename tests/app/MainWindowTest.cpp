@@ -9,10 +9,17 @@
 #include "app/PageCanvas.h"
 #include "app/FileDialogSettings.h"
 #include "app/GuiClock.h"
+#include "i18n/LanguageChoice.h"
 #include "link/PcIdentity.h"
+#include "live/ConnectionLog.h"
+#include "params/ParameterLayout.h"
+#include "protocol/Wire.h"
+#include "sim/ControllerModel.h"
+#include "sim/SimulatedLine.h"
 #include "widgets/StringGrid.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -31,6 +38,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <cstdlib>
 
@@ -45,6 +53,76 @@ QStringList visibleTabs(QTabWidget* tabs)
             names << tabs->widget(i)->objectName();
     return names;
 }
+
+// A window whose connection search tries one named port of the scripted
+// line, where nothing answers.
+struct PortRig : test::WindowRig {
+    PortRig() : test::WindowRig(namedPort()) {}
+    static AppOptions namedPort()
+    {
+        AppOptions o;
+        o.ports = {"/dev/ttyKDX"};
+        return o;
+    }
+    size_t opens() const { return line.opened().size(); }
+};
+
+// A window on an open port taken for connected, where nothing answers: every
+// status tick that runs either sends the status request or counts its
+// answer lost.
+struct TickRig : test::WindowRig {
+    TickRig()
+    {
+        context.link.selectPort("/dev/ttyUSB0");
+        EXPECT_TRUE(context.link.openPort());
+        context.state.connected = true;
+    }
+    size_t ticks() { return line.sent().size() + context.session.poller().lostPacketCount(); }
+};
+
+// A window connected to the simulated controller on virtual time; the
+// frames the controller receives after the connection are kept.
+struct SimRig {
+    SimRig() : demo(model, clock), context(demo, clock, prompts, discovery, test::demoOptions())
+    {
+        test::appForTests();
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
+        model.setTraceSink([this](const sim::ControllerModel::TraceEvent& e) {
+            if (e.direction == sim::ControllerModel::TraceEvent::Direction::Received && !e.bytes.empty()
+                && !(e.bytes[0] == wire::kCmdRead && e.bytes.size() > 1 && e.bytes[1] == wire::kReadStatus))
+                received.push_back(e.bytes);
+        });
+        window->AutoConnect1Click();
+        EXPECT_TRUE(context.state.parametersLoaded);
+        test::runTicks(clock, *window, 60); // the connection log's save has gone out
+        window->timer1()->stop();
+        received.clear();
+    }
+    // The commands received, in order (status requests left out).
+    std::vector<uint8_t> commands() const
+    {
+        std::vector<uint8_t> out;
+        for (const auto& frame : received)
+            out.push_back(frame[0]);
+        return out;
+    }
+    size_t count(uint8_t command) const
+    {
+        const auto all = commands();
+        return static_cast<size_t>(std::count(all.begin(), all.end(), command));
+    }
+
+    test::ScratchDirectory scratch{"kdx-window"};
+    test::TestClock clock;
+    sim::ControllerModel model;
+    sim::SimulatedLine demo;
+    test::RecordingPrompts prompts;
+    test::NoPorts discovery;
+    test::QuietTone tone;
+    AppContext context;
+    std::unique_ptr<MainWindow> window;
+    std::vector<std::vector<uint8_t>> received;
+};
 
 TEST(MainWindowTest, WindowAsDesigned)
 {
@@ -105,18 +183,9 @@ TEST(MainWindowTest, TesterOptionShowsOnlyTheTestTab)
 
 TEST(MainWindowTest, FormCreatePreparesTheWindow)
 {
-    std::vector<std::string> calls;
-    MainWindowHooks hooks;
-    // The language is loaded after the headings and before the automatic
-    // controls are hidden.
-    hooks.loadLanguage = [&](MainWindow& w) {
-        calls.push_back("language");
-        EXPECT_EQ(findControl<StringGrid>(w, "StringGridAutoPumpStop")->cell(0, 0), QStringLiteral("map hum/temp"));
-        EXPECT_FALSE(findControl<QWidget>(w, "LabelPreDefAuto")->isHidden());
-    };
-    test::WindowRig rig({}, hooks);
+    test::ScratchDirectory scratch{"kdx-create"};
+    test::WindowRig rig;
     MainWindow& w = *rig.window;
-    EXPECT_EQ(calls, std::vector<std::string>{"language"});
 
     // Port table and identity.
     EXPECT_EQ(rig.context.ports[0].deviceName, "\\\\.\\COM1");
@@ -162,6 +231,25 @@ TEST(MainWindowTest, FormCreatePreparesTheWindow)
     EXPECT_EQ(w.timer1()->interval(), 50);
 }
 
+// The chosen language is read over the pages' own headings, and the
+// automatic mode's controls are hidden whatever it says.
+TEST(MainWindowTest, FormCreateReadsTheChosenLanguageOverTheHeadings)
+{
+    test::ScratchDirectory scratch{"kdx-create"};
+    {
+        QFile lan(QStringLiteral("lan.txt"));
+        ASSERT_TRUE(lan.open(QIODevice::WriteOnly));
+        lan.write("\x04", 1); // German
+    }
+    test::WindowRig rig;
+    MainWindow& w = *rig.window;
+    EXPECT_EQ(findControl<StringGrid>(w, "StringGridAutoPumpStop")->cell(0, 0), QStringLiteral("Feuchte/Temp."));
+    EXPECT_EQ(findControl<StringGrid>(w, "StringGridPC_ID")->cell(0, 0), QStringLiteral("DATUM"));
+    EXPECT_TRUE(findControl<QWidget>(w, "LabelPreDefAuto")->isHidden());
+    EXPECT_TRUE(findControl<QAction>(w, "German1")->isChecked());
+    EXPECT_TRUE(rig.prompts.messages.empty());
+}
+
 // A snapshot of everything a menu item could change.
 struct Snapshot {
     QString title;
@@ -188,11 +276,8 @@ Snapshot snapshot(test::WindowRig& rig)
 
 TEST(MainWindowTest, InertMenuItemsChangeNothing)
 {
-    int hookCalls = 0;
-    MainWindowHooks hooks;
-    hooks.autoConnect = [&](MainWindow&) { ++hookCalls; };
-    hooks.switchLanguage = [&](MainWindow&, uint8_t) { ++hookCalls; };
-    test::WindowRig rig({}, hooks);
+    test::ScratchDirectory scratch{"kdx-inert"};
+    PortRig rig;
     rig.window->show();
     rig.window->pageControl()->setCurrentIndex(2);
     const Snapshot before = snapshot(rig);
@@ -203,7 +288,8 @@ TEST(MainWindowTest, InertMenuItemsChangeNothing)
         QApplication::processEvents();
         EXPECT_TRUE(snapshot(rig) == before) << item;
     }
-    EXPECT_EQ(hookCalls, 0);
+    EXPECT_EQ(rig.opens(), 0u) << "no connection search";
+    EXPECT_FALSE(QFile::exists(QStringLiteral("lan.txt"))) << "no language chosen";
 }
 
 TEST(MainWindowTest, ExitClosesTheWindowAsItsCloseControlDoesAndSendsNothing)
@@ -247,26 +333,33 @@ TEST(MainWindowTest, AboutShowsVersionsSerialAndFolders)
     EXPECT_TRUE(text.contains(QStringLiteral("Controller: hardware 2, software 1.7"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Serial number: 0x00A1B2C3"))) << text.toStdString();
 
-    // From the menu: the box opens with what the window and the procedures know.
-    MainWindowHooks hooks;
-    hooks.aboutFacts = [](MainWindow&, AboutFacts& f) { f.serialNumber = 0x12345678; };
-    test::WindowRig rig({}, hooks);
+    // From the menu: the box opens with what the window and the session
+    // know; the serial number only once the parameters were read.
+    test::WindowRig rig;
     rig.context.state.connected = true;
     rig.context.state.hardwareVersion = 1;
     rig.context.state.softwareVersion = 0;
     rig.context.state.softwareRevision = 9;
-    QString shown;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
-        if (box) {
-            shown = box->textLabel()->text();
-            box->accept();
-        }
-    });
-    findControl<QAction>(*rig.window, "About1")->trigger();
+    rig.context.session.image().set(layout::SerialNumber, 0x12345678);
+    auto openAbout = [&] {
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+            if (box) {
+                shown = box->textLabel()->text();
+                box->accept();
+            }
+        });
+        findControl<QAction>(*rig.window, "About1")->trigger();
+        return shown;
+    };
+    QString shown = openAbout();
     EXPECT_TRUE(shown.contains(QStringLiteral("hardware 1, software 0.9"))) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(QStringLiteral("0x12345678"))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("0x12345678"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(rig.window->firmwareFolder())) << shown.toStdString();
+    rig.context.state.parametersLoaded = true;
+    shown = openAbout();
+    EXPECT_TRUE(shown.contains(QStringLiteral("0x12345678"))) << shown.toStdString();
 }
 
 TEST(MainWindowTest, MenusOpenWithAltMnemonics)
@@ -305,16 +398,8 @@ TEST(MainWindowTest, LanguageMenuChecksTheLanguageInUse)
         ASSERT_TRUE(lan.open(QIODevice::WriteOnly));
         lan.write("\x02", 1);
     }
-    MainWindowHooks hooks;
-    hooks.switchLanguage = [](MainWindow&, uint8_t code) {
-        QFile lan(QStringLiteral("lan.txt"));
-        if (lan.open(QIODevice::ReadWrite)) {
-            const char c = static_cast<char>(code);
-            lan.write(&c, 1);
-        }
-    };
     {
-        test::WindowRig rig({}, hooks);
+        test::WindowRig rig;
         auto checked = [&] {
             QStringList on;
             for (const char* item : {"English1", "Polski1", "Russian1", "German1"})
@@ -335,50 +420,54 @@ TEST(MainWindowTest, LanguageMenuChecksTheLanguageInUse)
     QDir(QString::fromLatin1(dir)).removeRecursively();
 }
 
-TEST(MainWindowTest, ParameterFileItemsReachTheirHooksAsLongOperations)
+TEST(MainWindowTest, ParameterFileItemsRunAsLongOperations)
 {
-    std::vector<std::string> calls;
-    MainWindowHooks hooks;
-    test::WindowRig* rigPtr = nullptr;
-    hooks.loadToEcu = [&](MainWindow&) { calls.push_back(rigPtr->context.busy.inLongOperation() ? "load long" : "load"); };
-    hooks.saveToDisk = [&](MainWindow&) { calls.push_back(rigPtr->context.busy.inLongOperation() ? "save long" : "save"); };
-    hooks.addMenuItems = [&](MainWindow& w) { calls.push_back(w.parameterFolder().endsWith("/parametry") ? "menu" : "?"); };
-    test::WindowRig rig({}, hooks);
-    rigPtr = &rig;
+    test::ScratchDirectory scratch{"kdx-files"};
+    test::WindowRig rig;
+    std::vector<bool> longInside;
+    rig.prompts.whileShown = [&] { longInside.push_back(rig.context.busy.inLongOperation()); };
+    // Without a controller's parameters each only says so, from inside its operation.
     findControl<QAction>(*rig.window, "Open1")->trigger();
     findControl<QAction>(*rig.window, "SaveToDisc1")->trigger();
-    EXPECT_EQ(calls, (std::vector<std::string>{"menu", "load long", "save long"}));
+    ASSERT_EQ(rig.prompts.messages.size(), 2u);
+    EXPECT_EQ(longInside, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(rig.context.busy.busy());
+    // The parameter files' own items sit in the File menu, before Exit.
+    QMenu* file = findControl<QMenu>(*rig.window, "File1");
+    const QList<QAction*> items = file->actions();
+    const int compare = static_cast<int>(items.indexOf(findControl<QAction>(*rig.window, "CompareFiles1")));
+    EXPECT_GE(compare, 0);
+    EXPECT_LT(compare, static_cast<int>(items.indexOf(findControl<QAction>(*rig.window, "Exit1"))));
 }
 
 TEST(MainWindowTest, F10MenuItemAndConnectReachTheSameAutoConnect)
 {
-    std::vector<std::string> calls;
-    MainWindowHooks hooks;
-    hooks.autoConnect = [&](MainWindow&) { calls.push_back("autoConnect"); };
-    test::WindowRig rig({}, hooks);
+    PortRig rig;
     MainWindow& w = *rig.window;
     w.show();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
 
     QTest::keyClick(&w, Qt::Key_F10);
-    EXPECT_EQ(calls.size(), 1u) << "F10";
+    const size_t perSearch = rig.opens();
+    ASSERT_GT(perSearch, 0u) << "F10";
+    EXPECT_EQ(rig.line.opened().front(), "/dev/ttyKDX");
     findControl<QAction>(w, "AutoConnect1")->trigger();
-    EXPECT_EQ(calls.size(), 2u) << "menu";
+    EXPECT_EQ(rig.opens(), 2 * perSearch) << "menu";
     QTest::mouseClick(findControl<QPushButton>(w, "ButtonAutoconnect"), Qt::LeftButton);
-    EXPECT_EQ(calls.size(), 3u) << "CONNECT";
-    EXPECT_EQ(calls, std::vector<std::string>(3, "autoConnect"));
+    EXPECT_EQ(rig.opens(), 3 * perSearch) << "CONNECT";
 }
 
-TEST(MainWindowTest, LanguageItemsPassTheirCodes)
+TEST(MainWindowTest, LanguageItemsStoreTheirCodes)
 {
-    std::vector<int> codes;
-    MainWindowHooks hooks;
-    hooks.switchLanguage = [&](MainWindow&, uint8_t code) { codes.push_back(code); };
-    test::WindowRig rig({}, hooks);
-    for (const char* item : {"English1", "Polski1", "Russian1", "German1"})
+    test::ScratchDirectory scratch{"kdx-lang"};
+    test::WindowRig rig;
+    const std::pair<const char*, uint8_t> items[] = {{"English1", 1}, {"Polski1", 2}, {"German1", 4}, {"Russian1", 4}};
+    for (const auto& [item, code] : items) {
         findControl<QAction>(*rig.window, item)->trigger();
-    EXPECT_EQ(codes, (std::vector<int>{1, 2, 4}));
+        EXPECT_EQ(readLanguageCode("lan.txt"), std::optional<uint8_t>(code)) << item;
+    }
+    EXPECT_TRUE(rig.prompts.messages.empty());
 }
 
 TEST(MainWindowTest, ClosingWhileConnectedSendsNothingAndClosesThePort)
@@ -407,43 +496,38 @@ TEST(MainWindowTest, ClosingWithoutAPortIsHarmless)
 
 TEST(MainWindowTest, TimerTickRunsOnlyWhileConnectedAndNeverInsideAHandler)
 {
-    int ticks = 0;
-    MainWindowHooks hooks;
-    hooks.statusTick = [&](MainWindow&) { ++ticks; };
-    test::WindowRig rig({}, hooks);
+    TickRig rig;
     MainWindow& w = *rig.window;
+    rig.context.state.connected = false;
     w.Timer1Timer();
-    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(rig.ticks(), 0u);
     rig.context.state.connected = true;
     w.Timer1Timer();
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(rig.ticks(), 1u);
     {
         BusyScope busy(rig.context.busy);
         w.Timer1Timer();
     }
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(rig.ticks(), 1u);
     // A tick that arrives while a handler runs (for example from a modal box
     // or a pause that keeps painting) is dropped.
-    w.hooks().autoConnect = [&](MainWindow& win) { win.Timer1Timer(); };
-    w.AutoConnect1Click();
-    EXPECT_EQ(ticks, 1);
-    // A tick does not nest in itself.
-    w.hooks().statusTick = [&](MainWindow& win) {
-        ++ticks;
-        win.Timer1Timer();
-    };
+    rig.prompts.whileShown = [&] { w.Timer1Timer(); };
+    findControl<QAction>(w, "Open1")->trigger(); // "connect first": a box inside the handler
+    ASSERT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_EQ(rig.ticks(), 1u);
+    // A tick does not nest in itself: whatever runs inside it (here the
+    // line's transmit of the status request) cannot start another.
+    w.Timer1Timer(); // the answer's tick
+    EXPECT_EQ(rig.ticks(), 2u);
+    rig.line.onTransmit = [&](const std::vector<uint8_t>&, const std::string&) { w.Timer1Timer(); };
     w.Timer1Timer();
-    EXPECT_EQ(ticks, 2);
+    EXPECT_EQ(rig.ticks(), 3u);
 }
 
 TEST(MainWindowTest, GuiClockPausePaintsButHoldsTheTickOff)
 {
-    int ticks = 0;
+    TickRig rig;
     bool ranInsidePause = false;
-    MainWindowHooks hooks;
-    hooks.statusTick = [&](MainWindow&) { ++ticks; };
-    test::WindowRig rig({}, hooks);
-    rig.context.state.connected = true;
     GuiClock clock(rig.context.busy);
     QTimer::singleShot(0, rig.window.get(), [&] {
         ranInsidePause = true;
@@ -451,73 +535,148 @@ TEST(MainWindowTest, GuiClockPausePaintsButHoldsTheTickOff)
     });
     clock.sleepMs(0);
     EXPECT_TRUE(ranInsidePause);
-    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(rig.ticks(), 0u);
     EXPECT_FALSE(rig.context.busy.busy());
+    rig.window->Timer1Timer();
+    EXPECT_EQ(rig.ticks(), 1u);
 }
 
-TEST(MainWindowTest, EnterReleasedInAnEditReachesItsHook)
+bool allWordWrites(const std::vector<std::vector<uint8_t>>& frames)
 {
-    int commits = 0;
-    MainWindowHooks hooks;
-    hooks.minLevHEnter = [&](MainWindow&) { ++commits; };
-    test::WindowRig rig({}, hooks);
+    return std::all_of(frames.begin(), frames.end(),
+                       [](const auto& f) { return (f[0] & 0xF0) == (wire::kCmdWriteWordBase & 0xF0); });
+}
+
+TEST(MainWindowTest, EnterReleasedInAnEditReachesTheController)
+{
+    SimRig rig;
     auto* edit = findControl<QLineEdit>(*rig.window, "EditMinLevH");
-    QTest::keyClick(edit, Qt::Key_5);
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("0.60"));
     QTest::keyClick(edit, Qt::Key_Tab);
-    EXPECT_EQ(commits, 0);
+    EXPECT_TRUE(rig.received.empty()) << "leaving the box is no commit";
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(commits, 1);
+    const size_t first = rig.received.size();
+    EXPECT_GT(first, 0u);
+    EXPECT_TRUE(allWordWrites(rig.received));
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("0.70"));
     QTest::keyClick(edit, Qt::Key_Enter);
-    EXPECT_EQ(commits, 2);
+    EXPECT_GT(rig.received.size(), first) << "keypad Enter commits as well";
+    EXPECT_TRUE(allWordWrites(rig.received));
 }
 
 TEST(MainWindowTest, ComboChangeIsTheTechniciansPickOnly)
 {
-    int changes = 0;
-    MainWindowHooks hooks;
-    hooks.serwisToffChange = [&](MainWindow&) { ++changes; };
-    test::WindowRig rig({}, hooks);
+    SimRig rig;
     auto* combo = findControl<QComboBox>(*rig.window, "ComboBoxSerwisToff");
     combo->setCurrentIndex(3); // filling from the parameters is not an edit
-    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(rig.received.empty());
+    combo->setCurrentIndex(4);
     emit combo->activated(4);
-    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(rig.received.empty());
+    EXPECT_TRUE(allWordWrites(rig.received));
+}
+
+// Every drop-down and check box of the parameter pages stores its own
+// parameter: what the technician picked is what the image shows back in
+// that control afterwards.
+TEST(MainWindowTest, EachParameterChoiceStoresItsOwnParameter)
+{
+    SimRig rig;
+    QPushButton* show = findControl<QPushButton>(*rig.window, "ButtonWyswPar");
+    for (const char* name : {"ComboBoxRpmIn", "ComboBoxAnKompSett", "ComboBoxFuelType", "ComboBoxAvFuelComs",
+                             "ComboBoxManualMinRpmP1", "ComboBoxManualMaxRpmP1", "ComboBoxManualMinRpmP2",
+                             "ComboBoxManualMaxRpmP2", "ComboBoxSerwisTon", "ComboBoxSerwisToff"}) {
+        SCOPED_TRACE(name);
+        auto* combo = findControl<QComboBox>(*rig.window, name);
+        ASSERT_NE(combo, nullptr);
+        ASSERT_GT(combo->count(), 1);
+        // The neighbouring item; the other one when a limit refuses it.
+        int picked = -1;
+        for (int step : {1, -1}) {
+            picked = (combo->currentIndex() + step + combo->count()) % combo->count();
+            rig.prompts.messages.clear();
+            rig.received.clear();
+            combo->setCurrentIndex(picked);
+            emit combo->activated(picked);
+            if (rig.prompts.messages.empty())
+                break;
+            show->click();
+        }
+        EXPECT_TRUE(rig.prompts.messages.empty());
+        EXPECT_FALSE(rig.received.empty()) << "written to the controller";
+        show->click();
+        EXPECT_EQ(combo->currentIndex(), picked);
+    }
+    for (const char* name : {"CheckBoxPump1Active", "CheckBoxPump2Active"}) {
+        SCOPED_TRACE(name);
+        auto* box = findControl<QCheckBox>(*rig.window, name);
+        ASSERT_NE(box, nullptr);
+        const bool before = box->isChecked();
+        rig.received.clear();
+        box->click();
+        EXPECT_FALSE(rig.received.empty()) << "written to the controller";
+        show->click();
+        EXPECT_EQ(box->isChecked(), !before);
+    }
 }
 
 TEST(MainWindowTest, HiddenButtonsRunTheirProcedures)
 {
-    std::vector<std::string> calls;
-    MainWindowHooks hooks;
-    hooks.loadAllData = [&](MainWindow&) { calls.push_back("load"); };
-    hooks.readAll = [&](MainWindow&) { calls.push_back("read"); };
-    hooks.showAllData = [&](MainWindow&) { calls.push_back("show"); };
-    hooks.saveEeprom = [&](MainWindow&) { calls.push_back("save"); };
-    test::WindowRig rig({}, hooks);
-    for (const char* b : {"ButtonLoadAllData", "ButtonReadPar", "ButtonWyswPar", "ButtonSaveEep"})
-        findControl<QPushButton>(*rig.window, b)->click();
-    EXPECT_EQ(calls, (std::vector<std::string>{"load", "read", "show", "save"}));
+    SimRig rig;
+    auto click = [&](const char* name) {
+        rig.received.clear();
+        findControl<QPushButton>(*rig.window, name)->click();
+    };
+    click("ButtonLoadAllData");
+    EXPECT_GT(rig.count(wire::kCmdRead), 0u) << "load reads the controller";
+    EXPECT_TRUE(rig.context.state.parametersLoaded);
+    click("ButtonReadPar");
+    EXPECT_GT(rig.count(wire::kCmdRead), 0u) << "read reads the controller";
+    auto* delay = findControl<QLineEdit>(*rig.window, "EditGeneralDelay");
+    delay->setText(QStringLiteral("77")); // typed, never committed
+    click("ButtonWyswPar");
+    EXPECT_EQ(delay->text(), QStringLiteral("5")) << "show puts back what the image holds";
+    EXPECT_TRUE(rig.received.empty());
+    click("ButtonSaveEep");
+    EXPECT_EQ(rig.count(wire::kCmdSaveToEeprom), 1u);
 }
 
-TEST(MainWindowTest, ModeButtonsPassTheModeValue)
+TEST(MainWindowTest, ModeButtonsSendTheirModeValue)
 {
-    std::vector<int> modes;
-    MainWindowHooks hooks;
-    hooks.setWorkMode = [&](MainWindow&, uint8_t m) { modes.push_back(m); };
-    test::WindowRig rig({}, hooks);
+    SimRig rig;
     for (const char* b : {"ButtonAuto", "ButtonManualTrig", "ButtonManualConst", "ButtonSerwis", "ButtonOff"})
         findControl<QPushButton>(*rig.window, b)->click();
+    std::vector<int> modes;
+    for (const auto& frame : rig.received)
+        if (frame[0] == wire::kCmdSetWorkMode)
+            modes.push_back(frame[2]);
     EXPECT_EQ(modes, (std::vector<int>{0, 1, 2, 3, 0xFF}));
 }
 
-TEST(MainWindowTest, GridPaintingGoesThroughTheDrawCellHook)
+TEST(MainWindowTest, ConnectionLogRowsArePaintedInTheLogsColours)
 {
-    int cells = 0;
-    MainWindowHooks hooks;
-    hooks.pcIdDrawCell = [&](MainWindow&, QPainter&, int, int, const QRect&) { ++cells; };
-    test::WindowRig rig({}, hooks);
+    SimRig rig;
     rig.window->show();
-    findControl<StringGrid>(*rig.window, "StringGridPC_ID")->grab();
-    EXPECT_EQ(cells, 18);
+    auto* grid = findControl<StringGrid>(*rig.window, "StringGridPC_ID");
+    rig.window->showPage(findControl<QWidget>(*rig.window, "TabSheetPar"));
+    QApplication::processEvents();
+    const QImage image = grid->viewport()->grab().toImage();
+    const ConnectionLog& log = rig.context.session.connectionLog();
+    int coloured = 0;
+    for (int row = 1; row < grid->rowCount(); ++row) {
+        const auto colour = log.cellColour(row);
+        if (!colour)
+            continue;
+        ++coloured;
+        for (int column = 0; column < 2; ++column) {
+            const QRect cell = grid->visualRect(grid->model()->index(row, column));
+            EXPECT_EQ(image.pixelColor(cell.bottomRight() - QPoint(3, 3)), QColor(colour->r, colour->g, colour->b))
+                << "row " << row << " column " << column;
+        }
+    }
+    EXPECT_GT(coloured, 0);
 }
 
 // An object whose event handler fails the way a handler of the window can.
@@ -549,16 +708,17 @@ TEST(MainWindowTest, ExceptionEscapingAHandlerIsReportedAndTheLoopGoesOn)
 
 TEST(MainWindowTest, AFailingHandlerReleasesTheTimer)
 {
-    int ticks = 0;
-    MainWindowHooks hooks;
-    hooks.eraseErrors = [](MainWindow&) { throw std::runtime_error("line lost"); };
-    hooks.statusTick = [&](MainWindow&) { ++ticks; };
-    test::WindowRig rig({}, hooks);
-    rig.context.state.connected = true;
-    EXPECT_THROW(rig.window->ButtonEraseErrClick(), std::runtime_error);
+    TickRig rig;
+    rig.context.state.parametersLoaded = true; // a save is allowed
+    rig.line.onTransmit = [](const std::vector<uint8_t>&, const std::string&) {
+        throw std::runtime_error("line lost");
+    };
+    EXPECT_THROW(rig.window->ButtonSaveEepClick(), std::runtime_error);
     EXPECT_FALSE(rig.context.busy.busy());
+    rig.line.onTransmit = {};
+    const size_t before = rig.ticks();
     rig.window->Timer1Timer();
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(rig.ticks(), before + 1);
 }
 
 // Keyboard page switching visits the pages whose tab shows, and only those:
@@ -615,38 +775,33 @@ TEST(MainWindowTest, KeyboardPageSwitchingNeverLandsOnAHiddenPage)
 // operation nor after it. The window still repaints and its timers run.
 TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
 {
-    std::vector<int> modes;
-    int resets = 0;
-    int timersInside = 0;
-    MainWindowHooks hooks;
-    hooks.setWorkMode = [&](MainWindow&, uint8_t m) { modes.push_back(m); };
-    test::WindowRig rig({}, hooks);
+    PortRig rig;
     MainWindow& w = *rig.window;
     w.show();
     GuiClock clock(rig.context.busy);
     QTabWidget* tabs = w.pageControl();
     const int diag = tabs->indexOf(findControl<QWidget>(w, "TabSheetDiag"));
-    w.hooks().setDefault = [&](MainWindow&) {
-        ++resets;
+    int timersInside = 0;
+    // RESET PARAMETERS! asks first; the question stays up for a while, and the
+    // technician answers no.
+    rig.prompts.okCancelAnswer = false;
+    rig.prompts.whileShown = [&] {
         QTimer::singleShot(20, [&] {
             ++timersInside;
             // A click on the "diag" tab, on a mode button and a second RESET,
             // and F10, one after the other while the reset runs.
             QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(diag).center());
-            QTest::mouseClick(findControl<QPushButton>(w, "ButtonOff"), Qt::LeftButton);
+            QTest::mouseClick(findControl<QPushButton>(w, "ButtonAuto"), Qt::LeftButton);
             QTest::mouseClick(findControl<QPushButton>(w, "ButtonSetDefault"), Qt::LeftButton);
             QTest::keyClick(&w, Qt::Key_F10);
         });
         clock.sleepMs(200);
     };
-    int connects = 0;
-    w.hooks().autoConnect = [&](MainWindow&) { ++connects; };
     QTest::mouseClick(findControl<QPushButton>(w, "ButtonSetDefault"), Qt::LeftButton);
     QApplication::processEvents();
-    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(rig.prompts.cancelDefaultCaptions, std::vector<std::string>{"RESET PARAMETERS!"});
     EXPECT_EQ(timersInside, 1);
-    EXPECT_TRUE(modes.empty());
-    EXPECT_EQ(connects, 0);
+    EXPECT_EQ(rig.opens(), 0u) << "no connection search";
     EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("TabSheetPar"));
     EXPECT_GE(w.inputGuard()->discarded(), 6); // press and release of each click, the key
     EXPECT_FALSE(rig.context.busy.busy());
@@ -657,44 +812,46 @@ TEST(MainWindowTest, InputDuringALongOperationIsDiscardedNotReplayed)
     cancel->show();
     int cancels = 0;
     QObject::connect(cancel, &QPushButton::clicked, [&] { ++cancels; });
-    w.hooks().setDefault = [&](MainWindow&) {
+    rig.prompts.whileShown = [&] {
         QTimer::singleShot(10, [&] { QTest::mouseClick(cancel, Qt::LeftButton); });
         clock.sleepMs(60);
     };
     w.ButtonSetDefaultClick();
     EXPECT_EQ(cancels, 1);
     delete cancel;
+    rig.prompts.whileShown = {};
 
     // Afterwards the same clicks work as usual.
     QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(diag).center());
     EXPECT_EQ(tabs->currentIndex(), diag);
-    QTest::mouseClick(findControl<QPushButton>(w, "ButtonOff"), Qt::LeftButton);
-    EXPECT_EQ(modes, std::vector<int>{0xFF});
+    QTest::mouseClick(findControl<QPushButton>(w, "ButtonAuto"), Qt::LeftButton);
+    EXPECT_EQ(tabs->currentWidget()->objectName(), QStringLiteral("TabSheetAuto"));
 }
 
-// Input during a short handler's pause (a register write, the status tick)
-// is not lost: it waits for the handler and is delivered after it.
+// Input during a short handler's pause (a register write, the status tick,
+// a box about a wrong entry) is not lost: it waits for the handler and is
+// delivered after it.
 TEST(MainWindowTest, InputDuringAShortHandlerIsKept)
 {
-    std::vector<int> modes;
-    MainWindowHooks hooks;
-    hooks.setWorkMode = [&](MainWindow&, uint8_t m) { modes.push_back(m); };
-    test::WindowRig rig({}, hooks);
+    test::WindowRig rig;
     MainWindow& w = *rig.window;
     w.show();
     GuiClock clock(rig.context.busy);
     bool clicked = false;
-    w.hooks().eraseErrors = [&](MainWindow&) {
+    rig.prompts.whileShown = [&] {
         QTimer::singleShot(0, [&] {
             QTest::mouseClick(findControl<QPushButton>(w, "ButtonAuto"), Qt::LeftButton);
             clicked = true;
         });
         clock.sleepMs(30);
     };
-    w.ButtonEraseErrClick();
+    auto* delay = findControl<QLineEdit>(w, "EditGeneralDelay");
+    delay->setText(QStringLiteral("abc"));
+    QTest::keyClick(delay, Qt::Key_Return);
+    ASSERT_EQ(rig.prompts.messages.size(), 1u) << "the entry is refused in a box";
     EXPECT_TRUE(clicked);
     EXPECT_EQ(w.inputGuard()->discarded(), 0);
-    EXPECT_EQ(modes, std::vector<int>{0});
+    EXPECT_EQ(w.pageControl()->currentWidget()->objectName(), QStringLiteral("TabSheetAuto"));
 }
 
 // Closing the window in the middle of a long operation is refused (the
@@ -708,11 +865,13 @@ TEST(MainWindowTest, LongOperationKeepsTheWindowOpenButItsBoxesUsable)
     bool stillOpen = false;
     bool boxAnswered = false;
     bool popupClicked = false;
-    w.hooks().autoConnect = [&](MainWindow& win) {
-        win.close();
-        stillOpen = win.isVisible();
+    rig.prompts.okCancelAnswer = false;
+    rig.prompts.whileShown = [&] {
+        rig.prompts.whileShown = {};
+        w.close();
+        stillOpen = w.isVisible();
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KDX"), QStringLiteral("ECU not Found"),
-                        QMessageBox::Ok, &win);
+                        QMessageBox::Ok, &w);
         // A drop-down list inside the box opens as a window of its own and
         // still takes its clicks.
         auto* list = new QComboBox(&box);
@@ -731,7 +890,7 @@ TEST(MainWindowTest, LongOperationKeepsTheWindowOpenButItsBoxesUsable)
         boxAnswered = box.exec() == QMessageBox::Ok;
         EXPECT_TRUE(popupClicked);
     };
-    w.AutoConnect1Click();
+    w.ButtonSetDefaultClick();
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(boxAnswered);
     EXPECT_TRUE(w.isVisible());
@@ -742,7 +901,7 @@ TEST(MainWindowTest, LongOperationKeepsTheWindowOpenButItsBoxesUsable)
 // clicks made while it sounds are discarded when it ends.
 TEST(MainWindowTest, TesterToneIsALongOperation)
 {
-    test::WindowRig rig;
+    PortRig rig;
     MainWindow& w = *rig.window;
     w.show();
     struct ClickingTone : Tone {
@@ -757,13 +916,11 @@ TEST(MainWindowTest, TesterToneIsALongOperation)
     } inner;
     inner.busy = &rig.context.busy;
     inner.target = findControl<QPushButton>(w, "ButtonAutoconnect");
-    int connects = 0;
-    w.hooks().autoConnect = [&](MainWindow&) { ++connects; };
     LongTone tone(inner, rig.context.busy);
     tone.play(4000, 1000);
     EXPECT_TRUE(inner.longInside);
     EXPECT_FALSE(rig.context.busy.busy());
-    EXPECT_EQ(connects, 0);
+    EXPECT_EQ(rig.opens(), 0u) << "no connection search";
 }
 
 TEST(MainWindowTest, MinimumSizeIsEnforcedAndTheDesignSizeKept)

@@ -81,9 +81,9 @@ TEST(ParameterFilesEndToEnd, SaveResetLoadRestoresTheEepromWithOnlyTheDifferingW
     auto* trig = rig.control<StringGrid>("StringGridManualTrigMap");
     for (auto [column, row, text] : {std::tuple{1, 3, "2.5"}, std::tuple{4, 20, "7"}}) {
         trig->setCurrentCell(row, column);
-        rig.window->StringGridManualTrigMapClick();
+        emit trig->cellClicked(row, column);
         trig->setCell(column, row, text);
-        rig.window->StringGridManualTrigMapKeyUp();
+        QTest::keyClick(trig, Qt::Key_Return);
     }
     QTest::qWait(2600); // the deferred save
     (void)sim.linesSoFar();

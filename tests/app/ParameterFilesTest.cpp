@@ -3,7 +3,6 @@
 // the backups before RESET PARAMETERS! and a firmware upgrade.
 #include "AppTestSupport.h"
 #include "support/FindControl.h"
-#include "app/AppController.h"
 #include "live/Tone.h"
 #include "params/ParameterDefaults.h"
 #include "params/ParameterFile.h"
@@ -30,15 +29,14 @@ namespace {
 struct FilesRig {
     FilesRig()
         : dir(fs::temp_directory_path() / ("kdx-files-" + std::to_string(::getpid()) + "-" + std::to_string(++count))),
-          demo(model, clock), context(demo, clock, prompts, discovery, demoOptions()),
-          controller(context, tone, {KDX_SOURCE_DIR})
+          demo(model, clock), context(demo, clock, prompts, discovery, demoOptions())
     {
         fs::create_directories(dir);
         previous = fs::current_path();
         fs::current_path(dir);
         appForTests();
         QLocale::setDefault(QLocale::c());
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
         model.setTraceSink([this](const sim::ControllerModel::TraceEvent& e) {
             if (e.direction == sim::ControllerModel::TraceEvent::Direction::Received)
                 received.push_back(e.bytes);
@@ -87,9 +85,9 @@ struct FilesRig {
     {
         auto* grid = findControl<StringGrid>(*window, "StringGridManualTrigMap");
         grid->setCurrentCell(row, column);
-        window->StringGridManualTrigMapClick();
+        emit grid->cellClicked(row, column);
         grid->setCell(column, row, text);
-        window->StringGridManualTrigMapKeyUp();
+        QTest::keyClick(grid, Qt::Key_Return);
     }
     void trigger(const char* action) { findControl<QAction>(*window, action)->trigger(); }
 
@@ -103,7 +101,6 @@ struct FilesRig {
     NoPorts discovery;
     QuietTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
     std::vector<std::vector<uint8_t>> received;
 };
@@ -153,7 +150,7 @@ TEST(ParameterFiles, SaveToDiskWritesTheReadImageAndSendsNothing)
     EXPECT_TRUE(rig.received.empty()) << "nothing goes to the controller";
     const ParameterFileRead r = ParameterFileFormat::read(readText(path));
     ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(r.file->image, rig.controller.image());
+    EXPECT_EQ(r.file->image, rig.context.session.image());
     EXPECT_EQ(r.file->info.serialNumber, 0x0001E240u);
     EXPECT_EQ(r.file->info.programVersion, "kdx 1.097");
 
@@ -167,11 +164,11 @@ TEST(ParameterFiles, ResetAsksFirstNamesItsBackupAndCancelSendsNothing)
     FilesRig rig;
     rig.connect();
     rig.received.clear();
-    const ParameterImage before = rig.controller.image();
+    const ParameterImage before = rig.context.session.image();
     rig.prompts.okCancelAnswer = false;
     rig.window->ButtonSetDefaultClick();
     EXPECT_TRUE(rig.received.empty());
-    EXPECT_EQ(rig.controller.image(), before);
+    EXPECT_EQ(rig.context.session.image(), before);
     ASSERT_EQ(rig.prompts.messages.size(), 1u);
     const std::string& box = rig.prompts.messages[0];
     EXPECT_EQ(box.rfind("RESET PARAMETERS!: ", 0), 0u) << box;
@@ -219,7 +216,7 @@ TEST(ParameterFiles, SaveResetLoadBringsEveryValueBackWithOnlyTheDifferingWords)
     rig.window->ButtonSetDefaultClick(); // confirmed (the recording answers OK)
     ASSERT_EQ(rig.model.eeprom().wordAt(374), 5);
     ASSERT_EQ(rig.model.eeprom().dwordAt(4), 0xAFFFFFFFu);
-    const ParameterImage reset = rig.controller.image();
+    const ParameterImage reset = rig.context.session.image();
 
     rig.prompts.messages.clear();
     rig.received.clear();
@@ -329,7 +326,7 @@ TEST(ParameterFiles, UpgradeBacksUpFirstAndOffersToRestoreTheResetParameters)
     rig.connect();
     rig.editGeneralDelay("33");
     rig.ticks(60);
-    const ParameterImage before = rig.controller.image();
+    const ParameterImage before = rig.context.session.image();
     rig.prompts.messages.clear();
     rig.prompts.fileAnswers.push_back(std::string(KDX_SOURCE_DIR) + "/Firmware/demo.hex");
     rig.window->ButtonFirmwareClick();

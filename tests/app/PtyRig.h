@@ -5,7 +5,6 @@
 
 #include "AppTestSupport.h"
 #include "support/FindControl.h"
-#include "app/AppController.h"
 #include "app/GuiClock.h"
 #include "link/posix/PosixSerialLine.h"
 #include "live/Tone.h"
@@ -58,11 +57,10 @@ struct PtyScratch {
 // being the simulator's terminal and no system ports.
 struct PtyAppRig {
     explicit PtyAppRig(const std::string& port)
-        : clock(busy), context(line, clock, prompts, discovery, options(port), &busy),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : clock(busy), context(line, clock, prompts, discovery, options(port), &busy)
     {
         appForTests();
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     }
     static AppOptions options(const std::string& port)
     {
@@ -81,7 +79,6 @@ struct PtyAppRig {
     NoPorts discovery;
     CountingTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -71,7 +71,7 @@ TEST(RecordingEndToEnd, ARecordingThroughThePseudoTerminalReadsBackWithoutGaps)
     EXPECT_LE(back.samples.size(), static_cast<size_t>(seconds * 10 + 3));
     const int64_t covered = back.samples.back().utcMs - back.samples.front().utcMs;
     EXPECT_NEAR(static_cast<double>(covered), seconds * 1000.0 - 100.0, 300.0);
-    EXPECT_EQ(rig.controller.poller().lostPacketCount(), 0u);
+    EXPECT_EQ(rig.context.session.poller().lostPacketCount(), 0u);
     std::cout << "[ measured ] " << seconds << " s recorded: " << back.samples.size() << " rows, "
               << back.gaps << " gaps, " << covered << " ms covered\n";
 }

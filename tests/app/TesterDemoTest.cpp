@@ -3,7 +3,6 @@
 // passing, a faulty one failing with the red lamp and the tone.
 #include "AppTestSupport.h"
 #include "support/FindControl.h"
-#include "app/AppController.h"
 #include "live/LiveConstants.h"
 #include "live/Tone.h"
 #include "sim/ControllerModel.h"
@@ -48,13 +47,12 @@ constexpr int kTestStepMs = 50;      // test time per status frame
 
 struct TesterRig {
     explicit TesterRig(AppOptions options = demoOptions(true))
-        : demo(model, clock), context(demo, clock, prompts, discovery, std::move(options)),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : demo(model, clock), context(demo, clock, prompts, discovery, std::move(options))
     {
         appForTests();
         QLocale::setDefault(QLocale::c());
         model.powerOn(clock.nowMs()); // fault times count from here
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
     }
     void ticks(int n) { runTicks(clock, *window, n); }
     // Types text into EditSerial and releases Enter there, as the scanner does.
@@ -69,7 +67,7 @@ struct TesterRig {
     QColor lampOffColour() { return findControl<LedIndicator>(*window, "AbLEDStartTestu1")->offColor(); }
     std::string resultFile() const { return scratch.path + "/" + kSerial + ".txt"; }
     QString resultLabel() { return findControl<QLabel>(*window, "LabelResultFile")->text(); }
-    const Tester& tester() { return controller.tester(); }
+    const Tester& tester() { return window->tester(); }
     // Simulator time (from power-up) at which test time testMs falls for a
     // test started now: the test clock runs 50 ms per 100 ms status cycle.
     // While a test runs: the simulator time (from power-up) at which the
@@ -81,10 +79,10 @@ struct TesterRig {
         // The save after connecting (the connection log) reads its words
         // back, which takes line time: measured after it, on plain polling,
         // over a few cycles each from one frame to the next.
-        while (controller.poller().savePending())
+        while (context.session.poller().savePending())
             ticks(1);
         const auto nextFrame = [this] {
-            for (const int32_t c = controller.tester().testClock(); controller.tester().testClock() == c;)
+            for (const int32_t c = window->tester().testClock(); window->tester().testClock() == c;)
                 ticks(1);
             return clock.nowMs();
         };
@@ -97,7 +95,7 @@ struct TesterRig {
         }
         const double perTestMs = static_cast<double>(cycleMs) / kTestStepMs;
         return clock.nowMs() - kPowerOnMs
-               + static_cast<uint64_t>((testMs - controller.tester().testClock()) * perTestMs);
+               + static_cast<uint64_t>((testMs - window->tester().testClock()) * perTestMs);
     }
     void setFault(const std::string& fault)
     {
@@ -112,7 +110,7 @@ struct TesterRig {
         window->AutoConnect1Click();
         ASSERT_TRUE(context.state.connected);
         enterSerial(kSerial);
-        ASSERT_TRUE(controller.tester().armed());
+        ASSERT_TRUE(window->tester().armed());
     }
 
     ScratchDirectory scratch{"kdx-tester"}; // the result file lands in the current directory
@@ -123,7 +121,6 @@ struct TesterRig {
     NoPorts discovery;
     RecordingTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -146,7 +143,7 @@ TEST(TesterDemo, SerialNumberEntry)
     rig.enterSerial(kSerial);
     EXPECT_EQ(rig.prompts.messages, (std::vector<std::string>{kNoConnection}));
     EXPECT_EQ(rig.serialEdit()->text(), kSerial);
-    EXPECT_FALSE(rig.controller.tester().armed());
+    EXPECT_FALSE(rig.window->tester().armed());
 
     rig.window->AutoConnect1Click();
     ASSERT_TRUE(rig.context.state.connected);
@@ -169,7 +166,7 @@ TEST(TesterDemo, SerialNumberEntry)
         // what was entered.
         EXPECT_TRUE(rig.serialEdit()->text().isEmpty());
         EXPECT_EQ(findControl<QLabel>(*rig.window, "LabelSerialN")->text().toStdString(), c.text);
-        EXPECT_EQ(rig.controller.tester().armed(), c.accepted);
+        EXPECT_EQ(rig.window->tester().armed(), c.accepted);
         if (c.accepted)
             EXPECT_TRUE(rig.prompts.messages.empty());
         else
@@ -218,7 +215,7 @@ TEST(TesterDemo, SoundControllerPassesThroughItsServiceRunAndIsPutBack)
     // The controller is back in its own mode, the service run off.
     EXPECT_EQ(rig.model.workMode(), modeBefore);
     EXPECT_FALSE(rig.model.serviceRunning());
-    EXPECT_EQ(rig.controller.image().raw(layout::WorkModeSetting), modeBefore);
+    EXPECT_EQ(rig.context.session.image().raw(layout::WorkModeSetting), modeBefore);
 
     // The page names the file with its full path.
     EXPECT_EQ(rig.resultLabel(), QString::fromStdString("Plik wyniku: " + rig.resultFile()));

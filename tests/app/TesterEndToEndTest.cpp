@@ -51,7 +51,7 @@ TestRun runTest(const std::vector<std::string>& faults)
     auto* edit = rig.control<QLineEdit>("EditSerial");
     edit->setText(kSerial);
     QTest::keyClick(edit, Qt::Key_Return);
-    const Tester& tester = rig.controller.tester();
+    const Tester& tester = rig.window->tester();
     for (int i = 0; i < 250 && (tester.armed() || tester.running()); ++i)
         QTest::qWait(100);
     rig.window->timer1()->stop();

@@ -4,7 +4,6 @@
 // saved as a PNG there for a person to look at.
 #include "AppTestSupport.h"
 #include "support/FindControl.h"
-#include "app/AppController.h"
 #include "app/ChartsPage.h"
 #include "app/PageCanvas.h"
 #include "app/StripChart.h"
@@ -50,8 +49,7 @@ namespace {
 
 struct FitRig {
     explicit FitRig(uint8_t language)
-        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions(/*tester=*/true)),
-          controller(context, tone, {KDX_SOURCE_DIR})
+        : demo(model, clock), context(demo, clock, prompts, discovery, demoOptions(/*tester=*/true))
     {
         char dir[] = "/tmp/kdx-fitXXXXXX";
         path = mkdtemp(dir) ? dir : "/tmp";
@@ -60,7 +58,7 @@ struct FitRig {
         std::ofstream(path + "/lan.txt", std::ios::binary).put(static_cast<char>(language));
         appForTests();
         QLocale::setDefault(QLocale::c());
-        window = std::make_unique<MainWindow>(context, controller.hooks());
+        window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
         window->show();
         // Connected, so that the dashboard carries its live captions.
         window->AutoConnect1Click();
@@ -82,7 +80,6 @@ struct FitRig {
     NoPorts discovery;
     QuietTone tone;
     AppContext context;
-    AppController controller;
     std::unique_ptr<MainWindow> window;
 };
 

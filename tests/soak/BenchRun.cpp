@@ -171,7 +171,7 @@ int runBench(const BenchOptions& o)
         cpuPercent = 100.0 * (processCpuMs() - cpu0) / (nowMs() - wall0);
         ticks.keepFrameTimes(false);
         periods = intervals(ticks.frameTimes());
-        const StatusPoller& p = rig.controller().poller();
+        const StatusPoller& p = rig.context.session.poller();
         if (p.lostPacketCount() + p.badPacketCount() + p.crcErrorCount() > 0)
             problems.push_back("link errors while polling a fault-free controller");
         if (!periods.empty()) {

@@ -82,7 +82,7 @@ int runPoll(const PollOptions& o)
         const double cpu0 = processCpuMs(), wall0 = nowMs();
         runFor(o.seconds * 1000);
         const double cpu = 100.0 * (processCpuMs() - cpu0) / (nowMs() - wall0);
-        const StatusPoller& poller = rig.controller().poller();
+        const StatusPoller& poller = rig.context.session.poller();
         const uint64_t frames = ticks.validFrames() - frames0;
         const double checks = static_cast<double>(rig.line.counts().inputChecks - checks0);
         std::printf("cpu-percent=%.3f frames=%llu input-checks-per-frame=%.2f lost=%u bad=%u crc=%u\n", cpu,

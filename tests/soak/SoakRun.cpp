@@ -131,23 +131,23 @@ int runSoak(const SoakOptions& o)
             if (now >= nextEdit) {
                 nextEdit += o.editEverySeconds * 1000.0;
                 const EditKind& kind = editKinds()[editNo % editKinds().size()];
-                const uint32_t before = rig.controller().image().raw(*kind.field);
+                const uint32_t before = rig.context.session.image().raw(*kind.field);
                 std::string text = kind.text(editNo);
                 if (!typeAndEnter(rig.window(), kind.control, text)) {
                     f.failures.push_back(std::string("no edit box ") + kind.control);
                 } else {
                     ++f.edits;
-                    const uint32_t after = rig.controller().image().raw(*kind.field);
+                    const uint32_t after = rig.context.session.image().raw(*kind.field);
                     if (after == before) {
                         // Same value as before: type the next one instead.
                         text = kind.text(editNo + 1);
                         typeAndEnter(rig.window(), kind.control, text);
                     }
-                    const auto& image = rig.controller().image().bytes();
+                    const auto& image = rig.context.session.image().bytes();
                     const size_t at = kind.field->offset, width = kind.field->widthBytes();
                     const std::vector<uint8_t> want(image.begin() + static_cast<long>(at),
                                                     image.begin() + static_cast<long>(at + width));
-                    if (rig.controller().image().raw(*kind.field) == before)
+                    if (rig.context.session.image().raw(*kind.field) == before)
                         f.failures.push_back(std::string(kind.control) + " '" + text + "' changed nothing");
                     const double typed = nowMs();
                     const bool saved = runUntil(
@@ -178,7 +178,7 @@ int runSoak(const SoakOptions& o)
             }
             if (now >= nextProgress) {
                 nextProgress += 30000.0;
-                const StatusPoller& p = rig.controller().poller();
+                const StatusPoller& p = rig.context.session.poller();
                 std::printf("soak: %5.0f s  answers %llu  valid %llu  lost %u  bad %u  checksum %u  edits %u/%u  "
                             "VmRSS %llu kB\n",
                             (now - start) / 1000.0, static_cast<unsigned long long>(ticks.answersRead()),
@@ -191,18 +191,18 @@ int runSoak(const SoakOptions& o)
 
         // Let a pending save go out, then stop right after an answer was read,
         // so that no status request is left unanswered by the tool's count.
-        runUntil([&] { return !rig.controller().poller().savePending(); }, 5000);
-        if (!runUntil([&] { return rig.controller().poller().pollPhase() == 0; }, 2000))
+        runUntil([&] { return !rig.context.session.poller().savePending(); }, 5000);
+        if (!runUntil([&] { return rig.context.session.poller().pollPhase() == 0; }, 2000))
             f.failures.push_back("the poll never came back to its send phase");
         rig.window().timer1()->stop();
         f.rssEndKb = residentKb();
         f.rssMaxAfterKb = std::max(f.rssMaxAfterKb, f.rssEndKb);
 
-        const StatusPoller& p = rig.controller().poller();
+        const StatusPoller& p = rig.context.session.poller();
         tool = {p.lostPacketCount(), p.badPacketCount(), p.crcErrorCount()};
         answersRead = ticks.answersRead();
         validFrames = ticks.validFrames();
-        const auto& image = rig.controller().image().bytes();
+        const auto& image = rig.context.session.image().bytes();
         finalImage = Eeprom{};
         std::copy(image.begin(), image.end(), finalImage->begin());
         if (!rig.prompts.messages.empty())

@@ -10,7 +10,7 @@ TickObserver::TickObserver(ToolRig& rig) : m_rig(rig)
 {
     // Connected after the window's own handler, so it runs after the tick.
     m_connection = QObject::connect(rig.window().timer1(), &QTimer::timeout, [this] {
-        const StatusPoller& p = m_rig.controller().poller();
+        const StatusPoller& p = m_rig.context.session.poller();
         const uint32_t errors = p.lostPacketCount() + p.badPacketCount() + p.crcErrorCount();
         const uint8_t phase = p.pollPhase();
         if (m_phase == 1 && phase == 0) {

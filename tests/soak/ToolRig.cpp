@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/prctl.h>
+#include "app/TimerSlack.h"
 
 namespace kdx::drive {
 
@@ -27,9 +27,8 @@ ToolRig::ToolRig(const std::string& portPath)
     : context(line, clock, prompts, discovery, portOptions(portPath), &busy)
 {
     // As the program's entry does.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    m_controller = std::make_unique<AppController>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
-    m_window = std::make_unique<MainWindow>(context, m_controller->hooks());
+    kdx::tightenTimerSlack();
+    m_window = std::make_unique<MainWindow>(context, tone, std::vector<std::string>{KDX_SOURCE_DIR});
 }
 
 ToolRig::~ToolRig()
@@ -37,7 +36,6 @@ ToolRig::~ToolRig()
     // The window closes the port and stops its timer.
     m_window->close();
     m_window.reset();
-    m_controller.reset();
 }
 
 void runFor(int ms)

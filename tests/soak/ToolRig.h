@@ -6,7 +6,6 @@
 #include "PauseLedger.h"
 #include "QuietTone.h"
 #include "app/AppContext.h"
-#include "app/AppController.h"
 #include "app/BusyState.h"
 #include "app/GuiClock.h"
 #include "app/MainWindow.h"
@@ -27,7 +26,6 @@ struct ToolRig {
     explicit ToolRig(const std::string& portPath);
     ~ToolRig();
 
-    AppController& controller() { return *m_controller; }
     MainWindow& window() { return *m_window; }
     bool connected() const { return context.state.connected && context.state.parametersLoaded; }
 
@@ -42,7 +40,6 @@ struct ToolRig {
     AppContext context;
 
 private:
-    std::unique_ptr<AppController> m_controller;
     std::unique_ptr<MainWindow> m_window;
 };
 

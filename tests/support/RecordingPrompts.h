@@ -4,6 +4,7 @@
 #include "params/ParameterFilePrompts.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +15,15 @@ namespace kdx::test {
 // queues (an empty optional is a cancel).
 class RecordingPrompts : public UserPrompts, public ParameterFilePrompts {
 public:
-    void message(const std::string& text) override { messages.push_back(text); }
+    void message(const std::string& text) override
+    {
+        messages.push_back(text);
+        showing();
+    }
     bool okCancel(const std::string& text, const std::string& caption) override
     {
         messages.push_back(caption + ": " + text);
+        showing();
         return okCancelAnswer;
     }
     ParameterFilePrompts* fileDialogs() override { return this; }
@@ -55,6 +61,9 @@ public:
     }
 
     std::vector<std::string> messages;
+    // Runs while a message or question box is up, as the event loop does
+    // under a real box inside the procedure that opened it.
+    std::function<void()> whileShown;
     std::vector<std::string> dialogFolders;
     std::deque<std::optional<std::string>> fileAnswers;
     bool okCancelAnswer = true;
@@ -67,6 +76,12 @@ public:
     bool differenceAnswer = true;
 
 private:
+    // A copy runs, so that it may replace itself.
+    void showing()
+    {
+        if (auto run = whileShown)
+            run();
+    }
     static std::optional<std::string> next(std::deque<std::optional<std::string>>& answers)
     {
         if (answers.empty())

@@ -1,6 +1,7 @@
 #include "app/pages/AutoPage.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/EditorWiring.h"
 #include "app/pages/LanguageRegistry.h"
 #include "widgets/StringGrid.h"
 
@@ -67,6 +68,16 @@ void AutoPage::hideUnshown()
 {
     for (QWidget* w : m_unshown)
         w->setVisible(false);
+}
+
+void AutoPage::bind(const EditorWiring& editors)
+{
+    editors.edit(maxHumidity, EditorId::MaxHumidity);
+    editors.edit(minTemperature, EditorId::AutoMinTemp);
+    editors.edit(rpmUpTime, EditorId::AutoRpmUpTime);
+    editors.edit(shortOff, EditorId::Auto2xShortOff);
+    editors.grid(pumpOn, EditorId::AutoPumpOnMap);
+    editors.grid(pumpStop, EditorId::AutoPumpStopMap);
 }
 
 } // namespace kdx

@@ -7,6 +7,7 @@ class QWidget;
 
 namespace kdx {
 
+class EditorWiring;
 class LanguageRegistry;
 
 class StringGrid;
@@ -17,6 +18,9 @@ class StringGrid;
 struct AutoPage {
     // Registers the texts that follow the language with texts.
     AutoPage(QWidget* page, LanguageRegistry& texts);
+
+    // The limits and both maps commit through the editors.
+    void bind(const EditorWiring& editors);
 
     StringGrid* pumpOn = nullptr;
     StringGrid* pumpStop = nullptr;

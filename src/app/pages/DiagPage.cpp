@@ -2,6 +2,8 @@
 
 #include "app/pages/ControlFactory.h"
 #include "app/pages/LanguageRegistry.h"
+#include "app/ProcedureRunner.h"
+#include "params/ControllerCommands.h"
 #include "live/LampAppearance.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/StringGrid.h"
@@ -91,6 +93,12 @@ void DiagPage::apply(const DashboardView& v)
         m_values->setCell(0, static_cast<int>(row), qs(v.viz[row]->label));
         m_values->setCell(1, static_cast<int>(row), qs(v.viz[row]->value));
     }
+}
+
+void DiagPage::bind(ControllerCommands& commands, const ProcedureRunner& runner)
+{
+    QObject::connect(m_erase, &QPushButton::clicked, m_erase,
+                     [&commands, &runner] { runner.runShort([&] { commands.eraseErrors(); }); });
 }
 
 } // namespace kdx

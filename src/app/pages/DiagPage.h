@@ -10,7 +10,9 @@ class QWidget;
 
 namespace kdx {
 
+class ControllerCommands;
 class LanguageRegistry;
+class ProcedureRunner;
 class LedIndicator;
 class StringGrid;
 
@@ -20,6 +22,9 @@ class DiagPage {
 public:
     // Registers the texts that follow the language with texts.
     DiagPage(QWidget* page, LanguageRegistry& texts);
+
+    // "erase erros" clears the controller's error memory, as a handler.
+    void bind(ControllerCommands& commands, const ProcedureRunner& runner);
 
     // The error boxes, warnings and diagnostic values of one status frame.
     void apply(const DashboardView& view);

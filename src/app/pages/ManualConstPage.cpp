@@ -1,6 +1,7 @@
 #include "app/pages/ManualConstPage.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/EditorWiring.h"
 #include "app/pages/LanguageRegistry.h"
 
 #include <QComboBox>
@@ -61,6 +62,20 @@ ManualConstPage::ManualConstPage(QWidget* page, LanguageRegistry& texts)
         texts.add(p.onKey, ton);
         texts.add(p.offKey, toff);
     }
+}
+
+void ManualConstPage::bind(const EditorWiring& editors)
+{
+    const Pump& p1 = pumps[0];
+    const Pump& p2 = pumps[1];
+    editors.combo(p1.minRpm, EditorId::ManualMinRpmP1);
+    editors.combo(p1.maxRpm, EditorId::ManualMaxRpmP1);
+    editors.combo(p2.minRpm, EditorId::ManualMinRpmP2);
+    editors.combo(p2.maxRpm, EditorId::ManualMaxRpmP2);
+    editors.edit(p1.onTime, EditorId::ManualOnP1);
+    editors.edit(p1.offTime, EditorId::ManualOffP1);
+    editors.edit(p2.onTime, EditorId::ManualOnP2);
+    editors.edit(p2.offTime, EditorId::ManualOffP2);
 }
 
 } // namespace kdx

@@ -8,6 +8,7 @@ class QWidget;
 
 namespace kdx {
 
+class EditorWiring;
 class LanguageRegistry;
 
 // The "manual const" page: each pump's rpm window, and its on and off times
@@ -15,6 +16,9 @@ class LanguageRegistry;
 struct ManualConstPage {
     // Registers the texts that follow the language with texts.
     ManualConstPage(QWidget* page, LanguageRegistry& texts);
+
+    // Both pumps' settings commit through the editors.
+    void bind(const EditorWiring& editors);
 
     struct Pump {
         QComboBox* minRpm = nullptr;

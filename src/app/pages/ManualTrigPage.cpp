@@ -1,6 +1,7 @@
 #include "app/pages/ManualTrigPage.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/EditorWiring.h"
 #include "app/pages/LanguageRegistry.h"
 #include "widgets/StringGrid.h"
 
@@ -24,5 +25,7 @@ ManualTrigPage::ManualTrigPage(QWidget* page, LanguageRegistry& texts)
     for (int key = 100300; key <= 100304; ++key)
         texts.add(key, map);
 }
+
+void ManualTrigPage::bind(const EditorWiring& editors) { editors.grid(map, EditorId::ManualTrigMap); }
 
 } // namespace kdx

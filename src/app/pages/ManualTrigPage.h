@@ -4,6 +4,7 @@ class QWidget;
 
 namespace kdx {
 
+class EditorWiring;
 class LanguageRegistry;
 
 class StringGrid;
@@ -12,6 +13,9 @@ class StringGrid;
 struct ManualTrigPage {
     // Registers the texts that follow the language with texts.
     ManualTrigPage(QWidget* page, LanguageRegistry& texts);
+
+    // The map commits through the editors.
+    void bind(const EditorWiring& editors);
 
     StringGrid* map = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "app/KdxLogo.h"
 #include "i18n/KeyTable.h"
 #include "app/pages/ControlFactory.h"
+#include "app/pages/EditorWiring.h"
 #include "app/pages/LanguageRegistry.h"
 #include "widgets/StringGrid.h"
 
@@ -12,6 +13,7 @@
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 namespace kdx {
@@ -154,6 +156,36 @@ QLabel* ParametersPage::counter(CounterLabel which) const
     case CounterLabel::Lost: break;
     }
     return lostPackets;
+}
+
+void ParametersPage::bind(const EditorWiring& editors, const ConnectionLog& log)
+{
+    editors.edit(minLevH, EditorId::MinLevH);
+    editors.edit(minLevL, EditorId::MinLevL);
+    editors.edit(generalDelay, EditorId::GeneralDelay);
+    editors.edit(rpmDivide, EditorId::RpmDivide);
+    editors.combo(rpmIn, EditorId::RpmInput);
+    editors.combo(comparator, EditorId::Comparator);
+    editors.combo(fuelType, EditorId::FuelType);
+    editors.combo(averageConsumption, EditorId::AverageConsumption);
+    editors.check(pump1Active, EditorId::Pump1Active);
+    editors.check(pump2Active, EditorId::Pump2Active);
+    StringGrid* grid = connectionLog;
+    grid->setCellPainter([grid, &log](QPainter& p, int column, int row, const QRect& rect) {
+        if (const auto colour = log.cellColour(row))
+            p.fillRect(rect, QColor(colour->r, colour->g, colour->b));
+        p.setPen(Qt::black);
+        p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, grid->cell(column, row));
+    });
+}
+
+void ParametersPage::showConnectionLog(const std::array<ConnectionLog::Row, live::kLogSlots>& rows) const
+{
+    for (size_t i = 0; i < rows.size(); ++i) {
+        connectionLog->setCell(0, static_cast<int>(i) + 1, QString::fromStdString(rows[i].date));
+        connectionLog->setCell(1, static_cast<int>(i) + 1, QString::fromStdString(rows[i].identity));
+    }
+    connectionLog->viewport()->update();
 }
 
 } // namespace kdx

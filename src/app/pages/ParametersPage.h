@@ -1,5 +1,6 @@
 #pragma once
 
+#include "live/ConnectionLog.h"
 #include "live/StatusPoller.h"
 
 class QCheckBox;
@@ -12,6 +13,7 @@ class QWidget;
 
 namespace kdx {
 
+class EditorWiring;
 class LanguageRegistry;
 
 class StringGrid;
@@ -22,6 +24,12 @@ class StringGrid;
 struct ParametersPage {
     // Registers the texts that follow the language with texts.
     ParametersPage(QWidget* page, LanguageRegistry& texts);
+
+    // The parameter controls commit through the editors; the connection
+    // log's rows are painted in the colours the controller's log gives them.
+    void bind(const EditorWiring& editors, const ConnectionLog& log);
+    // The log's rows as last read, below the heading.
+    void showConnectionLog(const std::array<ConnectionLog::Row, live::kLogSlots>& rows) const;
 
     QPushButton* connectButton = nullptr;
     // Link counters: CRC errors, bad packets, lost packets.

@@ -1,6 +1,7 @@
 #include "app/pages/SerwisPage.h"
 
 #include "app/pages/ControlFactory.h"
+#include "app/pages/EditorWiring.h"
 #include "app/pages/LanguageRegistry.h"
 #include "app/ProcedureRunner.h"
 #include "params/ControllerCommands.h"
@@ -25,8 +26,10 @@ SerwisPage::SerwisPage(QWidget* page, LanguageRegistry& texts)
     texts.add(100603, stop);
 }
 
-void SerwisPage::bind(ControllerCommands& commands, const ProcedureRunner& runner)
+void SerwisPage::bind(ControllerCommands& commands, const ProcedureRunner& runner, const EditorWiring& editors)
 {
+    editors.combo(onTime, EditorId::SerwisOn);
+    editors.combo(offTime, EditorId::SerwisOff);
     QObject::connect(start, &QPushButton::clicked, start,
                      [&commands, &runner] { runner.runShort([&] { commands.serviceOn(); }); });
     QObject::connect(stop, &QPushButton::clicked, stop,

@@ -7,6 +7,7 @@ class QWidget;
 namespace kdx {
 
 class ControllerCommands;
+class EditorWiring;
 class LanguageRegistry;
 class ProcedureRunner;
 
@@ -15,8 +16,9 @@ struct SerwisPage {
     // Registers the texts that follow the language with texts.
     SerwisPage(QWidget* page, LanguageRegistry& texts);
 
-    // Start and stop send the service run's commands, each as a handler.
-    void bind(ControllerCommands& commands, const ProcedureRunner& runner);
+    // Start and stop send the service run's commands, each as a handler; the
+    // times commit through the editors.
+    void bind(ControllerCommands& commands, const ProcedureRunner& runner, const EditorWiring& editors);
 
     QComboBox* onTime = nullptr;
     QComboBox* offTime = nullptr;
