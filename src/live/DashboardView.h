@@ -47,7 +47,7 @@ struct DashboardView {
     // index = error bit.
     std::array<bool, kNamedErrorBits> actualErrors{};
     std::array<bool, kNamedErrorBits> memoryErrors{};
-    bool errMem = false;  // AbLEDErrMem: any of the 16 memory bits
+    bool errMem = false;  // the memory error lamp: any of the 16 memory bits
     bool warP1 = false;   // AbLEDWarP1: pump 1 not connected
     bool warP2 = false;   // AbLEDWarP2
     bool cmpOut = false;  // CheckBoxCMPout (hidden)
