@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QProgressBar>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <stdexcept>
@@ -34,8 +35,49 @@ constexpr int kKeyDefaultsTitle = 102651;
 constexpr int kKeyDefaultSet = 102652;
 constexpr int kKeyFilesTitle = 102653;
 constexpr int kKeyOtherController = 102654;
+// The menu captions the questions name their item by.
+constexpr int kKeyLoadToEcu = 102003;
+constexpr int kKeySaveToDisk = 102004;
+// The questions and status lines of the parameter files.
+constexpr int kKeyNoDialogs = 102700;
+constexpr int kKeyConnectFirst = 102701;
+constexpr int kKeyNotSaved = 102702;
+constexpr int kKeySaved = 102703;
+constexpr int kKeyNotConnected = 102704;
+constexpr int kKeyBlankSerial = 102705;
+constexpr int kKeyOnlyOwnFile = 102706;
+constexpr int kKeySerialTitle = 102707;
+constexpr int kKeyAlreadyHeld = 102708;
+constexpr int kKeyCancelled = 102709;
+constexpr int kKeyFirstFile = 102710;
+constexpr int kKeySecondFile = 102711;
+constexpr int kKeyBackupSaved = 102712;
+constexpr int kKeyBackupNotSaved = 102713;
+constexpr int kKeyGoOnWithout = 102714;
+constexpr int kKeyBackupFailed = 102715;
+constexpr int kKeyNoBackup = 102716;
+constexpr int kKeyBackupIn = 102717;
+constexpr int kKeyNothingRead = 102718;
+constexpr int kKeyResetReplaces = 102719;
+constexpr int kKeyResetNow = 102720;
+constexpr int kKeyTheUpgrade = 102721;
+constexpr int kKeyBackFromUpgrade = 102722;
+constexpr int kKeyLoadUpgradeBackup = 102723;
+constexpr int kKeyRestoreTitle = 102724;
+constexpr int kKeyNothingSent = 102725;
+constexpr const char* kResetCaption = "RESET PARAMETERS!";
 
 std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// A menu caption as a question names it: "Load to ECU", not "&Load to ECU"
+// or "Compare with &defaults...".
+std::string itemName(std::string caption)
+{
+    caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+    while (!caption.empty() && caption.back() == '.')
+        caption.pop_back();
+    return caption;
+}
 
 
 } // namespace
@@ -64,7 +106,7 @@ ParameterFilePrompts* ParameterFilesGlue::filePrompts()
 {
     auto* p = m_deps.ctx.prompts.fileDialogs();
     if (!p) {
-        m_deps.ctx.prompts.message("Parameter file dialogs are not available here.");
+        m_deps.ctx.prompts.message(labels().text(kKeyNoDialogs));
         return nullptr;
     }
     // The dialogs start in the parameter folder; a dialog shown a missing
@@ -74,12 +116,12 @@ ParameterFilePrompts* ParameterFilesGlue::filePrompts()
     return p;
 }
 
-bool ParameterFilesGlue::needsParameters(const char* what)
+bool ParameterFilesGlue::needsParameters(int itemKey)
 {
     if (m_deps.ctx.state.parametersLoaded)
         return true;
-    m_deps.ctx.prompts.message(std::string(what)
-                               + ": connect to the controller first (CONNECT); its parameters have not been read.");
+    const ParameterLabels texts = labels();
+    m_deps.ctx.prompts.message(texts.format(kKeyConnectFirst, {itemName(texts.text(itemKey))}));
     return false;
 }
 
@@ -111,7 +153,7 @@ std::optional<ParameterFile> ParameterFilesGlue::readFile(const std::string& pat
 {
     ParameterFileRead r = ParameterFileStore::load(path);
     if (!r.ok()) {
-        m_deps.ctx.prompts.message(fileName(path) + "\n" + r.error + "\nNothing was sent to the controller.");
+        m_deps.ctx.prompts.message(fileName(path) + "\n" + r.error + "\n" + labels().text(kKeyNothingSent));
         return std::nullopt;
     }
     return std::move(r.file);
@@ -119,8 +161,9 @@ std::optional<ParameterFile> ParameterFilesGlue::readFile(const std::string& pat
 
 void ParameterFilesGlue::saveToDisk()
 {
-    if (!needsParameters("Save To Disk"))
+    if (!needsParameters(kKeySaveToDisk))
         return;
+    const ParameterLabels texts = labels();
     ParameterFilePrompts* prompts = filePrompts();
     if (!prompts)
         return;
@@ -132,24 +175,26 @@ void ParameterFilesGlue::saveToDisk()
     const std::string error = writeFile(*path, kReasonManual);
     progress(1, 1);
     if (!error.empty()) {
-        m_deps.ctx.prompts.message("The parameters could not be saved to " + *path + ": " + error);
+        m_deps.ctx.prompts.message(texts.format(kKeyNotSaved, {*path, error}));
         return;
     }
-    m_deps.showStatus("Parameters of " + hex32Text(m_deps.image.serialNumber()) + " saved to " + *path);
+    m_deps.showStatus(texts.format(kKeySaved, {hex32Text(m_deps.image.serialNumber()), *path}));
 }
 
 void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool ownBackup)
 {
-    if (!needsParameters("Load to ECU"))
+    if (!needsParameters(kKeyLoadToEcu))
         return;
+    const ParameterLabels texts = labels();
+    const std::string item = itemName(texts.text(kKeyLoadToEcu));
     if (!m_deps.ctx.state.connected) {
-        m_deps.ctx.prompts.message("Load to ECU: no controller is connected. Connect first (CONNECT).");
+        m_deps.ctx.prompts.message(texts.format(kKeyNotConnected, {item}));
         return;
     }
     ParameterFilePrompts* prompts = filePrompts();
     if (!prompts)
         return;
-    const auto path = given ? given : prompts->openParameterFile(m_folder, "Load to ECU");
+    const auto path = given ? given : prompts->openParameterFile(m_folder, item);
     if (!path)
         return;
     const auto file = readFile(*path);
@@ -165,20 +210,19 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool
     const bool ownNumber = ownBackup && file->info.hardwareVersion == id.hardwareVersion;
     if (ParameterRestore::hasBlankSerial(m_deps.image) && !ParameterRestore::isBlankSerial(file->info.serialNumber))
         giveSerial = ownNumber || m_deps.ctx.prompts.okCancel(
-            "This controller's serial number is blank (" + hex32Text(id.serialNumber) + "). Give it the serial number "
-                + hex32Text(file->info.serialNumber) + " from the file?\nOnly if the file was saved from this "
-                "controller; Cancel keeps the blank number.",
-            "Serial number");
+            texts.format(kKeyBlankSerial, {hex32Text(id.serialNumber), hex32Text(file->info.serialNumber)}) + "\n"
+                + texts.text(kKeyOnlyOwnFile),
+            texts.text(kKeySerialTitle));
     const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial, ownNumber);
     const char separator = ParameterEditorsGlue::decimalSeparator();
-    const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator, labels());
+    const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator, texts);
     const bool write = prompts->showDifference(view);
     if (plan.words.empty()) {
-        m_deps.showStatus("The controller already holds the values of " + fileName(*path));
+        m_deps.showStatus(texts.format(kKeyAlreadyHeld, {fileName(*path)}));
         return;
     }
     if (!write) {
-        m_deps.showStatus("Load to ECU cancelled: nothing was sent.");
+        m_deps.showStatus(texts.format(kKeyCancelled, {item}));
         return;
     }
     const RestoreOutcome out = ParameterRestore::run(
@@ -190,7 +234,7 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool
 
 void ParameterFilesGlue::compareWithDefaults()
 {
-    if (!needsParameters("Compare with defaults"))
+    if (!needsParameters(kKeyCompareDefaults))
         return;
     ParameterFilePrompts* prompts = filePrompts();
     if (!prompts)
@@ -209,19 +253,19 @@ void ParameterFilesGlue::compareFiles()
     ParameterFilePrompts* prompts = filePrompts();
     if (!prompts)
         return;
-    const auto first = prompts->openParameterFile(m_folder, "Compare: first file");
+    const ParameterLabels labels = this->labels();
+    const auto first = prompts->openParameterFile(m_folder, labels.text(kKeyFirstFile));
     if (!first)
         return;
     const auto a = readFile(*first);
     if (!a)
         return;
-    const auto second = prompts->openParameterFile(m_folder, "Compare: second file");
+    const auto second = prompts->openParameterFile(m_folder, labels.text(kKeySecondFile));
     if (!second)
         return;
     const auto b = readFile(*second);
     if (!b)
         return;
-    const ParameterLabels labels = this->labels();
     DifferenceView view = ParameterDiff::view(a->image, b->image, fileName(*first), fileName(*second),
                                               ParameterEditorsGlue::decimalSeparator(), labels);
     view.title = labels.text(kKeyFilesTitle);
@@ -233,35 +277,34 @@ void ParameterFilesGlue::compareFiles()
 
 bool ParameterFilesGlue::backup(const std::string& reason, const std::string& operation)
 {
+    const ParameterLabels texts = labels();
     m_lastBackup.clear();
     const std::string path =
         m_folder + "/" + ParameterFileFormat::proposedName(m_deps.image.serialNumber(), now(), reason);
     const std::string error = writeFile(path, reason);
     if (error.empty()) {
         m_lastBackup = path;
-        m_deps.showStatus("Backup saved to " + path);
+        m_deps.showStatus(texts.format(kKeyBackupSaved, {path}));
         return true;
     }
-    return m_deps.ctx.prompts.okCancelDefaultCancel("The backup before " + operation + " could not be saved to " + path + ": "
-                                           + error + "\nGo on without a backup?",
-                                       "Backup failed");
+    return m_deps.ctx.prompts.okCancelDefaultCancel(
+        texts.format(kKeyBackupNotSaved, {operation, path, error}) + "\n" + texts.text(kKeyGoOnWithout),
+        texts.text(kKeyBackupFailed));
 }
 
 bool ParameterFilesGlue::confirmReset()
 {
+    const ParameterLabels texts = labels();
     std::string saved;
     if (m_deps.ctx.state.parametersLoaded) {
-        if (!backup(kReasonBeforeReset, "RESET PARAMETERS!"))
+        if (!backup(kReasonBeforeReset, kResetCaption))
             return false;
-        saved = m_lastBackup.empty() ? "No backup was made." : "The current parameters were saved to " + m_lastBackup + ".";
+        saved = m_lastBackup.empty() ? texts.text(kKeyNoBackup) : texts.format(kKeyBackupIn, {m_lastBackup});
     } else {
-        saved = "No parameters have been read from the controller, so no backup was made.";
+        saved = texts.text(kKeyNothingRead);
     }
     return m_deps.ctx.prompts.okCancelDefaultCancel(
-        "RESET PARAMETERS! replaces every parameter of the controller with the default set, its serial number "
-        "included (it becomes 0xAFFFFFFF); only the connection log is kept.\n"
-            + saved + "\nReset the parameters now?",
-        "RESET PARAMETERS!");
+        texts.text(kKeyResetReplaces) + "\n" + saved + "\n" + texts.text(kKeyResetNow), kResetCaption);
 }
 
 bool ParameterFilesGlue::beforeUpgrade()
@@ -269,7 +312,7 @@ bool ParameterFilesGlue::beforeUpgrade()
     m_upgradeBackup = false;
     if (!m_deps.ctx.state.parametersLoaded)
         return true; // nothing read, nothing to keep
-    if (!backup(kReasonBeforeUpgrade, "the firmware upgrade"))
+    if (!backup(kReasonBeforeUpgrade, labels().text(kKeyTheUpgrade)))
         return false;
     m_upgradeBackup = !m_lastBackup.empty();
     return true;
@@ -284,10 +327,10 @@ void ParameterFilesGlue::afterUpgrade()
     if (!s.connected || !s.parametersLoaded || m_deps.image.isInitialised()
         || !m_deps.ctx.prompts.fileDialogs())
         return;
-    if (m_deps.ctx.prompts.okCancel("The controller came back from the upgrade with its parameters reset.\n"
-                                    "Load the backup made before the upgrade into it?\n"
+    const ParameterLabels texts = labels();
+    if (m_deps.ctx.prompts.okCancel(texts.text(kKeyBackFromUpgrade) + "\n" + texts.text(kKeyLoadUpgradeBackup) + "\n"
                                         + m_lastBackup,
-                                    "Restore parameters"))
+                                    texts.text(kKeyRestoreTitle)))
         loadToEcu(m_lastBackup, true);
 }
 

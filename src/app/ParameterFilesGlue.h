@@ -68,7 +68,9 @@ private:
     bool backup(const std::string& reason, const std::string& operation);
     std::optional<ParameterFile> readFile(const std::string& path);
     ParameterFilePrompts* filePrompts();
-    bool needsParameters(const char* what);
+    // False, with a message naming the menu item (its caption key), while no
+    // parameters have been read.
+    bool needsParameters(int itemKey);
     void progress(int position, int maximum);
     UtcDateTime now() const;
     // The parameters' labels and the views' texts in the current language.
