@@ -213,7 +213,7 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool
             texts.format(kKeyBlankSerial, {hex32Text(id.serialNumber), hex32Text(file->info.serialNumber)}) + "\n"
                 + texts.text(kKeyOnlyOwnFile),
             texts.text(kKeySerialTitle));
-    const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial, ownNumber);
+    const RestorePlan plan = ParameterRestore::plan(m_deps.image, id, *file, giveSerial, ownNumber, texts);
     const char separator = ParameterEditorsGlue::decimalSeparator();
     const DifferenceView view = ParameterRestore::view(m_deps.image, plan, fileName(*path), separator, texts);
     const bool write = prompts->showDifference(view);
@@ -228,7 +228,7 @@ void ParameterFilesGlue::loadToEcu(const std::optional<std::string>& given, bool
     const RestoreOutcome out = ParameterRestore::run(
         plan, m_deps.image, m_deps.writer, m_deps.ctx.clock, [this](int p, int m) { progress(p, m); },
         m_deps.readAll, separator, {},
-        [this](uint8_t mode) { return m_deps.ctx.session.commands().setWorkMode(m_deps.image, mode); });
+        [this](uint8_t mode) { return m_deps.ctx.session.commands().setWorkMode(m_deps.image, mode); }, &texts);
     m_deps.ctx.prompts.message(out.report);
 }
 

@@ -276,6 +276,28 @@ const std::vector<KeyTarget>& keyTable()
     {102723, TargetKind::Text, 0, 0, "Load the backup made before the upgrade into it?"},
     {102724, TargetKind::Text, 0, 0, "Restore parameters"},
     {102725, TargetKind::Text, 0, 0, "Nothing was sent to the controller."},
+    // The restore's warnings and its report.
+    {102730, TargetKind::Text, 0, 0, "hardware %1, software %2.%3"},
+    {102731, TargetKind::Text, 0, 0, "This controller holds the blank serial number %1; it gets the file's serial number %2 back. Only do this if the file was saved from this controller."},
+    {102732, TargetKind::Text, 0, 0, "The file was saved from another controller: serial number %1, this one is %2. Its serial number and connection log are kept."},
+    {102733, TargetKind::Text, 0, 0, "The file was saved from %1; this controller has %2. Check that the parameters mean the same there."},
+    {102734, TargetKind::Text, 0, 0, "The file holds uninitialised parameters (no valid marker word)."},
+    {102735, TargetKind::Text, 0, 0, "%1: controller %2, file %3"},
+    {102736, TargetKind::Text, 0, 0, "The controller already holds the file's values; nothing was sent."},
+    {102737, TargetKind::Text, 0, 0, "The %1 words were written and read back, and the EEPROM save was sent, but the controller did not answer the read after it: connect again and compare to be sure it was saved."},
+    {102738, TargetKind::Text, 0, 0, "The controller now holds the file's values (%1 words written, read back, saved to EEPROM and read back)."},
+    {102739, TargetKind::Text, 0, 0, "After the EEPROM save the controller differs from the file in %1 values:"},
+    {102740, TargetKind::Text, 0, 0, "It was switched to the file's work mode %1."},
+    {102741, TargetKind::Text, 0, 0, "The file's work mode %1 takes effect when the controller is next switched on."},
+    {102742, TargetKind::Text, 0, 0, "Load to ECU was stopped after %1 of %2 words."},
+    {102743, TargetKind::Text, 0, 0, "Load to ECU stopped after %1 of %2 words: the line to the controller was lost."},
+    {102744, TargetKind::Text, 0, 0, "Load to ECU stopped: the %1 words were sent, but the controller did not answer the read back."},
+    {102745, TargetKind::Text, 0, 0, "Load to ECU stopped: after %1 read backs the controller still differs from the file in %2 values:"},
+    {102746, TargetKind::Text, 0, 0, "Nothing was saved: the earlier values were written back and read back, so the controller's memory again equals its EEPROM, which still holds its earlier parameters."},
+    {102747, TargetKind::Text, 0, 0, "Nothing was saved: the controller's EEPROM still holds its earlier parameters."},
+    {102748, TargetKind::Text, 0, 0, "Writing the earlier values back did not take; its memory differs from its EEPROM in %1 values until it is switched off and on again:"},
+    {102749, TargetKind::Text, 0, 0, "%1: memory %2, EEPROM %3"},
+    {102750, TargetKind::Text, 0, 0, "Its memory may hold up to %1 of the file's words until the controller is switched off and on again (it then starts from its EEPROM); do not save its parameters before that."},
     };
     return table;
 }

@@ -12,11 +12,33 @@ constexpr int kKeyFile = 102647;
 constexpr int kKeyLoadTitle = 102648;
 constexpr int kKeyNothingToWrite = 102649;
 constexpr int kKeyWriteQuestion = 102650;
+// ... of the plan's warnings ...
+constexpr int kKeyVersion = 102730;
+constexpr int kKeyGetsSerialBack = 102731;
+constexpr int kKeyOtherController = 102732;
+constexpr int kKeyOtherVersion = 102733;
+constexpr int kKeyUninitialised = 102734;
+// ... and of the report.
+constexpr int kKeyChangeLine = 102735;
+constexpr int kKeyAlreadyHeld = 102736;
+constexpr int kKeySavedNoAnswer = 102737;
+constexpr int kKeyNowHolds = 102738;
+constexpr int kKeyDiffersAfterSave = 102739;
+constexpr int kKeyModeSwitched = 102740;
+constexpr int kKeyModeAtNextStart = 102741;
+constexpr int kKeyStoppedByRequest = 102742;
+constexpr int kKeyStoppedLineLost = 102743;
+constexpr int kKeyStoppedNoReadBack = 102744;
+constexpr int kKeyStoppedStillDiffers = 102745;
+constexpr int kKeyRolledBack = 102746;
+constexpr int kKeyEepromKept = 102747;
+constexpr int kKeyMemoryDiffers = 102748;
+constexpr int kKeyMemoryLine = 102749;
+constexpr int kKeyMemoryMayHold = 102750;
 
-std::string versionText(uint8_t hardware, uint8_t software, uint8_t revision)
+std::string versionText(const ParameterLabels& texts, uint8_t hardware, uint8_t software, uint8_t revision)
 {
-    return "hardware " + std::to_string(hardware) + ", software " + std::to_string(software) + "."
-           + std::to_string(revision);
+    return texts.format(kKeyVersion, {std::to_string(hardware), std::to_string(software), std::to_string(revision)});
 }
 
 void copyRange(ParameterImage& to, const ParameterImage& from, size_t begin, size_t end)
@@ -44,7 +66,8 @@ bool ParameterRestore::hasBlankSerial(const ParameterImage& controller)
 }
 
 RestorePlan ParameterRestore::plan(const ParameterImage& controller, const ControllerIdentity& id,
-                                   const ParameterFile& file, bool restoreBlankSerial, bool ownBackup)
+                                   const ParameterFile& file, bool restoreBlankSerial, bool ownBackup,
+                                   const ParameterLabels& texts)
 {
     RestorePlan p;
     p.target = file.image;
@@ -61,24 +84,18 @@ RestorePlan ParameterRestore::plan(const ParameterImage& controller, const Contr
     const uint32_t fileSerial = file.info.serialNumber;
     if (fileSerial != id.serialNumber && !(ownBackup && p.serialFromFile)) {
         if (p.serialFromFile)
-            p.warnings.push_back("This controller holds the blank serial number " + hex32Text(id.serialNumber)
-                                 + "; it gets the file's serial number " + hex32Text(fileSerial)
-                                 + " back. Only do this if the file was saved from this controller.");
+            p.warnings.push_back(texts.format(kKeyGetsSerialBack, {hex32Text(id.serialNumber), hex32Text(fileSerial)}));
         else
-            p.warnings.push_back("The file was saved from another controller: serial number "
-                                 + hex32Text(fileSerial) + ", this one is " + hex32Text(id.serialNumber)
-                                 + ". Its serial number and connection log are kept.");
+            p.warnings.push_back(texts.format(kKeyOtherController, {hex32Text(fileSerial), hex32Text(id.serialNumber)}));
     }
     if (file.info.hardwareVersion != id.hardwareVersion || file.info.softwareVersion != id.softwareVersion
         || file.info.softwareRevision != id.softwareRevision)
-        p.warnings.push_back("The file was saved from "
-                             + versionText(file.info.hardwareVersion, file.info.softwareVersion,
-                                           file.info.softwareRevision)
-                             + "; this controller has "
-                             + versionText(id.hardwareVersion, id.softwareVersion, id.softwareRevision)
-                             + ". Check that the parameters mean the same there.");
+        p.warnings.push_back(texts.format(
+            kKeyOtherVersion,
+            {versionText(texts, file.info.hardwareVersion, file.info.softwareVersion, file.info.softwareRevision),
+             versionText(texts, id.hardwareVersion, id.softwareVersion, id.softwareRevision)}));
     if (!file.image.isInitialised())
-        p.warnings.push_back("The file holds uninitialised parameters (no valid marker word).");
+        p.warnings.push_back(texts.text(kKeyUninitialised));
     return p;
 }
 
@@ -150,11 +167,14 @@ bool settle(const ParameterImage& wanted, ParameterImage& image, RegisterWriter&
     }
 }
 
-std::string changeList(const std::vector<FieldChange>& changes)
+// A change list line by line; a script (no labels given) reads the fields'
+// own names, the window its editors' labels.
+std::string changeList(const std::vector<FieldChange>& changes, const ParameterLabels& texts, bool labelled,
+                       int lineKey = kKeyChangeLine)
 {
     std::string text;
     for (const auto& c : changes)
-        text += "\n" + c.name + ": controller " + c.left + ", file " + c.right;
+        text += "\n" + texts.format(lineKey, {labelled ? c.label : c.name, c.left, c.right});
     return text;
 }
 
@@ -162,13 +182,20 @@ std::string changeList(const std::vector<FieldChange>& changes)
 
 RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& image, RegisterWriter& writer,
                                      Clock& clock, const Progress& progress, const ReadBack& readBack,
-                                     char separator, const StopRequested& stopRequested, const SendMode& sendMode)
+                                     char separator, const StopRequested& stopRequested, const SendMode& sendMode,
+                                     const ParameterLabels* labels)
 {
+    const ParameterLabels texts = labels ? *labels : ParameterLabels();
+    const bool labelled = labels != nullptr;
+    const auto list = [&](const std::vector<FieldChange>& changes) { return changeList(changes, texts, labelled); };
+    const auto changes = [&](const ParameterImage& a, const ParameterImage& b) {
+        return ParameterDiff::changes(a, b, separator, texts);
+    };
     RestoreOutcome out;
     const RegisterWriter::OwnCheck ownCheck(writer);
     if (plan.words.empty()) {
         out.ok = true;
-        out.report = "The controller already holds the file's values; nothing was sent.";
+        out.report = texts.text(kKeyAlreadyHeld);
         return out;
     }
     // What the controller's memory and EEPROM hold now: the way back.
@@ -193,25 +220,19 @@ RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& im
             out.saved = true;
             clock.sleepMs(params::kResetReconnectPauseMs);
             if (!readBack || !readBack()) {
-                out.report = "The " + std::to_string(total)
-                             + " words were written and read back, and the EEPROM save was sent, but the "
-                               "controller did not answer the read after it: connect again and compare to "
-                               "be sure it was saved.";
+                out.report = texts.format(kKeySavedNoAnswer, {std::to_string(total)});
                 return out;
             }
-            out.remaining = ParameterDiff::changes(image, expected, separator);
+            out.remaining = changes(image, expected);
             out.ok = out.remaining.empty();
-            out.report = out.ok ? "The controller now holds the file's values (" + std::to_string(total)
-                                      + " words written, read back, saved to EEPROM and read back)."
-                                : "After the EEPROM save the controller differs from the file in "
-                                      + std::to_string(out.remaining.size()) + " values:" + changeList(out.remaining);
+            out.report = out.ok ? texts.format(kKeyNowHolds, {std::to_string(total)})
+                                : texts.format(kKeyDiffersAfterSave, {std::to_string(out.remaining.size())})
+                                      + list(out.remaining);
             const uint8_t mode = expected.byte(layout::WorkModeSetting.offset);
             if (out.ok && before.byte(layout::WorkModeSetting.offset) != mode) {
                 const std::string name = std::to_string(mode);
-                out.report += sendMode && sendMode(mode)
-                                  ? " It was switched to the file's work mode " + name + "."
-                                  : " The file's work mode " + name
-                                        + " takes effect when the controller is next switched on.";
+                out.report += " " + texts.format(sendMode && sendMode(mode) ? kKeyModeSwitched : kKeyModeAtNextStart,
+                                                 {name});
             }
             return out;
         }
@@ -220,19 +241,16 @@ RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& im
     // Giving up. Say where it stopped, then put the earlier values back.
     std::string why;
     if (stopped || (stopRequested && stopRequested()))
-        why = "Load to ECU was stopped after " + std::to_string(out.wordsSent) + " of " + std::to_string(total)
-              + " words.";
+        why = texts.format(kKeyStoppedByRequest, {std::to_string(out.wordsSent), std::to_string(total)});
     else if (!allSent || (equal && !out.saved))
-        why = "Load to ECU stopped after " + std::to_string(out.wordsSent) + " of " + std::to_string(total)
-              + " words: the line to the controller was lost.";
+        why = texts.format(kKeyStoppedLineLost, {std::to_string(out.wordsSent), std::to_string(total)});
     else if (readFailed)
-        why = "Load to ECU stopped: the " + std::to_string(total)
-              + " words were sent, but the controller did not answer the read back.";
+        why = texts.format(kKeyStoppedNoReadBack, {std::to_string(total)});
     else {
-        out.remaining = ParameterDiff::changes(image, expected, separator);
-        why = "Load to ECU stopped: after " + std::to_string(params::kRestoreResendRounds + 1)
-              + " read backs the controller still differs from the file in " + std::to_string(out.remaining.size())
-              + " values:" + changeList(out.remaining);
+        out.remaining = changes(image, expected);
+        why = texts.format(kKeyStoppedStillDiffers, {std::to_string(params::kRestoreResendRounds + 1),
+                                                     std::to_string(out.remaining.size())})
+              + list(out.remaining);
     }
     // The words that may have reached the memory go back to their earlier values.
     bool backReadFailed = false;
@@ -241,27 +259,22 @@ RestoreOutcome ParameterRestore::run(const RestorePlan& plan, ParameterImage& im
     const bool wroteBack = backSent && settle(before, image, writer, readBack, {}, backReadFailed);
     if (wroteBack) {
         out.rolledBack = true;
-        out.report = why + "\nNothing was saved: the earlier values were written back and read back, so the "
-                           "controller's memory again equals its EEPROM, which still holds its earlier parameters.";
+        out.report = why + "\n" + texts.text(kKeyRolledBack);
         if (out.remaining.empty())
-            out.remaining = ParameterDiff::changes(image, expected, separator);
+            out.remaining = changes(image, expected);
         return out;
     }
-    out.report = why + "\nNothing was saved: the controller's EEPROM still holds its earlier parameters. ";
+    out.report = why + "\n" + texts.text(kKeyEepromKept) + " ";
     if (backSent && !backReadFailed) {
         // The last read back worked: say exactly which values the memory holds.
-        const auto held = ParameterDiff::changes(image, before, separator);
-        out.report += "Writing the earlier values back did not take; its memory differs from its EEPROM in "
-                      + std::to_string(held.size()) + " values until it is switched off and on again:";
-        for (const auto& c : held)
-            out.report += "\n" + c.name + ": memory " + c.left + ", EEPROM " + c.right;
+        const auto held = changes(image, before);
+        out.report += texts.format(kKeyMemoryDiffers, {std::to_string(held.size())})
+                      + changeList(held, texts, labelled, kKeyMemoryLine);
     } else {
-        out.report += "Its memory may hold up to " + std::to_string(out.wordsSent)
-                      + " of the file's words until the controller is switched off and on again (it then starts "
-                        "from its EEPROM); do not save its parameters before that.";
+        out.report += texts.format(kKeyMemoryMayHold, {std::to_string(out.wordsSent)});
     }
     if (out.remaining.empty())
-        out.remaining = ParameterDiff::changes(image, expected, separator);
+        out.remaining = changes(image, expected);
     return out;
 }
 

@@ -56,7 +56,8 @@ public:
     // just before an upgrade blanked its serial number; no warning is given
     // about the number it gets back.
     static RestorePlan plan(const ParameterImage& controller, const ControllerIdentity& identity,
-                            const ParameterFile& file, bool restoreBlankSerial, bool ownBackup = false);
+                            const ParameterFile& file, bool restoreBlankSerial, bool ownBackup = false,
+                            const ParameterLabels& texts = ParameterLabels());
     // The difference view of the plan: controller on the left, file on the right.
     static DifferenceView view(const ParameterImage& controller, const RestorePlan& plan,
                                const std::string& fileName, char separator,
@@ -79,11 +80,14 @@ public:
     // The work mode word only says how the controller starts; when a saved
     // set changed it, sendMode (the work-mode command) switches the running
     // controller to it; without sendMode the report says it takes effect at
-    // the next start.
+    // the next start. The report speaks the labels' language and names the
+    // editors' labels when labels are given; without them it is English and
+    // names the fields as the parameter files do (for scripts).
     using SendMode = std::function<bool(uint8_t mode)>;
     static RestoreOutcome run(const RestorePlan& plan, ParameterImage& image, RegisterWriter& writer, Clock& clock,
                               const Progress& progress, const ReadBack& readBack, char separator,
-                              const StopRequested& stopRequested = {}, const SendMode& sendMode = {});
+                              const StopRequested& stopRequested = {}, const SendMode& sendMode = {},
+                              const ParameterLabels* labels = nullptr);
 
     // Bytes of the connection log (slots' identities and dates).
     static bool isLogByte(size_t offset);

@@ -108,6 +108,48 @@ TEST_P(RestoreOutage, EepromHoldsOneWholeSetAndTheReportSaysWhich)
     }
 }
 
+// The window's report speaks the window's language and names what the
+// technician sees; a script's report keeps English and the files' field names.
+class RestoreReportWords : public RestoreOutage {};
+
+TEST_F(RestoreReportWords, WindowReportUsesTheLanguageAndLabelsScriptsKeepFieldNames)
+{
+    ASSERT_TRUE(readBack());
+    const ParameterImage before = image;
+    ParameterFile file;
+    file.image = before;
+    file.image.setWord(50, static_cast<uint16_t>(before.word(50) ^ 0x0101));
+    file.info.serialNumber = before.serialNumber();
+    const RestorePlan plan = ParameterRestore::plan(before, {before.serialNumber(), 0, 0, 0}, file, false);
+    sim::FaultSet faults;
+    faults.stuckBytes.push_back(2 * 50); // a worn cell: the restore gives up and lists it
+    model.setFaults(faults);
+    const ParameterLabels german([](int key) -> std::string {
+        if (key == 102745)
+            return "Abbruch nach %1 Rücklesungen, %2 Werte abweichend:";
+        if (key == 102735)
+            return "%1: Gerät %2, Datei %3";
+        return {};
+    });
+    const auto run = [&](const ParameterLabels* labels) {
+        image = before;
+        return ParameterRestore::run(plan, image, writer, clock, nullptr, [&] { return readBack(); }, '.', {}, {},
+                                     labels);
+    };
+
+    const RestoreOutcome window = run(&german);
+    ASSERT_EQ(window.remaining.size(), 1u) << window.report;
+    const FieldChange& c = window.remaining[0];
+    ASSERT_NE(c.label, c.name);
+    EXPECT_NE(window.report.find("Abbruch nach "), std::string::npos) << window.report;
+    EXPECT_NE(window.report.find("\n" + c.label + ": Gerät "), std::string::npos) << window.report;
+
+    const RestoreOutcome script = run(nullptr);
+    EXPECT_NE(script.report.find("still differs from the file in 1 values:\n" + c.name + ": controller "),
+              std::string::npos)
+        << script.report;
+}
+
 // Frames counted from the first word: 40 words, 4 page reads, the save, 4 page reads.
 INSTANTIATE_TEST_SUITE_P(
     EveryMoment, RestoreOutage,
