@@ -1,5 +1,7 @@
 #include "firmware/FirmwareUpgrade.h"
 #include "protocol/Wire.h"
+#include "i18n/KeyTable.h"
+#include "i18n/TextFormat.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,28 +12,45 @@ namespace kdx {
 
 namespace {
 
-// The last line of every attempt says how it ended and what to do next.
-std::string notStarted(const std::string& why)
-{
-    return "Upgrade not started: " + why + ". Nothing was sent; the controller keeps its firmware.";
-}
-
-std::string leftInBootloader(const std::string& why)
-{
-    return "Upgrade failed: " + why
-        + ". The controller waits in its bootloader: start the upgrade again (it can be repeated"
-          " after a restart of the tool too).";
-}
-
-std::string lineLostText(uint32_t block, uint32_t count)
-{
-    return "Upgrade stopped at block " + std::to_string(block) + " of " + std::to_string(count)
-        + ": the line to the controller was lost (adapter pulled). The controller waits in its bootloader with an"
-          " incomplete firmware: plug the adapter in again; the upgrade goes on from the bootloader with the same"
-          " file.";
-}
+// Language keys of the attempt's last lines and their reasons.
+constexpr int kKeyNotStarted = 102760;
+constexpr int kKeyLeftInBootloader = 102761;
+constexpr int kKeyLineLost = 102762;
+constexpr int kKeyUnreadable = 102763;
+constexpr int kKeyNotThisController = 102764;
+constexpr int kKeyBadBlockSums = 102765;
+constexpr int kKeyWaitingForAdapter = 102766;
+constexpr int kKeyNoBootloaderAnswer = 102767;
+constexpr int kKeyNoPort = 102768;
+constexpr int kKeyNotReached = 102769;
+constexpr int kKeyNoWriteSwitch = 102770;
+constexpr int kKeyBlockRefused = 102771;
+constexpr int kKeyNoAnswerAfter = 102772;
+constexpr int kKeyOtherVersion = 102773;
+constexpr int kKeyDone = 102774;
 
 } // namespace
+
+// The last line of every attempt says how it ended and what to do next.
+std::string FirmwareUpgrade::text(int key, std::initializer_list<std::string> args) const
+{
+    std::string pattern = m_texts ? m_texts(key) : std::string();
+    if (pattern.empty())
+        pattern = builtInText(key);
+    return fillIn(pattern, args);
+}
+
+std::string FirmwareUpgrade::notStarted(const std::string& why) const { return text(kKeyNotStarted, {why}); }
+
+std::string FirmwareUpgrade::leftInBootloader(const std::string& why) const
+{
+    return text(kKeyLeftInBootloader, {why});
+}
+
+std::string FirmwareUpgrade::lineLostText(uint32_t block, uint32_t count) const
+{
+    return text(kKeyLineLost, {std::to_string(block), std::to_string(count)});
+}
 
 std::string hex2(uint8_t value)
 {
@@ -182,7 +201,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
         return finish(Outcome::Cancelled, "cancelled");
     case FileRead::Unreadable:
         m_host.insertLogLine("Firmware file error");
-        return finish(Outcome::FileRefused, notStarted("the file could not be read"));
+        return finish(Outcome::FileRefused, notStarted(text(kKeyUnreadable)));
     case FileRead::Loaded:
         break;
     }
@@ -190,8 +209,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     if (compatibility != fw::kCompatibleNumber) {
         m_prompts.message("ERROR VERSION CONFLICT confirm: " + std::to_string(compatibility) + " !");
         return finish(Outcome::FileRefused,
-                      notStarted("the file is not for this controller (compatibility "
-                                 + std::to_string(compatibility) + ")"));
+                      notStarted(text(kKeyNotThisController, {std::to_string(compatibility)})));
     }
     const FileFault fault = checkFileLayout(*file);
     if (fault != FileFault::None) {
@@ -209,7 +227,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::run()
     if (check.errors > 0) {
         m_prompts.message("CRC file error.");
         return finish(Outcome::FileRefused,
-                      notStarted(std::to_string(check.errors) + " of its blocks have a wrong checksum"));
+                      notStarted(text(kKeyBadBlockSums, {std::to_string(check.errors)})));
     }
     if (!m_host.beforeUpgradeStarts())
         return finish(Outcome::Cancelled, "cancelled");
@@ -221,7 +239,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::resume(FirmwareFile file)
 {
     m_resuming = true;
     m_file = std::move(file);
-    m_host.insertLogLine(kResumeText);
+    m_host.insertLogLine(resumeText());
     // The controller runs no application that could have answered before.
     m_link.state().connected = false;
     return transfer(*m_file);
@@ -297,14 +315,10 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& file)
             m_host.insertLogLine(" ERROR Boot CMD SEND ");
         m_noPortOpened = ownPort && !commandSent && m_openFailures.size() == ports.size();
         if (m_resuming && !commandSent)
-            return finish(Outcome::NoBootloader,
-                          "Upgrade waiting: the adapter's port could not be opened yet. The controller waits in its "
-                          "bootloader; the upgrade goes on when the adapter can be reached.");
+            return finish(Outcome::NoBootloader, text(kKeyWaitingForAdapter));
         return finish(Outcome::NoBootloader,
-                      commandSent ? std::string("Upgrade failed: the bootloader did not answer. The controller was"
-                                                " told to leave it; check the line and start the upgrade again.")
-                                  : notStarted(ports.empty() ? "no port is open and none was found"
-                                                             : "the controller could not be reached on any port"));
+                      commandSent ? text(kKeyNoBootloaderAnswer)
+                                  : notStarted(text(ports.empty() ? kKeyNoPort : kKeyNotReached)));
     }
 
     sendBootFrame(wire::kBootWriteMode);
@@ -323,7 +337,7 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& file)
             m_prompts.message(last);
             return finish(Outcome::LeftInBootloader, last);
         }
-        const std::string last = leftInBootloader("the bootloader did not switch to writing");
+        const std::string last = leftInBootloader(text(kKeyNoWriteSwitch));
         m_prompts.message(last);
         return finish(Outcome::LeftInBootloader, last);
     }
@@ -336,8 +350,8 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& file)
             m_prompts.message(last);
             return finish(Outcome::LeftInBootloader, last);
         }
-        const std::string last = leftInBootloader("block " + std::to_string(*failed) + " was not accepted after "
-                                                  + std::to_string(fw::kMaxBlockAttempts) + " attempts");
+        const std::string last = leftInBootloader(
+            text(kKeyBlockRefused, {std::to_string(*failed), std::to_string(fw::kMaxBlockAttempts)}));
         m_prompts.message(last);
         return finish(Outcome::LeftInBootloader, last);
     }
@@ -348,15 +362,11 @@ FirmwareUpgrade::Outcome FirmwareUpgrade::transfer(const FirmwareFile& file)
     // Success is what the controller reports after the reconnect.
     const std::string wanted = file.versionText();
     if (!state.connected)
-        return finish(Outcome::DoneNotConfirmed,
-                      "Upgrade written: every block was accepted, but the controller did not answer afterwards."
-                      " Press CONNECT to check it; if it stays silent, start the upgrade again.");
+        return finish(Outcome::DoneNotConfirmed, text(kKeyNoAnswerAfter));
     const std::string reported = std::to_string(state.softwareVersion) + "." + std::to_string(state.softwareRevision);
     if (reported != wanted)
-        return finish(Outcome::DoneNotConfirmed, "Upgrade written, but the controller reports software " + reported
-                                                     + " instead of the file's " + wanted
-                                                     + ". Start the upgrade again.");
-    return finish(Outcome::Done, "Upgrade done: the controller runs software " + reported + ".");
+        return finish(Outcome::DoneNotConfirmed, text(kKeyOtherVersion, {reported, wanted}));
+    return finish(Outcome::Done, text(kKeyDone, {reported}));
 }
 
 std::optional<uint32_t> FirmwareUpgrade::transferBlocks(const FirmwareFile& file)

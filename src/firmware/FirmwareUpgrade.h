@@ -6,6 +6,7 @@
 #include "prompts/UserPrompts.h"
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,6 +35,11 @@ public:
     FirmwareUpgrade(DeviceLink& link, UserPrompts& prompts, UpgradeHost& host,
                     std::string firmwareFolder, RandomSource random = {});
 
+    // The window's language for the attempt's last line; without it, the
+    // built-in English.
+    using TextLookup = std::function<std::string(int key)>;
+    void setTexts(TextLookup texts) { m_texts = std::move(texts); }
+
     Outcome run();
     // After an upgrade cut off by the adapter going away during the block
     // transfer, once it is back: the controller sits in its bootloader with
@@ -58,8 +64,8 @@ public:
 
     // What the log (and the window's status line) says when a cut-off
     // upgrade goes on.
-    static constexpr const char* kResumeText
-        = "Adapter back: the upgrade goes on from the bootloader with the same file, from its first block.";
+    static constexpr int kResumeTextKey = 102775;
+    std::string resumeText() const { return text(kResumeTextKey); }
 
     // Largest file read; anything longer cannot be a firmware file.
     static constexpr size_t kMaxFileBytes = 32u << 20;
@@ -80,12 +86,17 @@ private:
     // Index of the block given up on, or nullopt when every block was accepted.
     std::optional<uint32_t> transferBlocks(const FirmwareFile& file);
     std::string replyBytes(size_t count) const;
+    std::string text(int key, std::initializer_list<std::string> args = {}) const;
+    std::string notStarted(const std::string& why) const;
+    std::string leftInBootloader(const std::string& why) const;
+    std::string lineLostText(uint32_t block, uint32_t count) const;
 
     DeviceLink& m_link;
     UserPrompts& m_prompts;
     UpgradeHost& m_host;
     std::string m_folder;
     RandomSource m_random;
+    TextLookup m_texts;
     bool m_lineLost = false; // the last block loop ended because the adapter went away
     bool m_resuming = false; // this attempt goes on after an adapter came back
     bool m_noPortOpened = false;

@@ -298,6 +298,23 @@ const std::vector<KeyTarget>& keyTable()
     {102748, TargetKind::Text, 0, 0, "Writing the earlier values back did not take; its memory differs from its EEPROM in %1 values until it is switched off and on again:"},
     {102749, TargetKind::Text, 0, 0, "%1: memory %2, EEPROM %3"},
     {102750, TargetKind::Text, 0, 0, "Its memory may hold up to %1 of the file's words until the controller is switched off and on again (it then starts from its EEPROM); do not save its parameters before that."},
+    // The firmware upgrade's last lines.
+    {102760, TargetKind::Text, 0, 0, "Upgrade not started: %1. Nothing was sent; the controller keeps its firmware."},
+    {102761, TargetKind::Text, 0, 0, "Upgrade failed: %1. The controller waits in its bootloader: start the upgrade again (it can be repeated after a restart of the tool too)."},
+    {102762, TargetKind::Text, 0, 0, "Upgrade stopped at block %1 of %2: the line to the controller was lost (adapter pulled). The controller waits in its bootloader with an incomplete firmware: plug the adapter in again; the upgrade goes on from the bootloader with the same file."},
+    {102763, TargetKind::Text, 0, 0, "the file could not be read"},
+    {102764, TargetKind::Text, 0, 0, "the file is not for this controller (compatibility %1)"},
+    {102765, TargetKind::Text, 0, 0, "%1 of its blocks have a wrong checksum"},
+    {102766, TargetKind::Text, 0, 0, "Upgrade waiting: the adapter's port could not be opened yet. The controller waits in its bootloader; the upgrade goes on when the adapter can be reached."},
+    {102767, TargetKind::Text, 0, 0, "Upgrade failed: the bootloader did not answer. The controller was told to leave it; check the line and start the upgrade again."},
+    {102768, TargetKind::Text, 0, 0, "no port is open and none was found"},
+    {102769, TargetKind::Text, 0, 0, "the controller could not be reached on any port"},
+    {102770, TargetKind::Text, 0, 0, "the bootloader did not switch to writing"},
+    {102771, TargetKind::Text, 0, 0, "block %1 was not accepted after %2 attempts"},
+    {102772, TargetKind::Text, 0, 0, "Upgrade written: every block was accepted, but the controller did not answer afterwards. Press CONNECT to check it; if it stays silent, start the upgrade again."},
+    {102773, TargetKind::Text, 0, 0, "Upgrade written, but the controller reports software %1 instead of the file's %2. Start the upgrade again."},
+    {102774, TargetKind::Text, 0, 0, "Upgrade done: the controller runs software %1."},
+    {102775, TargetKind::Text, 0, 0, "Adapter back: the upgrade goes on from the bootloader with the same file, from its first block."},
     };
     return table;
 }

@@ -1,4 +1,5 @@
 #include "params/ParameterLabels.h"
+#include "i18n/TextFormat.h"
 
 #include "i18n/KeyTable.h"
 #include "params/ParameterDisplay.h"
@@ -41,19 +42,7 @@ std::string ParameterLabels::text(int key) const
 
 std::string ParameterLabels::format(int key, std::initializer_list<std::string> args) const
 {
-    const std::string pattern = text(key);
-    std::string out;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-        if (pattern[i] == '%' && next >= '1' && next <= '9'
-            && static_cast<size_t>(next - '1') < args.size()) {
-            out += *(args.begin() + (next - '1'));
-            ++i;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
+    return fillIn(text(key), args);
 }
 
 std::string ParameterLabels::editor(EditorId id) const

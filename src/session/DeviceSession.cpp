@@ -114,6 +114,7 @@ FirmwareUpgrade::Outcome DeviceSession::upgradeFirmware(UpgradeHost& host, const
 {
     m_waitingUpgrade.reset();
     FirmwareUpgrade upgrade(m_link, m_prompts, host, firmwareFolder, random);
+    upgrade.setTexts(m_options.texts);
     const auto outcome = upgrade.run();
     afterUpgrade(upgrade, host, firmwareFolder, std::move(random), false);
     return outcome;
@@ -124,9 +125,10 @@ FirmwareUpgrade::Outcome DeviceSession::resumeUpgrade()
     WaitingUpgrade waiting = std::move(*m_waitingUpgrade);
     m_waitingUpgrade.reset();
     FirmwareUpgrade upgrade(m_link, m_prompts, *waiting.host, waiting.folder, waiting.random);
+    upgrade.setTexts(m_options.texts);
     // Told as a search, so the window's watch and its retries follow it.
     searchStarted();
-    listener().statusText(FirmwareUpgrade::kResumeText);
+    listener().statusText(upgrade.resumeText());
     const auto outcome = upgrade.resume(std::move(waiting.file));
     if (m_searching) {
         // A finished upgrade has searched since, and told it.

@@ -444,6 +444,32 @@ TEST_F(FirmwareUpgradeTest, FilesThatFailSendNothing)
     }
 }
 
+TEST_F(FirmwareUpgradeTest, LastLineSpeaksTheWindowsLanguageWithItsReasonInside)
+{
+    TestClock clk;
+    ScriptedLine ln{clk};
+    ConnectionState st;
+    st.connected = true;
+    DeviceLink lk{ln, clk, st};
+    lk.selectPort("dev");
+    ASSERT_TRUE(lk.openPort());
+    RecordingPrompts pr;
+    RecordingHost hs;
+    pr.fileAnswers.push_back(writeFile(makeFirmwareText(1, "001.097.002")));
+    FirmwareUpgrade up{lk, pr, hs, m_dir};
+    up.setTexts([](int key) -> std::string {
+        if (key == 102760)
+            return "Update nicht begonnen: %1.";
+        if (key == 102764)
+            return "falsche Datei (%1)";
+        return {}; // no text in the file: the built-in English
+    });
+    EXPECT_EQ(up.run(), FirmwareUpgrade::Outcome::FileRefused);
+    ASSERT_FALSE(hs.log.empty());
+    EXPECT_EQ(hs.log[0], "Update nicht begonnen: falsche Datei (2).");
+    EXPECT_EQ(up.resumeText().rfind("Adapter back: ", 0), 0u) << up.resumeText();
+}
+
 TEST_F(FirmwareUpgradeTest, FileWithoutItsLastLineEndLoads)
 {
     std::string text = makeFirmwareText(2);

@@ -3,6 +3,7 @@
 // nothing the technician edited is lost or silently replaced.
 
 #include "firmware/FirmwareTestFiles.h"
+#include "i18n/KeyTable.h"
 #include "link/ConnectionConstants.h"
 #include "link/ReplugWatch.h"
 #include "link/SystemLink.h"
@@ -433,7 +434,7 @@ TEST(LineLoss, AnUpgradeCutOffInTheBootloaderGoesOnWithItsFileWhenTheAdapterIsBa
         EXPECT_FALSE(b.session.upgradeWaiting()) << block;
         EXPECT_EQ(b.prompts.dialogFolders.size(), 1u) << "the file is not asked for again";
         EXPECT_TRUE(log.has("Adapter back: the upgrade goes on from the bootloader")) << block;
-        EXPECT_EQ(std::count(b.listener.texts.begin(), b.listener.texts.end(), FirmwareUpgrade::kResumeText), 2)
+        EXPECT_EQ(std::count(b.listener.texts.begin(), b.listener.texts.end(), builtInText(FirmwareUpgrade::kResumeTextKey)), 2)
             << "the status line says so at each try";
         EXPECT_TRUE(log.has("Upgrade done: the controller runs software 1.97.")) << block;
         EXPECT_TRUE(log.has(std::to_string(kBlocks - 1) + " jest:")) << block;
