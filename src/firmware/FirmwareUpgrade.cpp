@@ -1,7 +1,7 @@
 #include "firmware/FirmwareUpgrade.h"
 #include "protocol/Wire.h"
 #include "i18n/KeyTable.h"
-#include "i18n/TextFormat.h"
+#include "link/TextFormat.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -315,6 +315,12 @@ const std::vector<KeyTarget>& keyTable()
     {102773, TargetKind::Text, 0, 0, "Upgrade written, but the controller reports software %1 instead of the file's %2. Start the upgrade again."},
     {102774, TargetKind::Text, 0, 0, "Upgrade done: the controller runs software %1."},
     {102775, TargetKind::Text, 0, 0, "Adapter back: the upgrade goes on from the bootloader with the same file, from its first block."},
+    // The link watch's status lines.
+    {102780, TargetKind::Text, 0, 0, "Reconnected to %1 at %2"},
+    {102781, TargetKind::Text, 0, 0, "No controller answered: no serial port to try"},
+    {102782, TargetKind::Text, 0, 0, "No controller answered on: %1"},
+    {102783, TargetKind::Text, 0, 0, "Link lost: %1 went away at %2; waiting for it to come back"},
+    {102784, TargetKind::Text, 0, 0, "the port"},
     };
     return table;
 }

@@ -1,5 +1,6 @@
 #include "link/LinkWatch.h"
 
+#include "link/TextFormat.h"
 #include "link/TrafficLog.h"
 
 namespace kdx {
@@ -38,15 +39,15 @@ std::string LinkWatch::searchEnded(bool found, const std::string& port, const st
         m_connectedAt = nowMs;
         event(replug ? "reconnected" : "connected", (replug ? "reconnected to " : "connected to ") + port);
         if (replug)
-            return "Reconnected to " + port + " at " + clockText(nowMs);
+            return fillIn(word(102780, "Reconnected to %1 at %2"), {port, clockText(nowMs)});
         return {};
     }
     m_phase = Phase::NotFound;
     m_port.clear();
     event("search", "no controller answered");
     if (tried.empty())
-        return "No controller answered: no serial port to try";
-    std::string text = "No controller answered on: ";
+        return word(102781, "No controller answered: no serial port to try");
+    std::string text;
     for (size_t i = 0; i < tried.size(); ++i) {
         if (i)
             text += "; ";
@@ -54,15 +55,15 @@ std::string LinkWatch::searchEnded(bool found, const std::string& port, const st
         if (!tried[i].problem.empty())
             text += " (" + tried[i].problem + ")";
     }
-    return text;
+    return fillIn(word(102782, "No controller answered on: %1"), {text});
 }
 
 std::string LinkWatch::lost(uint64_t nowMs)
 {
     m_phase = Phase::Lost;
     event("lost", "link lost: " + (m_port.empty() ? std::string("the port") : m_port) + " went away");
-    return "Link lost: " + (m_port.empty() ? std::string("the port") : m_port) + " went away at "
-        + clockText(nowMs) + "; waiting for it to come back";
+    return fillIn(word(102783, "Link lost: %1 went away at %2; waiting for it to come back"),
+                  {m_port.empty() ? word(102784, "the port") : m_port, clockText(nowMs)});
 }
 
 void LinkWatch::validAnswer(uint64_t nowMs) { m_lastAnswer = nowMs; }

@@ -1,5 +1,5 @@
 #include "params/ParameterLabels.h"
-#include "i18n/TextFormat.h"
+#include "link/TextFormat.h"
 
 #include "i18n/KeyTable.h"
 #include "params/ParameterDisplay.h"

@@ -283,6 +283,24 @@ TEST(LinkWatch, StatesAndTheirTexts)
     EXPECT_EQ(w.searchEnded(false, "", {}, t), "No controller answered: no serial port to try");
 }
 
+TEST(LinkWatch, StatusLinesTakeTheWindowsWordsWithThePlacesFilledIn)
+{
+    LinkWatch w;
+    w.setWords([](int key, const char* english) -> std::string {
+        if (key == 102783)
+            return "%1 weg um %2";
+        if (key == 102784)
+            return "der Port";
+        if (key == 102782)
+            return "Keine Antwort an: %1";
+        return english;
+    });
+    const uint64_t t = 8 * 3600000 + 5000; // 08:00:05
+    EXPECT_EQ(w.lost(t), "der Port weg um 08:00:05");
+    EXPECT_EQ(w.searchEnded(false, "", {{"/dev/ttyUSB0", ""}, {"/dev/ttyS0", ""}}, t),
+              "Keine Antwort an: /dev/ttyUSB0; /dev/ttyS0");
+}
+
 TEST(LinkWatch, StaleAfterOneSecondWithoutAValidAnswerAndWhileLost)
 {
     LinkWatch w;

@@ -1,4 +1,4 @@
-#include "i18n/TextFormat.h"
+#include "link/TextFormat.h"
 
 namespace kdx {
 
