@@ -220,9 +220,9 @@ ChartsGlue::ChartsGlue(MainWindow& window, QWidget& page, const Controls& contro
     m_picker = [this](const std::string& folder) -> std::optional<std::string> {
         FileChooser c;
         c.objectName = QStringLiteral("OpenRecordingDialog");
-        c.caption = QStringLiteral("open recording");
+        c.caption = text(102807, "open recording");
         c.folder = qs(folder);
-        c.nameFilter = QStringLiteral("Status recording (*.csv)");
+        c.nameFilter = text(102808, "Status recording (*.csv)");
         return c.choose(&m_window);
     };
     showRecordingState();
@@ -277,10 +277,10 @@ void ChartsGlue::onTick(const TickResult& r, uint32_t serialNumber)
         return;
     if (m_recorder.recording() && serialNumber != m_recorder.serialNumber()) {
         stopRecording();
-        char text[96];
-        std::snprintf(text, sizeof text, "recording stopped: another controller (SN: 0x%08X) is connected",
-                      static_cast<unsigned>(serialNumber));
-        setRecordingText(QString::fromLatin1(text));
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "0x%08X", static_cast<unsigned>(serialNumber));
+        setRecordingText(
+            text(102790, "recording stopped: another controller (SN: %1) is connected").arg(QLatin1String(serial)));
     }
     m_serial = serialNumber;
     if (const auto sample = StatusSample::fromTick(r, utcNow()))
@@ -369,18 +369,19 @@ void ChartsGlue::showCursor(int64_t utcMs)
     if (after < h.size() && !h.at(after).ok() && after > 0 && h.at(after - 1).utcMs < utcMs
         && h.at(after).utcMs - h.at(after - 1).utcMs > StatusRecorder::kNoLinkAfterMs) {
         m_cursorLabel->setText(QDateTime::fromMSecsSinceEpoch(utcMs).toString(QStringLiteral("HH:mm:ss"))
-                               + QStringLiteral("  no status (%1)")
+                               + QStringLiteral("  ")
+                               + text(102791, "no status (%1)")
                                      .arg(QString::fromLatin1(StatusCsv::stateText(h.at(after).state))));
         return;
     }
     if (std::llabs(x.utcMs - utcMs) > kCursorReachMs) {
         m_cursorLabel->setText(QDateTime::fromMSecsSinceEpoch(utcMs).toString(QStringLiteral("HH:mm:ss"))
-                               + QStringLiteral("  no status at this time"));
+                               + QStringLiteral("  ") + text(102792, "no status at this time"));
         return;
     }
     QString text = QDateTime::fromMSecsSinceEpoch(x.utcMs).toString(QStringLiteral("HH:mm:ss.zzz")) + QStringLiteral("  ");
     if (!x.ok()) {
-        text += QStringLiteral("no status (%1)").arg(QString::fromLatin1(StatusCsv::stateText(x.state)));
+        text += this->text(102791, "no status (%1)").arg(QString::fromLatin1(StatusCsv::stateText(x.state)));
     } else {
         const QLocale locale;
         const int decimals[] = {0, 1, 1, 2, 2, 2, 2};
@@ -396,7 +397,8 @@ void ChartsGlue::showCursor(int64_t utcMs)
         for (const LaneInfo& lane : kLanes)
             if (lane.state)
                 states.prepend(this->text(lane.key, lane.name)
-                               + (x.on(*lane.state) ? QStringLiteral(" on") : QStringLiteral(" off")));
+                               + QLatin1Char(' ')
+                               + (x.on(*lane.state) ? this->text(102793, "on") : this->text(102794, "off")));
         text += parts.join(QStringLiteral(", ")) + QStringLiteral("; ") + states.join(QStringLiteral(", "));
     }
     m_cursorLabel->setText(text);
@@ -423,15 +425,15 @@ bool ChartsGlue::eventFilter(QObject* watched, QEvent* event)
 bool ChartsGlue::startRecording()
 {
     if (!m_serial || !m_ctx.state.connected) {
-        setRecordingText(QStringLiteral("connect a controller to record its status"));
+        setRecordingText(text(102795, "connect a controller to record its status"));
         return false;
     }
     const std::string folder = m_window.startDirectory().toStdString() + "/recordings";
     m_recordingSinceUtc = utcNow();
     if (!m_recorder.startIn(folder, *m_serial, m_recordingSinceUtc)) {
         const std::string why = m_recorder.error();
-        setRecordingText(qs("recording not started: " + why));
-        m_ctx.prompts.message("Recording not started: " + why);
+        setRecordingText(text(102796, "recording not started: %1").arg(qs(why)));
+        m_ctx.prompts.message(text(102797, "Recording not started: %1").arg(qs(why)).toStdString());
         return false;
     }
     showRecordingState();
@@ -449,8 +451,8 @@ void ChartsGlue::stopRecording()
 void ChartsGlue::recordingFailed(const std::string& why)
 {
     m_record->setText(text(kRecordKey, "record"));
-    setRecordingText(qs("recording stopped: " + why));
-    m_ctx.prompts.message("Recording stopped: " + why);
+    setRecordingText(text(102798, "recording stopped: %1").arg(qs(why)));
+    m_ctx.prompts.message(text(102799, "Recording stopped: %1").arg(qs(why)).toStdString());
 }
 
 void ChartsGlue::setRecordingText(const QString& text)
@@ -475,11 +477,11 @@ void ChartsGlue::showRecordingIndicator()
         return;
     }
     const int64_t seconds = std::max<int64_t>(0, (utcNow() - m_recordingSinceUtc) / 1000);
-    const QString text = QStringLiteral("\u25CF REC %1:%2:%3  \u00b7  %4 rows")
+    const QString text = QStringLiteral("\u25CF REC %1:%2:%3  \u00b7  ")
                              .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
                              .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
                              .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                             .arg(m_recorder.rows());
+                         + this->text(102805, "%1 rows").arg(m_recorder.rows());
     if (m_statusIndicator->text() != text)
         m_statusIndicator->setText(text);
     m_statusIndicator->setToolTip(qs(m_recorder.path()));
@@ -491,16 +493,15 @@ void ChartsGlue::showRecordingState()
     showRecordingIndicator();
     if (m_recorder.recording()) {
         m_record->setText(text(kStopKey, "stop"));
-        setRecordingText(qs("recording to " + m_recorder.path() + ": " + std::to_string(m_recorder.rows())
-                                     + " rows, " + std::to_string(m_recorder.gapRows()) + " gaps"));
+        setRecordingText(text(102800, "recording to %1: %2 rows, %3 gaps")
+                             .arg(qs(m_recorder.path()), QString::number(m_recorder.rows()),
+                                  QString::number(m_recorder.gapRows())));
     } else {
         m_record->setText(text(kRecordKey, "record"));
         if (m_review)
-            setRecordingText(qs("review of " + m_reviewName + ": " + std::to_string(m_review->size())
-                                         + " rows"));
+            setRecordingText(text(102801, "review of %1: %2 rows").arg(qs(m_reviewName), QString::number(m_review->size())));
         else if (!m_recorder.path().empty() && m_recorder.error().empty())
-            setRecordingText(qs("recorded " + std::to_string(m_recorder.rows()) + " rows to "
-                                         + m_recorder.path()));
+            setRecordingText(text(102802, "recorded %1 rows to %2").arg(QString::number(m_recorder.rows()), qs(m_recorder.path())));
     }
 }
 
@@ -517,10 +518,10 @@ bool ChartsGlue::openRecording(const std::string& path)
 {
     StatusCsv::ReadResult r = StatusCsv::readFile(path);
     if (r.ok() && r.samples.empty())
-        r.error = "no status rows";
+        r.error = text(102806, "no status rows").toStdString();
     if (!r.ok()) {
-        setRecordingText(qs("cannot show " + path + ": " + r.error));
-        m_ctx.prompts.message("Cannot show " + path + ": " + r.error);
+        setRecordingText(text(102803, "cannot show %1: %2").arg(qs(path), qs(r.error)));
+        m_ctx.prompts.message(text(102804, "Cannot show %1: %2").arg(qs(path), qs(r.error)).toStdString());
         return false;
     }
     constexpr int64_t kForever = int64_t{100} * 365 * 24 * 3600 * 1000;

@@ -321,6 +321,26 @@ const std::vector<KeyTarget>& keyTable()
     {102782, TargetKind::Text, 0, 0, "No controller answered on: %1"},
     {102783, TargetKind::Text, 0, 0, "Link lost: %1 went away at %2; waiting for it to come back"},
     {102784, TargetKind::Text, 0, 0, "the port"},
+    // The charts page's recording lines and cursor readout.
+    {102790, TargetKind::Text, 0, 0, "recording stopped: another controller (SN: %1) is connected"},
+    {102791, TargetKind::Text, 0, 0, "no status (%1)"},
+    {102792, TargetKind::Text, 0, 0, "no status at this time"},
+    {102793, TargetKind::Text, 0, 0, "on"},
+    {102794, TargetKind::Text, 0, 0, "off"},
+    {102795, TargetKind::Text, 0, 0, "connect a controller to record its status"},
+    {102796, TargetKind::Text, 0, 0, "recording not started: %1"},
+    {102797, TargetKind::Text, 0, 0, "Recording not started: %1"},
+    {102798, TargetKind::Text, 0, 0, "recording stopped: %1"},
+    {102799, TargetKind::Text, 0, 0, "Recording stopped: %1"},
+    {102800, TargetKind::Text, 0, 0, "recording to %1: %2 rows, %3 gaps"},
+    {102801, TargetKind::Text, 0, 0, "review of %1: %2 rows"},
+    {102802, TargetKind::Text, 0, 0, "recorded %1 rows to %2"},
+    {102803, TargetKind::Text, 0, 0, "cannot show %1: %2"},
+    {102804, TargetKind::Text, 0, 0, "Cannot show %1: %2"},
+    {102805, TargetKind::Text, 0, 0, "%1 rows"},
+    {102806, TargetKind::Text, 0, 0, "no status rows"},
+    {102807, TargetKind::Text, 0, 0, "open recording"},
+    {102808, TargetKind::Text, 0, 0, "Status recording (*.csv)"},
     };
     return table;
 }

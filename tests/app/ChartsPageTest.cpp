@@ -447,6 +447,25 @@ TEST(ChartsPage, RecordingNeedsAControllerAndAFailedWriteIsReported)
     EXPECT_TRUE(back.cutShort);
 }
 
+TEST(ChartsPage, RecordingLinesSpeakTheChosenLanguage)
+{
+    ChartsRig rig;
+    rig.window->German1Click();
+    rig.window->show();
+    auto* record = rig.control<QPushButton>("ButtonChartsRecord");
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(rig.control<QLabel>("LabelChartsRecording")->text(),
+              QString::fromUtf8("ein Steuerger\xC3\xA4t verbinden, um seinen Status aufzuzeichnen"));
+    const std::string path = rig.scratch.path + "/empty.csv";
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs(StatusCsv::header().c_str(), f);
+    std::fclose(f);
+    EXPECT_FALSE(rig.glue->openRecording(path));
+    ASSERT_EQ(rig.prompts.messages.size(), 1u);
+    EXPECT_EQ(rig.prompts.messages[0], path + " kann nicht angezeigt werden: keine Statuszeilen");
+}
+
 // CPU time of one redraw with two minutes of frames; run by hand.
 TEST(ChartsPageCost, DISABLED_Measure)
 {
