@@ -1,6 +1,8 @@
 #include "app/AboutBox.h"
 
 #include "app/AppOptions.h"
+#include "i18n/KeyTable.h"
+#include "i18n/LanguageTexts.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -12,12 +14,17 @@ namespace kdx {
 
 namespace {
 
-QString folderLine(const char* what, const QString& path)
+// The window's text of key, or the built-in English.
+QString say(const AboutFacts& f, int key)
+{
+    return QString::fromStdString(f.texts ? f.texts->text(key) : builtInText(key));
+}
+
+QString folderLine(const AboutFacts& f, int key, const QString& path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     const bool there = !path.isEmpty() && QFileInfo(path).isDir();
-    return QStringLiteral("%1: %2%3").arg(QLatin1String(what), shown,
-                                          there ? QString() : QStringLiteral(" (not found)"));
+    return say(f, key).arg(there ? shown : say(f, 102819).arg(shown));
 }
 
 } // namespace
@@ -25,31 +32,29 @@ QString folderLine(const char* what, const QString& path)
 QString aboutText(const AboutFacts& f)
 {
     QStringList lines;
-    lines << QStringLiteral("KDX service tool for the RQ412 controller");
-    lines << QStringLiteral("Program version: %1").arg(QString::fromStdString(versionText()));
+    lines << say(f, 102810);
+    lines << say(f, 102811).arg(QString::fromStdString(versionText()));
     if (f.state.connected) {
-        lines << QStringLiteral("Controller: hardware %1, software %2.%3")
-                     .arg(f.state.hardwareVersion)
-                     .arg(f.state.softwareVersion)
-                     .arg(f.state.softwareRevision);
+        lines << say(f, 102812).arg(QString::number(f.state.hardwareVersion), QString::number(f.state.softwareVersion),
+                                    QString::number(f.state.softwareRevision));
         if (f.serialNumber)
-            lines << QStringLiteral("Serial number: ") + QString::asprintf("0x%08X", static_cast<unsigned>(*f.serialNumber));
+            lines << say(f, 102813).arg(QString::asprintf("0x%08X", static_cast<unsigned>(*f.serialNumber)));
     } else {
-        lines << QStringLiteral("Controller: not connected");
+        lines << say(f, 102814);
     }
     if (f.languageFile.isEmpty())
-        lines << QStringLiteral("Language file: none read");
+        lines << say(f, 102815);
     else
-        lines << QStringLiteral("Language file: %1").arg(QDir::toNativeSeparators(f.languageFile));
-    lines << folderLine("Firmware folder", f.firmwareFolder);
-    lines << folderLine("Parameter folder", f.parameterFolder);
+        lines << say(f, 102816).arg(QDir::toNativeSeparators(f.languageFile));
+    lines << folderLine(f, 102817, f.firmwareFolder);
+    lines << folderLine(f, 102818, f.parameterFolder);
     return lines.join(QLatin1Char('\n'));
 }
 
 AboutBox::AboutBox(const AboutFacts& facts, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(QStringLiteral("About KDX"));
+    setWindowTitle(say(facts, 102820));
     auto* column = new QVBoxLayout(this);
     m_text = new QLabel(aboutText(facts), this);
     m_text->setObjectName(QStringLiteral("LabelAbout"));

@@ -12,6 +12,8 @@ class QLabel;
 
 namespace kdx {
 
+class LanguageTexts;
+
 // What Help -> About tells the technician.
 struct AboutFacts {
     ConnectionState state;                 // versions while a controller is connected
@@ -19,6 +21,7 @@ struct AboutFacts {
     QString languageFile;                  // the language file last read (empty: none)
     QString parameterFolder;
     QString firmwareFolder;
+    const LanguageTexts* texts = nullptr;  // the window's language (none: English)
 };
 
 // The text of the About box, one fact a line.

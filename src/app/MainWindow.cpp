@@ -489,6 +489,7 @@ AboutFacts MainWindow::aboutFacts()
     facts.state = m_ctx.state;
     facts.parameterFolder = m_parameterFolder;
     facts.firmwareFolder = m_firmwareFolder;
+    facts.texts = &m_ctx.texts;
     if (m_ctx.state.parametersLoaded)
         facts.serialNumber = m_ctx.session.image().serialNumber();
     if (m_language)

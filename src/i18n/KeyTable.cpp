@@ -341,6 +341,18 @@ const std::vector<KeyTarget>& keyTable()
     {102806, TargetKind::Text, 0, 0, "no status rows"},
     {102807, TargetKind::Text, 0, 0, "open recording"},
     {102808, TargetKind::Text, 0, 0, "Status recording (*.csv)"},
+    // Help -> About.
+    {102810, TargetKind::Text, 0, 0, "KDX service tool for the RQ412 controller"},
+    {102811, TargetKind::Text, 0, 0, "Program version: %1"},
+    {102812, TargetKind::Text, 0, 0, "Controller: hardware %1, software %2.%3"},
+    {102813, TargetKind::Text, 0, 0, "Serial number: %1"},
+    {102814, TargetKind::Text, 0, 0, "Controller: not connected"},
+    {102815, TargetKind::Text, 0, 0, "Language file: none read"},
+    {102816, TargetKind::Text, 0, 0, "Language file: %1"},
+    {102817, TargetKind::Text, 0, 0, "Firmware folder: %1"},
+    {102818, TargetKind::Text, 0, 0, "Parameter folder: %1"},
+    {102819, TargetKind::Text, 0, 0, "%1 (not found)"},
+    {102820, TargetKind::Text, 0, 0, "About KDX"},
     };
     return table;
 }

@@ -2,6 +2,7 @@
 #include "support/FindControl.h"
 
 #include "app/AboutBox.h"
+#include "i18n/LanguageTexts.h"
 #include "app/BusyState.h"
 #include "app/InputGuard.h"
 #include "app/LongTone.h"
@@ -332,6 +333,17 @@ TEST(MainWindowTest, AboutShowsVersionsSerialAndFolders)
     text = aboutText(facts);
     EXPECT_TRUE(text.contains(QStringLiteral("Controller: hardware 2, software 1.7"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Serial number: 0x00A1B2C3"))) << text.toStdString();
+    // In the window's language, the places filled in the same way.
+    LanguageTexts polish;
+    polish.set(102812, "Sterownik: sprz\xC4\x99t %1, oprogramowanie %2.%3");
+    polish.set(102819, "%1 (nie znaleziono)");
+    polish.set(102818, "Folder parametr\xC3\xB3w: %1");
+    facts.texts = &polish;
+    text = aboutText(facts);
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Sterownik: sprz\xC4\x99t 2, oprogramowanie 1.7"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Folder parametr\xC3\xB3w: /srv/kdx/parametry (nie znaleziono)")))
+        << text.toStdString();
+    facts.texts = nullptr;
 
     // From the menu: the box opens with what the window and the session
     // know; the serial number only once the parameters were read.
