@@ -130,6 +130,14 @@ DashboardPanel::DashboardPanel(QWidget* panel, int width)
         l->setAutoFillBackground(true);
 }
 
+void DashboardPanel::holdLamps(bool held)
+{
+    for (LedIndicator* l : m_lamps)
+        l->setHeld(held);
+    m_memoryError->setHeld(held);
+    m_saving->setHeld(held);
+}
+
 void DashboardPanel::apply(const DashboardView& v)
 {
     // Lamps, the meter and the labels compare for themselves; the texts are

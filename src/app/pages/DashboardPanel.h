@@ -30,6 +30,10 @@ public:
     // steady controller costs no layout and no repaint.
     void apply(const DashboardView& view);
 
+    // Holds every lamp still while the values are covered as old (see
+    // LedIndicator::setHeld), and lets them flash again when they are not.
+    void holdLamps(bool held);
+
     QPushButton* modeButton(ModeButton which) const { return m_modeButtons[static_cast<size_t>(which)]; }
     LedIndicator* lamp(Lamp which) const { return m_lamps[static_cast<size_t>(which)]; }
     // Any error in the controller's memory; clicked, it shows the diagnostics.
