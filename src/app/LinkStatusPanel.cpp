@@ -257,6 +257,7 @@ void LinkStatusPanel::linkLost()
 
 void LinkStatusPanel::setTexts(const LanguageTexts* texts)
 {
+    ++m_wordsVersion;
     if (!texts) {
         m_watch.setWords({});
     } else {
@@ -362,13 +363,8 @@ void LinkStatusPanel::searchAfterReplug()
     m_replugSearch = false;
 }
 
-void LinkStatusPanel::refresh()
+void LinkStatusPanel::updateCounters(const std::optional<uint64_t>& last)
 {
-    const QString area = qs(m_watch.areaText());
-    if (m_area->text() != area)
-        m_area->setText(area);
-
-    const auto last = m_watch.lastAnswerMs();
     const QString counters = qs(m_watch.word(102215, "lost") + " %1  \u00b7  " + m_watch.word(102216, "bad")
                                 + " %2  \u00b7  " + m_watch.word(102217, "CRC") + " %3  \u00b7  "
                                 + m_watch.word(102206, "last answer") + " %4")
@@ -380,6 +376,23 @@ void LinkStatusPanel::refresh()
                                            : qs(m_watch.word(102207, "none")));
     if (m_counters->text() != counters)
         m_counters->setText(counters);
+}
+
+void LinkStatusPanel::refresh()
+{
+    const QString area = qs(m_watch.areaText());
+    if (m_area->text() != area)
+        m_area->setText(area);
+
+    const auto last = m_watch.lastAnswerMs();
+    // The counters' line is made again only when what it shows changed: on
+    // a steady link that is once a second, not on every tick.
+    const CountersShown shown{m_poller.lostPacketCount(), m_poller.badPacketCount(), m_poller.crcErrorCount(),
+                              last ? std::optional<uint64_t>(*last / 1000) : std::nullopt, m_wordsVersion};
+    if (!m_countersShown || !(*m_countersShown == shown)) {
+        m_countersShown = shown;
+        updateCounters(last);
+    }
 
     const bool stale = m_watch.stale(timeOfDayMs());
     if (stale) {

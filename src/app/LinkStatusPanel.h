@@ -82,6 +82,7 @@ private:
     void stopReplugWatch();
     void searchAfterReplug();
     void refresh();
+    void updateCounters(const std::optional<uint64_t>& lastAnswerMs);
     uint64_t timeOfDayMs() const;
 
     MainWindow& m_window;
@@ -105,6 +106,19 @@ private:
     QTimer* m_retryTimer = nullptr; // TimerReplugRetry: the next search while the adapter is not ready
     QTimer* m_pauseTimer = nullptr;
     std::optional<uint64_t> m_progressIdleSince;
+    // What the counters' line was made from.
+    struct CountersShown {
+        uint32_t lost, bad, crc;
+        std::optional<uint64_t> lastAnswerSecond;
+        int wordsVersion;
+        bool operator==(const CountersShown& o) const
+        {
+            return lost == o.lost && bad == o.bad && crc == o.crc && lastAnswerSecond == o.lastAnswerSecond
+                && wordsVersion == o.wordsVersion;
+        }
+    };
+    std::optional<CountersShown> m_countersShown;
+    int m_wordsVersion = 0;
 };
 
 } // namespace kdx

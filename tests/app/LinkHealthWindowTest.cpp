@@ -153,6 +153,12 @@ TEST(LinkHealthWindow, DashboardLooksStaleAfterOneSecondWithoutFramesAndNormalWi
     EXPECT_LE(ticks, 4);
     EXPECT_LE(rig.context.session.poller().lostPacketCount(), lost + 1);
     EXPECT_TRUE(rig.prompts.messages.empty());
+    // The counters follow what was lost, and the last answer moved on.
+    ASSERT_GT(lost, 0u);
+    const QString counters = rig.control<QLabel>("LabelLinkCounters")->text();
+    EXPECT_TRUE(counters.startsWith(QString::fromLatin1("lost %1 ").arg(rig.context.session.poller().lostPacketCount())))
+        << counters.toStdString();
+    EXPECT_NE(counters.section(' ', -1), lastAnswer);
 }
 
 TEST(LinkHealthWindow, AHangUpClosesThePortStopsPollingAndSaysWhichPortWentAway)
