@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -90,17 +91,22 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
     placeCounters(panel->height());
 
     // Ticks are held off while a dialog is open or the tool works: this
-    // timer still runs then, so the dashboard shows that its values stopped.
+    // timer runs then, so the dashboard shows that its values stopped, and
+    // while a finished operation's progress is on show. Otherwise it sleeps.
     m_pauseTimer = new QTimer(this);
     m_pauseTimer->setObjectName(QStringLiteral("TimerPauseWatch"));
     m_pauseTimer->setInterval(kPauseWatchMs);
     connect(m_pauseTimer, &QTimer::timeout, this, &LinkStatusPanel::watchPause);
-    m_pauseTimer->start();
+    connect(window.dashboard().progress(), &QProgressBar::valueChanged, this, [this](int value) {
+        if (value > m_window.dashboard().progress()->minimum())
+            startPauseWatch();
+    });
 
     m_replugTimer = new QTimer(this);
     m_replugTimer->setObjectName(QStringLiteral("TimerReplug"));
     m_replugTimer->setInterval(kReplugPollMs);
     connect(m_replugTimer, &QTimer::timeout, this, &LinkStatusPanel::pollReplug);
+    // The notifier for the system's notices is made when a watch first has them.
     m_retryTimer = new QTimer(this);
     m_retryTimer->setObjectName(QStringLiteral("TimerReplugRetry"));
     m_retryTimer->setSingleShot(true);
@@ -133,13 +139,47 @@ uint64_t LinkStatusPanel::timeOfDayMs() const
     return static_cast<uint64_t>(static_cast<int64_t>(m_ctx.clock.nowMs()) + m_dayOffsetMs);
 }
 
-bool LinkStatusPanel::replugWatching() const { return m_recovering && m_replugTimer->isActive(); }
+bool LinkStatusPanel::replugWatching() const
+{
+    return m_recovering && (m_replugTimer->isActive() || (m_replugNotice && m_replugNotice->isEnabled()));
+}
+
+bool LinkStatusPanel::replugNotified() const { return m_replugNotice && m_replugNotice->isEnabled(); }
+
+void LinkStatusPanel::watchReplug()
+{
+    if (!m_replug.notified()) {
+        if (m_replugNotice)
+            m_replugNotice->setEnabled(false);
+        m_replugTimer->start();
+        return;
+    }
+    m_replugTimer->stop();
+    const int fd = m_replug.descriptor();
+    if (m_replugNotice && m_replugNotice->socket() != fd) {
+        delete m_replugNotice;
+        m_replugNotice = nullptr;
+    }
+    if (!m_replugNotice) {
+        m_replugNotice = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        m_replugNotice->setObjectName(QStringLiteral("NoticeReplug"));
+        connect(m_replugNotice, &QSocketNotifier::activated, this, &LinkStatusPanel::replugNoticed);
+    }
+    m_replugNotice->setEnabled(true);
+}
+
+void LinkStatusPanel::stopReplugWatch()
+{
+    m_replugTimer->stop();
+    if (m_replugNotice)
+        m_replugNotice->setEnabled(false);
+}
 
 void LinkStatusPanel::searchStarted()
 {
     // No stat() while the search runs; a search that finds nothing takes the
     // watch up again below.
-    m_replugTimer->stop();
+    stopReplugWatch();
     m_retryTimer->stop();
     m_watch.searchStarted(m_replugSearch);
     refresh();
@@ -178,11 +218,12 @@ void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
         } else if (m_recovering) {
             // Only a further change of the device starts the next search.
             m_replug.arm(m_replug.name());
-            m_replugTimer->start();
+            watchReplug();
         }
     } else {
         m_recovering = false;
         m_replug.disarm();
+        stopReplugWatch();
         if (!text.empty())
             m_window.statusBar()->showMessage(qs(text));
     }
@@ -211,11 +252,12 @@ void LinkStatusPanel::linkLost()
         return;
     m_replug.arm(name);
     m_recovering = true;
-    m_replugTimer->start();
+    watchReplug();
 }
 
 void LinkStatusPanel::setTexts(const LanguageTexts* texts)
 {
+    ++m_wordsVersion;
     if (!texts) {
         m_watch.setWords({});
     } else {
@@ -236,12 +278,28 @@ std::string LinkStatusPanel::pauseText() const
     return {};
 }
 
+void LinkStatusPanel::tickHeld() { startPauseWatch(); }
+
+void LinkStatusPanel::startPauseWatch()
+{
+    if (!m_pauseTimer->isActive())
+        m_pauseTimer->start();
+}
+
+bool LinkStatusPanel::pauseWatching() const { return m_pauseTimer->isActive(); }
+
 void LinkStatusPanel::watchPause()
 {
-    if (!m_ctx.busy.busy())
+    const bool held = m_ctx.busy.busy();
+    if (!held)
         m_ctx.gaps.resumed();
     refresh();
     emptyIdleProgress();
+    // The ticks run again and no progress lingers: the tick's own refresh
+    // follows the link from here.
+    QProgressBar* bar = m_window.dashboard().progress();
+    if (!held && bar->value() <= bar->minimum())
+        m_pauseTimer->stop();
 }
 
 void LinkStatusPanel::emptyIdleProgress()
@@ -264,9 +322,32 @@ void LinkStatusPanel::emptyIdleProgress()
 
 void LinkStatusPanel::pollReplug()
 {
-    if (m_ctx.busy.busy() || !m_replug.poll())
+    if (m_ctx.busy.busy())
         return;
-    m_replugTimer->stop();
+    if (m_replug.poll())
+        replugSeen();
+    else if (m_replug.notified())
+        watchReplug(); // notices again after a busy moment
+}
+
+void LinkStatusPanel::replugNoticed()
+{
+    if (m_ctx.busy.busy()) {
+        // The notice stays queued; the timer looks once the tool is free,
+        // and the notifier does not fire again and again meanwhile.
+        m_replugNotice->setEnabled(false);
+        m_replugTimer->start();
+        return;
+    }
+    if (m_replug.noticed())
+        replugSeen();
+    else if (!m_replug.notified())
+        watchReplug(); // no folder left to follow: the timer
+}
+
+void LinkStatusPanel::replugSeen()
+{
+    stopReplugWatch();
     m_retry.replugSeen(m_ctx.clock.nowMs());
     searchAfterReplug();
 }
@@ -282,13 +363,8 @@ void LinkStatusPanel::searchAfterReplug()
     m_replugSearch = false;
 }
 
-void LinkStatusPanel::refresh()
+void LinkStatusPanel::updateCounters(const std::optional<uint64_t>& last)
 {
-    const QString area = qs(m_watch.areaText());
-    if (m_area->text() != area)
-        m_area->setText(area);
-
-    const auto last = m_watch.lastAnswerMs();
     const QString counters = qs(m_watch.word(102215, "lost") + " %1  \u00b7  " + m_watch.word(102216, "bad")
                                 + " %2  \u00b7  " + m_watch.word(102217, "CRC") + " %3  \u00b7  "
                                 + m_watch.word(102206, "last answer") + " %4")
@@ -300,6 +376,23 @@ void LinkStatusPanel::refresh()
                                            : qs(m_watch.word(102207, "none")));
     if (m_counters->text() != counters)
         m_counters->setText(counters);
+}
+
+void LinkStatusPanel::refresh()
+{
+    const QString area = qs(m_watch.areaText());
+    if (m_area->text() != area)
+        m_area->setText(area);
+
+    const auto last = m_watch.lastAnswerMs();
+    // The counters' line is made again only when what it shows changed: on
+    // a steady link that is once a second, not on every tick.
+    const CountersShown shown{m_poller.lostPacketCount(), m_poller.badPacketCount(), m_poller.crcErrorCount(),
+                              last ? std::optional<uint64_t>(*last / 1000) : std::nullopt, m_wordsVersion};
+    if (!m_countersShown || !(*m_countersShown == shown)) {
+        m_countersShown = shown;
+        updateCounters(last);
+    }
 
     const bool stale = m_watch.stale(timeOfDayMs());
     if (stale) {
@@ -310,6 +403,7 @@ void LinkStatusPanel::refresh()
     if (stale != m_shownStale) {
         m_shownStale = stale;
         m_staleCover->setVisible(stale);
+        m_window.dashboard().holdLamps(stale);
         if (stale)
             m_staleCover->raise();
     }

@@ -12,6 +12,7 @@
 #include <optional>
 
 class QLabel;
+class QSocketNotifier;
 class QTimer;
 class QWidget;
 
@@ -29,7 +30,8 @@ class StatusPoller;
 class LinkStatusPanel : public QObject {
     Q_OBJECT
 public:
-    // How often the replug watch looks for the adapter (one stat() each).
+    // How often the replug watch looks for the adapter (one stat() each)
+    // where the system gives no notices, and for a moment after a busy one.
     static constexpr int kReplugPollMs = 500;
     // How often the dashboard's look is checked while the polling is held off.
     static constexpr int kPauseWatchMs = 250;
@@ -44,12 +46,17 @@ public:
     void searchEnded(const SearchOutcome& outcome);
     // After every status tick; validFrame: a valid status frame came in.
     void afterTick(bool validFrame);
+    // A tick came while the tool was busy and did not poll.
+    void tickHeld();
     // The session found the device gone: say so, watch for it to come back.
     void linkLost();
 
     // Brings the dashboard's look up to date while no tick runs (a dialog
-    // open, a long operation): run by its own timer.
+    // open, a long operation) and empties a lingering progress bar: run by
+    // its own timer, which runs only while a tick was held off or progress
+    // is on show, and stops itself once neither is the case.
     void watchPause();
+    bool pauseWatching() const;
     // The words of the status area and the notice in the window's language.
     void setTexts(const LanguageTexts* texts);
     // Empties the progress bar once no operation has run for a moment.
@@ -57,6 +64,8 @@ public:
 
     const LinkWatch& watch() const { return m_watch; }
     bool replugWatching() const;
+    // The watch waits on the system's notices, not on its timer.
+    bool replugNotified() const;
     QTimer* replugTimer() const { return m_replugTimer; }
 
 protected:
@@ -65,9 +74,15 @@ protected:
 private:
     void placeCounters(int panelHeight);
     std::string pauseText() const;
+    void startPauseWatch();
     void pollReplug();
+    void replugNoticed();
+    void replugSeen();
+    void watchReplug();
+    void stopReplugWatch();
     void searchAfterReplug();
     void refresh();
+    void updateCounters(const std::optional<uint64_t>& lastAnswerMs);
     uint64_t timeOfDayMs() const;
 
     MainWindow& m_window;
@@ -87,9 +102,23 @@ private:
     QWidget* m_staleCover = nullptr; // PanelStale, over the dashboard's values
     QLabel* m_staleText = nullptr;   // LabelNoDataSince
     QTimer* m_replugTimer = nullptr;
+    QSocketNotifier* m_replugNotice = nullptr; // NoticeReplug: the system's notices for the watch
     QTimer* m_retryTimer = nullptr; // TimerReplugRetry: the next search while the adapter is not ready
     QTimer* m_pauseTimer = nullptr;
     std::optional<uint64_t> m_progressIdleSince;
+    // What the counters' line was made from.
+    struct CountersShown {
+        uint32_t lost, bad, crc;
+        std::optional<uint64_t> lastAnswerSecond;
+        int wordsVersion;
+        bool operator==(const CountersShown& o) const
+        {
+            return lost == o.lost && bad == o.bad && crc == o.crc && lastAnswerSecond == o.lastAnswerSecond
+                && wordsVersion == o.wordsVersion;
+        }
+    };
+    std::optional<CountersShown> m_countersShown;
+    int m_wordsVersion = 0;
 };
 
 } // namespace kdx

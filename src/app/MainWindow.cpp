@@ -11,6 +11,7 @@
 #include "app/FileDialogSettings.h"
 #include "app/InputGuard.h"
 #include "app/LinkPanels.h"
+#include "app/LinkStatusPanel.h"
 #include "app/MenuStyle.h"
 #include "app/PageCanvas.h"
 #include "app/PageControl.h"
@@ -465,6 +466,8 @@ void MainWindow::Timer1Timer()
     if (m_ctx.busy.busy()) {
         m_ctx.gaps.paused(QApplication::activeModalWidget() ? GapCause::Pause::Dialog
                                                             : GapCause::Pause::Operation);
+        if (m_linkPanel)
+            m_linkPanel->tickHeld();
         return;
     }
     if (!m_ctx.state.connected)

@@ -109,9 +109,7 @@ void WindowSession::linkLost() { m_window.linkPanel().linkLost(); }
 
 void WindowSession::progress(int position, int maximum)
 {
-    QProgressBar* bar = m_window.dashboard().progress();
-    bar->setMaximum(maximum);
-    bar->setValue(position);
+    m_window.dashboard().showProgress(position, maximum);
 }
 
 void WindowSession::statusText(const std::string& text)

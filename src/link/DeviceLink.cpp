@@ -44,6 +44,7 @@ void DeviceLink::closePort()
 {
     m_state.connected = false;
     if (m_state.portOpen) {
+        finishPause();
         m_line.close();
         m_state.portOpen = false;
     }
@@ -53,6 +54,7 @@ bool DeviceLink::transmitBytes(const uint8_t* data, size_t count)
 {
     if (!m_state.portOpen)
         return false;
+    finishPause();
     // Bytes that came in after a read gave up on its answer: the answer was
     // later than the window allowed for.
     if (m_lastReadCut == ReadCut::Silent && m_line.bytesWaiting() > 0)
@@ -70,6 +72,7 @@ size_t DeviceLink::readAvailable(uint8_t* destination, size_t maxCount)
 {
     if (!m_state.portOpen)
         return 0;
+    finishPause();
     const size_t waiting = m_line.bytesWaiting();
     if (waiting == 0)
         return 0;
@@ -82,19 +85,35 @@ void DeviceLink::drainTransmit()
         m_line.drain();
 }
 
-bool DeviceLink::sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d)
+bool DeviceLink::sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d, PauseAfter pause)
 {
     const uint8_t frame[wire::kFrameSize] = {
         code, b, c, d, wire::frameChecksum(code, b, c, d), wire::kFrameEnd};
+    finishPause();
     drainTransmit();
     if (!transmitBytes(frame, sizeof frame))
         return false;
-    m_clock.sleepMs(wire::kSendPauseMs);
+    if (pause == PauseAfter::Now)
+        m_clock.sleepMs(wire::kSendPauseMs);
+    else
+        m_pauseEndMs = m_clock.nowMs() + wire::kSendPauseMs;
     return true;
+}
+
+void DeviceLink::finishPause()
+{
+    if (m_pauseEndMs == 0)
+        return;
+    const uint64_t end = m_pauseEndMs;
+    m_pauseEndMs = 0;
+    const uint64_t now = m_clock.nowMs();
+    if (now < end)
+        m_clock.sleepMs(static_cast<uint32_t>(end - now));
 }
 
 bool DeviceLink::readResponse(uint32_t expected, uint16_t start, uint16_t end)
 {
+    finishPause();
     size_t total = 0;
     size_t last = 0;
     m_responseSum = wire::kFrameSumBias;

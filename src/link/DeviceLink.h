@@ -33,7 +33,12 @@ public:
     bool lineHungUp() const;
 
     // --- frames and answers ---------------------------------------------------
-    bool sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d);
+    // Where the pause after a command frame is spent: at once, or, when
+    // nothing follows the frame in the same step (the status request),
+    // before whatever uses the line next, so that the tool need not wake
+    // for it. Either way nothing goes out and no read starts within it.
+    enum class PauseAfter { Now, BeforeNextUse };
+    bool sendCommand(uint8_t code, uint8_t b, uint8_t c, uint8_t d, PauseAfter pause = PauseAfter::Now);
     // Polls up to 21 times until `expected` bytes have arrived in earlier
     // polls; on success responseSum() = 0xAA + bytes [start, end). The polls
     // are 2 ms apart unless the answer may arrive later than the 20th of
@@ -60,6 +65,9 @@ public:
     SerialLine& line();
 
 private:
+    // Sleeps what is left of a pause left for the next use of the line.
+    void finishPause();
+
     SerialLine& m_line;
     Clock& m_clock;
     ConnectionState& m_state;
@@ -72,6 +80,7 @@ private:
     // When the last write left the transmitter (clock ms); none since open.
     bool m_sentSinceOpen = false;
     uint64_t m_lastSentMs = 0;
+    uint64_t m_pauseEndMs = 0; // a pause left for the next use ends here; 0: none
     uint32_t m_lateMs = 0;
     // When the controller last answered (clock ms; the open before its first
     // answer), and whether a read has failed since then.

@@ -6,14 +6,43 @@ namespace fs = std::filesystem;
 
 namespace kdx {
 
-ReplugWatch::ReplugWatch(Probe probe) : m_probe(std::move(probe)) {}
+ReplugWatch::ReplugWatch(Probe probe, std::unique_ptr<DeviceNotices> notices)
+    : m_probe(std::move(probe)), m_notices(std::move(notices))
+{
+}
+
+ReplugWatch::~ReplugWatch() = default;
 
 void ReplugWatch::arm(const std::string& name)
 {
     m_name = name;
+    // Followed before the first look, so that no change falls between them.
+    m_notified = m_notices && m_notices->follow(name);
     m_gone = m_probe(name);
     m_sawMissing = !m_gone;
     m_armed = true;
+}
+
+void ReplugWatch::disarm()
+{
+    m_armed = false;
+    if (m_notified)
+        m_notices->stop();
+    m_notified = false;
+}
+
+int ReplugWatch::descriptor() const { return notified() ? m_notices->descriptor() : -1; }
+
+bool ReplugWatch::noticed()
+{
+    if (!notified() || !m_notices->take())
+        return false;
+    if (poll())
+        return true;
+    // The watch lost its folder (no folder above it is left): look on a timer.
+    if (m_notices->descriptor() < 0)
+        m_notified = false;
+    return false;
 }
 
 bool ReplugWatch::poll()
@@ -27,7 +56,7 @@ bool ReplugWatch::poll()
     }
     if (!m_sawMissing && m_gone && *now == *m_gone)
         return false; // still the node that hung up
-    m_armed = false;
+    disarm();
     return true;
 }
 

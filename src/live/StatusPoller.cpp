@@ -56,7 +56,9 @@ void StatusPoller::sendTick(TickResult& result)
         }
     }
 
-    m_link.sendCommand(wire::kCmdRead, wire::kReadStatus, 0, 0);
+    // Nothing follows the request in this tick and the answer is read at
+    // the next: its pause is not slept here but before the line's next use.
+    m_link.sendCommand(wire::kCmdRead, wire::kReadStatus, 0, 0, DeviceLink::PauseAfter::BeforeNextUse);
     m_pollPhase = 1;
 }
 

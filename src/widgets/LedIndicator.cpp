@@ -91,6 +91,17 @@ int LedIndicator::blinkIntervalMs() const
 
 bool LedIndicator::isBlinking() const { return m_on && m_flashing && blinkIntervalMs() > 0; }
 
+void LedIndicator::setHeld(bool held)
+{
+    if (held == m_held)
+        return;
+    m_held = held;
+    const bool wasDark = !m_blinkLit;
+    updateBlinkTimer();
+    if (wasDark && m_blinkLit)
+        update(lightRect());
+}
+
 void LedIndicator::showEvent(QShowEvent* event)
 {
     updateBlinkTimer();
@@ -105,7 +116,7 @@ void LedIndicator::hideEvent(QHideEvent* event)
 
 void LedIndicator::blinkStep()
 {
-    if (!m_on || !m_flashing)
+    if (!m_on || !m_flashing || m_held)
         return;
     m_blinkLit = !m_blinkLit;
     update(lightRect());
@@ -113,7 +124,7 @@ void LedIndicator::blinkStep()
 
 void LedIndicator::updateBlinkTimer()
 {
-    if (isBlinking() && isVisible()) {
+    if (isBlinking() && isVisible() && !m_held) {
         if (!m_blinkTimer->isActive())
             m_blinkTimer->start(blinkIntervalMs());
     } else {

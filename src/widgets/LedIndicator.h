@@ -50,6 +50,11 @@ public:
     // True while the lamp flashes (on and flashing). Its timer runs only
     // while the lamp is shown: a lamp on a hidden page wakes nobody.
     bool isBlinking() const;
+    // A held lamp keeps its on or off colour steadily and runs no timer: the
+    // dashboard holds its lamps while a cover says their values are old, so
+    // nothing flashes (and nothing is painted) under it.
+    void setHeld(bool held);
+    bool isHeld() const { return m_held; }
 
     // One blink step: toggles between the lit and the dark half of the flash
     // period. The internal timer calls it; tests call it directly.
@@ -88,6 +93,7 @@ private:
     bool m_flashing = false;
     double m_flashRateHz = 4.0;
     bool m_blinkLit = true;
+    bool m_held = false;
     bool m_pressed = false;
     QTimer* m_blinkTimer = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 #include <QWidget>
 
@@ -55,6 +56,40 @@ DashboardView steadyView()
     v.temperatureText = "temperature: 21 [C]";
     v.boldButton = ModeButton::Auto;
     return v;
+}
+
+// Between two frames of a long operation the bar is not painted: a middle
+// position waits for the window's next turn; the ends show at once.
+TEST(DashboardPanelTest, ProgressBetweenFramesIsShownAtTheWindowsNextTurn)
+{
+    test::appForTests();
+    QWidget panel;
+    panel.resize(360, 700);
+    DashboardPanel dashboard(&panel, 360);
+    QProgressBar* bar = dashboard.progress();
+
+    dashboard.showProgress(0, 256);
+    EXPECT_EQ(bar->maximum(), 256);
+    EXPECT_EQ(bar->value(), 0) << "the first position at once";
+    dashboard.showProgress(1, 256);
+    dashboard.showProgress(2, 256);
+    EXPECT_EQ(bar->value(), 0) << "not between frames";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 2) << "the newest position at the window's turn";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 2);
+
+    // The last position wins over one still waiting.
+    dashboard.showProgress(200, 256);
+    dashboard.showProgress(256, 256);
+    EXPECT_EQ(bar->value(), 256);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 256) << "a waiting middle position does not come back";
+
+    // Another operation's scale shows at once.
+    dashboard.showProgress(3, 40);
+    EXPECT_EQ(bar->maximum(), 40);
+    EXPECT_EQ(bar->value(), 3);
 }
 
 TEST(DashboardPanelTest, OnlyWhatChangedIsRepainted)

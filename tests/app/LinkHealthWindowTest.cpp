@@ -6,6 +6,8 @@
 #include "app/LinkPanels.h"
 #include "app/LinkStatusPanel.h"
 #include "app/TrafficWindow.h"
+#include "app/pages/DashboardPanel.h"
+#include "widgets/LedIndicator.h"
 #include "link/TrafficLog.h"
 #include "sim/ControllerModel.h"
 #include "sim/FaultSet.h"
@@ -151,6 +153,12 @@ TEST(LinkHealthWindow, DashboardLooksStaleAfterOneSecondWithoutFramesAndNormalWi
     EXPECT_LE(ticks, 4);
     EXPECT_LE(rig.context.session.poller().lostPacketCount(), lost + 1);
     EXPECT_TRUE(rig.prompts.messages.empty());
+    // The counters follow what was lost, and the last answer moved on.
+    ASSERT_GT(lost, 0u);
+    const QString counters = rig.control<QLabel>("LabelLinkCounters")->text();
+    EXPECT_TRUE(counters.startsWith(QString::fromLatin1("lost %1 ").arg(rig.context.session.poller().lostPacketCount())))
+        << counters.toStdString();
+    EXPECT_NE(counters.section(' ', -1), lastAnswer);
 }
 
 TEST(LinkHealthWindow, AHangUpClosesThePortStopsPollingAndSaysWhichPortWentAway)
@@ -168,12 +176,26 @@ TEST(LinkHealthWindow, AHangUpClosesThePortStopsPollingAndSaysWhichPortWentAway)
     EXPECT_TRUE(rig.area().contains("link lost")) << rig.area().toStdString();
     EXPECT_TRUE(rig.staleShown());
     EXPECT_TRUE(rig.prompts.messages.empty()) << "no message box for a pulled cable";
-    EXPECT_TRUE(rig.window->findChild<QTimer*>("TimerReplug")->isActive());
+    auto* panel = rig.window->findChild<LinkStatusPanel*>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->replugWatching());
+    EXPECT_TRUE(panel->replugNotified()) << "the system tells of changes in the name's folder";
+    EXPECT_FALSE(rig.window->findChild<QTimer*>("TimerReplug")->isActive()) << "no timer meanwhile";
 
     // Nothing goes out any more.
     const int sent = rig.line.transmits;
     rig.ticks(40);
     EXPECT_EQ(rig.line.transmits, sent);
+
+    // The adapter's name comes back in the folder: told so, the watch
+    // searches at once and finds the controller.
+    rig.line.pulled = false;
+    std::ofstream(sim::kDemoPortName).put('x');
+    for (int i = 0; i < 5 && !rig.context.state.connected; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(rig.context.state.connected);
+    EXPECT_FALSE(panel->replugWatching());
+    EXPECT_FALSE(panel->replugNotified());
 }
 
 TEST(LinkHealthWindow, AnAdapterPulledDuringTheConnectionsReadIsALostLinkWatchedForItsReturn)
@@ -192,7 +214,9 @@ TEST(LinkHealthWindow, AnAdapterPulledDuringTheConnectionsReadIsALostLinkWatched
         << rig.prompts.messages[0];
     EXPECT_TRUE(rig.statusLine().startsWith("Link lost: " + kDemo + " went away at ")) << rig.statusLine().toStdString();
     EXPECT_TRUE(rig.area().contains("link lost")) << rig.area().toStdString();
-    EXPECT_TRUE(rig.window->findChild<QTimer*>("TimerReplug")->isActive());
+    auto* panel = rig.window->findChild<LinkStatusPanel*>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->replugWatching());
 }
 
 TEST(LinkHealthWindow, HeldPollingAndAFailedSearchAfterAHangUpLookStaleUntilAFreshFrame)
@@ -203,6 +227,23 @@ TEST(LinkHealthWindow, HeldPollingAndAFailedSearchAfterAHangUpLookStaleUntilAFre
     auto* panel = rig.window->findChild<LinkStatusPanel*>();
     ASSERT_NE(panel, nullptr);
     auto* notice = rig.control<QLabel>("LabelNoDataSince");
+    // The connection's full read left the progress bar full; with nothing
+    // running it empties after a moment, not at once, and the watch that
+    // empties it then sleeps.
+    auto* progress = rig.control<QProgressBar>("ProgressBar1");
+    ASSERT_GT(progress->value(), 0);
+    EXPECT_TRUE(panel->pauseWatching());
+    panel->watchPause();
+    rig.clock.advance(LinkStatusPanel::kProgressLingerMs - 1);
+    panel->watchPause();
+    EXPECT_GT(progress->value(), 0);
+    EXPECT_TRUE(panel->pauseWatching());
+    rig.clock.advance(1);
+    panel->watchPause();
+    EXPECT_EQ(progress->value(), 0);
+    EXPECT_FALSE(panel->pauseWatching()) << "polling runs and nothing lingers: no timer";
+    rig.ticks(4);
+    EXPECT_FALSE(panel->pauseWatching()) << "ticks that poll do not wake it";
     {
         // The tool holds the ticks off (a box open, an upgrade running):
         // the pause watch gives the dashboard its stale look and the reason.
@@ -210,29 +251,28 @@ TEST(LinkHealthWindow, HeldPollingAndAFailedSearchAfterAHangUpLookStaleUntilAFre
         for (int i = 0; i < 30; ++i) {
             rig.clock.advance(50);
             rig.window->Timer1Timer();
+            EXPECT_TRUE(panel->pauseWatching());
             panel->watchPause();
         }
         EXPECT_TRUE(rig.staleShown());
         EXPECT_TRUE(notice->text().endsWith("\npolling paused while the tool works")) << notice->text().toStdString();
+        EXPECT_TRUE(panel->pauseWatching()) << "still held";
     }
+    panel->watchPause();
+    EXPECT_FALSE(panel->pauseWatching()) << "the hold lifted";
     rig.ticks(4);
     EXPECT_FALSE(rig.staleShown()) << "a fresh frame brings the normal look back";
-    // The connection's full read left the progress bar full; with nothing
-    // running it empties after a moment, not at once.
-    auto* progress = rig.control<QProgressBar>("ProgressBar1");
-    ASSERT_GT(progress->value(), 0);
-    panel->watchPause();
-    rig.clock.advance(LinkStatusPanel::kProgressLingerMs - 1);
-    panel->watchPause();
-    EXPECT_GT(progress->value(), 0);
-    rig.clock.advance(1);
-    panel->watchPause();
-    EXPECT_EQ(progress->value(), 0);
 
     // The adapter is pulled; F10 finds nothing: the old values stay stale.
+    DashboardPanel& dash = rig.window->dashboard();
+    EXPECT_FALSE(dash.savingLamp()->isHeld());
     rig.line.pulled = true;
     rig.ticks(2);
     EXPECT_TRUE(rig.staleShown());
+    // Nothing flashes under the cover.
+    EXPECT_TRUE(dash.savingLamp()->isHeld());
+    EXPECT_TRUE(dash.memoryErrorLamp()->isHeld());
+    EXPECT_TRUE(dash.lamp(Lamp::FatalErr2)->isHeld());
     EXPECT_TRUE(notice->text().endsWith("\nlink lost")) << notice->text().toStdString();
     rig.window->AutoConnect1Click();
     ASSERT_FALSE(rig.context.state.connected);
@@ -245,6 +285,8 @@ TEST(LinkHealthWindow, HeldPollingAndAFailedSearchAfterAHangUpLookStaleUntilAFre
     EXPECT_TRUE(rig.staleShown());
     rig.ticks(2);
     EXPECT_FALSE(rig.staleShown());
+    EXPECT_FALSE(dash.savingLamp()->isHeld());
+    EXPECT_FALSE(dash.lamp(Lamp::Pump1)->isHeld());
 }
 
 TEST(LinkHealthWindow, AnEditWhileTheLinkIsDownIsRefusedWithAMessage)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 namespace kdx {
@@ -53,6 +54,53 @@ protected:
 struct FrameCase {
     uint8_t code, b, c, d, sum;
 };
+
+// The pause after a request left for the next use of the line: the tool does
+// not sleep it at once, yet nothing goes out and no read starts within it.
+TEST_F(DeviceLinkTest, APauseLeftForTheNextUseStillKeepsTheLineQuietForItsWholeLength)
+{
+    // The first sleep of a use: the rest of the pause when one is owed, else
+    // the use's own first pause (0 for none).
+    const auto firstSleepAfter = [&](uint32_t idleMs, const std::function<void()>& use) {
+        EXPECT_TRUE(link.sendCommand(wire::kCmdRead, wire::kReadStatus, 0, 0, DeviceLink::PauseAfter::BeforeNextUse));
+        clock.clearSleeps();
+        clock.advance(idleMs);
+        use();
+        return clock.sleeps().empty() ? 0u : clock.sleeps().front();
+    };
+    const struct {
+        const char* use;
+        uint32_t ownFirstSleep;
+        std::function<void()> run;
+    } uses[] = {
+        {"a frame", wire::kSendPauseMs, [&] { link.sendCommand(wire::kCmdSaveToEeprom, 0, 0, 0); }},
+        {"raw bytes", 0, [&] { const uint8_t b[2] = {1, 2}; link.transmitBytes(b, 2); }},
+        {"a read", wire::kPollPauseMs, [&] { link.readResponse(4, 0, 0); }},
+        {"a look for bytes", 0, [&] { uint8_t b[4]; link.readAvailable(b, 4); }},
+    };
+    for (const auto& u : uses) {
+        SCOPED_TRACE(u.use);
+        EXPECT_EQ(firstSleepAfter(3, u.run), wire::kSendPauseMs - 3) << "the rest of the pause first";
+        EXPECT_EQ(firstSleepAfter(wire::kSendPauseMs, u.run), u.ownFirstSleep) << "spent meanwhile";
+        EXPECT_EQ(firstSleepAfter(50, u.run), u.ownFirstSleep);
+    }
+    // The frame after the request keeps the whole gap on the wire.
+    const size_t before = line.sent().size();
+    link.sendCommand(wire::kCmdRead, wire::kReadStatus, 0, 0, DeviceLink::PauseAfter::BeforeNextUse);
+    clock.advance(4);
+    link.sendCommand(wire::kCmdSaveToEeprom, 0, 0, 0);
+    ASSERT_EQ(line.sent().size(), before + 2);
+    EXPECT_EQ(line.sent()[before + 1].atMs - line.sent()[before].atMs, wire::kSendPauseMs);
+    // A port closed within the pause is closed at its end; a pause is owed once.
+    link.sendCommand(wire::kCmdRead, wire::kReadStatus, 0, 0, DeviceLink::PauseAfter::BeforeNextUse);
+    clock.clearSleeps();
+    link.closePort();
+    EXPECT_EQ(clock.sleeps(), (std::vector<uint32_t>{wire::kSendPauseMs}));
+    ASSERT_TRUE(link.openPort());
+    clock.clearSleeps();
+    link.sendCommand(wire::kCmdSaveToEeprom, 0, 0, 0);
+    EXPECT_EQ(clock.sleeps(), (std::vector<uint32_t>{wire::kSendPauseMs})) << "only its own pause";
+}
 
 TEST_F(DeviceLinkTest, FramesCarryWrappingChecksumAndEndMark)
 {

@@ -1,6 +1,7 @@
 // Link health without the window: the traffic lines and their capture, the
 // status texts and stale rule, and the watch for a replugged adapter.
 #include "protocol/Wire.h"
+#include "link/DeviceNotices.h"
 #include "link/LinkWatch.h"
 #include "link/ReplugWatch.h"
 #include "link/TrafficCapture.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <poll.h>
 #include <unistd.h>
 
 namespace kdx {
@@ -348,7 +350,7 @@ TEST(ReplugWatch, FiresWhenTheNameLeadsToADeviceAgainThatIsNotTheOneThatWentAway
         if (it == present.end())
             return std::nullopt;
         return it->second;
-    });
+    }, nullptr);
     const std::string name = "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0";
 
     // The node still exists when the hang-up is seen: the same node is not "back".
@@ -376,6 +378,140 @@ TEST(ReplugWatch, FiresWhenTheNameLeadsToADeviceAgainThatIsNotTheOneThatWentAway
     present[name] = {1, 1};
     EXPECT_TRUE(watch.poll());
     EXPECT_EQ(probes, 10) << "one stat() per poll while armed, none after";
+}
+
+// The system's notices as the test says: whether they can be had, and what
+// waits.
+class FakeNotices : public DeviceNotices {
+public:
+    bool available = true;
+    bool loseFolder = false; // the next take finds no folder left to follow
+    int pending = 0;
+    std::vector<std::string> followed;
+    bool following = false;
+    bool follow(const std::string& name) override
+    {
+        followed.push_back(name);
+        following = available;
+        return following;
+    }
+    void stop() override { following = false; }
+    int descriptor() const override { return following ? 42 : -1; }
+    bool take() override
+    {
+        const bool any = pending > 0;
+        pending = 0;
+        if (loseFolder)
+            following = false;
+        return any;
+    }
+};
+
+TEST(ReplugWatch, WithTheSystemsNoticesItLooksOnlyWhenToldOfAChange)
+{
+    std::optional<ReplugWatch::Identity> device;
+    int probes = 0;
+    auto notices = std::make_unique<FakeNotices>();
+    FakeNotices& n = *notices;
+    ReplugWatch watch(
+        [&](const std::string&) {
+            ++probes;
+            return device;
+        },
+        std::move(notices));
+    const std::string name = "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0";
+
+    watch.arm(name);
+    ASSERT_EQ(n.followed, (std::vector<std::string>{name}));
+    EXPECT_TRUE(watch.notified());
+    EXPECT_EQ(watch.descriptor(), 42);
+    EXPECT_EQ(probes, 1) << "one look when armed";
+    EXPECT_FALSE(watch.noticed());
+    EXPECT_EQ(probes, 1) << "no notice, no look";
+    device = ReplugWatch::Identity{0x1880, 7};
+    n.pending = 2;
+    EXPECT_TRUE(watch.noticed()) << "told of the change, it looks and finds it";
+    EXPECT_EQ(probes, 2);
+    EXPECT_FALSE(watch.armed());
+    EXPECT_FALSE(n.following) << "the notices stop with the watch";
+    EXPECT_EQ(watch.descriptor(), -1);
+
+    // The node is still the one that hung up: a notice about something else
+    // in its folder is not a replug.
+    watch.arm(name);
+    n.pending = 1;
+    EXPECT_FALSE(watch.noticed());
+    EXPECT_TRUE(watch.notified());
+
+    // The notices lose their last folder: the owner falls back to polling.
+    n.loseFolder = true;
+    n.pending = 1;
+    EXPECT_FALSE(watch.noticed());
+    EXPECT_FALSE(watch.notified());
+    EXPECT_TRUE(watch.armed());
+    device.reset();
+    EXPECT_FALSE(watch.poll());
+    device = ReplugWatch::Identity{0x1880, 8};
+    EXPECT_TRUE(watch.poll());
+
+    // Where the system gives no notices the watch is armed all the same.
+    n.available = false;
+    n.loseFolder = false;
+    watch.arm(name);
+    EXPECT_TRUE(watch.armed());
+    EXPECT_FALSE(watch.notified());
+    EXPECT_EQ(watch.descriptor(), -1);
+    n.pending = 1;
+    EXPECT_FALSE(watch.noticed()) << "not notified: it is polled instead";
+}
+
+// Readable now, without waiting: the kernel queues a change as it is made.
+bool readable(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+}
+
+TEST(DeviceNotices, FollowTheNamesFolderAndTheFoldersAboveItThatAreMissing)
+{
+    const fs::path root = fs::temp_directory_path() / ("kdx-notices-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    const fs::path link = root / "serial" / "by-id" / "usb-FTDI_FT232R-if00-port0";
+    auto notices = DeviceNotices::system();
+    ASSERT_NE(notices, nullptr);
+    ASSERT_TRUE(notices->follow(link.string()));
+    const int fd = notices->descriptor();
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(readable(fd));
+    EXPECT_FALSE(notices->take());
+
+    // udev makes the folders, then the link; each step is told, and the
+    // watch moves down to the folder made.
+    fs::create_directory(root / "serial");
+    ASSERT_TRUE(readable(fd));
+    EXPECT_TRUE(notices->take());
+    EXPECT_FALSE(readable(fd)) << "all read";
+    fs::create_directory(root / "serial" / "by-id");
+    EXPECT_TRUE(notices->take());
+    fs::create_symlink("/dev/null", link);
+    EXPECT_TRUE(readable(fd));
+    EXPECT_TRUE(notices->take());
+    std::ofstream(root / "elsewhere").put('x');
+    EXPECT_FALSE(readable(fd)) << "a folder above the followed one is no longer watched";
+
+    // Pulled: the link and its folders go; the watch climbs back up.
+    fs::remove_all(root / "serial");
+    EXPECT_TRUE(notices->take());
+    fs::create_directory(root / "serial");
+    EXPECT_TRUE(notices->take()) << "followed from the root again";
+    EXPECT_EQ(notices->descriptor(), fd);
+
+    notices->stop();
+    EXPECT_EQ(notices->descriptor(), -1);
+    fs::create_directory(root / "serial" / "by-id");
+    EXPECT_FALSE(notices->take());
+    fs::remove_all(root);
 }
 
 TEST(ReplugWatch, StableNameIsTheByIdLinkOfTheSameDevice)

@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <algorithm>
 #include <vector>
 
 namespace kdx {
@@ -210,6 +211,21 @@ TEST_F(Pty, AdapterThatRefusesModemControlStillTransmits)
     EXPECT_TRUE(line.transmit(frame.data(), frame.size()));
     EXPECT_EQ(readMaster(6), frame);
     EXPECT_FALSE(line.hungUp());
+    // Refused once, RTS is not asked for again: two system calls fewer per frame.
+    tty.events.clear();
+    EXPECT_TRUE(line.transmit(frame.data(), frame.size()));
+    EXPECT_EQ(readMaster(6), frame);
+    EXPECT_EQ(std::count_if(tty.events.begin(), tty.events.end(),
+                            [](const std::string& e) { return e.find("RTS") != std::string::npos
+                                                           && e.rfind("write", 0) != 0; }),
+              0);
+    // A new open asks again: the next device may take it.
+    line.close();
+    tty.refuseModemControl = false;
+    ASSERT_TRUE(line.open(path)) << line.lastError();
+    tty.events.clear();
+    EXPECT_TRUE(line.transmit(frame.data(), frame.size()));
+    EXPECT_EQ(tty.events, (Events{"raise RTS", "write 6 with RTS", "drain", "lower RTS"}));
 }
 
 TEST_F(Pty, InterruptedWaitForTheTransmitterIsResumed)

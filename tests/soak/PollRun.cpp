@@ -42,11 +42,17 @@ int runPoll(const PollOptions& o)
     std::string port = o.workDir + "/no-such-adapter";
     if (!o.simProgram.empty()) {
         std::string error;
-        if (!sim.start(o.simProgram, {}, error)) {
+        // Unplugged, the tool watches the adapter's stable name for its
+        // return, as it does a by-id link: kdx-sim's link stands for one.
+        const std::string link = o.workDir + "/adapter";
+        std::vector<std::string> args;
+        if (o.unplug)
+            args = {"--link", link};
+        if (!sim.start(o.simProgram, args, error)) {
             std::fprintf(stderr, "poll: %s\n", error.c_str());
             return 2;
         }
-        port = sim.ptyPath();
+        port = o.unplug ? link : sim.ptyPath();
     }
     int status = 0;
     {

@@ -119,6 +119,30 @@ TEST_F(LedIndicatorTest, OnlyAShownLampWakesToBlink)
     EXPECT_FALSE(led.isBlinking());
 }
 
+TEST_F(LedIndicatorTest, AHeldLampShowsItsColourSteadilyAndWakesNobody)
+{
+    auto* timer = led.findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    led.show();
+    led.setFlashing(true, 4.0);
+    led.setOn(true);
+    led.blinkStep();
+    ASSERT_EQ(led.currentLightColor(), led.offColor()) << "in the dark half";
+    led.setHeld(true);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(led.currentLightColor(), QColor(0, 255, 0)) << "held lit, not dark";
+    led.blinkStep();
+    EXPECT_EQ(led.currentLightColor(), QColor(0, 255, 0)) << "a stray step does not flash it";
+    led.setOn(false);
+    led.setOn(true);
+    EXPECT_FALSE(timer->isActive()) << "coming on while held starts no timer";
+    led.setOn(false);
+    EXPECT_EQ(led.currentLightColor(), led.offColor()) << "held off stays off";
+    led.setOn(true);
+    led.setHeld(false);
+    EXPECT_TRUE(timer->isActive()) << "flashes again once released";
+}
+
 TEST_F(LedIndicatorTest, SteadyLampIgnoresBlinkSteps)
 {
     led.setOn(true);

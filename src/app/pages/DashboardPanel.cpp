@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <initializer_list>
 
@@ -128,6 +129,33 @@ DashboardPanel::DashboardPanel(QWidget* panel, int width)
         w->setAutoFillBackground(true);
     for (LedIndicator* l : m_lamps)
         l->setAutoFillBackground(true);
+}
+
+void DashboardPanel::showProgress(int position, int maximum)
+{
+    if (maximum != m_progress->maximum() || position <= m_progress->minimum() || position >= maximum) {
+        m_pendingProgress.reset();
+        m_progress->setMaximum(maximum);
+        m_progress->setValue(position);
+        return;
+    }
+    const bool queued = m_pendingProgress.has_value();
+    m_pendingProgress = position;
+    if (queued)
+        return;
+    QTimer::singleShot(0, m_progress, [this] {
+        if (m_pendingProgress)
+            m_progress->setValue(*m_pendingProgress);
+        m_pendingProgress.reset();
+    });
+}
+
+void DashboardPanel::holdLamps(bool held)
+{
+    for (LedIndicator* l : m_lamps)
+        l->setHeld(held);
+    m_memoryError->setHeld(held);
+    m_saving->setHeld(held);
 }
 
 void DashboardPanel::apply(const DashboardView& v)

@@ -30,6 +30,10 @@ public:
     // steady controller costs no layout and no repaint.
     void apply(const DashboardView& view);
 
+    // Holds every lamp still while the values are covered as old (see
+    // LedIndicator::setHeld), and lets them flash again when they are not.
+    void holdLamps(bool held);
+
     QPushButton* modeButton(ModeButton which) const { return m_modeButtons[static_cast<size_t>(which)]; }
     LedIndicator* lamp(Lamp which) const { return m_lamps[static_cast<size_t>(which)]; }
     // Any error in the controller's memory; clicked, it shows the diagnostics.
@@ -37,6 +41,12 @@ public:
     // The deferred save to the controller's memory.
     LedIndicator* savingLamp() const { return m_saving; }
     QProgressBar* progress() const { return m_progress; }
+    // An operation's progress. A bar repaints itself at once when it moves,
+    // which between two frames of a long operation would lengthen the gap
+    // on the wire: a position between the first and the last is painted at
+    // the window's next turn (inside the next pause) instead; the first, the
+    // last and a new maximum show at once.
+    void showProgress(int position, int maximum);
     QPushButton* saveEepromButton() const { return m_saveEeprom; }
 
     // The lamps, buttons and texts whose captions follow the language.
@@ -60,6 +70,7 @@ private:
     QLabel* m_operations = nullptr;
     std::array<QPushButton*, kModeButtonCount> m_modeButtons{};
     QProgressBar* m_progress = nullptr;
+    std::optional<int> m_pendingProgress; // to be shown at the window's next turn
     QPushButton* m_saveEeprom = nullptr;
 };
 

@@ -168,6 +168,7 @@ bool PosixSerialLine::open(const std::string& deviceName)
     m_fd = fd;
     m_hungUp = false;
     m_undrained = 0;
+    m_noModemControl = false;
     m_lastError.clear();
     return true;
 }
@@ -182,6 +183,7 @@ void PosixSerialLine::close()
     m_fd = -1;
     m_hungUp = false;
     m_undrained = 0;
+    m_noModemControl = false;
 }
 
 void PosixSerialLine::noteGone(int error)
@@ -240,7 +242,7 @@ bool PosixSerialLine::transmit(const uint8_t* data, size_t count)
 {
     if (m_fd < 0 || m_hungUp)
         return false;
-    (void)m_tty.setModemLines(m_fd, TIOCM_RTS, true);
+    setRts(true);
     size_t done = 0;
     while (done < count) {
         const ssize_t n = m_tty.write(m_fd, data + done, count - done);
@@ -251,7 +253,7 @@ bool PosixSerialLine::transmit(const uint8_t* data, size_t count)
             if (n < 0)
                 noteGone(errno);
             m_undrained += done;
-            (void)m_tty.setModemLines(m_fd, TIOCM_RTS, false);
+            setRts(false);
             return false;
         }
         done += static_cast<size_t>(n);
@@ -259,8 +261,16 @@ bool PosixSerialLine::transmit(const uint8_t* data, size_t count)
     m_undrained += count;
     // RTS must stay up until the last stop bit has left the transmitter.
     const bool drained = drainBounded();
-    (void)m_tty.setModemLines(m_fd, TIOCM_RTS, false);
+    setRts(false);
     return drained;
+}
+
+void PosixSerialLine::setRts(bool on)
+{
+    if (m_noModemControl)
+        return;
+    if (m_tty.setModemLines(m_fd, TIOCM_RTS, on) != 0 && (errno == ENOTTY || errno == EINVAL))
+        m_noModemControl = true;
 }
 
 void PosixSerialLine::drain()

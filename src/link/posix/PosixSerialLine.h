@@ -60,6 +60,7 @@ private:
     // bytes written since the last wait plus kDrainMarginMs. False (and the
     // line hung up) when it stalled or the device went away.
     bool drainBounded();
+    void setRts(bool on);
     void noteGone(int error);
     void fail(const std::string& why);
 
@@ -70,6 +71,9 @@ private:
     std::string m_lastError;
     bool m_hungUp = false;
     size_t m_undrained = 0; // bytes written since the transmitter was last empty
+    // The device refused RTS (a pseudo-terminal, an adapter that switches
+    // direction by itself): not asked again until the next open.
+    bool m_noModemControl = false;
     AdapterLatency m_latency;
     std::unique_ptr<DrainAlarm> m_alarm; // ends a transmitter wait at its bound
 };
