@@ -1,6 +1,7 @@
 #include "app/PortDoctorWindow.h"
 
 #include "app/MainWindow.h"
+#include "app/pages/LanguageRegistry.h"
 #include "link/PortDoctor.h"
 
 #include <QFontDatabase>
@@ -17,6 +18,7 @@ PortDoctorWindow::PortDoctorWindow(MainWindow& window, AppContext& context)
     setObjectName(QStringLiteral("FormPortDoctor"));
     setWindowTitle(QStringLiteral("Diagnose ports"));
     resize(720, 460);
+    window.languageTexts().add(102837, this);
     auto* column = new QVBoxLayout(this);
     m_report = new QPlainTextEdit(this);
     m_report->setObjectName(QStringLiteral("MemoPortDoctor"));
@@ -28,6 +30,7 @@ PortDoctorWindow::PortDoctorWindow(MainWindow& window, AppContext& context)
     auto* row = new QHBoxLayout;
     m_again = new QPushButton(QStringLiteral("Diagnose again"), this);
     m_again->setObjectName(QStringLiteral("ButtonDiagnoseAgain"));
+    window.languageTexts().add(102838, m_again);
     row->addStretch(1);
     row->addWidget(m_again);
     column->addLayout(row);

@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/AppOptions.h"
 #include "app/MainWindow.h"
+#include "app/pages/LanguageRegistry.h"
 #include "link/PortDoctor.h"
 #include "link/TrafficCapture.h"
 
@@ -30,6 +31,8 @@ TrafficWindow::TrafficWindow(MainWindow& window, AppContext& context)
     setObjectName(QStringLiteral("FormTraffic"));
     setWindowTitle(QStringLiteral("Traffic"));
     resize(760, 480);
+    LanguageRegistry& words = window.languageTexts();
+    words.add(102830, this);
 
     auto* column = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -39,6 +42,9 @@ TrafficWindow::TrafficWindow(MainWindow& window, AppContext& context)
     m_clear->setObjectName(QStringLiteral("ButtonTrafficClear"));
     m_export = new QPushButton(QStringLiteral("Export..."), this);
     m_export->setObjectName(QStringLiteral("ButtonTrafficExport"));
+    words.add(102831, m_pause);
+    words.add(102832, m_clear);
+    words.add(102833, m_export);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("LabelTrafficCount"));
     row->addWidget(m_pause);
@@ -115,7 +121,7 @@ void TrafficWindow::refresh()
         text += QString::fromStdString(formatTrafficLine(r));
     }
     m_memo->appendPlainText(text);
-    m_count->setText(QStringLiteral("%1 frames").arg(m_records.size()));
+    m_count->setText(say(102834, "%1 frames").arg(m_records.size()));
 }
 
 TrafficExportFacts TrafficWindow::exportFacts() const
@@ -165,9 +171,9 @@ bool TrafficWindow::exportTo(const QString& path, std::string& error) const
 void TrafficWindow::exportClicked()
 {
     refresh();
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export traffic"),
+    const QString path = QFileDialog::getSaveFileName(this, say(102835, "Export traffic"),
                                                       m_startDirectory + QStringLiteral("/traffic.txt"),
-                                                      QStringLiteral("Text (*.txt)"));
+                                                      say(102836, "Text (*.txt)"));
     if (path.isEmpty())
         return;
     std::string error;
@@ -175,12 +181,17 @@ void TrafficWindow::exportClicked()
         m_ctx.prompts.message(error);
 }
 
+QString TrafficWindow::say(int key, const char* english) const
+{
+    return m_ctx.texts.has(key) ? QString::fromStdString(m_ctx.texts.text(key)) : QString::fromUtf8(english);
+}
+
 void TrafficWindow::clearClicked()
 {
     m_ctx.capture.takeSince(m_next);
     m_records.clear();
     m_memo->clear();
-    m_count->setText(QStringLiteral("0 frames"));
+    m_count->setText(say(102834, "%1 frames").arg(0));
 }
 
 } // namespace kdx

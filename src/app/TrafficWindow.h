@@ -43,6 +43,8 @@ protected:
 private:
     void exportClicked();
     void clearClicked();
+    // The window's text of key; English where it has none.
+    QString say(int key, const char* english) const;
 
     TrafficExportFacts exportFacts() const;
 

@@ -353,6 +353,16 @@ const std::vector<KeyTarget>& keyTable()
     {102818, TargetKind::Text, 0, 0, "Parameter folder: %1"},
     {102819, TargetKind::Text, 0, 0, "%1 (not found)"},
     {102820, TargetKind::Text, 0, 0, "About KDX"},
+    // The Link menu's traffic and port diagnosis windows.
+    {102830, TargetKind::Caption, 0, 0, "Traffic"},
+    {102831, TargetKind::Caption, 0, 0, "Pause"},
+    {102832, TargetKind::Caption, 0, 0, "Clear"},
+    {102833, TargetKind::Caption, 0, 0, "Export..."},
+    {102834, TargetKind::Text, 0, 0, "%1 frames"},
+    {102835, TargetKind::Text, 0, 0, "Export traffic"},
+    {102836, TargetKind::Text, 0, 0, "Text (*.txt)"},
+    {102837, TargetKind::Caption, 0, 0, "Diagnose ports"},
+    {102838, TargetKind::Caption, 0, 0, "Diagnose again"},
     };
     return table;
 }

@@ -73,6 +73,9 @@ const std::map<int, std::set<std::string>> kKeyControls = {
     {102013, {"DiagnosePorts1"}}, {102014, {"Help1Menu"}}, {102015, {"About1"}},
     {102016, {"CompareDefaults1"}}, {102017, {"CompareFiles1"}}, {102100, {"TabSheetCharts"}},
     {102101, {"LabelChartsSpan"}}, {102102, {"ButtonChartsOpen"}}, {102103, {"ButtonChartsLive"}},
+    // The Link menu's windows.
+    {102830, {"FormTraffic"}}, {102831, {"CheckBoxTrafficPause"}}, {102832, {"ButtonTrafficClear"}},
+    {102833, {"ButtonTrafficExport"}}, {102837, {"FormPortDoctor"}}, {102838, {"ButtonDiagnoseAgain"}},
 };
 
 // The window as the program builds it: with its controller, whose parameter
@@ -205,6 +208,9 @@ TEST(LanguageRegistry, ALanguageFileReachesEveryKindOfControl)
     EXPECT_EQ(findControl<QAbstractButton>(w, "CheckBox13")->text(), "J1 out");
     EXPECT_EQ(findControl<QLabel>(w, "LabeBladCRC")->text(), "CRC: 3");
     EXPECT_EQ(findControl<QAbstractButton>(w, "ButtonReset")->text(), "Reset it");
+    // A window of its own takes its title.
+    w.languageTexts().setCaption(102830, "Ruch");
+    EXPECT_EQ(findControl<QWidget>(w, "FormTraffic")->windowTitle(), "Ruch");
     // Keys the file leaves out keep their texts.
     EXPECT_EQ(findControl<QLabel>(w, "LabelMinLevH")->text(), "minimum level H [V]");
     EXPECT_TRUE(rig.prompts.messages.empty());

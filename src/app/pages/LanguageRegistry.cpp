@@ -73,6 +73,8 @@ void LanguageRegistry::setCaptionOf(QObject* target, const QString& value)
         menu->setTitle(value);
     else if (auto* page = qobject_cast<QWidget*>(target); page && m_pages.indexOf(page) >= 0)
         m_pages.setTabText(m_pages.indexOf(page), value);
+    else if (auto* window = qobject_cast<QWidget*>(target); window && window->isWindow())
+        window->setWindowTitle(value);
 }
 
 void LanguageRegistry::setGridCell(int key, int column, int row, const std::string& text)
