@@ -65,7 +65,8 @@ constexpr int kKeyBackFromUpgrade = 102722;
 constexpr int kKeyLoadUpgradeBackup = 102723;
 constexpr int kKeyRestoreTitle = 102724;
 constexpr int kKeyNothingSent = 102725;
-constexpr const char* kResetCaption = "RESET PARAMETERS!";
+// The caption of the button the reset question stands for.
+constexpr int kKeyResetButton = 100106;
 
 std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
@@ -297,14 +298,15 @@ bool ParameterFilesGlue::confirmReset()
     const ParameterLabels texts = labels();
     std::string saved;
     if (m_deps.ctx.state.parametersLoaded) {
-        if (!backup(kReasonBeforeReset, kResetCaption))
+        if (!backup(kReasonBeforeReset, texts.text(kKeyResetButton)))
             return false;
         saved = m_lastBackup.empty() ? texts.text(kKeyNoBackup) : texts.format(kKeyBackupIn, {m_lastBackup});
     } else {
         saved = texts.text(kKeyNothingRead);
     }
     return m_deps.ctx.prompts.okCancelDefaultCancel(
-        texts.text(kKeyResetReplaces) + "\n" + saved + "\n" + texts.text(kKeyResetNow), kResetCaption);
+        texts.format(kKeyResetReplaces, {texts.text(kKeyResetButton)}) + "\n" + saved + "\n" + texts.text(kKeyResetNow),
+        texts.text(kKeyResetButton));
 }
 
 bool ParameterFilesGlue::beforeUpgrade()

@@ -269,7 +269,7 @@ const std::vector<KeyTarget>& keyTable()
     {102716, TargetKind::Text, 0, 0, "No backup was made."},
     {102717, TargetKind::Text, 0, 0, "The current parameters were saved to %1."},
     {102718, TargetKind::Text, 0, 0, "No parameters have been read from the controller, so no backup was made."},
-    {102719, TargetKind::Text, 0, 0, "RESET PARAMETERS! replaces every parameter of the controller with the default set, its serial number included (it becomes 0xAFFFFFFF); only the connection log is kept."},
+    {102719, TargetKind::Text, 0, 0, "%1 replaces every parameter of the controller with the default set, its serial number included (it becomes 0xAFFFFFFF); only the connection log is kept."},
     {102720, TargetKind::Text, 0, 0, "Reset the parameters now?"},
     {102721, TargetKind::Text, 0, 0, "the firmware upgrade"},
     {102722, TargetKind::Text, 0, 0, "The controller came back from the upgrade with its parameters reset."},

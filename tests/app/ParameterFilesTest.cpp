@@ -448,14 +448,15 @@ TEST(ParameterFiles, QuestionsAndStatusLinesSpeakTheChosenLanguage)
     EXPECT_EQ(rig.prompts.messages[0], "Zapisz na dysk: najpierw po\xC5\x82\xC4\x85" "cz si\xC4\x99 ze sterownikiem "
                                        "(CONNECT); jego parametry nie zosta\xC5\x82y odczytane.");
 
-    // RESET PARAMETERS! keeps its own caption; the rest of the question is Polish.
+    // The question names the reset as its button does.
     rig.connect();
     rig.prompts.messages.clear();
     rig.prompts.okCancelAnswer = false;
     rig.window->ButtonSetDefaultClick();
     ASSERT_EQ(rig.prompts.messages.size(), 1u);
     const std::string& box = rig.prompts.messages[0];
-    EXPECT_EQ(box.rfind("RESET PARAMETERS!: RESET PARAMETERS! zast\xC4\x99puje", 0), 0u) << box;
+    const std::string button = "PRZYWR\xC3\x93\xC4\x86 PARAMETRY!";
+    EXPECT_EQ(box.rfind(button + ": " + button + " zast\xC4\x99puje", 0), 0u) << box;
     EXPECT_NE(box.find("Obecne parametry zapisano do "), std::string::npos) << box;
     EXPECT_NE(box.find("\nZresetowa\xC4\x87 parametry teraz?"), std::string::npos) << box;
 }
