@@ -363,6 +363,9 @@ const std::vector<KeyTarget>& keyTable()
     {102836, TargetKind::Text, 0, 0, "Text (*.txt)"},
     {102837, TargetKind::Caption, 0, 0, "Diagnose ports"},
     {102838, TargetKind::Caption, 0, 0, "Diagnose again"},
+    // A full read cut off.
+    {102840, TargetKind::Text, 0, 0, "Reading the parameters stopped at page %1 of %2: the line to the controller was lost. Nothing was written: the controller still holds its parameters; they are read again when it is connected."},
+    {102841, TargetKind::Text, 0, 0, "Reading the parameters stopped at page %1 of %2: the controller has not answered for a second (the adapter is there, the bus is silent). Nothing was written: the controller still holds its parameters; they are read again when it is connected."},
     };
     return table;
 }

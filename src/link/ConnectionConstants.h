@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "link/TextFormat.h"
 
 // Connecting to the controller and reading its parameter image.
 namespace kdx::connect {
@@ -35,14 +38,19 @@ constexpr int kPageCount = 4;
 
 // The full read stopped at page `page` (1..4): the adapter went away, or
 // (silent) it stayed but the controller stopped answering there.
-inline std::string readLostText(int page, bool silent = false)
+// The window's words for a language key, English where it has none.
+using Words = std::function<std::string(int key, const char* english)>;
+
+inline std::string readLostText(int page, bool silent = false, const Words& words = {})
 {
-    return "Reading the parameters stopped at page " + std::to_string(page) + " of "
-           + std::to_string(kPageCount)
-           + (silent ? ": the controller has not answered for a second (the adapter is there, the bus is silent)."
-                     : ": the line to the controller was lost.")
-           + " Nothing was written: the controller still holds its parameters; they are read again when it is "
-             "connected.";
+    const char* english = silent
+        ? "Reading the parameters stopped at page %1 of %2: the controller has not answered for a second (the "
+          "adapter is there, the bus is silent). Nothing was written: the controller still holds its parameters; "
+          "they are read again when it is connected."
+        : "Reading the parameters stopped at page %1 of %2: the line to the controller was lost. Nothing was "
+          "written: the controller still holds its parameters; they are read again when it is connected.";
+    const int key = silent ? 102841 : 102840;
+    return fillIn(words ? words(key, english) : english, {std::to_string(page), std::to_string(kPageCount)});
 }
 
 } // namespace kdx::connect

@@ -235,7 +235,7 @@ void Connector::readAll()
         m_host.setTimerEnabled(false);
         m_link.closePort();
         if (m_lostAtPage != 0) {
-            m_prompts.message(connect::readLostText(m_lostAtPage, m_lostSilent));
+            m_prompts.message(connect::readLostText(m_lostAtPage, m_lostSilent, m_words));
             m_host.lineLost();
         } else {
             m_prompts.message(connect::kMsgUartErrors);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ConnectionConstants.h"
 #include "link/ConnectionHost.h"
 #include "link/DeviceLink.h"
 #include "protocol/Wire.h"
@@ -38,6 +39,9 @@ public:
     // any page fails. A final failure takes the link down; a hang-up, or a
     // bus silent for a second, stops it at once as a lost line.
     void readAll();
+    // The window's language for the messages that are not the controller
+    // family's own fixed texts.
+    void setWords(connect::Words words) { m_words = std::move(words); }
 
 private:
     // One open-and-identify attempt on the selected port; true when the
@@ -52,6 +56,7 @@ private:
     PortTable& m_table;
     PortMarking& m_marking;
     UserPrompts& m_prompts;
+    connect::Words m_words;
     ConnectionHost& m_host;
     ParameterBytes& m_image;
     std::string m_openFailures; // reasons of this search, "; " between them

@@ -48,6 +48,10 @@ void DeviceSession::retarget(std::vector<std::string> extra, bool systemPorts)
     m_enumerator = makeSystemPortMarking(discovery, std::move(extra));
     m_connector = std::make_unique<Connector>(m_link, m_table, *m_enumerator, m_prompts,
                                             static_cast<ConnectionHost&>(*this), m_image.bytes());
+    m_connector->setWords([this](int key, const char* english) {
+        std::string text = m_options.texts(key);
+        return text.empty() ? std::string(english) : text;
+    });
 }
 
 void DeviceSession::searchOnly(const std::string& port) { retarget({port}, false); }

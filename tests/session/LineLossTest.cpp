@@ -189,6 +189,16 @@ TEST(LineLoss, AFullReadStopsAtThePageWhereTheLineWasLostAndTheWatchTakesOver)
     }
 }
 
+TEST(LineLoss, TheReadStopSpeaksTheWindowsLanguage)
+{
+    Bench b(true);
+    b.session.setTexts([](int key) -> std::string { return key == 102840 ? "Lesen endete bei Seite %1 von %2." : ""; });
+    b.fault("pull=4");
+    b.session.autoConnect();
+    ASSERT_EQ(b.prompts.messages.size(), 1u);
+    EXPECT_EQ(b.prompts.messages[0], "Lesen endete bei Seite 2 von 4.");
+}
+
 TEST(LineLoss, AFullReadStillRetriesAnswersLostWhileTheBusSpeaks)
 {
     // Silent for less than a second: the pass is read again and the read
