@@ -127,6 +127,8 @@ void LinkStatusPanel::placeCounters(int panelHeight)
 
 bool LinkStatusPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!m_counters || !m_staleCover)
+        return QObject::eventFilter(watched, event);
     QWidget* panel = m_counters->parentWidget();
     if ((event->type() == QEvent::Resize && watched == panel)
         || (event->type() == QEvent::Move && watched == m_window.dashboard().modeButton(ModeButton::Auto)))

@@ -6,6 +6,7 @@
 #include "link/ReplugRetry.h"
 #include "link/ReplugWatch.h"
 
+#include <QPointer>
 #include <QObject>
 #include <QString>
 
@@ -98,8 +99,11 @@ private:
     bool m_shownStale = false;
 
     QLabel* m_area = nullptr;     // LabelLinkState, in the status bar
-    QLabel* m_counters = nullptr; // LabelLinkCounters, on the dashboard panel
-    QWidget* m_staleCover = nullptr; // PanelStale, over the dashboard's values
+    // LabelLinkCounters, on the dashboard panel; the panel and its children
+    // go before this object when the window closes, while their last
+    // events still pass the filter.
+    QPointer<QLabel> m_counters;
+    QPointer<QWidget> m_staleCover; // PanelStale, over the dashboard's values
     QLabel* m_staleText = nullptr;   // LabelNoDataSince
     QTimer* m_replugTimer = nullptr;
     QSocketNotifier* m_replugNotice = nullptr; // NoticeReplug: the system's notices for the watch
