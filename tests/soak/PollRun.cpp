@@ -24,15 +24,33 @@ namespace {
 class PaintTally : public QObject {
 public:
     std::map<std::string, uint64_t> paints;
+    std::map<std::string, uint64_t> events; // by event type and receiver's class
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Paint) {
             const QString name = watched->objectName();
             ++paints[(name.isEmpty() ? QString::fromLatin1(watched->metaObject()->className()) : name).toStdString()];
         }
+        ++events[std::to_string(static_cast<int>(event->type())) + "@" + watched->metaObject()->className()];
         return false;
     }
 };
+
+// The largest counts of a tally, per second.
+void printTop(const char* title, const std::map<std::string, uint64_t>& counts, double seconds, size_t shown)
+{
+    std::vector<std::pair<uint64_t, std::string>> byCount;
+    uint64_t all = 0;
+    for (const auto& [name, n] : counts) {
+        byCount.push_back({n, name});
+        all += n;
+    }
+    std::sort(byCount.rbegin(), byCount.rend());
+    std::printf("%s=%.1f", title, static_cast<double>(all) / seconds);
+    for (size_t i = 0; i < byCount.size() && i < shown; ++i)
+        std::printf(" %s:%.1f", byCount[i].second.c_str(), static_cast<double>(byCount[i].first) / seconds);
+    std::printf("\n");
+}
 
 } // namespace
 
@@ -81,32 +99,33 @@ int runPoll(const PollOptions& o)
             sim.stop();
             runFor(1500); // the tool notices the hang-up and starts watching for the adapter
         }
-        PaintTally tally;
-        qApp->installEventFilter(&tally);
+        // CPU first, with nothing of the bench's own watching every event.
         const uint64_t frames0 = ticks.validFrames();
         const uint64_t checks0 = rig.line.counts().inputChecks;
+        const uint64_t sleeps0 = processSleeps();
         const double cpu0 = processCpuMs(), wall0 = nowMs();
         runFor(o.seconds * 1000);
-        const double cpu = 100.0 * (processCpuMs() - cpu0) / (nowMs() - wall0);
+        const double wallMs = nowMs() - wall0;
+        const double cpu = 100.0 * (processCpuMs() - cpu0) / wallMs;
+        const double wakeups = static_cast<double>(processSleeps() - sleeps0) * 1000.0 / wallMs;
         const StatusPoller& poller = rig.context.session.poller();
         const uint64_t frames = ticks.validFrames() - frames0;
         const double checks = static_cast<double>(rig.line.counts().inputChecks - checks0);
-        std::printf("cpu-percent=%.3f frames=%llu input-checks-per-frame=%.2f lost=%u bad=%u crc=%u\n", cpu,
+        std::printf("cpu-percent=%.3f wakeups-per-second=%.1f frames=%llu input-checks-per-frame=%.2f lost=%u bad=%u "
+                    "crc=%u\n",
+                    cpu, wakeups,
                     static_cast<unsigned long long>(frames), frames ? checks / static_cast<double>(frames) : 0.0,
                     poller.lostPacketCount(),
                     poller.badPacketCount(), poller.crcErrorCount());
+        // Then a few seconds of what is painted and which events the window
+        // handles, by widget and by event type (number@class).
+        const int tallyS = std::max(1, std::min(5, o.seconds / 4));
+        PaintTally tally;
+        qApp->installEventFilter(&tally);
+        runFor(tallyS * 1000);
         qApp->removeEventFilter(&tally);
-        std::vector<std::pair<uint64_t, std::string>> byCount;
-        uint64_t allPaints = 0;
-        for (const auto& [name, n] : tally.paints) {
-            byCount.push_back({n, name});
-            allPaints += n;
-        }
-        std::sort(byCount.rbegin(), byCount.rend());
-        std::printf("paints-per-second=%.1f", static_cast<double>(allPaints) / o.seconds);
-        for (size_t i = 0; i < byCount.size() && i < 8; ++i)
-            std::printf(" %s:%.1f", byCount[i].second.c_str(), static_cast<double>(byCount[i].first) / o.seconds);
-        std::printf("\n");
+        printTop("paints-per-second", tally.paints, tallyS, 8);
+        printTop("events-per-second", tally.events, tallyS, 12);
         if (o.charts)
             clickButton(rig.window(), "ButtonChartsRecord");
     }

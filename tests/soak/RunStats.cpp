@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <sys/resource.h>
 #include <fstream>
 #include <iterator>
 #include <numeric>
@@ -56,6 +57,13 @@ double processCpuMs()
     timespec ts {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+uint64_t processSleeps()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<uint64_t>(u.ru_nvcsw);
 }
 
 double nowMs()

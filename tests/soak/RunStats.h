@@ -18,6 +18,9 @@ uint64_t residentKb();
 uint64_t peakResidentKb();
 // CPU time of this process (all threads), ms.
 double processCpuMs();
+// Times the process went to sleep of its own accord (waiting for a timer or
+// input), i.e. how often something woke it.
+uint64_t processSleeps();
 // Monotonic ms since an arbitrary origin, fractional.
 double nowMs();
 
