@@ -13,10 +13,12 @@
 #include "params/ParameterDisplay.h"
 #include "session/ConnectionBanner.h"
 #include "widgets/LedIndicator.h"
+#include "widgets/StringGrid.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 
 namespace kdx {
@@ -32,6 +34,7 @@ WindowSession::WindowSession(MainWindow& window, AppContext& context, ParameterE
     : m_window(window), m_ctx(context), m_editors(editors), m_tester(tester)
 {
     m_ctx.session.setListener(this);
+    QObject::connect(m_window.pageControl(), &QTabWidget::currentChanged, &m_window, [this] { catchUpDiag(); });
 }
 
 WindowSession::~WindowSession() { m_ctx.session.setListener(nullptr); }
@@ -154,12 +157,31 @@ void WindowSession::tick()
 
 void WindowSession::showFrame(const StatusFrame& frame)
 {
+    const bool diag = diagInView();
     const DashboardView view = m_ctx.session.decoder().decode(
-        frame, m_ctx.state.hardwareVersion, std::string(1, ParameterEditorsGlue::decimalSeparator()));
+        frame, m_ctx.state.hardwareVersion, std::string(1, ParameterEditorsGlue::decimalSeparator()),
+        diag ? StatusDecoder::Detail::Full : StatusDecoder::Detail::WithoutDiagTexts);
     m_window.dashboard().apply(view);
-    m_window.diagPage().apply(view);
+    if (diag)
+        m_window.diagPage().apply(view);
+    m_diagBehind = !diag;
     m_window.followWorkMode(view);
     m_editors.repaintMapGrids();
+}
+
+bool WindowSession::diagInView() const
+{
+    // The current page of the window, shown or about to be.
+    return m_window.diagPage().values()->isVisibleTo(&m_window);
+}
+
+void WindowSession::catchUpDiag()
+{
+    if (!m_diagBehind || !m_lastFrame || !diagInView())
+        return;
+    m_diagBehind = false;
+    m_window.diagPage().apply(m_ctx.session.decoder().decode(
+        *m_lastFrame, m_ctx.state.hardwareVersion, std::string(1, ParameterEditorsGlue::decimalSeparator())));
 }
 
 void WindowSession::watchImage()

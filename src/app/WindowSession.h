@@ -61,6 +61,9 @@ public:
 
 private:
     void showFrame(const StatusFrame& frame);
+    bool diagInView() const;
+    // The diagnostic page, brought into view, shows the last frame at once.
+    void catchUpDiag();
     void applySaveLamp(const TickResult::SaveLamp& lamp);
 
     MainWindow& m_window;
@@ -69,6 +72,7 @@ private:
     TesterPage& m_tester;
     std::optional<StatusFrame> m_lastFrame;
     bool m_viewBehind = false; // frames came while the window was minimised
+    bool m_diagBehind = false; // frames came while the diagnostic page was not in view
     // Serial number the "NEW ECU" message was last shown for, until a read
     // finds set-up parameters again.
     std::optional<uint32_t> m_markerShownFor;

@@ -45,8 +45,9 @@ ModeRow modeRow(uint8_t code)
 StatusDecoder::StatusDecoder(TextLookup texts) : m_texts(std::move(texts)) {}
 
 DashboardView StatusDecoder::decode(const StatusFrame& f, uint8_t hardwareVersion,
-                                    const std::string& sep)
+                                    const std::string& sep, Detail detail)
 {
+    const bool diag = detail == Detail::Full;
     DashboardView v;
     const auto fixed = [&sep](double value, int precision, int decimals) {
         return NumberText::fixed(value, precision, decimals, sep);
@@ -68,20 +69,22 @@ DashboardView StatusDecoder::decode(const StatusFrame& f, uint8_t hardwareVersio
 
     // Diagnostic grid.
     using Row = DashboardView::VizRow;
-    v.viz[0] = Row{m_texts(100201), "Bin, MSB:" + NumberText::binary(f.flag())};
-    v.viz[1] = Row{m_texts(100201),
-                   m_texts(100202) + NumberText::binary(static_cast<uint32_t>(f.u64(0) >> 16))};
-    v.viz[2] = Row{m_texts(100203), amps(1)};
-    v.viz[3] = Row{m_texts(100204), amps(2)};
-    if (hardwareVersion == 1) {
-        v.viz[4] = Row{m_texts(100205), amps(3)};
-        v.viz[5] = Row{m_texts(100206), amps(4)};
-    } else if (hardwareVersion == 2) {
-        v.viz[4] = Row{m_texts(100207), m_texts(100202) + NumberText::binary(f.errorAct())};
-        v.viz[5] = Row{m_texts(100208), m_texts(100202) + NumberText::binary(f.errorMemo())};
+    if (diag) {
+        v.viz[0] = Row{m_texts(100201), "Bin, MSB:" + NumberText::binary(f.flag())};
+        v.viz[1] = Row{m_texts(100201),
+                       m_texts(100202) + NumberText::binary(static_cast<uint32_t>(f.u64(0) >> 16))};
+        v.viz[2] = Row{m_texts(100203), amps(1)};
+        v.viz[3] = Row{m_texts(100204), amps(2)};
+        if (hardwareVersion == 1) {
+            v.viz[4] = Row{m_texts(100205), amps(3)};
+            v.viz[5] = Row{m_texts(100206), amps(4)};
+        } else if (hardwareVersion == 2) {
+            v.viz[4] = Row{m_texts(100207), m_texts(100202) + NumberText::binary(f.errorAct())};
+            v.viz[5] = Row{m_texts(100208), m_texts(100202) + NumberText::binary(f.errorMemo())};
     }
     v.viz[6] = Row{m_texts(100209), fixed(f.waterLevVolts(), 4, 2) + " [V]"};
     v.viz[7] = Row{m_texts(100210), fixed(f.filtrowanyWaterLevVolts(), 4, 2) + " [V]"};
+    }
 
     // Work mode: its text, the one mode page shown, the one bold button.
     const ModeRow mode = modeRow(f.workMode());
@@ -91,15 +94,16 @@ DashboardView StatusDecoder::decode(const StatusFrame& f, uint8_t hardwareVersio
         v.modePageVisible[static_cast<size_t>(*mode.page)] = true;
     v.boldButton = mode.button;
 
-    v.viz[8] = Row{m_texts(100218), m_modeText};
-    v.viz[9] = Row{m_texts(100219), std::to_string(f.autoOnDelay())};
-    v.viz[10] = Row{m_texts(100220), tenths(f.protOpenTimeP1())};
-    v.viz[11] = Row{m_texts(100221), tenths(f.protOpenTimeP2())};
-    v.viz[12] = Row{m_texts(100222), tenths(f.protDelayTimeP1Off())};
-    v.viz[13] = Row{m_texts(100223), tenths(f.protDelayTimeP2Off())};
-
-    for (size_t r = 0; r < StatusFrame::kRawWords; ++r)
-        v.rawWords[r] = NumberText::hex(f.word(r), 4);
+    if (diag) {
+        v.viz[8] = Row{m_texts(100218), m_modeText};
+        v.viz[9] = Row{m_texts(100219), std::to_string(f.autoOnDelay())};
+        v.viz[10] = Row{m_texts(100220), tenths(f.protOpenTimeP1())};
+        v.viz[11] = Row{m_texts(100221), tenths(f.protOpenTimeP2())};
+        v.viz[12] = Row{m_texts(100222), tenths(f.protDelayTimeP1Off())};
+        v.viz[13] = Row{m_texts(100223), tenths(f.protDelayTimeP2Off())};
+        for (size_t r = 0; r < StatusFrame::kRawWords; ++r)
+            v.rawWords[r] = NumberText::hex(f.word(r), 4);
+    }
 
     v.opPerSecond = m_texts(100224) + std::to_string(f.operationsPerSecond());
 
