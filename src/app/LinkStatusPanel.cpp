@@ -380,11 +380,27 @@ void LinkStatusPanel::updateCounters(const std::optional<uint64_t>& last)
         m_counters->setText(counters);
 }
 
+void LinkStatusPanel::showArea(const QString& text)
+{
+    // The area's clock changes each second, its width seldom: held at a
+    // fixed size the label does not relayout the status line and the window
+    // each second. It widens at once for a longer text and narrows only by
+    // a clear step, so the message beside it keeps its room.
+    const QMargins m = m_area->contentsMargins();
+    const int need = m_area->fontMetrics().horizontalAdvance(text) + m.left() + m.right() + 2 * m_area->margin() + 4;
+    const int height = m_area->fontMetrics().height() + m.top() + m.bottom() + 2 * m_area->margin();
+    const int width = m_area->maximumWidth();
+    if (need > width || need < width - kAreaShrinkPx || m_area->maximumHeight() != height
+        || m_area->minimumWidth() != width)
+        m_area->setFixedSize(need, height);
+    m_area->setText(text);
+}
+
 void LinkStatusPanel::refresh()
 {
     const QString area = qs(m_watch.areaText());
     if (m_area->text() != area)
-        m_area->setText(area);
+        showArea(area);
 
     const auto last = m_watch.lastAnswerMs();
     // The counters' line is made again only when what it shows changed: on

@@ -162,6 +162,11 @@ void PageCanvas::applyZoom()
         const QRect r(QPoint(scaled(z.design.left()), scaled(z.design.top())),
                       QPoint(scaled(z.design.left() + z.design.width()) - 1,
                              scaled(z.design.top() + z.design.height()) - 1));
+        // A fixed size: the canvas is the control's only geometry, and a
+        // label of fixed size does not ask its parent for a new layout each
+        // time its text changes (the figures, ten times a second).
+        if (z.control->minimumSize() != r.size() || z.control->maximumSize() != r.size())
+            z.control->setFixedSize(r.size());
         if (z.control->geometry() != r)
             z.control->setGeometry(r);
         if (auto* led = qobject_cast<LedIndicator*>(z.control))
@@ -206,11 +211,17 @@ QSize PageCanvas::minimumSizeHint() const
 
 bool PageCanvas::event(QEvent* event)
 {
-    // A control shown or hidden changes what must fit.
+    // A control shown or hidden changes what must fit. A label whose text
+    // changed asks too, ten times a second while polling, but the design
+    // rectangles did not move: the scroll area is left alone then.
     if (event->type() == QEvent::LayoutRequest) {
-        updateGeometry();
-        if (QScrollArea* scroll = scrollArea())
-            QCoreApplication::postEvent(scroll, new QEvent(QEvent::LayoutRequest));
+        const QSize fit = minimumSizeHint();
+        if (fit != m_fitSize) {
+            m_fitSize = fit;
+            updateGeometry();
+            if (QScrollArea* scroll = scrollArea())
+                QCoreApplication::postEvent(scroll, new QEvent(QEvent::LayoutRequest));
+        }
     }
     return QWidget::event(event);
 }

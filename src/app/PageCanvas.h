@@ -88,6 +88,7 @@ private:
     int m_footPx = 0;
     int m_zoomWidth = 0; // the width at which a column's canvas is not zoomed
     qreal m_designPointSize = 0;
+    QSize m_fitSize; // the smallest size last handed to the scroll area
 };
 
 } // namespace kdx
