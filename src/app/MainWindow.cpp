@@ -122,10 +122,6 @@ MainWindow::MainWindow(AppContext& context, Tone& tone, std::vector<std::string>
     resize(kOuterWidth, kOuterHeight);
     // Below this the pages and the dashboard scroll; nothing overlaps.
     setMinimumSize(kMinWidth, kMinHeight);
-    // No docks or tool bars to animate; left on, every relayout of the
-    // status line (each second while polling) builds and throws away an
-    // animation.
-    setAnimated(false);
     m_inputGuard = new InputGuard(m_ctx.busy, this);
 
     m_timer1 = new QTimer(this);
