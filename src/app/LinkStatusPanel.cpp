@@ -260,13 +260,7 @@ void LinkStatusPanel::linkLost()
 void LinkStatusPanel::setTexts(const LanguageTexts* texts)
 {
     ++m_wordsVersion;
-    if (!texts) {
-        m_watch.setWords({});
-    } else {
-        m_watch.setWords([texts](int key, const char* english) {
-            return texts->has(key) ? texts->text(key) : std::string(english);
-        });
-    }
+    m_watch.setWords(texts ? texts->words() : Words{});
     refresh();
 }
 
