@@ -198,6 +198,8 @@ void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
     std::vector<LinkWatch::PortTried> tried;
     if (!outcome.found) {
         PortDoctor doctor;
+        // The reason in the status line in the window's language.
+        doctor.setWords([this](int key, const char* english) { return m_watch.word(key, english); });
         for (const auto& a : outcome.tried) {
             std::string problem;
             if (!a.openError.empty()) {

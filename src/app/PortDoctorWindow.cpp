@@ -35,14 +35,26 @@ PortDoctorWindow::PortDoctorWindow(MainWindow& window, AppContext& context)
     row->addWidget(m_again);
     column->addLayout(row);
     connect(m_again, &QPushButton::clicked, this, &PortDoctorWindow::open);
+    // The findings are worded as they are found: an open report follows a
+    // new language by examining again (files are read, no port is opened).
+    connect(&window, &MainWindow::languageSwitched, this, [this] {
+        if (isVisible())
+            diagnose();
+    });
+}
+
+void PortDoctorWindow::diagnose()
+{
+    PortDoctor doctor;
+    doctor.setWords(m_ctx.texts.words());
+    // The ports named on the command line too (a by-id name, a link).
+    const DoctorReport report = doctor.examine(m_ctx.options.ports);
+    m_report->setPlainText(QString::fromStdString(PortDoctor::reportText(report, m_ctx.texts.words())));
 }
 
 void PortDoctorWindow::open()
 {
-    PortDoctor doctor;
-    // The ports named on the command line too (a by-id name, a link).
-    const DoctorReport report = doctor.examine(m_ctx.options.ports);
-    m_report->setPlainText(QString::fromStdString(PortDoctor::reportText(report)));
+    diagnose();
     show();
     raise();
     activateWindow();

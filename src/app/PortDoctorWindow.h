@@ -24,6 +24,9 @@ public:
     QString reportText() const;
 
 private:
+    // Examines the ports and shows the report in the window's language.
+    void diagnose();
+
     AppContext& m_ctx;
     QPlainTextEdit* m_report = nullptr; // MemoPortDoctor
     QPushButton* m_again = nullptr;     // ButtonDiagnoseAgain
