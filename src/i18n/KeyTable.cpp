@@ -414,6 +414,10 @@ const std::vector<KeyTarget>& keyTable()
     {102894, TargetKind::Text, 0, 0, "install the kdx package (its udev rule gives USB RS-485 adapters to the user at the screen), then plug the adapter in again; or for now: %1"},
     {102895, TargetKind::Text, 0, 0, "%1: permission denied (%2, only %3 may open it)"},
     {102896, TargetKind::Text, 0, 0, "for now: %1; for good, a udev rule with GROUP=\"dialout\", MODE=\"0660\" and membership of dialout"},
+    // Where the files are kept; the parameter file filter.
+    {102897, TargetKind::Text, 0, 0, "Files are kept in %1 (the start folder is not writable)"},
+    {102898, TargetKind::Text, 0, 0, "The start folder is not writable, nor is %1"},
+    {102899, TargetKind::Text, 0, 0, "Parameter file (*.kdx)"},
     };
     return table;
 }
