@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 
 namespace kdx {
@@ -28,7 +28,7 @@ private:
     void diagnose();
 
     AppContext& m_ctx;
-    QPlainTextEdit* m_report = nullptr; // MemoPortDoctor
+    QTextEdit* m_report = nullptr;  // MemoPortDoctor
     QPushButton* m_again = nullptr;     // ButtonDiagnoseAgain
 };
 

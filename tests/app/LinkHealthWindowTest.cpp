@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <fstream>
@@ -408,7 +409,7 @@ TEST(LinkHealthWindow, DiagnosePortsListsTheSystemsSerialDevicesInTheWindowsLang
     rig.control<QAction>("DiagnosePorts1")->trigger();
     auto* form = rig.control<QWidget>("FormPortDoctor");
     EXPECT_TRUE(form->isVisible());
-    auto* memo = rig.control<QPlainTextEdit>("MemoPortDoctor");
+    auto* memo = rig.control<QTextEdit>("MemoPortDoctor");
     QString text = memo->toPlainText();
     EXPECT_TRUE(text.contains("ModemManager: ")) << text.toStdString();
     EXPECT_TRUE(text.contains("your groups:  ")) << text.toStdString();
