@@ -246,9 +246,7 @@ int64_t ChartsGlue::utcNow() const
 
 QString ChartsGlue::text(int key, const char* english) const
 {
-    if (m_texts && m_texts->has(key))
-        return qs(m_texts->text(key));
-    return QString::fromUtf8(english);
+    return qs((m_texts ? *m_texts : m_ctx.texts).word(key, english));
 }
 
 void ChartsGlue::retranslate(const LanguageTexts* texts)

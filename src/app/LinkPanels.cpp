@@ -28,9 +28,7 @@ LinkStatusPanel* installLinkPanels(MainWindow& window, AppContext& context, cons
     auto* status = new LinkStatusPanel(window, context, poller);
     status->setTexts(&context.texts);
     // The status line's reason whole, readable and copyable.
-    new StatusLineDetail(*window.statusBar(), [&texts = context.texts](int key, const char* english) {
-        return texts.has(key) ? texts.text(key) : std::string(english);
-    });
+    new StatusLineDetail(*window.statusBar(), context.texts.words());
     auto* traffic = new TrafficWindow(window, context);
     auto* doctor = new PortDoctorWindow(window, context);
 

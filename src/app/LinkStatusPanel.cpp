@@ -198,6 +198,8 @@ void LinkStatusPanel::searchEnded(const SearchOutcome& outcome)
     std::vector<LinkWatch::PortTried> tried;
     if (!outcome.found) {
         PortDoctor doctor;
+        // The reason in the status line in the window's language.
+        doctor.setWords([this](int key, const char* english) { return m_watch.word(key, english); });
         for (const auto& a : outcome.tried) {
             std::string problem;
             if (!a.openError.empty()) {
@@ -260,13 +262,7 @@ void LinkStatusPanel::linkLost()
 void LinkStatusPanel::setTexts(const LanguageTexts* texts)
 {
     ++m_wordsVersion;
-    if (!texts) {
-        m_watch.setWords({});
-    } else {
-        m_watch.setWords([texts](int key, const char* english) {
-            return texts->has(key) ? texts->text(key) : std::string(english);
-        });
-    }
+    m_watch.setWords(texts ? texts->words() : Words{});
     refresh();
 }
 

@@ -538,6 +538,7 @@ void MainWindow::switchLanguage(uint8_t code)
     m_language->switchLanguage(code, linkCounts());
     m_charts->retranslate(&m_ctx.texts);
     m_sessionView->languageChanged();
+    emit languageSwitched();
 }
 
 void MainWindow::English1Click()

@@ -183,6 +183,11 @@ public:
     // Shared by AbLEDErrMem, AbLEDWarP1, AbLEDWarP2 and AbLEDZapisDoPamieci.
     void AbLEDErrMemClick();
 
+signals:
+    // Another language was chosen and its texts are in the context: windows
+    // that compose their texts compose them again.
+    void languageSwitched();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;

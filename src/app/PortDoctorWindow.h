@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 
 namespace kdx {
@@ -24,8 +24,11 @@ public:
     QString reportText() const;
 
 private:
+    // Examines the ports and shows the report in the window's language.
+    void diagnose();
+
     AppContext& m_ctx;
-    QPlainTextEdit* m_report = nullptr; // MemoPortDoctor
+    QTextEdit* m_report = nullptr;  // MemoPortDoctor
     QPushButton* m_again = nullptr;     // ButtonDiagnoseAgain
 };
 

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <string_view>
+
 namespace kdx {
 
 void QtUserPrompts::message(const std::string& text)
@@ -40,9 +42,10 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-QString parameterFilter()
+QString parameterFilter(const Words& words)
 {
-    return QStringLiteral("Parameter file (*.%1)").arg(QString::fromLatin1(ParameterFileFormat::kExtension));
+    static_assert(ParameterFileFormat::kExtension == std::string_view("kdx"), "the filter names the extension");
+    return qs(textOf(words, 102899, "Parameter file (*.kdx)"));
 }
 
 } // namespace
@@ -65,7 +68,7 @@ std::optional<std::string> QtUserPrompts::saveParameterFile(const std::string& f
     c.objectName = QStringLiteral("SaveDialog1");
     c.caption = QStringLiteral("Save To Disk");
     c.folder = qs(folder);
-    c.nameFilter = parameterFilter();
+    c.nameFilter = parameterFilter(m_words);
     c.defaultSuffix = QString::fromLatin1(ParameterFileFormat::kExtension);
     c.proposedName = qs(proposedName);
     c.save = true;
@@ -79,7 +82,7 @@ std::optional<std::string> QtUserPrompts::openParameterFile(const std::string& f
     c.objectName = QStringLiteral("OpenDialog1");
     c.caption = qs(caption);
     c.folder = qs(folder);
-    c.nameFilter = parameterFilter();
+    c.nameFilter = parameterFilter(m_words);
     return c.choose(m_parent);
 }
 

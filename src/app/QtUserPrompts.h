@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BusyState.h"
+#include "link/TextFormat.h"
 #include "prompts/UserPrompts.h"
 #include "params/ParameterFilePrompts.h"
 
@@ -16,6 +17,9 @@ public:
 
     // Boxes are centred on this window (may be null).
     void setParentWindow(QWidget* parent) { m_parent = parent; }
+    // The window's language for the texts added to the original dialogs
+    // (the parameter file filter); English without words.
+    void setWords(Words words) { m_words = std::move(words); }
 
     void message(const std::string& text) override;
     bool okCancel(const std::string& text, const std::string& caption) override;
@@ -29,6 +33,7 @@ public:
 private:
     BusyState& m_busy;
     QWidget* m_parent = nullptr;
+    Words m_words;
 };
 
 } // namespace kdx

@@ -1,5 +1,7 @@
 #include "app/StatusLineDetail.h"
 
+#include "link/TextFormat.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -68,7 +70,7 @@ StatusLineDetail::StatusLineDetail(QStatusBar& bar, Words words) : QObject(&bar)
 
 QString StatusLineDetail::word(int key, const char* english) const
 {
-    return QString::fromStdString(m_words ? m_words(key, english) : std::string(english));
+    return QString::fromStdString(textOf(m_words, key, english));
 }
 
 void StatusLineDetail::retranslate()

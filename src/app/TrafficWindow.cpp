@@ -183,7 +183,7 @@ void TrafficWindow::exportClicked()
 
 QString TrafficWindow::say(int key, const char* english) const
 {
-    return m_ctx.texts.has(key) ? QString::fromStdString(m_ctx.texts.text(key)) : QString::fromUtf8(english);
+    return QString::fromStdString(m_ctx.texts.word(key, english));
 }
 
 void TrafficWindow::clearClicked()

@@ -8,6 +8,7 @@
 #include "app/QtUserPrompts.h"
 #include "app/SystemTone.h"
 #include "app/TimerSlack.h"
+#include "link/TextFormat.h"
 #include "link/posix/EndSignals.h"
 #include "link/posix/LinuxPortDiscovery.h"
 #include "link/posix/PosixSerialLine.h"
@@ -87,13 +88,14 @@ int main(int argc, char** argv)
     kdx::LongTone tone(*systemTone, busy);
     kdx::MainWindow window(context, tone, {programDir, programDir + "/../share/kdx", KDX_INSTALL_DATADIR});
     prompts.setParentWindow(&window);
+    prompts.setWords(context.texts.words());
     window.show();
     if (dataFolder.moved)
-        window.statusBar()->showMessage(QStringLiteral("Files are kept in %1 (the start folder is not writable)")
-                                            .arg(QString::fromStdString(dataFolder.path)));
+        window.statusBar()->showMessage(QString::fromStdString(kdx::fillIn(
+            context.texts.word(102897, "Files are kept in %1 (the start folder is not writable)"), {dataFolder.path})));
     else if (!dataFolder.error.empty())
-        window.statusBar()->showMessage(QStringLiteral("The start folder is not writable, nor is %1")
-                                            .arg(QString::fromStdString(dataFolder.error)));
+        window.statusBar()->showMessage(QString::fromStdString(kdx::fillIn(
+            context.texts.word(102898, "The start folder is not writable, nor is %1"), {dataFolder.error})));
 
     // SIGTERM and SIGHUP end the program as closing the window does: the
     // timer stops, the port is closed (its exclusive mark and lock given

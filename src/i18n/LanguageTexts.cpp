@@ -32,4 +32,15 @@ void LanguageTexts::set(int key, std::string text)
 
 bool LanguageTexts::has(int key) const { return m_texts.count(key) != 0; }
 
+std::string LanguageTexts::word(int key, const char* english) const
+{
+    const auto it = m_texts.find(key);
+    return it == m_texts.end() ? std::string(english) : it->second;
+}
+
+std::function<std::string(int key, const char* english)> LanguageTexts::words() const
+{
+    return [this](int key, const char* english) { return word(key, english); };
+}
+
 } // namespace kdx

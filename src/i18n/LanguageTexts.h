@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -17,6 +18,13 @@ public:
     const std::string& text(int key) const;
     void set(int key, std::string text);
     bool has(int key) const;
+
+    // What every view that composes a text asks: the text of key in the
+    // current language, english where key has none.
+    std::string word(int key, const char* english) const;
+    // word() as the function link code takes for its texts; it reads this
+    // object at each call, so it follows a language loaded later.
+    std::function<std::string(int key, const char* english)> words() const;
 
 private:
     std::map<int, std::string> m_texts;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/TextFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +13,9 @@ namespace kdx {
 struct PortFinding {
     std::string problem;
     std::string fix;
+    // Keeps the tool off the port; a slow latency timer or a second reader
+    // does not, and is no reason the status line gives for a failed search.
+    bool blocking = true;
 };
 
 // Who runs the tool, for deciding whether a device can be opened.
@@ -46,8 +51,9 @@ struct AccessVerdict {
 // Decides from the owner, group, mode bits, access list and the user's groups
 // and seat whether the user may read and write the device, and when not,
 // the fix that actually grants access: joining a group only where the group
-// has read and write and is not root's own.
-AccessVerdict judgeAccess(const DeviceAccess& device, const UserIdentity& user);
+// has read and write and is not root's own. The finding is in words'
+// language (English without them); commands stay as typed.
+AccessVerdict judgeAccess(const DeviceAccess& device, const UserIdentity& user, const Words& words = {});
 
 // "0660".
 std::string modeText(unsigned mode);

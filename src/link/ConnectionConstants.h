@@ -36,11 +36,10 @@ constexpr const char* kMsgNoConnection = "No Connection";
 constexpr const char* kMsgUartErrors = "Uart interface errors! Check connection.Software disconnected.";
 constexpr int kPageCount = 4;
 
+using Words = kdx::Words;
+
 // The full read stopped at page `page` (1..4): the adapter went away, or
 // (silent) it stayed but the controller stopped answering there.
-// The window's words for a language key, English where it has none.
-using Words = std::function<std::string(int key, const char* english)>;
-
 inline std::string readLostText(int page, bool silent = false, const Words& words = {})
 {
     const char* english = silent
@@ -50,7 +49,7 @@ inline std::string readLostText(int page, bool silent = false, const Words& word
         : "Reading the parameters stopped at page %1 of %2: the line to the controller was lost. Nothing was "
           "written: the controller still holds its parameters; they are read again when it is connected.";
     const int key = silent ? 102841 : 102840;
-    return fillIn(words ? words(key, english) : english, {std::to_string(page), std::to_string(kPageCount)});
+    return fillIn(textOf(words, key, english), {std::to_string(page), std::to_string(kPageCount)});
 }
 
 } // namespace kdx::connect

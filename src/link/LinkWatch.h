@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/TextFormat.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,9 +35,9 @@ public:
 
     // The words of the status area and the stale notice in the window's
     // language: key, English text -> text (unset: English).
-    using Words = std::function<std::string(int key, const char* english)>;
+    using Words = kdx::Words;
     void setWords(Words words) { m_words = std::move(words); }
-    std::string word(int key, const char* english) const { return m_words ? m_words(key, english) : english; }
+    std::string word(int key, const char* english) const { return textOf(m_words, key, english); }
 
     void searchStarted(bool afterReplug);
     void tryingPort(const std::string& port);

@@ -54,6 +54,10 @@ class PortDoctor {
 public:
     explicit PortDoctor(std::string root = {}, UserIdentity user = UserIdentity::current());
 
+    // The language of the findings and of explain(); English without words.
+    // Commands, paths and names in them stay as they are.
+    void setWords(Words words) { m_words = std::move(words); }
+
     // Every serial device the system lists, plus the extra paths given.
     DoctorReport examine(const std::vector<std::string>& extraPaths = {});
     // openBusy: the caller's own open was refused with EBUSY, i.e. someone
@@ -67,7 +71,10 @@ public:
     // daemons' state, from the ports already examined in r.
     void addSystemFindings(DoctorReport& r);
 
-    static std::string reportText(const DoctorReport& report);
+    // The report as the window shows it: a block per port, then the daemons
+    // and the system's findings; headings in words' language, aligned in a
+    // fixed-width font.
+    static std::string reportText(const DoctorReport& report, const Words& words = {});
 
     static constexpr int kBestLatencyMs = 1;
 
@@ -81,8 +88,14 @@ private:
     std::vector<uint32_t> aclUsers(const std::string& fsPath) const;
     bool daemonRunning(const char* name) const;
 
+    std::string say(int key, const char* english, std::initializer_list<std::string> args = {}) const
+    {
+        return fillIn(textOf(m_words, key, english), args);
+    }
+
     std::string m_root;
     UserIdentity m_user;
+    Words m_words;
 };
 
 } // namespace kdx

@@ -2,6 +2,11 @@
 
 namespace kdx {
 
+std::string textOf(const Words& words, int key, const char* english)
+{
+    return words ? words(key, english) : std::string(english);
+}
+
 std::string fillIn(const std::string& pattern, std::initializer_list<std::string> args)
 {
     std::string out;

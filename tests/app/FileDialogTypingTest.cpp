@@ -133,6 +133,23 @@ TEST_P(FileDialogTyping, CompletionPopupKeepsTheDialogUsable)
     EXPECT_EQ(rig.busy.depth, 0) << c.name;
 }
 
+// The parameter file dialogs name their files in the window's language.
+TEST(ParameterFileDialogs, FilterInTheWindowsLanguage)
+{
+    DialogRig rig;
+    rig.prompts.setWords(rig.context.texts.words());
+    rig.window->findChild<QAction*>(QStringLiteral("Polski1"))->trigger();
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        dialog->reject();
+    });
+    rig.window->runner().runLong([&] { EXPECT_FALSE(rig.prompts.saveParameterFile(rig.folder("parametry"), "x.kdx")); });
+    EXPECT_EQ(filters, QStringList{QString::fromUtf8("Plik parametrów (*.kdx)")});
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryFileDialog, FileDialogTyping,
     ::testing::Values(

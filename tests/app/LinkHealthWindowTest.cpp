@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <fstream>
@@ -402,14 +403,21 @@ TEST(LinkHealthWindow, TrafficViewShowsTheConnectionAndFiftyStatusCyclesInOrderA
     EXPECT_EQ(rig.context.capture.total(), total);
 }
 
-TEST(LinkHealthWindow, DiagnosePortsListsTheSystemsSerialDevices)
+TEST(LinkHealthWindow, DiagnosePortsListsTheSystemsSerialDevicesInTheWindowsLanguage)
 {
     HealthRig rig;
     rig.control<QAction>("DiagnosePorts1")->trigger();
     auto* form = rig.control<QWidget>("FormPortDoctor");
     EXPECT_TRUE(form->isVisible());
-    const QString text = rig.control<QPlainTextEdit>("MemoPortDoctor")->toPlainText();
+    auto* memo = rig.control<QTextEdit>("MemoPortDoctor");
+    QString text = memo->toPlainText();
     EXPECT_TRUE(text.contains("ModemManager: ")) << text.toStdString();
     EXPECT_TRUE(text.contains("your groups:  ")) << text.toStdString();
+    // Open while another language is chosen: the report follows at once.
+    rig.control<QAction>("German1")->trigger();
+    text = memo->toPlainText();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("ModemManager: läuft"))) << text.toStdString();
+    EXPECT_TRUE(text.contains("Ihre Gruppen: ")) << text.toStdString();
+    EXPECT_FALSE(text.contains("your groups")) << text.toStdString();
     form->close();
 }

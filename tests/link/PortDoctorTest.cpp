@@ -2,10 +2,16 @@
 // built in a temp folder, one problem per device.
 #include "link/PortDoctor.h"
 
+#include "i18n/LanguageChoice.h"
+#include "i18n/LanguageFile.h"
+#include "i18n/LanguageTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -19,6 +25,21 @@ namespace fs = std::filesystem;
 
 constexpr uint32_t kDialout = 20;
 constexpr uint32_t kUser = 1000;
+
+// The words of a shipped language file as the window has them once it is
+// loaded; none for code 0 (kdx-cli's English).
+Words shippedWords(uint8_t code)
+{
+    if (code == 0)
+        return {};
+    auto texts = std::make_shared<LanguageTexts>();
+    const auto info = languageInfo(code);
+    std::ifstream in(std::string(KDX_SOURCE_DIR) + "/" + info->file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    for (const auto& e : decodeLanguageFile(bytes, info->codePage).content.entries)
+        texts->set(e.key, e.text);
+    return [texts](int key, const char* english) { return texts->word(key, english); };
+}
 
 class PortDoctorTest : public ::testing::Test {
 protected:
@@ -135,6 +156,58 @@ TEST_F(PortDoctorTest, EachProblemGivesItsMessageAndFix)
     EXPECT_TRUE(fine.findings.empty()) << fine.findings.front().problem;
     EXPECT_TRUE(fine.accessible);
     EXPECT_TRUE(fine.holders.empty()) << "this program's own hold is not a problem";
+}
+
+TEST_F(PortDoctorTest, FindingsAndTheStatusLineAreInTheWindowsLanguageWithTheirValues)
+{
+    // A second, slow adapter: only its latency timer is found, which stops
+    // nothing; and ModemManager runs.
+    write(root / "sys/devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB1/latency_timer", "16\n");
+    process(77, "ModemManager", "/dev/null");
+    const std::vector<uint32_t> outsider{kUser}, member{kUser, kDialout};
+    const struct {
+        uint8_t language; // 0: no words
+        std::vector<uint32_t> groups;
+        const char* path;
+        const char* problem;
+        const char* fix;
+        const char* statusLine;
+    } cases[] = {
+        {0, outsider, "/dev/ttyUSB0", "/dev/ttyUSB0: permission denied (root:dialout 0660, you are not in group dialout)",
+         "sudo usermod -aG dialout $USER, then log out and in again",
+         "/dev/ttyUSB0: permission denied (root:dialout 0660, you are not in group dialout); fix: sudo usermod -aG "
+         "dialout $USER, then log out and in again"},
+        {kLanguagePolish, outsider, "/dev/ttyUSB0",
+         "/dev/ttyUSB0: brak uprawnień (root:dialout 0660, nie należysz do grupy dialout)",
+         "sudo usermod -aG dialout $USER, potem wyloguj się i zaloguj ponownie",
+         "/dev/ttyUSB0: brak uprawnień (root:dialout 0660, nie należysz do grupy dialout); "
+         "rozwiązanie: sudo usermod -aG dialout $USER, potem wyloguj się i zaloguj ponownie"},
+        {kLanguagePolish, member, "/dev/ttyACM5", "/dev/ttyACM5: nie ma takiego urządzenia",
+         "podłącz adapter (jeśli jest podłączony, `sudo dmesg | tail` pokaże, czy jądro go zauważyło)",
+         nullptr},
+        {kLanguageGerman, member, "/dev/ttyUSB0", "/dev/ttyUSB0: belegt, gesperrt von minicom (pid 4321)",
+         "minicom beenden oder: kill 4321",
+         "/dev/ttyUSB0: belegt, gesperrt von minicom (pid 4321); Abhilfe: minicom beenden oder: kill 4321"},
+        {kLanguageGerman, member, "/dev/ttyUSB1", "/dev/ttyUSB1: Latenz-Timer 16 ms verzögert jede Antwort",
+         "echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB1/latency_timer (die udev-Regel des kdx-Pakets tut "
+         "das beim Einstecken)",
+         "/dev/ttyUSB1: wird womöglich von ModemManager abgefragt; Abhilfe: sudo systemctl stop ModemManager"},
+        {kLanguageRussian, outsider, "/dev/ttyUSB0",
+         "/dev/ttyUSB0: доступ запрещён (root:dialout 0660, вы не в группе dialout)",
+         "sudo usermod -aG dialout $USER, затем выйдите из системы и войдите снова",
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.language) + " " + c.path);
+        PortDoctor doctor(root.string(), user(c.groups));
+        doctor.setWords(shippedWords(c.language));
+        const PortDiagnosis d = doctor.examinePort(c.path);
+        const bool found = std::any_of(d.findings.begin(), d.findings.end(),
+                                       [&](const PortFinding& f) { return f.problem == c.problem && f.fix == c.fix; });
+        EXPECT_TRUE(found) << c.problem << "\n" << (d.findings.empty() ? "" : d.findings.front().problem);
+        if (c.statusLine)
+            EXPECT_EQ(doctor.explain(c.path), c.statusLine);
+    }
 }
 
 TEST_F(PortDoctorTest, InTheDevicesGroupThePermissionIsFine)
@@ -378,6 +451,77 @@ TEST(PortDoctor, NoDeviceAtAllSaysSo)
     ASSERT_EQ(r.findings.size(), 1u);
     EXPECT_EQ(r.findings[0].problem, "no serial device found");
     fs::remove_all(root);
+}
+
+// The report's headings follow the language and its values stay in one
+// column, counted in characters (Cyrillic takes two bytes each); without
+// words it is the English it always was.
+TEST(PortDoctorReport, HeadingsInTheLanguageValuesInOneColumn)
+{
+    PortDiagnosis busy;
+    busy.path = "/dev/ttyUSB0";
+    busy.exists = true;
+    busy.byId = {"/dev/serial/by-id/usb-FTDI-if00"};
+    busy.usbId = "0403:6001";
+    busy.usbName = "FTDI FT232R";
+    busy.driver = "ftdi_sio";
+    busy.latencyMs = 16;
+    busy.owner = "root:dialout 0660";
+    busy.holders = {{4321, "minicom", true}, {4400, "cat", false}};
+    busy.findings = {{"P1", "F1"}};
+    PortDiagnosis fine;
+    fine.path = "/dev/ttyUSB1";
+    fine.exists = true;
+    fine.owner = "root:dialout 0666";
+    fine.accessible = true;
+    DoctorReport r;
+    r.ports = {busy, fine};
+    r.modemManagerRunning = true;
+    r.userGroups = "tech dialout";
+    r.findings = {{"P2", "F2"}};
+
+    EXPECT_EQ(PortDoctor::reportText(r), "/dev/ttyUSB0\n"
+                                         "    by-id:    /dev/serial/by-id/usb-FTDI-if00\n"
+                                         "    USB:      0403:6001  FTDI FT232R\n"
+                                         "    driver:   ftdi_sio\n"
+                                         "    latency:  16 ms\n"
+                                         "    access:   root:dialout 0660, you may NOT open it\n"
+                                         "    locked by: minicom (pid 4321)\n"
+                                         "    open in:  cat (pid 4400)\n"
+                                         "    PROBLEM:  P1\n"
+                                         "    fix:      F1\n"
+                                         "\n"
+                                         "/dev/ttyUSB1\n"
+                                         "    access:   root:dialout 0666, you may open it\n"
+                                         "    ok\n"
+                                         "\n"
+                                         "ModemManager: running\n"
+                                         "brltty:       not running\n"
+                                         "your groups:  tech dialout\n"
+                                         "PROBLEM: P2\n"
+                                         "fix:     F2\n");
+
+    EXPECT_EQ(PortDoctor::reportText(r, shippedWords(kLanguageRussian)),
+              "/dev/ttyUSB0\n"
+              "    by-id:     /dev/serial/by-id/usb-FTDI-if00\n"
+              "    USB:       0403:6001  FTDI FT232R\n"
+              "    драйвер:   ftdi_sio\n"
+              "    задержка:  16 мс\n"
+              "    доступ:    root:dialout 0660, вы НЕ можете его открыть\n"
+              "    заблокирован: minicom (pid 4321)\n"
+              "    открыт в:  cat (pid 4400)\n"
+              "    ПРОБЛЕМА:  P1\n"
+              "    решение:   F1\n"
+              "\n"
+              "/dev/ttyUSB1\n"
+              "    доступ:    root:dialout 0666, вы можете его открыть\n"
+              "    в порядке\n"
+              "\n"
+              "ModemManager: запущен\n"
+              "brltty:       не запущен\n"
+              "ваши группы:  tech dialout\n"
+              "ПРОБЛЕМА: P2\n"
+              "решение:  F2\n");
 }
 
 } // namespace

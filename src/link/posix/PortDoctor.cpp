@@ -155,13 +155,16 @@ namespace {
 
 // Takes only the CH340's line out of brltty's rule, so that braille
 // displays still start by themselves.
-PortFinding brlttyFinding(const std::string& subject, const std::string& rule)
+PortFinding brlttyFinding(const std::string& subject, const std::string& rule, const Words& words)
 {
     const std::string edit = rule.rfind("/etc/", 0) == 0
         ? "sudo sed -i '/1a86\\/7523/d' " + rule
         : "sed '/1a86\\/7523/d' " + rule + " | sudo tee /etc/udev/rules.d/85-brltty.rules >/dev/null";
-    return {subject + "brltty's udev rule claims CH340 adapters (1a86:7523) as braille displays and takes them",
-            edit + " && sudo udevadm control --reload-rules, then plug the adapter in again"};
+    return {subject
+                + textOf(words, 102852,
+                         "brltty's udev rule claims CH340 adapters (1a86:7523) as braille displays and takes them"),
+            fillIn(textOf(words, 102853, "%1 && sudo udevadm control --reload-rules, then plug the adapter in again"),
+                   {edit})};
 }
 
 } // namespace
@@ -173,8 +176,9 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path, bool openBusy)
     struct stat st {};
     d.exists = ::stat(fs(path).c_str(), &st) == 0;
     if (!d.exists) {
-        d.findings.push_back({path + ": no such device",
-                              "plug the adapter in (if it is, `sudo dmesg | tail` tells whether the kernel saw it)"});
+        d.findings.push_back(
+            {say(102850, "%1: no such device", {path}),
+             say(102851, "plug the adapter in (if it is, `sudo dmesg | tail` tells whether the kernel saw it)")});
         return d;
     }
 
@@ -240,7 +244,7 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path, bool openBusy)
     }
     d.group = access.groupName;
     d.owner = access.ownerName + ":" + access.groupName + " " + modeText(access.mode);
-    AccessVerdict verdict = judgeAccess(access, m_user);
+    AccessVerdict verdict = judgeAccess(access, m_user, m_words);
     // On the real system the kernel's own answer counts too.
     if (!verdict.accessible && m_root.empty() && ::access(path.c_str(), R_OK | W_OK) == 0)
         verdict = AccessVerdict{true, std::nullopt};
@@ -270,51 +274,53 @@ PortDiagnosis PortDoctor::examinePort(const std::string& path, bool openBusy)
     bool blocked = false;
     for (const PortHolder& h : d.holders) {
         if (h.locks) {
-            d.findings.push_back({path + ": busy, locked by " + h.text(),
-                                  "close " + h.name + ", or: kill " + std::to_string(h.pid)});
+            d.findings.push_back({say(102854, "%1: busy, locked by %2", {path, h.text()}),
+                                  say(102855, "close %1, or: kill %2", {h.name, std::to_string(h.pid)})});
             blocked = true;
         }
     }
     if (openBusy && !blocked) {
         for (const PortHolder& h : d.holders) {
-            d.findings.push_back({path + ": busy, open exclusively by " + h.text(),
-                                  "close " + h.name + ", or: kill " + std::to_string(h.pid)});
+            d.findings.push_back({say(102856, "%1: busy, open exclusively by %2", {path, h.text()}),
+                                  say(102855, "close %1, or: kill %2", {h.name, std::to_string(h.pid)})});
             blocked = true;
         }
         if (!blocked)
-            d.findings.push_back({path + ": busy, open exclusively by a program of another user",
-                                  "sudo fuser -v " + systemPath + " names it"});
+            d.findings.push_back({say(102857, "%1: busy, open exclusively by a program of another user", {path}),
+                                  say(102858, "sudo fuser -v %1 names it", {systemPath})});
     }
     if (!blocked && d.terminal) {
         // Sharing a port is not refused, but the other reader takes answers.
         for (const PortHolder& h : d.holders)
-            d.findings.push_back({path + ": also open in " + h.text() + ", which may take the controller's answers",
-                                  "close " + h.name});
+            d.findings.push_back(
+                {say(102859, "%1: also open in %2, which may take the controller's answers", {path, h.text()}),
+                 say(102860, "close %1", {h.name}), false});
     }
 
     if (d.usbId == kCh340Id) {
         if (const std::string rule = brlttyRuleClaimingCh340(); !rule.empty())
-            d.findings.push_back(brlttyFinding(path + ": ", rule));
+            d.findings.push_back(brlttyFinding(path + ": ", rule, m_words));
     }
     if (d.latencyMs && *d.latencyMs > kBestLatencyMs)
-        d.findings.push_back({path + ": latency timer " + std::to_string(*d.latencyMs)
-                                  + " ms stretches every answer",
-                              "echo 1 | sudo tee /sys/bus/usb-serial/devices/" + ttyName
-                                  + "/latency_timer (the kdx package's udev rule does this at plug-in)"});
+        d.findings.push_back({say(102861, "%1: latency timer %2 ms stretches every answer",
+                                  {path, std::to_string(*d.latencyMs)}),
+                              say(102862,
+                                  "echo 1 | sudo tee /sys/bus/usb-serial/devices/%1/latency_timer (the kdx "
+                                  "package's udev rule does this at plug-in)",
+                                  {ttyName}),
+                              false});
     return d;
 }
 
 std::string PortDoctor::explain(const std::string& path, bool openBusy)
 {
     const PortDiagnosis d = examinePort(path, openBusy);
-    for (const PortFinding& f : d.findings) {
-        // Slowing a port down or sharing it does not stop it.
-        if (f.problem.find("latency timer") != std::string::npos || f.problem.find("also open in") != std::string::npos)
-            continue;
-        return f.problem + "; fix: " + f.fix;
-    }
+    for (const PortFinding& f : d.findings)
+        if (f.blocking)
+            return say(102863, "%1; fix: %2", {f.problem, f.fix});
     if (!d.usbId.empty() && daemonRunning("ModemManager"))
-        return path + ": may be probed by ModemManager; fix: sudo systemctl stop ModemManager";
+        return say(102863, "%1; fix: %2",
+                   {say(102864, "%1: may be probed by ModemManager", {path}), "sudo systemctl stop ModemManager"});
     return {};
 }
 
@@ -331,8 +337,9 @@ DoctorReport PortDoctor::examine(const std::vector<std::string>& extraPaths)
 
     addSystemFindings(r);
     if (paths.empty())
-        r.findings.push_back({"no serial device found", "plug the USB RS-485 adapter in; `sudo dmesg | tail` "
-                                                        "tells whether the kernel saw it"});
+        r.findings.push_back({say(102865, "no serial device found"),
+                              say(102866, "plug the USB RS-485 adapter in; `sudo dmesg | tail` tells whether the "
+                                          "kernel saw it")});
     return r;
 }
 
@@ -349,9 +356,10 @@ void PortDoctor::addSystemFindings(DoctorReport& r)
         }
     }
     if (r.modemManagerRunning)
-        r.findings.push_back({"ModemManager is running: it probes new serial adapters and holds them for seconds",
-                              "sudo systemctl stop ModemManager (or install the kdx package: its udev rule tells "
-                              "ModemManager to leave USB RS-485 adapters alone)"});
+        r.findings.push_back(
+            {say(102867, "ModemManager is running: it probes new serial adapters and holds them for seconds"),
+             say(102868, "sudo systemctl stop ModemManager (or install the kdx package: its udev rule tells "
+                         "ModemManager to leave USB RS-485 adapters alone)")});
     // A CH340 that brltty took has no tty any more: look for the USB device.
     bool ch340 = false;
     std::error_code ec;
@@ -362,41 +370,87 @@ void PortDoctor::addSystemFindings(DoctorReport& r)
         ch340 = ch340 || d.usbId == kCh340Id;
     const std::string rule = ch340 ? brlttyRuleClaimingCh340() : std::string();
     if (!rule.empty())
-        r.findings.push_back(brlttyFinding("", rule));
+        r.findings.push_back(brlttyFinding("", rule, m_words));
     else if (r.brlttyRunning)
-        r.findings.push_back({"brltty is running: it takes USB serial adapters it mistakes for braille displays",
-                              "sudo systemctl stop brltty, or when no braille display is used: sudo apt remove "
-                              "brltty"});
+        r.findings.push_back(
+            {say(102869, "brltty is running: it takes USB serial adapters it mistakes for braille displays"),
+             say(102870, "sudo systemctl stop brltty, or when no braille display is used: sudo apt remove brltty")});
 }
 
-std::string PortDoctor::reportText(const DoctorReport& r)
+namespace {
+
+// Characters rather than bytes: the report is read in a fixed-width font.
+size_t widthOf(const std::string& utf8)
 {
+    return static_cast<size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+size_t widestOf(std::initializer_list<std::string> headings)
+{
+    size_t widest = 0;
+    for (const std::string& h : headings)
+        widest = std::max(widest, widthOf(h));
+    return widest;
+}
+
+// A heading padded to where its column's values start; one that is longer
+// keeps a space.
+std::string padded(const std::string& heading, size_t column)
+{
+    const size_t width = widthOf(heading);
+    return heading + std::string(width < column ? column - width : 1, ' ');
+}
+
+} // namespace
+
+std::string PortDoctor::reportText(const DoctorReport& r, const Words& words)
+{
+    auto heading = [&](int key, const char* english) { return textOf(words, key, english) + ":"; };
+    const std::string byId = "by-id:", usb = "USB:", driver = heading(102871, "driver"),
+                      latency = heading(102872, "latency"), access = heading(102873, "access"),
+                      lockedBy = heading(102874, "locked by"), openIn = heading(102875, "open in"),
+                      problem = heading(102876, "PROBLEM"), fix = heading(102877, "fix");
+    // A port's values start two places after its widest heading; a holder's
+    // heading may reach further.
+    const size_t portColumn = widestOf({byId, usb, driver, latency, access, problem, fix}) + 2;
+    const std::string indent = "    ";
     std::string t;
     for (const PortDiagnosis& d : r.ports) {
         t += d.path + "\n";
         for (const std::string& id : d.byId)
-            t += "    by-id:    " + id + "\n";
+            t += indent + padded(byId, portColumn) + id + "\n";
         if (!d.usbId.empty())
-            t += "    USB:      " + d.usbId + (d.usbName.empty() ? "" : "  " + d.usbName) + "\n";
+            t += indent + padded(usb, portColumn) + d.usbId + (d.usbName.empty() ? "" : "  " + d.usbName) + "\n";
         if (!d.driver.empty())
-            t += "    driver:   " + d.driver + "\n";
+            t += indent + padded(driver, portColumn) + d.driver + "\n";
         if (d.latencyMs)
-            t += "    latency:  " + std::to_string(*d.latencyMs) + " ms\n";
+            t += indent + padded(latency, portColumn)
+                + fillIn(textOf(words, 102878, "%1 ms"), {std::to_string(*d.latencyMs)}) + "\n";
         if (d.exists)
-            t += "    access:   " + d.owner + (d.accessible ? ", you may open it" : ", you may NOT open it") + "\n";
+            t += indent + padded(access, portColumn)
+                + fillIn(d.accessible ? textOf(words, 102879, "%1, you may open it")
+                                      : textOf(words, 102880, "%1, you may NOT open it"),
+                         {d.owner})
+                + "\n";
         for (const PortHolder& h : d.holders)
-            t += (h.locks ? "    locked by: " : "    open in:  ") + h.text() + "\n";
+            t += indent + padded(h.locks ? lockedBy : openIn, portColumn) + h.text() + "\n";
         for (const PortFinding& f : d.findings)
-            t += "    PROBLEM:  " + f.problem + "\n    fix:      " + f.fix + "\n";
+            t += indent + padded(problem, portColumn) + f.problem + "\n" + indent + padded(fix, portColumn) + f.fix
+                + "\n";
         if (d.findings.empty())
-            t += "    ok\n";
+            t += indent + textOf(words, 102881, "ok") + "\n";
         t += "\n";
     }
-    t += std::string("ModemManager: ") + (r.modemManagerRunning ? "running" : "not running") + "\n";
-    t += std::string("brltty:       ") + (r.brlttyRunning ? "running" : "not running") + "\n";
-    t += "your groups:  " + r.userGroups + "\n";
+    const std::string modemManager = "ModemManager:", brltty = "brltty:", groups = heading(102884, "your groups");
+    const size_t systemColumn = widestOf({modemManager, brltty, groups}) + 1;
+    const std::string running = textOf(words, 102882, "running"), notRunning = textOf(words, 102883, "not running");
+    t += padded(modemManager, systemColumn) + (r.modemManagerRunning ? running : notRunning) + "\n";
+    t += padded(brltty, systemColumn) + (r.brlttyRunning ? running : notRunning) + "\n";
+    t += padded(groups, systemColumn) + r.userGroups + "\n";
+    const size_t findingColumn = widestOf({problem, fix}) + 1;
     for (const PortFinding& f : r.findings)
-        t += "PROBLEM: " + f.problem + "\nfix:     " + f.fix + "\n";
+        t += padded(problem, findingColumn) + f.problem + "\n" + padded(fix, findingColumn) + f.fix + "\n";
     return t;
 }
 

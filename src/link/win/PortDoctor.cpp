@@ -35,7 +35,7 @@ DoctorReport PortDoctor::examine(const std::vector<std::string>& extraPaths)
     return r;
 }
 
-std::string PortDoctor::reportText(const DoctorReport& r)
+std::string PortDoctor::reportText(const DoctorReport& r, const Words&)
 {
     std::string text;
     for (const auto& p : r.ports)
