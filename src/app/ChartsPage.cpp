@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/FileChooser.h"
 #include "app/MainWindow.h"
+#include "app/SteadyLabel.h"
 #include "app/StripChart.h"
 #include "app/pages/LanguageRegistry.h"
 #include "i18n/LanguageTexts.h"
@@ -480,8 +481,7 @@ void ChartsGlue::showRecordingIndicator()
                              .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
                              .arg(seconds % 60, 2, 10, QLatin1Char('0'))
                          + this->text(102805, "%1 rows").arg(m_recorder.rows());
-    if (m_statusIndicator->text() != text)
-        m_statusIndicator->setText(text);
+    setSteadyText(*m_statusIndicator, text);
     m_statusIndicator->setToolTip(qs(m_recorder.path()));
     m_statusIndicator->show();
 }

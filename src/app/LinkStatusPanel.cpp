@@ -1,6 +1,7 @@
 #include "app/LinkStatusPanel.h"
 
 #include "app/MainWindow.h"
+#include "app/SteadyLabel.h"
 #include "app/pages/DashboardPanel.h"
 #include "link/PortDoctor.h"
 #include "i18n/LanguageTexts.h"
@@ -118,8 +119,18 @@ LinkStatusPanel::LinkStatusPanel(MainWindow& window, AppContext& context, const 
 void LinkStatusPanel::placeCounters(int panelHeight)
 {
     QWidget* panel = m_counters->parentWidget();
-    m_counters->setGeometry(6, std::max(kCountersMinTopPx, panelHeight - kCountersHeightPx - 1), panel->width() - 12,
-                            kCountersHeightPx);
+    // Of fixed size, so that its new text each second does not relayout the
+    // panel and with it the window.
+    const QSize size(std::max(0, panel->width() - 12), kCountersHeightPx);
+    if (m_counters->minimumSize() != size || m_counters->maximumSize() != size) {
+        m_counters->setFixedSize(size);
+        // A label keeps its size hint until its text changes; it must not
+        // go on claiming the width of a wider panel.
+        const QString text = m_counters->text();
+        m_counters->clear();
+        m_counters->setText(text);
+    }
+    m_counters->move(6, std::max(kCountersMinTopPx, panelHeight - kCountersHeightPx - 1));
     // Over the live values, down to the mode buttons, at any zoom.
     const int valuesBottom = m_window.dashboard().modeButton(ModeButton::Auto)->y() - kValuesGapPx;
     m_staleCover->setGeometry(0, 0, panel->width(), std::max(0, valuesBottom));
@@ -376,27 +387,11 @@ void LinkStatusPanel::updateCounters(const std::optional<uint64_t>& last)
         m_counters->setText(counters);
 }
 
-void LinkStatusPanel::showArea(const QString& text)
-{
-    // The area's clock changes each second, its width seldom: held at a
-    // fixed size the label does not relayout the status line and the window
-    // each second. It widens at once for a longer text and narrows only by
-    // a clear step, so the message beside it keeps its room.
-    const QMargins m = m_area->contentsMargins();
-    const int need = m_area->fontMetrics().horizontalAdvance(text) + m.left() + m.right() + 2 * m_area->margin() + 4;
-    const int height = m_area->fontMetrics().height() + m.top() + m.bottom() + 2 * m_area->margin();
-    const int width = m_area->maximumWidth();
-    if (need > width || need < width - kAreaShrinkPx || m_area->maximumHeight() != height
-        || m_area->minimumWidth() != width)
-        m_area->setFixedSize(need, height);
-    m_area->setText(text);
-}
-
 void LinkStatusPanel::refresh()
 {
     const QString area = qs(m_watch.areaText());
     if (m_area->text() != area)
-        showArea(area);
+        setSteadyText(*m_area, area);
 
     const auto last = m_watch.lastAnswerMs();
     // The counters' line is made again only when what it shows changed: on

@@ -36,7 +36,6 @@ public:
     static constexpr int kReplugPollMs = 500;
     // How often the dashboard's look is checked while the polling is held off.
     static constexpr int kPauseWatchMs = 250;
-    static constexpr int kAreaShrinkPx = 24; // the status area narrows only by more than this
     // How long a finished operation's progress stays on show.
     static constexpr uint64_t kProgressLingerMs = 1500;
 
@@ -84,7 +83,6 @@ private:
     void stopReplugWatch();
     void searchAfterReplug();
     void refresh();
-    void showArea(const QString& text);
     void updateCounters(const std::optional<uint64_t>& lastAnswerMs);
     uint64_t timeOfDayMs() const;
 

@@ -205,8 +205,9 @@ TEST_F(PortDoctorTest, FindingsAndTheStatusLineAreInTheWindowsLanguageWithTheirV
         const bool found = std::any_of(d.findings.begin(), d.findings.end(),
                                        [&](const PortFinding& f) { return f.problem == c.problem && f.fix == c.fix; });
         EXPECT_TRUE(found) << c.problem << "\n" << (d.findings.empty() ? "" : d.findings.front().problem);
-        if (c.statusLine)
+        if (c.statusLine) {
             EXPECT_EQ(doctor.explain(c.path), c.statusLine);
+        }
     }
 }
 
