@@ -21,10 +21,19 @@ void GuiClock::sleepMs(uint32_t ms)
     const bool longOperation = m_busy.inLongOperation();
     const auto flags = longOperation ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
     const auto end = steady_clock::now() + milliseconds(ms);
-    // The window gets its turn at the start and, inside a long operation
-    // whose progress it shows, after each whole slice; never in the last
-    // stretch, where what it does would make the pause late. A short
-    // handler's pause (the status tick, an edit) sleeps in one piece.
+    // A short handler's pause sleeps in one piece. The status tick's and an
+    // edit's pauses (2 ms polls, 10 ms after a frame) end within a few
+    // milliseconds and the window has its turn after the handler: letting
+    // the event loop look for work before each of them cost more than the
+    // poll. A longer one (a page request's) gives the window its turn at
+    // the start, as before.
+    if (!longOperation && ms < kShortTurnMs) {
+        std::this_thread::sleep_until(end);
+        return;
+    }
+    // Inside a long operation whose progress it shows, the window also gets
+    // its turn after each whole slice; never in the last stretch, where what
+    // it does would make the pause late.
     for (;;) {
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(flags);

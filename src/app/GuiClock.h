@@ -12,6 +12,8 @@ namespace kdx {
 class GuiClock : public Clock {
 public:
     static constexpr uint32_t kSliceMs = 5;
+    // Shorter pauses of a short handler do not give the window a turn.
+    static constexpr uint32_t kShortTurnMs = 20;
 
     explicit GuiClock(BusyState& busy) : m_busy(busy) {}
 

@@ -389,17 +389,16 @@ void LinkStatusPanel::updateCounters(const std::optional<uint64_t>& last)
 
 void LinkStatusPanel::refresh()
 {
-    const QString area = qs(m_watch.areaText());
-    if (m_area->text() != area)
-        setSteadyText(*m_area, area);
-
+    // The area and the counters' line are made again only when what they
+    // show changed: on a steady link that is once a second, not on every
+    // tick.
     const auto last = m_watch.lastAnswerMs();
-    // The counters' line is made again only when what it shows changed: on
-    // a steady link that is once a second, not on every tick.
-    const CountersShown shown{m_poller.lostPacketCount(), m_poller.badPacketCount(), m_poller.crcErrorCount(),
-                              last ? std::optional<uint64_t>(*last / 1000) : std::nullopt, m_wordsVersion};
-    if (!m_countersShown || !(*m_countersShown == shown)) {
-        m_countersShown = shown;
+    Shown shown{m_poller.lostPacketCount(), m_poller.badPacketCount(), m_poller.crcErrorCount(),
+                last ? std::optional<uint64_t>(*last / 1000) : std::nullopt, m_wordsVersion, m_watch.phase(),
+                m_watch.port()};
+    if (!m_shown || !(*m_shown == shown)) {
+        m_shown = std::move(shown);
+        setSteadyText(*m_area, qs(m_watch.areaText()));
         updateCounters(last);
     }
 

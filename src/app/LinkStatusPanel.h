@@ -111,17 +111,20 @@ private:
     QTimer* m_pauseTimer = nullptr;
     std::optional<uint64_t> m_progressIdleSince;
     // What the counters' line was made from.
-    struct CountersShown {
+    // What the area and the counters' line were last made from.
+    struct Shown {
         uint32_t lost, bad, crc;
         std::optional<uint64_t> lastAnswerSecond;
         int wordsVersion;
-        bool operator==(const CountersShown& o) const
+        LinkWatch::Phase phase;
+        std::string port;
+        bool operator==(const Shown& o) const
         {
             return lost == o.lost && bad == o.bad && crc == o.crc && lastAnswerSecond == o.lastAnswerSecond
-                && wordsVersion == o.wordsVersion;
+                && wordsVersion == o.wordsVersion && phase == o.phase && port == o.port;
         }
     };
-    std::optional<CountersShown> m_countersShown;
+    std::optional<Shown> m_shown;
     int m_wordsVersion = 0;
 };
 

@@ -168,6 +168,7 @@ bool PosixSerialLine::open(const std::string& deviceName)
     m_fd = fd;
     m_hungUp = false;
     m_undrained = 0;
+    m_known = 0;
     m_noModemControl = false;
     m_lastError.clear();
     return true;
@@ -183,6 +184,7 @@ void PosixSerialLine::close()
     m_fd = -1;
     m_hungUp = false;
     m_undrained = 0;
+    m_known = 0;
     m_noModemControl = false;
 }
 
@@ -283,27 +285,35 @@ void PosixSerialLine::drain()
 
 size_t PosixSerialLine::bytesWaiting()
 {
+    m_known = 0;
     if (m_fd < 0 || m_hungUp)
         return 0;
-    short revents = 0;
-    if (m_tty.pollNow(m_fd, revents) > 0 && (revents & (POLLHUP | POLLERR | POLLNVAL))) {
-        m_hungUp = true;
-        fail("the device went away");
-        return 0;
-    }
     int n = 0;
     if (m_tty.inputWaiting(m_fd, n) != 0) {
         noteGone(errno);
         return 0;
     }
-    return n > 0 ? static_cast<size_t>(n) : 0;
+    if (n > 0) {
+        m_known = static_cast<size_t>(n);
+        return m_known;
+    }
+    // Nothing waiting: a device that went away says so here (a hung-up
+    // terminal may still answer the count with zero).
+    short revents = 0;
+    if (m_tty.pollNow(m_fd, revents) > 0 && (revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        m_hungUp = true;
+        fail("the device went away");
+    }
+    return 0;
 }
 
 size_t PosixSerialLine::read(uint8_t* destination, size_t maxCount)
 {
     if (m_fd < 0 || maxCount == 0)
         return 0;
-    const size_t waiting = bytesWaiting();
+    // Bytes the driver has just reported stay there until read (the port is
+    // open exclusively): the reader's count right before is not asked again.
+    const size_t waiting = m_known > 0 ? m_known : bytesWaiting();
     if (waiting == 0)
         return 0;
     const size_t want = waiting < maxCount ? waiting : maxCount;
@@ -311,6 +321,7 @@ size_t PosixSerialLine::read(uint8_t* destination, size_t maxCount)
     do {
         n = m_tty.read(m_fd, destination, want);
     } while (n < 0 && errno == EINTR);
+    m_known = n > 0 && static_cast<size_t>(n) < waiting ? waiting - static_cast<size_t>(n) : 0;
     if (n == 0) {
         // Bytes were reported waiting, yet the descriptor is at its end.
         m_hungUp = true;

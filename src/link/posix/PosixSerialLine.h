@@ -70,6 +70,7 @@ private:
     std::string m_device;
     std::string m_lastError;
     bool m_hungUp = false;
+    size_t m_known = 0; // bytes the driver reported waiting and not read yet
     size_t m_undrained = 0; // bytes written since the transmitter was last empty
     // The device refused RTS (a pseudo-terminal, an adapter that switches
     // direction by itself): not asked again until the next open.
