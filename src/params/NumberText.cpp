@@ -95,8 +95,12 @@ std::string fixedText(double value, int precision, int decimals, char separator)
     // P significant digits and the decimal exponent after rounding. The
     // value's exact decimal expansion is rounded here, halves away from zero
     // (printf would round an exact half to even: 0.125 to 0.12).
+    // std::to_chars gives the same exact digits as printf's %.40e, without
+    // the locale and format parsing (this runs for every figure of every
+    // status frame).
     char buf[80];
-    std::snprintf(buf, sizeof buf, "%.40e", std::fabs(value));
+    const auto [end, error] = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 40);
+    *(error == std::errc() ? end : buf) = '\0';
     std::string digits;
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
