@@ -2,6 +2,7 @@
 
 #include "live/LampAppearance.h"
 #include "params/ComboItems.h"
+#include "widgets/FigureLabel.h"
 #include "widgets/LedIndicator.h"
 #include "widgets/StringGrid.h"
 #include "widgets/WheelGuard.h"
@@ -16,6 +17,13 @@ namespace kdx {
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
 {
     auto* l = named(new QLabel(text, parent), name, geometry);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return l;
+}
+
+QLabel* makeFigureLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* l = named(new FigureLabel(text, parent), name, geometry);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return l;
 }

@@ -30,6 +30,8 @@ T* named(T* widget, const char* name, const QRect& geometry)
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry);
+// A label for a live figure that changes with every status frame.
+QLabel* makeFigureLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry);
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry);
 QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& text, const QRect& geometry, QLabel* buddy);
 // Drop-down lists: the stored value comes from the item index, so free

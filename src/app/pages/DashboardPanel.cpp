@@ -70,10 +70,11 @@ DashboardPanel::DashboardPanel(QWidget* panel, int width)
 
     // Measurements.
     y = 210;
-    m_humidity = makeLabel(panel, "LabelWilgotnosc", QStringLiteral("humidity: 40 [%]"), QRect(6, y, fullW, 18));
-    m_temperature = makeLabel(panel, "LabelTempPow", QStringLiteral("temperature: 10 [C]"), QRect(6, y + 19, fullW, 18));
-    m_supply = makeLabel(panel, "LabelVDC", QStringLiteral("power supply: 00.0 [V]"), QRect(6, y + 38, fullW, 18));
-    m_operations = makeLabel(panel, "LabelOpPers", QStringLiteral("op. / s: "), QRect(6, y + 57, fullW, 18));
+    m_humidity = makeFigureLabel(panel, "LabelWilgotnosc", QStringLiteral("humidity: 40 [%]"), QRect(6, y, fullW, 18));
+    m_temperature =
+        makeFigureLabel(panel, "LabelTempPow", QStringLiteral("temperature: 10 [C]"), QRect(6, y + 19, fullW, 18));
+    m_supply = makeFigureLabel(panel, "LabelVDC", QStringLiteral("power supply: 00.0 [V]"), QRect(6, y + 38, fullW, 18));
+    m_operations = makeFigureLabel(panel, "LabelOpPers", QStringLiteral("op. / s: "), QRect(6, y + 57, fullW, 18));
 
     // Pumps: their captions carry the live on and off times.
     y = 292;
