@@ -158,15 +158,19 @@ void WindowSession::tick()
 void WindowSession::showFrame(const StatusFrame& frame)
 {
     const bool diag = diagInView();
-    const DashboardView view = m_ctx.session.decoder().decode(
-        frame, m_ctx.state.hardwareVersion, std::string(1, ParameterEditorsGlue::decimalSeparator()),
-        diag ? StatusDecoder::Detail::Full : StatusDecoder::Detail::WithoutDiagTexts);
+    const DashboardView view = decode(frame, diag ? StatusDecoder::Detail::Full : StatusDecoder::Detail::WithoutDiagTexts);
     m_window.dashboard().apply(view);
     if (diag)
         m_window.diagPage().apply(view);
     m_diagBehind = !diag;
     m_window.followWorkMode(view);
     m_editors.repaintMapGrids();
+}
+
+DashboardView WindowSession::decode(const StatusFrame& frame, StatusDecoder::Detail detail)
+{
+    return m_ctx.session.decoder().decode(frame, m_ctx.state.hardwareVersion,
+                                          std::string(1, ParameterEditorsGlue::decimalSeparator()), detail);
 }
 
 bool WindowSession::diagInView() const
@@ -180,8 +184,7 @@ void WindowSession::catchUpDiag()
     if (!m_diagBehind || !m_lastFrame || !diagInView())
         return;
     m_diagBehind = false;
-    m_window.diagPage().apply(m_ctx.session.decoder().decode(
-        *m_lastFrame, m_ctx.state.hardwareVersion, std::string(1, ParameterEditorsGlue::decimalSeparator())));
+    m_window.diagPage().apply(decode(*m_lastFrame, StatusDecoder::Detail::Full));
 }
 
 void WindowSession::watchImage()
@@ -201,8 +204,7 @@ void WindowSession::languageChanged()
 {
     showParameters(false);
     if (m_lastFrame) {
-        const DashboardView view = m_ctx.session.decoder().decode(
-            *m_lastFrame, m_ctx.state.hardwareVersion, std::string(1, ParameterEditorsGlue::decimalSeparator()));
+        const DashboardView view = decode(*m_lastFrame, StatusDecoder::Detail::Full);
         m_window.dashboard().apply(view);
         m_window.diagPage().apply(view);
         m_window.followWorkMode(view);

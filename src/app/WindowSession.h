@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "live/DashboardView.h"
+#include "live/StatusDecoder.h"
 #include "live/StatusFrame.h"
 #include "live/StatusPoller.h"
 #include "params/GridPaint.h"
@@ -61,6 +62,8 @@ public:
 
 private:
     void showFrame(const StatusFrame& frame);
+    // The frame as the pages show it, in the window's language and locale.
+    DashboardView decode(const StatusFrame& frame, StatusDecoder::Detail detail);
     bool diagInView() const;
     // The diagnostic page, brought into view, shows the last frame at once.
     void catchUpDiag();
